@@ -56,6 +56,7 @@ private:
         const QByteArray chunk = reply->readAll();
         if (body.size() + chunk.size() > maxBodyBytes) {
             tooLarge = true;
+            body += chunk.left(maxBodyBytes - body.size());
             reply->abort();
             return;
         }
@@ -78,6 +79,7 @@ private:
         if (tooLarge && status.isValid()) {
             result.kind = HttpResult::Kind::Response;
             result.status = status.toInt();
+            result.body = body;
             result.bodyTooLarge = true;
         } else if (status.isValid() && (error == QNetworkReply::NoError || isHttpError(error))) {
             result.kind = HttpResult::Kind::Response;
@@ -103,8 +105,7 @@ private:
         const QByteArray rest = finished->readAll();
         if (body.size() + rest.size() > maxBodyBytes)
             tooLarge = true;
-        else
-            body += rest;
+        body += rest.left(maxBodyBytes - body.size());
     }
 
     // HTTP error statuses arrive as reply errors; they are answers all the same.

@@ -29,7 +29,7 @@ struct HttpResult {
     Kind kind = Kind::TransportFailure;
     int status = 0;
     QByteArray body;
-    bool bodyTooLarge = false; // the body was cut at the limit; treat it as undecodable
+    bool bodyTooLarge = false; // body holds only the first maxBodyBytes; treat it as undecodable
     bool timedOut = false;
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QString errorText;
