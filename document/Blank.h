@@ -1,0 +1,4 @@
+// The blanking mode of the audience screen.
+#pragma once
+
+enum class Blank { none, black, white };

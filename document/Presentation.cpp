@@ -1,0 +1,55 @@
+#include "document/Presentation.h"
+
+#include "base/RecentFiles.h"
+#include "document/PdfDocument.h"
+
+#include <algorithm>
+#include <cmath>
+
+Presentation::Presentation(QObject* parent) : QObject(parent) {}
+
+Presentation::~Presentation() = default;
+
+bool Presentation::open(const QUrl& fileUrl) {
+    if (!fileUrl.isLocalFile())
+        return false;
+    // This copy only answers the page count and the first page's shape; the renderer opens its own.
+    const std::unique_ptr<PdfDocument> document = PdfDocument::open(fileUrl.toLocalFile());
+    if (!document || document->pageCount() < 1)
+        return false;
+    url = fileUrl;
+    pageCount = document->pageCount();
+    aspect = aspectOf(document->pageSize(0));
+    renderer = std::make_unique<SlideRenderer>(fileUrl);
+    index = 0;
+    blank = Blank::none;
+    notify();
+    RecentFiles::add(fileUrl);
+    notify();
+    return true;
+}
+
+void Presentation::goTo(qint64 target) {
+    if (pageCount < 1)
+        return;
+    const qint64 clamped = std::clamp<qint64>(target, 0, pageCount - 1);
+    if (clamped == index && blank == Blank::none)
+        return;
+    index = clamped;
+    blank = Blank::none;
+    notify();
+}
+
+void Presentation::notify() {
+    // A copy, so that an observer that adds another one does not disturb this round.
+    const QList<std::function<void()>> current = observers;
+    for (const auto& observer : current)
+        observer();
+}
+
+double Presentation::aspectOf(QSizeF displayedSize) {
+    const double ratio = displayedSize.width() / displayedSize.height();
+    if (!(displayedSize.height() > 0) || !std::isfinite(ratio) || !(ratio > 0))
+        return 16.0 / 9.0;
+    return ratio;
+}

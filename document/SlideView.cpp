@@ -1,0 +1,141 @@
+#include "document/SlideView.h"
+
+#include "base/Colors.h"
+#include "document/Presentation.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QWindow>
+
+#include <algorithm>
+#include <cmath>
+
+SlideView::SlideView(QWidget* parent) : QWidget(parent) {
+    // Every pixel is painted in paintEvent, so Qt need not clear the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void SlideView::setPresentation(Presentation* presentation) {
+    deck = presentation;
+}
+
+void SlideView::setPage(std::optional<qint64> page) {
+    shownPage = page;
+}
+
+void SlideView::setBlank(Blank blank) {
+    if (blank == blanking)
+        return;
+    blanking = blank;
+    update();
+}
+
+void SlideView::setPlaceholder(const QString& text) {
+    placeholderText = text;
+    update();
+}
+
+void SlideView::setHighlightColor(std::optional<QColor> color) {
+    highlight = color;
+    update();
+}
+
+double SlideView::pixelRatio() const {
+    if (const QWindow* handle = window()->windowHandle())
+        return handle->devicePixelRatio();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->devicePixelRatio();
+    return 2.0;
+}
+
+QSize SlideView::pixelKeySize() const {
+    const double scale = pixelRatio();
+    return QSize(int(std::round(width() * scale)), int(std::round(height() * scale)));
+}
+
+void SlideView::refresh() {
+    SlideRenderer* renderer = deck ? deck->renderer.get() : nullptr;
+    if (!shownPage || !renderer || width() <= 1 || height() <= 1) {
+        shownImage.reset();
+        shownKey.reset();
+        update();
+        return;
+    }
+    const QSize size = pixelKeySize();
+    const SlideRenderer::Key key{*shownPage, size.width(), size.height()};
+    if (const auto image = renderer->cached(key)) {
+        shownImage = image;
+        shownKey = key;
+        update();
+        return;
+    }
+    renderer->request(key, [view = QPointer<SlideView>(this), key](const QImage& image) {
+        if (!view || view->shownPage != key.page)
+            return;
+        const QSize now = view->pixelKeySize();
+        if (now.width() != key.width || now.height() != key.height)
+            return;
+        view->shownImage = image;
+        view->shownKey = key;
+        view->update();
+    });
+    // The image held so far stays until the new one arrives; if it is of this page only its
+    // size is off, and the stretched picture needs no repaint.
+    if (!shownKey || shownKey->page != *shownPage)
+        update();
+}
+
+double SlideView::placeholderFontSize(double height) {
+    return std::clamp(height / 12.0, 12.0, 28.0);
+}
+
+bool SlideView::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // Sent when the window reaches a screen of another pixel ratio, with the new ratio in place.
+    if (event->type() == QEvent::ScreenChangeInternal)
+        refresh();
+    return handled;
+}
+
+void SlideView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    refresh();
+}
+
+void SlideView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRectF bounds = rect();
+    if (blanking != Blank::none) {
+        painter.fillRect(bounds, blanking == Blank::black ? Qt::black : Qt::white);
+        return;
+    }
+    painter.fillRect(bounds, Qt::black);
+    if (shownPage && shownImage) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        // The renderer letter-boxed the page into exactly this size: at the key's size this is
+        // a plain pixel copy, after a resize a short-lived stretch.
+        painter.drawImage(bounds, *shownImage, QRectF(shownImage->rect()));
+    } else if (!placeholderText.isEmpty()) {
+        QFont font = QApplication::font();
+        // Sizes here are in view units, so the font is sized in the same units (pixels).
+        font.setPixelSize(int(std::round(placeholderFontSize(bounds.height()))));
+        font.setWeight(QFont::Medium);
+        painter.setFont(font);
+        painter.setPen(Colors::grey(0.55));
+        const QFontMetricsF metrics(font);
+        const QSizeF text(metrics.horizontalAdvance(placeholderText), metrics.height());
+        const QPointF origin((bounds.width() - text.width()) * 0.5,
+                             (bounds.height() - text.height()) * 0.5);
+        painter.drawText(QRectF(origin, text), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                         placeholderText);
+    }
+    if (highlight) {
+        painter.setPen(QPen(*highlight, 3.0));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(bounds.adjusted(1.5, 1.5, -1.5, -1.5));
+    }
+}

@@ -1,0 +1,67 @@
+// The view that shows one slide at its exact device-pixel size, a blank screen or a placeholder.
+#pragma once
+
+#include "document/Blank.h"
+#include "document/SlideRenderer.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <optional>
+
+class Presentation;
+
+class SlideView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SlideView(QWidget* parent = nullptr);
+
+    Presentation* presentation() const { return deck; }
+    void setPresentation(Presentation* presentation);
+
+    // Owners call refresh() after changing the page.
+    std::optional<qint64> page() const { return shownPage; }
+    void setPage(std::optional<qint64> page);
+
+    Blank blank() const { return blanking; }
+    void setBlank(Blank blank);
+
+    QString placeholder() const { return placeholderText; }
+    void setPlaceholder(const QString& text);
+
+    std::optional<QColor> highlightColor() const { return highlight; }
+    void setHighlightColor(std::optional<QColor> color);
+
+    // Brings the image in line with the page, the size and the renderer.
+    void refresh();
+
+    // The view's size in device pixels, rounded half away from zero.
+    QSize pixelKeySize() const;
+    // The scale of the view's window, else of the primary screen, else 2.
+    double pixelRatio() const;
+
+    std::optional<QImage> image() const { return shownImage; }
+    std::optional<SlideRenderer::Key> imageKey() const { return shownKey; }
+
+    // The placeholder's font size for a view of this height: height / 12, kept within 12 and 28.
+    static double placeholderFontSize(double height);
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Weak: the controller owns the deck and may outlive or precede any view.
+    QPointer<Presentation> deck;
+    std::optional<qint64> shownPage;
+    Blank blanking = Blank::none;
+    QString placeholderText;
+    std::optional<QColor> highlight;
+    std::optional<QImage> shownImage;
+    std::optional<SlideRenderer::Key> shownKey;
+};
