@@ -1,0 +1,147 @@
+#include "app/Automation.h"
+
+#include "app/AppDelegate.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+bool scriptRunning = false;
+
+std::optional<qint64> parseInteger(const QString& text) {
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    return ok ? std::optional<qint64>(value) : std::nullopt;
+}
+
+} // namespace
+
+Automation::Automation(AppDelegate& controller, const QString& scriptPath)
+    : QObject(&controller), controller(controller), scriptPath(scriptPath) {
+    registerFoundationSteps();
+}
+
+bool Automation::isActive() { return scriptRunning; }
+
+void Automation::printEvent(const QJsonObject& event) {
+    const QByteArray line = QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    std::fflush(stdout);
+}
+
+void Automation::printError(const QString& step, const QString& message) {
+    printEvent({{QStringLiteral("event"), QStringLiteral("error")},
+                {QStringLiteral("step"), step},
+                {QStringLiteral("message"), message}});
+}
+
+void Automation::registerStep(const QString& name, StepHandler handler) {
+    handlers.insert(name, std::move(handler));
+}
+
+bool Automation::start() {
+    QFile file(scriptPath);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        printError(QStringLiteral("script"), QStringLiteral("cannot read ") + scriptPath);
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(2); });
+        return false;
+    }
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
+        const QString step = line.trimmed();
+        if (!step.isEmpty() && !step.startsWith(QLatin1Char('#')))
+            steps.append(step);
+    }
+    scriptRunning = true;
+    QTimer::singleShot(0, this, &Automation::runNextStep);
+    return true;
+}
+
+void Automation::runNextStep() {
+    if (nextStep >= steps.size()) {
+        scriptRunning = false;
+        return;
+    }
+    const QString step = steps.at(nextStep++);
+    const qsizetype space = step.indexOf(QLatin1Char(' '));
+    const QString name = space < 0 ? step : step.left(space);
+    const QString argument = space < 0 ? QString() : step.mid(space + 1).trimmed();
+    const auto handler = handlers.constFind(name);
+    if (handler == handlers.constEnd()) {
+        printError(step, QStringLiteral("unknown step"));
+        finish(2);
+        return;
+    }
+    const int delayMs = (*handler)(argument);
+    if (delayMs == stopScript)
+        return;
+    QTimer::singleShot(delayMs, this, &Automation::runNextStep);
+}
+
+void Automation::finish(int exitCode) {
+    scriptRunning = false;
+    QTimer::singleShot(0, qApp, [exitCode] { QCoreApplication::exit(exitCode); });
+}
+
+void Automation::registerFoundationSteps() {
+    registerStep(QStringLiteral("open"), [this](const QString& path) {
+        controller.open(AppDelegate::urlFromArgument(path));
+        return 0;
+    });
+    registerStep(QStringLiteral("present"), [this](const QString&) {
+        controller.startPresentation();
+        return 0;
+    });
+    registerStep(QStringLiteral("stop"), [this](const QString&) {
+        controller.stopPresentation();
+        return 0;
+    });
+    registerStep(QStringLiteral("next"), [this](const QString&) {
+        controller.nextSlide();
+        return 0;
+    });
+    registerStep(QStringLiteral("prev"), [this](const QString&) {
+        controller.previousSlide();
+        return 0;
+    });
+    registerStep(QStringLiteral("goto"), [this](const QString& argument) {
+        const auto index = parseInteger(argument);
+        if (!index) {
+            printError(QStringLiteral("goto ") + argument, QStringLiteral("needs a slide index"));
+            return 0;
+        }
+        controller.goToSlide(*index);
+        return 0;
+    });
+    registerStep(QStringLiteral("wait"), [](const QString& argument) {
+        return int(std::clamp<qint64>(parseInteger(argument).value_or(0), 0, 600000));
+    });
+    registerStep(QStringLiteral("state"), [this](const QString&) {
+        QJsonObject state = controller.stateSnapshot();
+        state.insert(QStringLiteral("event"), QStringLiteral("state"));
+        printEvent(state);
+        return 0;
+    });
+    registerStep(QStringLiteral("grab"), [this](const QString& argument) {
+        const QString which = argument.section(QLatin1Char(' '), 0, 0);
+        const QString path = argument.section(QLatin1Char(' '), 1).trimmed();
+        QWidget* window = controller.windowForAutomation(which);
+        if (!window || path.isEmpty()) {
+            printError(QStringLiteral("grab ") + argument, QStringLiteral("needs presenter|audience FILE.png"));
+            return 0;
+        }
+        // grab() renders at the window's device pixel ratio, so the file holds device pixels.
+        if (!window->grab().toImage().save(path, "PNG"))
+            printError(QStringLiteral("grab ") + argument, QStringLiteral("cannot write ") + path);
+        return 0;
+    });
+    registerStep(QStringLiteral("quit"), [this](const QString&) {
+        finish(0);
+        return stopScript;
+    });
+}

@@ -1,0 +1,189 @@
+#include "app/KeyMonitor.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QWidget>
+#include <QWindow>
+
+namespace KeyRules {
+
+Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return Command::None;
+    switch (key) {
+    case Qt::Key_Space:
+    case Qt::Key_PageDown:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        return Command::Next;
+    case Qt::Key_Backspace:
+    case Qt::Key_PageUp:
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        return Command::Previous;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return Command::Jump;
+    case Qt::Key_Home:
+        return Command::First;
+    case Qt::Key_End:
+        return Command::Last;
+    case Qt::Key_Escape:
+        return Command::Escape;
+    case Qt::Key_F5:
+        return Command::F5;
+    default:
+        break;
+    }
+    const QString characters = text.toLower();
+    if (characters == QLatin1String("b") || characters == QLatin1String("."))
+        return Command::ToggleBlack;
+    if (characters == QLatin1String("w") || characters == QLatin1String(","))
+        return Command::ToggleWhite;
+    if (characters == QLatin1String("n"))
+        return Command::Next;
+    if (characters == QLatin1String("p"))
+        return Command::Previous;
+    if (characters.size() == 1 && characters.at(0).isNumber())
+        return Command::Digit;
+    return Command::None;
+}
+
+namespace {
+
+bool isPresenterWindow(const KeyTarget& target, const QWindow* window) {
+    for (const QWidget* widget : {target.presenterWindow(), target.audienceWindow()}) {
+        if (widget && widget->windowHandle() && widget->windowHandle() == window)
+            return true;
+    }
+    return false;
+}
+
+// A dialog that blocks the program, or a sheet on the presenter window.
+bool dialogIsUp(const KeyTarget& target) {
+    const QWidget* presenter = target.presenterWindow();
+    const QWindow* presenterHandle = presenter ? presenter->windowHandle() : nullptr;
+    for (const QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (!window->isVisible())
+            continue;
+        if (window->modality() == Qt::ApplicationModal)
+            return true;
+        if (window->modality() == Qt::WindowModal && presenterHandle) {
+            for (const QWindow* parent = window->transientParent(); parent;
+                 parent = parent->transientParent()) {
+                if (parent == presenterHandle)
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool appliesTo(const KeyTarget& target, const QWindow* receiver) {
+    if (dialogIsUp(target))
+        return false;
+    const QWindow* keyWindow = receiver ? receiver : QGuiApplication::focusWindow();
+    if (keyWindow && !isPresenterWindow(target, keyWindow))
+        return false;
+    return target.pageCount() > 0;
+}
+
+void perform(KeyTarget& target, Command command, bool shifted, const QString& text) {
+    const auto moveTo = [&target](int index) {
+        target.setJumpBuffer(QString());
+        target.goTo(index);
+        target.refresh();
+    };
+    switch (command) {
+    case Command::None:
+        return;
+    case Command::Next:
+        return moveTo(target.slideIndex() + 1);
+    case Command::Previous:
+        return moveTo(target.slideIndex() - 1);
+    case Command::First:
+        return moveTo(0);
+    case Command::Last:
+        return moveTo(target.pageCount() - 1);
+    case Command::Jump: {
+        // Slide numbers count from 1; an empty or unreadable entry simply advances.
+        bool readable = false;
+        const int number = target.jumpBuffer().toInt(&readable, 10);
+        return moveTo(readable ? number - 1 : target.slideIndex() + 1);
+    }
+    case Command::Escape:
+        if (!target.jumpBuffer().isEmpty()) {
+            target.setJumpBuffer(QString());
+            target.refresh();
+        } else if (target.isBlanked()) {
+            target.unblank();
+        } else if (target.isPresenting()) {
+            target.stopPresentation();
+        }
+        return;
+    case Command::F5:
+        if (target.isPresenting()) {
+            target.stopPresentation();
+        } else if (shifted) {
+            target.startPresentation();
+        } else {
+            target.goTo(0);
+            if (!target.isPresenting())
+                target.startPresentation();
+            target.refresh();
+        }
+        return;
+    case Command::ToggleBlack:
+        return target.toggleBlack();
+    case Command::ToggleWhite:
+        return target.toggleWhite();
+    case Command::Digit:
+        if (target.jumpBuffer().size() <= 3)
+            target.setJumpBuffer(target.jumpBuffer() + text);
+        target.refresh();
+        return;
+    }
+}
+
+bool handleKey(KeyTarget& target, const QKeyEvent& event, const QWindow* receiver) {
+    const Command command = commandFor(event.key(), event.modifiers(), event.text());
+    if (command == Command::None || !appliesTo(target, receiver))
+        return false;
+    perform(target, command, event.modifiers() & Qt::ShiftModifier, event.text());
+    return true;
+}
+
+} // namespace KeyRules
+
+KeyMonitor::KeyMonitor(QObject* owner, KeyTarget* target) : owner(owner), target(target) {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+KeyMonitor::~KeyMonitor() {
+    if (QCoreApplication::instance())
+        QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
+        return false;
+    // The filter sees one key at the window and again at each widget on its way; the window
+    // stage comes first and is the one to act on.
+    if (!owner || !watched->isWindowType())
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    auto* window = static_cast<QWindow*>(watched);
+    if (type == QEvent::ShortcutOverride) {
+        // A key that a menu item also uses comes here first; claiming it keeps it a plain key
+        // press, which then arrives below.
+        const auto command = KeyRules::commandFor(key->key(), key->modifiers(), key->text());
+        if (command == KeyRules::Command::None || !KeyRules::appliesTo(*target, window))
+            return false;
+        key->accept();
+        return true;
+    }
+    return KeyRules::handleKey(*target, *key, window);
+}

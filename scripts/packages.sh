@@ -1,0 +1,29 @@
+# Debian packages the scripts install when missing. Sourced by scripts/run and scripts/test.
+
+# To build and run the presenter.
+ORVL_RUN_PACKAGES=(cmake g++ make qt6-base-dev qt6-pdf-dev qt6-qpa-plugins libqt6pdf6 libgl-dev
+                   libssl3 ca-certificates qpdf fonts-dejavu-core)
+# Additionally, to run the test suite and the benchmarks.
+ORVL_TEST_PACKAGES=(xvfb xauth xdotool x11-xserver-utils x11-apps dbus iproute2 util-linux
+                    mupdf-tools poppler-utils imagemagick python3 openbox)
+
+orvl_ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        return 0
+    fi
+    echo "Installing Debian packages: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
