@@ -22,10 +22,12 @@ int main(int argc, char** argv) {
     parser.addVersionOption();
     const QCommandLineOption setOption(
         QStringLiteral("set"),
-        QStringLiteral("Sets a preference for this run only (not stored); VALUE is read as JSON when it parses."),
+        QStringLiteral("Sets a preference for this run only (not stored); VALUE is read as JSON "
+                       "when it parses."),
         QStringLiteral("KEY=VALUE"));
     parser.addOption(setOption);
-    parser.addPositionalArgument(QStringLiteral("files"), QStringLiteral("PDF files or file: URLs to open"),
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("PDF files or file: URLs to open"),
                                  QStringLiteral("[PDF...]"));
     parser.process(application);
 

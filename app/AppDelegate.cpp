@@ -52,7 +52,9 @@ QString blankName(Blank blank) {
 
 } // namespace
 
-AppDelegate::AppDelegate() { qApp->installEventFilter(this); }
+AppDelegate::AppDelegate() {
+    qApp->installEventFilter(this);
+}
 
 AppDelegate::~AppDelegate() {
     sleepActivity.release();
@@ -311,7 +313,8 @@ QJsonObject AppDelegate::stateSnapshot() const {
     if (audience) {
         const QRect frame = audience->geometry();
         audienceState[QStringLiteral("windowed")] = !audience->isFullScreen();
-        audienceState[QStringLiteral("screen")] = audience->screen() ? audience->screen()->name() : QString();
+        audienceState[QStringLiteral("screen")] =
+            audience->screen() ? audience->screen()->name() : QString();
         audienceState[QStringLiteral("x")] = frame.x();
         audienceState[QStringLiteral("y")] = frame.y();
         audienceState[QStringLiteral("width")] = frame.width();

@@ -27,7 +27,9 @@ Automation::Automation(AppDelegate& controller, const QString& scriptPath)
     registerFoundationSteps();
 }
 
-bool Automation::isActive() { return scriptRunning; }
+bool Automation::isActive() {
+    return scriptRunning;
+}
 
 void Automation::printEvent(const QJsonObject& event) {
     const QByteArray line = QJsonDocument(event).toJson(QJsonDocument::Compact) + '\n';
@@ -132,7 +134,8 @@ void Automation::registerFoundationSteps() {
         const QString path = argument.section(QLatin1Char(' '), 1).trimmed();
         QWidget* window = controller.windowForAutomation(which);
         if (!window || path.isEmpty()) {
-            printError(QStringLiteral("grab ") + argument, QStringLiteral("needs presenter|audience FILE.png"));
+            printError(QStringLiteral("grab ") + argument,
+                       QStringLiteral("needs presenter|audience FILE.png"));
             return 0;
         }
         // grab() renders at the window's device pixel ratio, so the file holds device pixels.

@@ -18,8 +18,8 @@ bool suspendX11ScreenSaver(bool suspend) {
     auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (!x11 || !x11->display())
         return false;
-    static const auto function =
-        reinterpret_cast<SuspendFunction>(QLibrary::resolve(QStringLiteral("Xss"), 1, "XScreenSaverSuspend"));
+    static const auto function = reinterpret_cast<SuspendFunction>(
+        QLibrary::resolve(QStringLiteral("Xss"), 1, "XScreenSaverSuspend"));
     if (!function)
         return false;
     function(x11->display(), suspend ? 1 : 0);
@@ -28,7 +28,9 @@ bool suspendX11ScreenSaver(bool suspend) {
 
 } // namespace
 
-DisplaySleepInhibitor::~DisplaySleepInhibitor() { release(); }
+DisplaySleepInhibitor::~DisplaySleepInhibitor() {
+    release();
+}
 
 bool DisplaySleepInhibitor::inhibit(const QString& applicationName, const QString& reason) {
     if (isHeld())
@@ -37,7 +39,8 @@ bool DisplaySleepInhibitor::inhibit(const QString& applicationName, const QStrin
     if (bus.isConnected()) {
         QDBusInterface screenSaver(screenSaverService, screenSaverPath, screenSaverService, bus);
         if (screenSaver.isValid()) {
-            const QDBusReply<quint32> reply = screenSaver.call(QStringLiteral("Inhibit"), applicationName, reason);
+            const QDBusReply<quint32> reply =
+                screenSaver.call(QStringLiteral("Inhibit"), applicationName, reason);
             if (reply.isValid()) {
                 cookie = reply.value();
                 return true;
@@ -52,7 +55,8 @@ void DisplaySleepInhibitor::release() {
     if (cookie) {
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (bus.isConnected()) {
-            QDBusInterface screenSaver(screenSaverService, screenSaverPath, screenSaverService, bus);
+            QDBusInterface screenSaver(screenSaverService, screenSaverPath, screenSaverService,
+                                       bus);
             screenSaver.call(QDBus::NoBlock, QStringLiteral("UnInhibit"), *cookie);
         }
         cookie.reset();

@@ -5,7 +5,8 @@
 
 namespace DataFiles {
 
-// The data folder beside the executable (build tree), then the installed one; empty if neither has it.
+// The data folder beside the executable (build tree), then the installed one; empty if neither has
+// it.
 QString find(const QString& fileName);
 
 } // namespace DataFiles

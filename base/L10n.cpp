@@ -11,7 +11,8 @@
 namespace L10n {
 
 const QStringList& languages() {
-    static const QStringList codes{QStringLiteral("de"), QStringLiteral("en"), QStringLiteral("fr")};
+    static const QStringList codes{QStringLiteral("de"), QStringLiteral("en"),
+                                   QStringLiteral("fr")};
     return codes;
 }
 
@@ -37,8 +38,8 @@ QString chooseLanguage(const QString& stored, const QStringList& systemLanguages
 }
 
 QString current() {
-    static const QString chosen =
-        chooseLanguage(Preferences::text(QStringLiteral("appLanguage")), QLocale::system().uiLanguages());
+    static const QString chosen = chooseLanguage(Preferences::text(QStringLiteral("appLanguage")),
+                                                 QLocale::system().uiLanguages());
     return chosen;
 }
 
@@ -53,7 +54,8 @@ Table parseTable(const QByteArray& json) {
             return {};
         QHash<QString, QString> translations;
         const QJsonObject byLanguage = entry.value().toObject();
-        for (auto translation = byLanguage.begin(); translation != byLanguage.end(); ++translation) {
+        for (auto translation = byLanguage.begin(); translation != byLanguage.end();
+             ++translation) {
             if (!translation.value().isString())
                 return {};
             translations.insert(translation.key(), translation.value().toString());
@@ -104,7 +106,9 @@ QString fill(const QString& format, std::initializer_list<QVariant> arguments) {
     QString result;
     result.reserve(format.size() + 16);
     auto next = arguments.begin();
-    auto takeArgument = [&]() -> QVariant { return next == arguments.end() ? QVariant() : *next++; };
+    auto takeArgument = [&]() -> QVariant {
+        return next == arguments.end() ? QVariant() : *next++;
+    };
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format.at(i);
         if (c != QLatin1Char('%') || i + 1 >= format.size()) {

@@ -15,8 +15,8 @@ namespace L10n {
 
 using Table = QHash<QString, QHash<QString, QString>>;
 
-const QStringList& languages();             // "de", "en", "fr"
-QString displayName(const QString& code);   // "Deutsch", "English", "Français"
+const QStringList& languages();           // "de", "en", "fr"
+QString displayName(const QString& code); // "Deutsch", "English", "Français"
 
 // Decided once per process: the stored choice, else the system languages, else English.
 QString current();

@@ -63,7 +63,9 @@ void remove(const QString& key) {
     store.remove(key);
 }
 
-void setOverride(const QString& key, const QVariant& newValue) { overrides().insert(key, newValue); }
+void setOverride(const QString& key, const QVariant& newValue) {
+    overrides().insert(key, newValue);
+}
 
 bool setOverrideFromArgument(const QString& argument) {
     const qsizetype equals = argument.indexOf(QLatin1Char('='));

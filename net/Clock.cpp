@@ -30,7 +30,9 @@ private:
 
 } // namespace
 
-double SystemClock::nowMs() const { return double(QDateTime::currentMSecsSinceEpoch()); }
+double SystemClock::nowMs() const {
+    return double(QDateTime::currentMSecsSinceEpoch());
+}
 
 std::shared_ptr<ClockTimer> SystemClock::after(int delayMs, std::function<void()> fire) {
     return std::make_shared<QtClockTimer>(delayMs, std::move(fire));

@@ -1,4 +1,5 @@
-// The small HTTP layer both timer links share: GET with timeouts and a body limit, results as values.
+// The small HTTP layer both timer links share: GET with timeouts and a body limit, results as
+// values.
 #pragma once
 
 #include <QByteArray>
@@ -15,9 +16,9 @@ class QNetworkAccessManager;
 struct HttpRequest {
     QUrl url;
     QList<QPair<QByteArray, QByteArray>> headers;
-    int timeoutMs = 4000;            // inactivity: no byte for this long fails the request
-    int deadlineMs = 0;              // whole request; 0 means none (a dripping peer is cut by this)
-    qint64 maxBodyBytes = 4 << 20;   // a LAN peer must not be able to exhaust memory
+    int timeoutMs = 4000;          // inactivity: no byte for this long fails the request
+    int deadlineMs = 0;            // whole request; 0 means none (a dripping peer is cut by this)
+    qint64 maxBodyBytes = 4 << 20; // a LAN peer must not be able to exhaust memory
 };
 
 struct HttpResult {

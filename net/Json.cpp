@@ -23,7 +23,9 @@ std::optional<qint64> integralValue(const QJsonValue& value) {
     return qint64(number);
 }
 
-bool Reader::has(const QString& key) const { return present(key).has_value(); }
+bool Reader::has(const QString& key) const {
+    return present(key).has_value();
+}
 
 std::optional<QJsonValue> Reader::present(const QString& key) const {
     const QJsonValue value = object.value(key);

@@ -1,4 +1,5 @@
-// Strict reading of JSON records: required vs optional, null as absent, a wrong type fails the record.
+// Strict reading of JSON records: required vs optional, null as absent, a wrong type fails the
+// record.
 #pragma once
 
 #include <QByteArray>

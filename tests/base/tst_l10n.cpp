@@ -10,7 +10,8 @@ private slots:
         QTest::addColumn<QStringList>("system");
         QTest::addColumn<QString>("expected");
         QTest::newRow("stored choice wins") << "fr" << QStringList{"de-DE"} << "fr";
-        QTest::newRow("first supported system language") << "" << QStringList{"pt-BR", "fr-FR"} << "fr";
+        QTest::newRow("first supported system language")
+            << "" << QStringList{"pt-BR", "fr-FR"} << "fr";
         QTest::newRow("unsupported only gives English") << "" << QStringList{"pt-BR"} << "en";
         QTest::newRow("Spanish and Italian give English, not German")
             << "" << QStringList{"es-ES", "it-IT"} << "en";
@@ -29,7 +30,8 @@ private slots:
     void parseTable_data() {
         QTest::addColumn<QByteArray>("json");
         QTest::addColumn<int>("entries");
-        QTest::newRow("well formed") << QByteArray(R"({"Sprache":{"en":"Language","fr":"Langue"}})") << 1;
+        QTest::newRow("well formed")
+            << QByteArray(R"({"Sprache":{"en":"Language","fr":"Langue"}})") << 1;
         QTest::newRow("top-level array") << QByteArray(R"([{"Sprache":{"en":"Language"}}])") << 0;
         QTest::newRow("number among translations")
             << QByteArray(R"({"A":{"en":"a"},"Sprache":{"en":"Language","fr":3}})") << 0;
@@ -59,9 +61,11 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("text") << "Verbunden mit %@" << QVariantList{"10.0.0.5:4001"}
                               << "Verbunden mit 10.0.0.5:4001";
-        QTest::newRow("percent") << "Suche läuft … %d %%" << QVariantList{40} << "Suche läuft … 40 %";
+        QTest::newRow("percent") << "Suche läuft … %d %%" << QVariantList{40}
+                                 << "Suche läuft … 40 %";
         QTest::newRow("two digits") << "%02d:%02d:%02d" << QVariantList{3, 25, 5} << "03:25:05";
-        QTest::newRow("large hours keep their digits") << "%02d:%02d" << QVariantList{100, 0} << "100:00";
+        QTest::newRow("large hours keep their digits")
+            << "%02d:%02d" << QVariantList{100, 0} << "100:00";
         QTest::newRow("missing argument is empty") << "a %@ b" << QVariantList{} << "a  b";
         QTest::newRow("trailing percent kept") << "50%" << QVariantList{} << "50%";
     }
@@ -71,10 +75,18 @@ private slots:
         QFETCH(QString, expected);
         QString filled;
         switch (arguments.size()) {
-        case 0: filled = L10n::fill(format, {}); break;
-        case 1: filled = L10n::fill(format, {arguments[0]}); break;
-        case 2: filled = L10n::fill(format, {arguments[0], arguments[1]}); break;
-        default: filled = L10n::fill(format, {arguments[0], arguments[1], arguments[2]}); break;
+        case 0:
+            filled = L10n::fill(format, {});
+            break;
+        case 1:
+            filled = L10n::fill(format, {arguments[0]});
+            break;
+        case 2:
+            filled = L10n::fill(format, {arguments[0], arguments[1]});
+            break;
+        default:
+            filled = L10n::fill(format, {arguments[0], arguments[1], arguments[2]});
+            break;
         }
         QCOMPARE(filled, expected);
     }

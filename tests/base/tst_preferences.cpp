@@ -13,7 +13,8 @@ private slots:
         QTest::newRow("JSON number") << "ontimePort=4002" << QVariant(4002.0);
         QTest::newRow("JSON bool") << "ontimeEnabled=true" << QVariant(true);
         QTest::newRow("JSON string") << "appLanguage=\"fr\"" << QVariant("fr");
-        QTest::newRow("plain text") << "automationScript=/tmp/steps.txt" << QVariant("/tmp/steps.txt");
+        QTest::newRow("plain text")
+            << "automationScript=/tmp/steps.txt" << QVariant("/tmp/steps.txt");
         QTest::newRow("value with equals sign") << "stagetimerRoom=a=b" << QVariant("a=b");
         QTest::newRow("empty value") << "outputScreen=" << QVariant("");
     }

@@ -24,7 +24,8 @@ QString unescape(const QString& literal) {
 QMap<QString, QString> collectGermanTexts() {
     static const QRegularExpression call(
         // The macro's name is split so that moc does not expand it here.
-        QStringLiteral("\\b(?:L10n::lookup|L10n::format|ORVL_" "TEXT)\\(\\s*\"((?:[^\"\\\\]|\\\\.)*)\""));
+        QStringLiteral("\\b(?:L10n::lookup|L10n::format|ORVL_"
+                       "TEXT)\\(\\s*\"((?:[^\"\\\\]|\\\\.)*)\""));
     QMap<QString, QString> texts;
     for (const char* folder : {"app", "base", "document", "ui", "ontime", "stagetimer"}) {
         QDirIterator files(QStringLiteral(ORVL_SOURCE_DIR "/") + QLatin1String(folder),
@@ -68,11 +69,13 @@ private slots:
             for (const QString& language : {QStringLiteral("en"), QStringLiteral("fr")}) {
                 const auto entry = table.constFind(text.key());
                 if (entry == table.constEnd() || !entry->contains(language)) {
-                    problems << QStringLiteral("no %1 for \"%2\" (%3)").arg(language, text.key(), text.value());
+                    problems << QStringLiteral("no %1 for \"%2\" (%3)")
+                                    .arg(language, text.key(), text.value());
                     continue;
                 }
                 if (placeholders(entry->value(language)) != placeholders(text.key()))
-                    problems << QStringLiteral("placeholders of %1 differ for \"%2\"").arg(language, text.key());
+                    problems << QStringLiteral("placeholders of %1 differ for \"%2\"")
+                                    .arg(language, text.key());
             }
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
