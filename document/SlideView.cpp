@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
-#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -45,16 +44,21 @@ void SlideView::setHighlightColor(std::optional<QColor> color) {
 }
 
 double SlideView::pixelRatio() const {
-    if (const QWindow* handle = window()->windowHandle())
-        return handle->devicePixelRatio();
+    // The widget's own ratio is the one its painter uses (on some platforms the window handle's
+    // differs from it).
+    if (window()->windowHandle())
+        return window()->devicePixelRatioF();
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         return screen->devicePixelRatio();
     return 2.0;
 }
 
 QSize SlideView::pixelKeySize() const {
-    const double scale = pixelRatio();
-    return QSize(int(std::round(width() * scale)), int(std::round(height() * scale)));
+    return pixelSize(size(), pixelRatio());
+}
+
+QSize SlideView::pixelSize(QSizeF points, double scale) {
+    return QSize(int(std::round(points.width() * scale)), int(std::round(points.height() * scale)));
 }
 
 void SlideView::refresh() {
@@ -134,7 +138,9 @@ void SlideView::paintEvent(QPaintEvent*) {
                          placeholderText);
     }
     if (highlight) {
-        painter.setPen(QPen(*highlight, 3.0));
+        // Antialiased, so the stroke covers exactly the three outer pixel rings.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(*highlight, 3.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(bounds.adjusted(1.5, 1.5, -1.5, -1.5));
     }

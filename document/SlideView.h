@@ -41,6 +41,7 @@ public:
 
     // The view's size in device pixels, rounded half away from zero.
     QSize pixelKeySize() const;
+    static QSize pixelSize(QSizeF points, double scale);
     // The scale of the view's window, else of the primary screen, else 2.
     double pixelRatio() const;
 

@@ -1,0 +1,227 @@
+// Opening decks, the observer calls and navigation of the presentation model.
+#include "document/Presentation.h"
+#include "TestPdfs.h"
+#include "base/Preferences.h"
+#include "base/RecentFiles.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+using TestPdfs::Page;
+using TestPdfs::page;
+
+class PresentationTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder;
+    QString path(const QString& name) const { return folder.filePath(name); }
+    QUrl url(const QString& name) const { return QUrl::fromLocalFile(path(name)); }
+
+    // Counts notifications and records the deck state each one sees.
+    struct Listener {
+        int calls = 0;
+        QList<bool> recentListed;
+    };
+
+private slots:
+    void initTestCase() {
+        QVERIFY(folder.isValid());
+        QVERIFY(TestPdfs::write(path("landscape.pdf"), {page({0, 0, 400, 300})}));
+        QVERIFY(TestPdfs::write(path("rotated90.pdf"), {page({0, 0, 400, 300}, {}, 90)}));
+        QVERIFY(TestPdfs::write(path("rotated270.pdf"), {page({0, 0, 400, 300}, {}, 270)}));
+        QVERIFY(TestPdfs::write(path("rotated180.pdf"), {page({0, 0, 400, 300}, {}, 180)}));
+        QVERIFY(TestPdfs::write(path("rotatedNegative90.pdf"), {page({0, 0, 400, 300}, {}, -90)}));
+        QVERIFY(TestPdfs::write(path("cropOrigin.pdf"),
+                                {page({0, 0, 400, 400}, QRectF(100, 100, 300, 200))}));
+        QVERIFY(TestPdfs::write(path("zeroHeightCrop.pdf"),
+                                {page({0, 0, 400, 300}, QRectF(0, 0, 400, 0))}));
+        QVERIFY(TestPdfs::write(path("mediaOrigin.pdf"), {page({50, 70, 320, 180})}));
+        QVERIFY(TestPdfs::write(path("secondPagePortrait.pdf"),
+                                {page({0, 0, 320, 180}), page({0, 0, 300, 400})}));
+        QVERIFY(TestPdfs::write(path("ten.pdf"), QList<Page>(10, page({0, 0, 320, 180}))));
+        QVERIFY(TestPdfs::write(path("noPages.pdf"), {}));
+        QVERIFY(TestPdfs::encrypt(path("landscape.pdf"), path("ownerOnly.pdf"), QString()));
+        QVERIFY(TestPdfs::encrypt(path("landscape.pdf"), path("userPassword.pdf"), "user"));
+        QFile text(path("text.pdf"));
+        QVERIFY(text.open(QIODevice::WriteOnly));
+        text.write("These are the speaker's notes, not a PDF.\n");
+    }
+
+    void init() { Preferences::clearForTests(); }
+
+    void startsEmpty() {
+        const Presentation presentation;
+        QVERIFY(presentation.url.isEmpty());
+        QCOMPARE(presentation.pageCount, 0);
+        QVERIFY(!presentation.renderer);
+        QCOMPARE(presentation.aspect, 16.0 / 9.0);
+        QCOMPARE(presentation.index, 0);
+        QCOMPARE(presentation.blank, Blank::none);
+        QVERIFY(!presentation.isPresenting);
+    }
+
+    void openReadsTheFirstPageShape_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<qint64>("pages");
+        QTest::addColumn<double>("aspect");
+        QTest::newRow("landscape 4:3") << "landscape.pdf" << qint64(1) << 4.0 / 3.0;
+        QTest::newRow("rotated 90 is portrait") << "rotated90.pdf" << qint64(1) << 0.75;
+        QTest::newRow("rotated 270 is portrait") << "rotated270.pdf" << qint64(1) << 0.75;
+        QTest::newRow("rotated 180 stays landscape") << "rotated180.pdf" << qint64(1) << 4.0 / 3.0;
+        QTest::newRow("rotated -90 is portrait") << "rotatedNegative90.pdf" << qint64(1) << 0.75;
+        QTest::newRow("crop box with an origin") << "cropOrigin.pdf" << qint64(1) << 1.5;
+        // The rasteriser shows the media box when the crop box is empty; the aspect follows it.
+        QTest::newRow("zero-height crop box") << "zeroHeightCrop.pdf" << qint64(1) << 4.0 / 3.0;
+        QTest::newRow("media box with an origin") << "mediaOrigin.pdf" << qint64(1) << 16.0 / 9.0;
+        QTest::newRow("only the first page counts")
+            << "secondPagePortrait.pdf" << qint64(2) << 16.0 / 9.0;
+        QTest::newRow("owner password only") << "ownerOnly.pdf" << qint64(1) << 4.0 / 3.0;
+    }
+
+    void openReadsTheFirstPageShape() {
+        QFETCH(QString, file);
+        QFETCH(qint64, pages);
+        QFETCH(double, aspect);
+        Presentation presentation;
+        QVERIFY(presentation.open(url(file)));
+        QCOMPARE(presentation.url, url(file));
+        QCOMPARE(presentation.pageCount, pages);
+        QVERIFY(qAbs(presentation.aspect - aspect) < 1e-9);
+        QVERIFY(presentation.renderer);
+    }
+
+    void aspectFallsBackForUnusableHeights_data() {
+        QTest::addColumn<QSizeF>("size");
+        QTest::addColumn<double>("aspect");
+        QTest::newRow("zero height") << QSizeF(400, 0) << 16.0 / 9.0;
+        QTest::newRow("negative height") << QSizeF(400, -300) << 16.0 / 9.0;
+        QTest::newRow("not a number") << QSizeF(qQNaN(), 300) << 16.0 / 9.0;
+        QTest::newRow("zero width") << QSizeF(0, 300) << 16.0 / 9.0;
+        QTest::newRow("portrait") << QSizeF(300, 400) << 0.75;
+    }
+
+    void aspectFallsBackForUnusableHeights() {
+        QFETCH(QSizeF, size);
+        QFETCH(double, aspect);
+        QCOMPARE(Presentation::aspectOf(size), aspect);
+    }
+
+    void successfulOpenNotifiesTwiceAroundTheRecentFilesEntry() {
+        Presentation presentation;
+        Listener listener;
+        presentation.observers.append([&] {
+            ++listener.calls;
+            listener.recentListed.append(RecentFiles::all().contains(url("ten.pdf")));
+        });
+        QVERIFY(presentation.open(url("ten.pdf")));
+        QCOMPARE(listener.calls, 2);
+        QCOMPARE(listener.recentListed, QList<bool>({false, true}));
+    }
+
+    void observersRunInTheOrderAdded() {
+        Presentation presentation;
+        QStringList calls;
+        presentation.observers.append([&] { calls << "first"; });
+        presentation.observers.append([&] { calls << "second"; });
+        presentation.notify();
+        QCOMPARE(calls, QStringList({"first", "second"}));
+    }
+
+    void failedOpenKeepsTheOldDeck_data() {
+        QTest::addColumn<QUrl>("target");
+        QTest::newRow("user password") << url("userPassword.pdf");
+        QTest::newRow("text file named .pdf") << url("text.pdf");
+        QTest::newRow("missing file") << url("missing.pdf");
+        QTest::newRow("no pages") << url("noPages.pdf");
+        QTest::newRow("not a local file") << QUrl("https://example.invalid/deck.pdf");
+    }
+
+    void failedOpenKeepsTheOldDeck() {
+        QFETCH(QUrl, target);
+        Presentation presentation;
+        QVERIFY(presentation.open(url("ten.pdf")));
+        presentation.goTo(7);
+        presentation.blank = Blank::white;
+        const SlideRenderer* renderer = presentation.renderer.get();
+        int calls = 0;
+        presentation.observers.append([&] { ++calls; });
+        QVERIFY(!presentation.open(target));
+        QCOMPARE(calls, 0);
+        QCOMPARE(presentation.url, url("ten.pdf"));
+        QCOMPARE(presentation.pageCount, 10);
+        QCOMPARE(presentation.renderer.get(), renderer);
+        QCOMPARE(presentation.index, 7);
+        QCOMPARE(presentation.blank, Blank::white);
+        QVERIFY(!RecentFiles::all().contains(target));
+    }
+
+    void openingAnotherDeckResetsSlideAndBlanking() {
+        Presentation presentation;
+        QVERIFY(presentation.open(url("ten.pdf")));
+        presentation.goTo(7);
+        presentation.blank = Blank::white;
+        presentation.isPresenting = true;
+        QVERIFY(presentation.open(url("rotated90.pdf")));
+        QCOMPARE(presentation.index, 0);
+        QCOMPARE(presentation.blank, Blank::none);
+        QCOMPARE(presentation.pageCount, 1);
+        QCOMPARE(presentation.aspect, 0.75);
+        QVERIFY(presentation.isPresenting);
+    }
+
+    void goToClampsAndEndsBlanking_data() {
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<Blank>("blank");
+        QTest::addColumn<qint64>("target");
+        QTest::addColumn<qint64>("index");
+        QTest::addColumn<int>("notifications");
+        QTest::newRow("forward") << qint64(2) << Blank::none << qint64(3) << qint64(3) << 1;
+        QTest::newRow("below the first slide")
+            << qint64(4) << Blank::none << qint64(-5) << qint64(0) << 1;
+        QTest::newRow("beyond the last slide")
+            << qint64(4) << Blank::none << qint64(99) << qint64(9) << 1;
+        QTest::newRow("same slide is silent")
+            << qint64(4) << Blank::none << qint64(4) << qint64(4) << 0;
+        QTest::newRow("clamped onto the current slide is silent")
+            << qint64(9) << Blank::none << qint64(12) << qint64(9) << 0;
+        QTest::newRow("same slide while black ends blanking")
+            << qint64(4) << Blank::black << qint64(4) << qint64(4) << 1;
+        QTest::newRow("another slide while white ends blanking")
+            << qint64(4) << Blank::white << qint64(5) << qint64(5) << 1;
+    }
+
+    void goToClampsAndEndsBlanking() {
+        QFETCH(qint64, from);
+        QFETCH(Blank, blank);
+        QFETCH(qint64, target);
+        QFETCH(qint64, index);
+        QFETCH(int, notifications);
+        Presentation presentation;
+        QVERIFY(presentation.open(url("ten.pdf")));
+        presentation.goTo(from);
+        presentation.blank = blank;
+        int calls = 0;
+        presentation.observers.append([&] { ++calls; });
+        presentation.goTo(target);
+        QCOMPARE(presentation.index, index);
+        QCOMPARE(presentation.blank, Blank::none);
+        QCOMPARE(calls, notifications);
+    }
+
+    void goToWithoutADeckDoesNothing() {
+        Presentation presentation;
+        presentation.blank = Blank::black;
+        int calls = 0;
+        presentation.observers.append([&] { ++calls; });
+        presentation.goTo(3);
+        QCOMPARE(presentation.index, 0);
+        QCOMPARE(presentation.blank, Blank::black);
+        QCOMPARE(calls, 0);
+    }
+};
+
+Q_DECLARE_METATYPE(Blank)
+
+ORVL_TEST_MAIN(PresentationTest)
+#include "PresentationTest.moc"
