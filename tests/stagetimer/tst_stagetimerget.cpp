@@ -1,0 +1,146 @@
+// Every classification of a Stagetimer answer, end to end through the real transport against the
+// fake desktop app on loopback.
+#include "FakeStagetimer.h"
+#include "base/L10n.h"
+#include "stagetimer/StagetimerModel.h"
+#include "support/TestSupport.h"
+
+#include <QElapsedTimer>
+
+class TestStagetimerGet : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FakeStagetimer> fake;
+    std::unique_ptr<StagetimerModel> model;
+
+    QString base() const { return QStringLiteral("http://127.0.0.1:%1/api/v1").arg(fake->port()); }
+
+    template <class Payload> StagetimerModel::Result<Payload> fetch(const QString& path) {
+        std::optional<StagetimerModel::Result<Payload>> result;
+        const QString extra =
+            path == QLatin1String("get_timer") ? QStringLiteral("&timer_id=6f1c0a2e9b") : QString();
+        auto call = model->get<Payload>(
+            path, base(), extra, [&](const StagetimerModel::Result<Payload>& r) { result = r; });
+        if (!QTest::qWaitFor([&] { return result.has_value(); }, 8000))
+            qFatal("no answer for %s", qPrintable(path));
+        return *result;
+    }
+
+private slots:
+    void initTestCase() {
+        Preferences::setValue(QStringLiteral("appLanguage"), QStringLiteral("de"));
+        QCOMPARE(L10n::current(), QStringLiteral("de"));
+    }
+
+    void init() {
+        Preferences::clearForTests();
+        fake = std::make_unique<FakeStagetimer>(QStringLiteral("ROOM1234"), QStringLiteral("KEY"));
+        QVERIFY(fake->listen(QHostAddress::LocalHost, 0));
+        model = std::make_unique<StagetimerModel>();
+        model->setRoomID(QStringLiteral("ROOM1234"));
+        model->setApiKey(QStringLiteral("KEY"));
+    }
+
+    void cleanup() {
+        model.reset();
+        fake.reset();
+    }
+
+    void classification_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("code"); // -1: left at the earlier 404
+
+        QTest::newRow("2xx with data") << ""
+                                       << "KEY"
+                                       << "" << 200;
+        QTest::newRow("2xx with null data and a message") << "null-data"
+                                                          << "KEY"
+                                                          << "Timer is being edited" << 200;
+        QTest::newRow("2xx with a wrong type inside data loses the message")
+            << "wrong-type"
+            << "KEY"
+            << "Unerwartete Antwort" << 200;
+        QTest::newRow("2xx that is no JSON") << "garbage-body"
+                                             << "KEY"
+                                             << "Unerwartete Antwort" << 200;
+        QTest::newRow("wrong key: 401 with a message still says the key is wrong")
+            << ""
+            << "WRONG"
+            << "API-Key ungültig" << 401;
+        QTest::newRow("403") << "403"
+                             << "KEY"
+                             << "API-Key ungültig" << 403;
+        QTest::newRow("404 that is no JSON") << "404"
+                                             << "KEY"
+                                             << "Raum nicht gefunden" << 404;
+        QTest::newRow("404 with a message") << "404-json"
+                                            << "KEY"
+                                            << "Room not found" << 404;
+        QTest::newRow("429 ignores the message") << "429"
+                                                 << "KEY"
+                                                 << "Zu viele Anfragen – kurz warten" << 429;
+        QTest::newRow("500 with HTML") << "500-html"
+                                       << "KEY"
+                                       << "HTTP 500" << 500;
+        QTest::newRow("503 with a message") << "503-json"
+                                            << "KEY"
+                                            << "Down for maintenance" << 503;
+        QTest::newRow("bytes that are no HTTP") << "garbage"
+                                                << "KEY"
+                                                << "Server nicht erreichbar" << -1;
+    }
+    void classification() {
+        QFETCH(QString, fault);
+        QFETCH(QString, key);
+        QFETCH(QString, text);
+        QFETCH(int, code);
+        // A first answer with an odd code shows whether a failure left the code alone.
+        QVERIFY(fake->setFault(QStringLiteral("404")));
+        fetch<STStatus>(QStringLiteral("get_status"));
+        QVERIFY(fake->setFault(fault));
+        model->setApiKey(key);
+        const auto result = fetch<STStatus>(QStringLiteral("get_status"));
+        QCOMPARE(result.failure, text);
+        QCOMPARE(result.succeeded(), text.isEmpty());
+        QCOMPARE(model->lastHTTPCode(), code < 0 ? 404 : code);
+    }
+
+    void payloads() {
+        fake->setTimer(QStringLiteral("6f1c0a2e9b"), QStringLiteral("Keynote"));
+        fake->setMessages({{false, QStringLiteral("Hidden")}, {true, QStringLiteral("Wrap up")}});
+        QCOMPARE(fetch<STTimer>(QStringLiteral("get_timer")).payload->name,
+                 QStringLiteral("Keynote"));
+        QCOMPARE(fetch<STMessages>(QStringLiteral("get_all_messages")).payload->showingText(),
+                 QStringLiteral("Wrap up"));
+        QCOMPARE(fake->requestLog().last(),
+                 QStringLiteral("/api/v1/get_all_messages?room_id=ROOM1234"));
+    }
+
+    void refusedConnection() {
+        const QString address = base();
+        fake.reset();
+        std::optional<StagetimerModel::Result<STStatus>> result;
+        auto call = model->get<STStatus>(QStringLiteral("get_status"), address, {},
+                                         [&](const auto& r) { result = r; });
+        QVERIFY(QTest::qWaitFor([&] { return result.has_value(); }, 5000));
+        QCOMPARE(result->failure, QStringLiteral("Server nicht erreichbar"));
+        QCOMPARE(model->lastHTTPCode(), 0);
+    }
+
+    // A server that accepts and then says nothing is given up after four quiet seconds (Qt's
+    // timer may fire a little early).
+    void stalledServer() {
+        QVERIFY(fake->setFault(QStringLiteral("stall")));
+        QElapsedTimer elapsed;
+        elapsed.start();
+        const auto result = fetch<STStatus>(QStringLiteral("get_status"));
+        QCOMPARE(result.failure, QStringLiteral("Server nicht erreichbar"));
+        QVERIFY2(elapsed.elapsed() >= 3500 && elapsed.elapsed() < 6000,
+                 qPrintable(QString::number(elapsed.elapsed())));
+    }
+};
+
+ORVL_TEST_MAIN(TestStagetimerGet)
+#include "tst_stagetimerget.moc"
