@@ -129,6 +129,17 @@ private slots:
         QCOMPARE(model->lastHTTPCode(), 0);
     }
 
+    // An app whose API answers only under "/v1": the "/api/v1" base gets an HTML 404 first.
+    void connectsWhereTheApiAnswers() {
+        fake->setPrefixes({QStringLiteral("/v1")});
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(fake->port());
+        model->setServer(address);
+        model->connectRoom();
+        QVERIFY(QTest::qWaitFor([&] { return model->connected(); }, 5000));
+        QCOMPARE(model->base(), QStringLiteral("http://%1/v1").arg(address));
+        QCOMPARE(fake->requestLog().first(), QStringLiteral("/v1/get_status?room_id=ROOM1234"));
+    }
+
     // A server that accepts and then says nothing is given up after four quiet seconds (Qt's
     // timer may fire a little early).
     void stalledServer() {

@@ -379,8 +379,6 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("recorded list shape")
             << QList<QByteArray>{fixture("get_all_messages.json")} << "Two minutes left";
-        QTest::newRow("messages object shape")
-            << QList<QByteArray>{R"({"data":{"messages":[{"showing":true,"text":"Go"}]}})"} << "Go";
         QTest::newRow("none showing clears")
             << QList<QByteArray>{fixture("get_all_messages.json"),
                                  R"({"data":[{"showing":false,"text":"Go"}]})"}

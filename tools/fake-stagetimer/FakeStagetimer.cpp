@@ -61,12 +61,6 @@ bool FakeStagetimer::listen(const QHostAddress& address, quint16 port) {
     return server.listen(address, port);
 }
 
-void FakeStagetimer::close() {
-    server.close();
-    for (QTcpSocket* socket : findChildren<QTcpSocket*>())
-        socket->abort();
-}
-
 qint64 FakeStagetimer::serverNow() const {
     return QDateTime::currentMSecsSinceEpoch() + skewMs;
 }
@@ -199,7 +193,7 @@ FakeStagetimer::Answer FakeStagetimer::control(const QString& path, const QStrin
         if (!setFault(item("kind")))
             return {400, "text/plain", "unknown fault"};
     } else if (path == QLatin1String("skew")) {
-        skewMs = item("ms").toLongLong();
+        setClockSkew(item("ms").toLongLong());
     } else {
         return {404, "text/plain", "unknown control"};
     }

@@ -26,7 +26,6 @@ public:
     FakeStagetimer(const QString& room, const QString& key, QObject* parent = nullptr);
 
     bool listen(const QHostAddress& address, quint16 port);
-    void close();
     quint16 port() const { return server.serverPort(); }
 
     // An app too old for API v1: it answers only the "api/v0/" page.
