@@ -1,10 +1,14 @@
 #include "app/AppDelegate.h"
 
 #include "app/Automation.h"
+#include "app/KeyMonitor.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
 #include "document/SlideView.h"
+#include "ui/AudienceWindow.h"
+#include "ui/PresenterView.h"
+#include "ui/PresenterWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,30 +17,16 @@
 #include <QFileOpenEvent>
 #include <QGuiApplication>
 #include <QJsonArray>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
 
 const QString applicationTitle = QStringLiteral("Talvane Orvello");
-
-// A window whose only content is one slide view filling it.
-class SingleSlideWindow : public QWidget {
-public:
-    SingleSlideWindow(Presentation& presentation, Qt::WindowFlags flags) : QWidget(nullptr, flags) {
-        slideView = new SlideView(this);
-        slideView->setPresentation(&presentation);
-        QPalette black = palette();
-        black.setColor(QPalette::Window, Qt::black);
-        setPalette(black);
-        setAutoFillBackground(true);
-    }
-    SlideView* slideView;
-
-protected:
-    void resizeEvent(QResizeEvent*) override { slideView->setGeometry(rect()); }
-};
 
 QString blankName(Blank blank) {
     switch (blank) {
@@ -50,16 +40,47 @@ QString blankName(Blank blank) {
     return QStringLiteral("none");
 }
 
+QString colourName(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText).name();
+}
+
 } // namespace
 
-AppDelegate::AppDelegate() {
+class AppDelegate::Keys : public KeyTarget {
+public:
+    explicit Keys(AppDelegate& controller) : controller(controller) {}
+
+    int pageCount() const override { return int(controller.presentation.pageCount); }
+    int slideIndex() const override { return int(controller.presentation.index); }
+    bool isBlanked() const override { return controller.presentation.blank != Blank::none; }
+    bool isPresenting() const override { return controller.presentation.isPresenting; }
+    QString jumpBuffer() const override { return controller.jumpBuffer; }
+    void setJumpBuffer(const QString& digits) override { controller.jumpBuffer = digits; }
+    void goTo(int index) override { controller.presentation.goTo(index); }
+    void refresh() override { controller.refresh(); }
+    void toggleBlack() override { controller.toggleBlack(); }
+    void toggleWhite() override { controller.toggleWhite(); }
+    void unblank() override {
+        controller.presentation.blank = Blank::none;
+        controller.presentation.notify();
+    }
+    void startPresentation() override { controller.startPresentation(); }
+    void stopPresentation() override { controller.stopPresentation(); }
+    QWidget* presenterWindow() const override { return controller.presenterWindow(); }
+    QWidget* audienceWindow() const override { return controller.audience; }
+
+private:
+    AppDelegate& controller;
+};
+
+AppDelegate::AppDelegate() : keys(std::make_unique<Keys>(*this)) {
     qApp->installEventFilter(this);
 }
 
 AppDelegate::~AppDelegate() {
+    keyMonitor.reset();
     sleepActivity.release();
     delete audience;
-    delete presenter;
 }
 
 QUrl AppDelegate::urlFromArgument(const QString& argument) {
@@ -97,9 +118,9 @@ void AppDelegate::applicationDidFinishLaunching() {
             self->refresh();
     });
     rebuildScreenPopup();
-    presenter->show();
-    presenter->raise();
-    presenter->activateWindow();
+    presenterWindow()->show();
+    presenterWindow()->raise();
+    presenterWindow()->activateWindow();
     installKeyMonitor();
     subscribeToScreenChanges();
     startDisplayTimer();
@@ -115,36 +136,78 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 void AppDelegate::createPresenterWindow() {
-    auto* window = new SingleSlideWindow(presentation, Qt::Window);
-    window->setWindowTitle(applicationTitle);
-    window->resize(1400, 820);
-    window->setMinimumSize(900, 560);
-    presenterSlideView = window->slideView;
-    presenter = window;
+    presenter = std::make_unique<PresenterWindowController>(&presentation);
+    PresenterView* view = presenter->content;
+    connect(view->prevButton, &QPushButton::clicked, this, &AppDelegate::previousSlide);
+    connect(view->nextButton, &QPushButton::clicked, this, &AppDelegate::nextSlide);
+    connect(view->startButton, &QPushButton::clicked, this, &AppDelegate::togglePresentation);
+    connect(view->blackButton, &QPushButton::clicked, this, &AppDelegate::toggleBlack);
+    connect(view->pauseButton, &QPushButton::clicked, this, &AppDelegate::toggleTimerPause);
+    connect(view->resetButton, &QPushButton::clicked, this, &AppDelegate::resetTimer);
+    connect(view->openButton, &QPushButton::clicked, this, &AppDelegate::openDocument);
+    view->openDroppedFile = [self = QPointer<AppDelegate>(this)](const QUrl& url) {
+        return self && self->open(url);
+    };
 }
 
-QWidget* AppDelegate::audienceWindow() {
+QWidget* AppDelegate::presenterWindow() const {
+    return presenter ? presenter->window() : nullptr;
+}
+
+void AppDelegate::installKeyMonitor() {
+    keyMonitor = std::make_unique<KeyMonitor>(this, keys.get());
+}
+
+void AppDelegate::startDisplayTimer() {
+    // A timer of the main thread's event loop also fires while a menu is open or the window is
+    // being resized, so the clock never freezes.
+    ticker = new QTimer(this);
+    ticker->setInterval(250);
+    connect(ticker, &QTimer::timeout, this, &AppDelegate::tick);
+    ticker->start();
+}
+
+void AppDelegate::tick() {
+    if (!presenter)
+        return;
+    PresenterView* view = presenter->content;
+    const TalkTimer::Display shown = talkTimer.display();
+    view->timerLabel->setText(shown.time);
+    PresenterView::setTextColour(view->timerLabel, shown.colour);
+    view->timerCaption->setText(shown.caption);
+    view->pauseButton->setText(shown.pauseTitle);
+    view->clockLabel->setText(TalkTimer::formatClock(QDateTime::currentDateTime()));
+}
+
+void AppDelegate::toggleTimerPause() {
+    talkTimer.togglePause();
+    tick();
+}
+
+void AppDelegate::resetTimer() {
+    talkTimer.reset(presentation.isPresenting);
+    tick();
+}
+
+AudienceWindow* AppDelegate::audienceWindow() {
     if (!audience) {
-        auto* window = new SingleSlideWindow(presentation, Qt::Window | Qt::FramelessWindowHint |
-                                                               Qt::WindowStaysOnTopHint |
-                                                               Qt::WindowDoesNotAcceptFocus);
-        window->setAttribute(Qt::WA_ShowWithoutActivating);
-        window->setAttribute(Qt::WA_QuitOnClose, false);
-        window->setWindowTitle(applicationTitle);
-        audienceView = window->slideView;
-        audience = window;
+        audience = new AudienceWindow(&presentation);
+        audience->setAttribute(Qt::WA_QuitOnClose, false);
+        audience->setWindowTitle(applicationTitle);
+        connect(audience, &AudienceWindow::stepRequested, this, &AppDelegate::audienceClicked);
     }
     return audience;
 }
 
-SlideView* AppDelegate::audienceSlideView() {
-    audienceWindow();
-    return audienceView;
+void AppDelegate::audienceClicked(int step) {
+    jumpBuffer.clear();
+    presentation.goTo(presentation.index + step);
+    refresh();
 }
 
 void AppDelegate::placeAudienceWindow() {
-    QWidget* window = audienceWindow();
-    QScreen* presenterScreen = presenter ? presenter->screen() : QGuiApplication::primaryScreen();
+    QScreen* presenterScreen =
+        presenter ? presenterWindow()->screen() : QGuiApplication::primaryScreen();
     QScreen* target = presenterScreen;
     for (QScreen* screen : QGuiApplication::screens()) {
         if (screen != presenterScreen) {
@@ -152,13 +215,8 @@ void AppDelegate::placeAudienceWindow() {
             break;
         }
     }
-    if (!target)
-        return;
-    window->winId(); // the native window must exist before it can be moved to a screen
-    window->windowHandle()->setScreen(target);
-    window->setGeometry(target->geometry());
-    window->showFullScreen();
-    window->raise();
+    if (target)
+        audienceWindow()->placeFullScreen(target);
 }
 
 bool AppDelegate::open(const QUrl& url) {
@@ -176,7 +234,7 @@ bool AppDelegate::open(const QUrl& url) {
 }
 
 void AppDelegate::openDocument() {
-    const QString path = QFileDialog::getOpenFileName(presenter, QString(), QString(),
+    const QString path = QFileDialog::getOpenFileName(presenterWindow(), QString(), QString(),
                                                       QStringLiteral("PDF (*.pdf *.PDF)"));
     if (!path.isEmpty())
         open(QUrl::fromLocalFile(path));
@@ -185,17 +243,17 @@ void AppDelegate::openDocument() {
 void AppDelegate::refresh() {
     if (!presenter)
         return;
+    presenter->content->update(jumpBuffer);
+    SlideView* audienceSlide = audienceWindow()->slide;
     const std::optional<qint64> page =
         presentation.pageCount < 1 ? std::nullopt : std::optional<qint64>(presentation.index);
-    for (SlideView* view : {presenterSlideView, audienceSlideView()}) {
-        if (view->page() != page) {
-            view->setPage(page);
-            view->refresh();
-        }
+    if (audienceSlide->page() != page) {
+        audienceSlide->setPage(page);
+        audienceSlide->refresh();
     }
-    if (audienceView->blank() != presentation.blank) {
-        audienceView->setBlank(presentation.blank);
-        audienceView->update();
+    if (audienceSlide->blank() != presentation.blank) {
+        audienceSlide->setBlank(presentation.blank);
+        audienceSlide->update();
     }
 }
 
@@ -205,11 +263,10 @@ void AppDelegate::startPresentation() {
     placeAudienceWindow();
     presentation.isPresenting = true;
     presentation.notify();
-    if (!timerStart && timerAccumulated == 0)
-        timerStart = QDateTime::currentDateTimeUtc();
+    talkTimer.startIfNeverRun();
     sleepActivity.inhibit(applicationTitle, L10n::lookup("Präsentation läuft"));
-    presenter->raise();
-    presenter->activateWindow();
+    presenterWindow()->raise();
+    presenterWindow()->activateWindow();
     refresh();
 }
 
@@ -248,27 +305,37 @@ void AppDelegate::previousSlide() {
     refresh();
 }
 
+void AppDelegate::firstSlide() {
+    goToSlide(0);
+}
+
+void AppDelegate::lastSlide() {
+    goToSlide(presentation.pageCount - 1);
+}
+
 void AppDelegate::goToSlide(qint64 index) {
     jumpBuffer.clear();
     presentation.goTo(index);
     refresh();
 }
 
+// The blanking toggles leave the typed number alone; the deck's observer refreshes the screens.
+void AppDelegate::toggleBlack() {
+    presentation.blank = presentation.blank == Blank::black ? Blank::none : Blank::black;
+    presentation.notify();
+}
+
+void AppDelegate::toggleWhite() {
+    presentation.blank = presentation.blank == Blank::white ? Blank::none : Blank::white;
+    presentation.notify();
+}
+
 void AppDelegate::updateTitle() {
     if (!presenter)
         return;
-    presenter->setWindowTitle(presentation.pageCount > 0
-                                  ? QFileInfo(presentation.url.path()).completeBaseName()
-                                  : applicationTitle);
-}
-
-void AppDelegate::resetTimer() {
-    timerAccumulated = 0;
-    if (presentation.isPresenting)
-        timerStart = QDateTime::currentDateTimeUtc();
-    else
-        timerStart.reset();
-    tick();
+    presenterWindow()->setWindowTitle(presentation.pageCount > 0
+                                          ? QFileInfo(presentation.url.path()).completeBaseName()
+                                          : applicationTitle);
 }
 
 void AppDelegate::showAlert(const QString& message, const QString& informative) {
@@ -278,7 +345,7 @@ void AppDelegate::showAlert(const QString& message, const QString& informative) 
                                 {QStringLiteral("informative"), informative}});
         return;
     }
-    QMessageBox box(QMessageBox::Warning, message, message, QMessageBox::Ok, presenter);
+    QMessageBox box(QMessageBox::Warning, message, message, QMessageBox::Ok, presenterWindow());
     box.setInformativeText(informative);
     box.exec();
 }
@@ -293,7 +360,7 @@ void AppDelegate::startAutomationIfConfigured() {
 
 QWidget* AppDelegate::windowForAutomation(const QString& which) const {
     if (which == QLatin1String("presenter"))
-        return presenter;
+        return presenterWindow();
     if (which == QLatin1String("audience"))
         return audience;
     return nullptr;
@@ -312,7 +379,7 @@ QJsonObject AppDelegate::stateSnapshot() const {
                               {QStringLiteral("height"), 0}};
     if (audience) {
         const QRect frame = audience->geometry();
-        audienceState[QStringLiteral("windowed")] = !audience->isFullScreen();
+        audienceState[QStringLiteral("windowed")] = audience->windowed;
         audienceState[QStringLiteral("screen")] =
             audience->screen() ? audience->screen()->name() : QString();
         audienceState[QStringLiteral("x")] = frame.x();
@@ -320,15 +387,32 @@ QJsonObject AppDelegate::stateSnapshot() const {
         audienceState[QStringLiteral("width")] = frame.width();
         audienceState[QStringLiteral("height")] = frame.height();
     }
-    return {{QStringLiteral("pageCount"), presentation.pageCount},
-            {QStringLiteral("index"), presentation.index},
-            {QStringLiteral("aspect"), presentation.aspect},
-            {QStringLiteral("blank"), blankName(presentation.blank)},
-            {QStringLiteral("presenting"), presentation.isPresenting},
-            {QStringLiteral("jumpBuffer"), jumpBuffer},
-            {QStringLiteral("title"), presenter ? presenter->windowTitle() : QString()},
-            {QStringLiteral("url"), presentation.url.toString()},
-            {QStringLiteral("audience"), audienceState},
-            {QStringLiteral("recent"), recent},
-            {QStringLiteral("language"), L10n::current()}};
+    QJsonObject state{
+        {QStringLiteral("pageCount"), presentation.pageCount},
+        {QStringLiteral("index"), presentation.index},
+        {QStringLiteral("aspect"), presentation.aspect},
+        {QStringLiteral("blank"), blankName(presentation.blank)},
+        {QStringLiteral("presenting"), presentation.isPresenting},
+        {QStringLiteral("jumpBuffer"), jumpBuffer},
+        {QStringLiteral("title"), presenter ? presenterWindow()->windowTitle() : QString()},
+        {QStringLiteral("url"), presentation.url.toString()},
+        {QStringLiteral("audience"), audienceState},
+        {QStringLiteral("recent"), recent},
+        {QStringLiteral("language"), L10n::current()}};
+    if (presenter) {
+        const PresenterView* view = presenter->content;
+        state.insert(QStringLiteral("status"), view->statusLabel->text());
+        state.insert(QStringLiteral("statusColor"), colourName(view->statusLabel));
+        state.insert(QStringLiteral("currentLabel"), view->currentLabel->text());
+        state.insert(QStringLiteral("nextLabel"), view->nextLabel->text());
+        state.insert(QStringLiteral("startButton"), view->startButton->text());
+        state.insert(QStringLiteral("blackButton"), view->blackButton->text());
+        state.insert(QStringLiteral("pauseButton"), view->pauseButton->text());
+        state.insert(QStringLiteral("timer"), view->timerLabel->text());
+        state.insert(QStringLiteral("timerCaption"), view->timerCaption->text());
+        state.insert(QStringLiteral("timerColor"), colourName(view->timerLabel));
+        state.insert(QStringLiteral("clock"), view->clockLabel->text());
+        state.insert(QStringLiteral("emptyState"), view->emptyLabel->isVisibleTo(view));
+    }
+    return state;
 }

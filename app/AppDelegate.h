@@ -2,18 +2,23 @@
 #pragma once
 
 #include "app/DisplaySleepInhibitor.h"
+#include "app/TalkTimer.h"
 #include "document/Presentation.h"
+#include "net/Clock.h"
 
-#include <QDateTime>
 #include <QJsonObject>
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
+#include <memory>
 #include <optional>
 
+class AudienceWindow;
 class Automation;
+class KeyMonitor;
+class PresenterWindowController;
+class QTimer;
 class QWidget;
-class SlideView;
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -36,7 +41,14 @@ public:
 
     void nextSlide();
     void previousSlide();
+    void firstSlide();
+    void lastSlide();
     void goToSlide(qint64 index);
+    void toggleBlack();
+    void toggleWhite();
+
+    void toggleTimerPause();
+    void resetTimer();
 
     Presentation& deck() { return presentation; }
     const QString& currentJumpBuffer() const { return jumpBuffer; }
@@ -47,6 +59,8 @@ public:
     // For the automation steps.
     QJsonObject stateSnapshot() const;
     QWidget* windowForAutomation(const QString& which) const;
+    // A click on the audience window: +1 for the left button, -1 for the right one.
+    void audienceClicked(int step);
     static QUrl urlFromArgument(const QString& argument);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -55,29 +69,33 @@ private:
     // Start-up steps whose pieces arrive with later work; they do nothing yet.
     void buildMenuBar() {}
     void rebuildScreenPopup() {}
-    void installKeyMonitor() {}
     void subscribeToScreenChanges() {}
-    void startDisplayTimer() {}
     void startTimers() {}
-    void tick() {}
 
     void createPresenterWindow();
-    QWidget* audienceWindow();
-    SlideView* audienceSlideView();
+    void installKeyMonitor();
+    void startDisplayTimer();
+    void tick();
+    QWidget* presenterWindow() const;
+    AudienceWindow* audienceWindow();
     void placeAudienceWindow();
     void updateTitle();
-    void resetTimer();
     void startAutomationIfConfigured();
 
+    // What the key monitor reads and drives.
+    class Keys;
+
     Presentation presentation;
-    QPointer<QWidget> presenter;
-    SlideView* presenterSlideView = nullptr;
-    QPointer<QWidget> audience;
-    SlideView* audienceView = nullptr;
+    std::unique_ptr<PresenterWindowController> presenter;
+    QPointer<AudienceWindow> audience;
+    std::unique_ptr<Keys> keys;
+    std::unique_ptr<KeyMonitor> keyMonitor;
     QString jumpBuffer;
+    QTimer* ticker = nullptr;
     DisplaySleepInhibitor sleepActivity;
-    std::optional<QDateTime> timerStart;
-    double timerAccumulated = 0;
+    SystemClock clock;
+    // The talk timer's timerStart and timerAccumulated.
+    TalkTimer talkTimer{clock};
     std::optional<QUrl> pendingOpen;
     const QString testWindowedChoice = QStringLiteral("__window__");
     Automation* automation = nullptr;

@@ -1,18 +1,38 @@
 #include "app/Automation.h"
 
 #include "app/AppDelegate.h"
+#include "app/KeySpec.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
+
+// Qt's own test library delivers mouse clicks through this entry point, the path a real
+// pointer takes.
+Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, const QPointF& global,
+                                      Qt::MouseButtons state, Qt::MouseButton button,
+                                      QEvent::Type type, Qt::KeyboardModifiers modifiers,
+                                      int timestamp);
 
 namespace {
 
 bool scriptRunning = false;
+
+// Presses and releases a mouse button in the middle of a window.
+void clickCentre(QWindow* window, Qt::MouseButton button) {
+    const QPointer<QWindow> target(window);
+    const QPointF local(window->width() / 2.0, window->height() / 2.0);
+    const QPointF global = window->mapToGlobal(local);
+    qt_handleMouseEvent(target, local, global, button, button, QEvent::MouseButtonPress, {}, 0);
+    if (target)
+        qt_handleMouseEvent(target, local, global, {}, button, QEvent::MouseButtonRelease, {}, 1);
+}
 
 std::optional<qint64> parseInteger(const QString& text) {
     bool ok = false;
@@ -25,6 +45,7 @@ std::optional<qint64> parseInteger(const QString& text) {
 Automation::Automation(AppDelegate& controller, const QString& scriptPath)
     : QObject(&controller), controller(controller), scriptPath(scriptPath) {
     registerFoundationSteps();
+    registerConsoleSteps();
 }
 
 bool Automation::isActive() {
@@ -146,5 +167,41 @@ void Automation::registerFoundationSteps() {
     registerStep(QStringLiteral("quit"), [this](const QString&) {
         finish(0);
         return stopScript;
+    });
+}
+
+void Automation::registerConsoleSteps() {
+    registerStep(QStringLiteral("key"), [this](const QString& spec) {
+        const std::optional<KeyStroke> stroke = KeySpec::parse(spec);
+        if (!stroke) {
+            printError(QStringLiteral("key ") + spec, QStringLiteral("unknown key name"));
+            return 0;
+        }
+        // Keys go where the keyboard would send them: the window that has the focus.
+        QWindow* window = QGuiApplication::focusWindow();
+        if (!window) {
+            QWidget* presenter = controller.windowForAutomation(QStringLiteral("presenter"));
+            window = presenter ? presenter->windowHandle() : nullptr;
+        }
+        if (!window) {
+            printError(QStringLiteral("key ") + spec, QStringLiteral("no window takes keys"));
+            return 0;
+        }
+        KeySpec::type(window, *stroke);
+        return 0;
+    });
+    registerStep(QStringLiteral("click"), [this](const QString& argument) {
+        const QString which = argument.section(QLatin1Char(' '), 0, 0);
+        const QString side = argument.section(QLatin1Char(' '), 1).trimmed();
+        QWidget* window = controller.windowForAutomation(which);
+        const bool left = side == QLatin1String("left");
+        if (!window || !window->isVisible() || !window->windowHandle() ||
+            (!left && side != QLatin1String("right"))) {
+            printError(QStringLiteral("click ") + argument,
+                       QStringLiteral("needs a shown window and left|right"));
+            return 0;
+        }
+        clickCentre(window->windowHandle(), left ? Qt::LeftButton : Qt::RightButton);
+        return 0;
     });
 }

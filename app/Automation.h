@@ -31,6 +31,7 @@ public:
 
 private:
     void registerFoundationSteps();
+    void registerConsoleSteps();
     void runNextStep();
     void finish(int exitCode);
 

@@ -9,7 +9,9 @@
 
 TalkTimer::TalkTimer(const Clock& clock) : clock(clock) {}
 
-double TalkTimer::nowMs() const { return clock.nowMs(); }
+double TalkTimer::nowMs() const {
+    return clock.nowMs();
+}
 
 double TalkTimer::elapsedSeconds() const {
     if (!timerStart)
@@ -18,7 +20,9 @@ double TalkTimer::elapsedSeconds() const {
     return timerAccumulated + std::max(0.0, (nowMs() - *timerStart) / 1000.0);
 }
 
-qint64 TalkTimer::totalSeconds() const { return qint64(std::trunc(elapsedSeconds())); }
+qint64 TalkTimer::totalSeconds() const {
+    return qint64(std::trunc(elapsedSeconds()));
+}
 
 void TalkTimer::togglePause() {
     if (timerStart) {

@@ -1,0 +1,377 @@
+// The presenter keys: which key means what, the typed slide number, Esc and F5, and when keys
+// are left to other windows and dialogs.
+#include "app/KeyMonitor.h"
+#include "app/KeySpec.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QShortcut>
+
+namespace {
+
+enum class Screen { slide, black, white };
+
+// A deck of slides with the same clamping and blanking rules as the real one.
+class FakeDeck : public QObject, public KeyTarget {
+public:
+    int pages = 30;
+    int index = 0;
+    Screen screen = Screen::slide;
+    bool presenting = false;
+    QString buffer;
+    int refreshes = 0;
+    QWidget* presenter = nullptr;
+    QWidget* audience = nullptr;
+
+    int pageCount() const override { return pages; }
+    int slideIndex() const override { return index; }
+    bool isBlanked() const override { return screen != Screen::slide; }
+    bool isPresenting() const override { return presenting; }
+    QString jumpBuffer() const override { return buffer; }
+    void setJumpBuffer(const QString& digits) override { buffer = digits; }
+    void goTo(int target) override {
+        if (pages < 1)
+            return;
+        index = std::clamp(target, 0, pages - 1);
+        screen = Screen::slide;
+    }
+    void refresh() override { ++refreshes; }
+    void toggleBlack() override {
+        screen = screen == Screen::black ? Screen::slide : Screen::black;
+    }
+    void toggleWhite() override {
+        screen = screen == Screen::white ? Screen::slide : Screen::white;
+    }
+    void unblank() override { screen = Screen::slide; }
+    void startPresentation() override {
+        if (pages > 0)
+            presenting = true;
+    }
+    void stopPresentation() override { presenting = false; }
+    QWidget* presenterWindow() const override { return presenter; }
+    QWidget* audienceWindow() const override { return audience; }
+};
+
+using Command = KeyRules::Command;
+
+} // namespace
+
+Q_DECLARE_METATYPE(KeyRules::Command)
+
+class TestKeyMonitor : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QMainWindow> presenter;
+    std::unique_ptr<FakeDeck> deck;
+    std::unique_ptr<KeyMonitor> monitor;
+
+    // Types the keys into the presenter window, one by one, as X11 names them.
+    void type(const QString& keys, QWindow* window = nullptr) {
+        for (const QString& name : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const std::optional<KeyStroke> stroke = KeySpec::parse(name);
+            QVERIFY2(stroke, qPrintable(name));
+            QTest::sendKeyEvent(QTest::Click, window ? window : presenter->windowHandle(),
+                                Qt::Key(stroke->key), stroke->text, stroke->modifiers);
+        }
+    }
+
+private slots:
+    void init() {
+        presenter = std::make_unique<QMainWindow>();
+        presenter->resize(400, 300);
+        presenter->show();
+        QVERIFY(QTest::qWaitForWindowExposed(presenter.get()));
+        deck = std::make_unique<FakeDeck>();
+        deck->presenter = presenter.get();
+        monitor = std::make_unique<KeyMonitor>(deck.get(), deck.get());
+    }
+    void cleanup() {
+        monitor.reset();
+        deck.reset();
+        presenter.reset();
+    }
+
+    void commandFor_data() {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<Command>("command");
+        QTest::newRow("space") << "space" << Command::Next;
+        QTest::newRow("page down from a remote") << "Next" << Command::Next;
+        QTest::newRow("right arrow") << "Right" << Command::Next;
+        QTest::newRow("down arrow") << "Down" << Command::Next;
+        QTest::newRow("shift right still advances") << "Shift+Right" << Command::Next;
+        QTest::newRow("backspace") << "BackSpace" << Command::Previous;
+        QTest::newRow("page up from a remote") << "Prior" << Command::Previous;
+        QTest::newRow("left arrow") << "Left" << Command::Previous;
+        QTest::newRow("up arrow") << "Up" << Command::Previous;
+        QTest::newRow("return") << "Return" << Command::Jump;
+        QTest::newRow("keypad enter") << "KP_Enter" << Command::Jump;
+        QTest::newRow("home") << "Home" << Command::First;
+        QTest::newRow("end") << "End" << Command::Last;
+        QTest::newRow("escape") << "Escape" << Command::Escape;
+        QTest::newRow("F5") << "F5" << Command::F5;
+        QTest::newRow("shift F5 from a remote") << "Shift+F5" << Command::F5;
+        QTest::newRow("b") << "b" << Command::ToggleBlack;
+        QTest::newRow("shift b like caps lock") << "Shift+b" << Command::ToggleBlack;
+        QTest::newRow("period from a remote") << "period" << Command::ToggleBlack;
+        QTest::newRow("w") << "w" << Command::ToggleWhite;
+        QTest::newRow("comma") << "comma" << Command::ToggleWhite;
+        QTest::newRow("n") << "n" << Command::Next;
+        QTest::newRow("p") << "p" << Command::Previous;
+        QTest::newRow("digit") << "7" << Command::Digit;
+        QTest::newRow("keypad digit") << "KP_3" << Command::Digit;
+        QTest::newRow("ctrl right belongs to the menus") << "Ctrl+Right" << Command::None;
+        QTest::newRow("alt right") << "Alt+Right" << Command::None;
+        QTest::newRow("meta right") << "Meta+Right" << Command::None;
+        QTest::newRow("ctrl return starts through the menu") << "Ctrl+Return" << Command::None;
+        QTest::newRow("ctrl b") << "Ctrl+b" << Command::None;
+        QTest::newRow("other letter") << "x" << Command::None;
+        QTest::newRow("forward delete") << "Delete" << Command::None;
+        QTest::newRow("tab") << "Tab" << Command::None;
+        QTest::newRow("F6") << "F6" << Command::None;
+    }
+    void commandFor() {
+        QFETCH(QString, spec);
+        QFETCH(Command, command);
+        const std::optional<KeyStroke> stroke = KeySpec::parse(spec);
+        QVERIFY(stroke);
+        QCOMPARE(KeyRules::commandFor(stroke->key, stroke->modifiers, stroke->text), command);
+    }
+
+    void otherNumeralsCount() {
+        QCOMPARE(KeyRules::commandFor(Qt::Key_unknown, {}, QStringLiteral("٣")), Command::Digit);
+        QCOMPARE(KeyRules::commandFor(Qt::Key_unknown, {}, QStringLiteral("½")), Command::Digit);
+        QCOMPARE(KeyRules::commandFor(Qt::Key_unknown, {}, QStringLiteral("12")), Command::None);
+    }
+
+    // Starting on slide `start` (index) of a 30-slide deck, not presenting, type the keys.
+    void sequences_data() {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("buffer");
+        QTest::newRow("12 Return shows slide 12") << 0 << "1 2 Return" << 11 << "";
+        QTest::newRow("0 Return shows slide 1") << 5 << "0 Return" << 0 << "";
+        QTest::newRow("9999 Return shows the last slide") << 0 << "9 9 9 9 Return" << 29 << "";
+        QTest::newRow("a fifth digit is swallowed") << 0 << "1 2 3 4 5" << 0 << "1234";
+        QTest::newRow("keypad digits and keypad enter") << 0 << "KP_1 KP_5 KP_Enter" << 14 << "";
+        QTest::newRow("return alone advances") << 3 << "Return" << 4 << "";
+        QTest::newRow("return on the last slide stays") << 29 << "Return" << 29 << "";
+        QTest::newRow("a digit then right discards the digit") << 3 << "7 Right" << 4 << "";
+        QTest::newRow("backspace goes back, not edits") << 3 << "1 2 BackSpace" << 2 << "";
+        QTest::newRow("escape discards the number") << 3 << "4 Escape" << 3 << "";
+        QTest::newRow("shift right advances") << 3 << "Shift+Right" << 4 << "";
+        QTest::newRow("ctrl right passes") << 3 << "Ctrl+Right" << 3 << "";
+        QTest::newRow("alt right passes") << 3 << "Alt+Right" << 3 << "";
+        QTest::newRow("left on the first slide stays") << 0 << "Left" << 0 << "";
+        QTest::newRow("end and home") << 7 << "End" << 29 << "";
+        QTest::newRow("home") << 7 << "Home" << 0 << "";
+        QTest::newRow("remote page keys") << 7 << "Next Next Prior" << 8 << "";
+        QTest::newRow("n and p") << 7 << "n n p" << 8 << "";
+        QTest::newRow("blanking keeps the typed number") << 0 << "1 b 2" << 0 << "12";
+        QTest::newRow("F5 keeps the typed number") << 4 << "1 F5" << 0 << "1";
+    }
+    void sequences() {
+        QFETCH(int, start);
+        QFETCH(QString, keys);
+        QFETCH(int, index);
+        QFETCH(QString, buffer);
+        deck->index = start;
+        type(keys);
+        QCOMPARE(deck->index, index);
+        QCOMPARE(deck->buffer, buffer);
+    }
+
+    void jumpEndsBlankingOnTheLastSlide() {
+        deck->index = 29;
+        deck->screen = Screen::white;
+        type("Return");
+        QCOMPARE(deck->index, 29);
+        QCOMPARE(deck->screen, Screen::slide);
+    }
+
+    void blankingToggles_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<Screen>("screen");
+        QTest::newRow("b blacks out") << "b" << Screen::black;
+        QTest::newRow("b twice shows the slide") << "b b" << Screen::slide;
+        QTest::newRow("period from a remote") << "period" << Screen::black;
+        QTest::newRow("b on white makes black") << "w b" << Screen::black;
+        QTest::newRow("w on black makes white") << "b w" << Screen::white;
+        QTest::newRow("comma twice") << "comma comma" << Screen::slide;
+        QTest::newRow("navigation ends blanking") << "b Right" << Screen::slide;
+    }
+    void blankingToggles() {
+        QFETCH(QString, keys);
+        QFETCH(Screen, screen);
+        type(keys);
+        QCOMPARE(deck->screen, screen);
+    }
+
+    // Esc: first the typed number, then the blank screen, then the presentation.
+    void escapeOrder() {
+        deck->presenting = true;
+        type("b 4");
+        QCOMPARE(deck->buffer, QString("4"));
+        type("Escape");
+        QCOMPARE(deck->buffer, QString());
+        QCOMPARE(deck->screen, Screen::black);
+        QVERIFY(deck->presenting);
+        type("Escape");
+        QCOMPARE(deck->screen, Screen::slide);
+        QVERIFY(deck->presenting);
+        type("Escape");
+        QVERIFY(!deck->presenting);
+        const int refreshes = deck->refreshes;
+        type("Escape");
+        QVERIFY(!deck->presenting);
+        QCOMPARE(deck->refreshes, refreshes);
+    }
+
+    void f5_data() {
+        QTest::addColumn<bool>("presenting");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("presentingAfter");
+        QTest::addColumn<int>("index");
+        QTest::newRow("F5 starts from the beginning") << false << "F5" << true << 0;
+        QTest::newRow("shift F5 starts at the current slide") << false << "Shift+F5" << true << 6;
+        QTest::newRow("F5 while presenting ends") << true << "F5" << false << 6;
+        QTest::newRow("shift F5 while presenting ends") << true << "Shift+F5" << false << 6;
+    }
+    void f5() {
+        QFETCH(bool, presenting);
+        QFETCH(QString, keys);
+        QFETCH(bool, presentingAfter);
+        QFETCH(int, index);
+        deck->index = 6;
+        deck->presenting = presenting;
+        type(keys);
+        QCOMPARE(deck->presenting, presentingAfter);
+        QCOMPARE(deck->index, index);
+    }
+
+    void noDocumentPassesKeys() {
+        deck->pages = 0;
+        QShortcut blackShortcut(QKeySequence(Qt::Key_B), presenter.get());
+        QSignalSpy fired(&blackShortcut, &QShortcut::activated);
+        type("b Right 1");
+        QCOMPARE(deck->screen, Screen::slide);
+        QCOMPARE(deck->buffer, QString());
+        QCOMPARE(fired.count(), 1);
+    }
+
+    // A key that a menu item also uses still reaches the monitor first.
+    void menuShortcutDoesNotSteal() {
+        QAction next(QStringLiteral("Next"), presenter.get());
+        next.setShortcut(QKeySequence(Qt::Key_Right));
+        presenter->addAction(&next);
+        QSignalSpy triggered(&next, &QAction::triggered);
+        type("Right");
+        QCOMPARE(deck->index, 1);
+        QCOMPARE(triggered.count(), 0);
+    }
+
+    void menuShortcutWithControlIsLeftToTheMenu() {
+        QAction start(QStringLiteral("Start"), presenter.get());
+        start.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+        presenter->addAction(&start);
+        QSignalSpy triggered(&start, &QAction::triggered);
+        type("Ctrl+Return");
+        QCOMPARE(triggered.count(), 1);
+        QCOMPARE(deck->index, 0);
+    }
+
+    void otherWindowKeepsItsKeys() {
+        QWidget setup;
+        setup.resize(200, 100);
+        setup.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&setup));
+        type("Right 5", setup.windowHandle());
+        QCOMPARE(deck->index, 0);
+        QCOMPARE(deck->buffer, QString());
+    }
+
+    void audienceWindowKeysAreHandled() {
+        QWidget audience;
+        audience.resize(200, 100);
+        audience.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&audience));
+        deck->audience = &audience;
+        type("Right", audience.windowHandle());
+        QCOMPARE(deck->index, 1);
+    }
+
+    void sheetOnThePresenterPassesKeys() {
+        auto* sheet = new QMessageBox(QMessageBox::Question, QStringLiteral("Timer"),
+                                      QStringLiteral("Choose"), QMessageBox::Ok, presenter.get());
+        sheet->setWindowModality(Qt::WindowModal);
+        sheet->show();
+        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+        QVERIFY(!KeyRules::appliesTo(*deck, presenter->windowHandle()));
+        type("Right", sheet->windowHandle());
+        QCOMPARE(deck->index, 0);
+        delete sheet;
+        QVERIFY(KeyRules::appliesTo(*deck, presenter->windowHandle()));
+    }
+
+    void modalDialogPassesKeys() {
+        QMessageBox alert(QMessageBox::Warning, QStringLiteral("Alert"), QStringLiteral("Text"),
+                          QMessageBox::Ok);
+        alert.setWindowModality(Qt::ApplicationModal);
+        alert.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&alert));
+        QVERIFY(!KeyRules::appliesTo(*deck, presenter->windowHandle()));
+        type("Right", alert.windowHandle());
+        QCOMPARE(deck->index, 0);
+    }
+
+    void keysPassOnceTheControllerIsGone() {
+        auto owner = std::make_unique<QObject>();
+        KeyMonitor orphan(owner.get(), deck.get());
+        monitor.reset();
+        owner.reset();
+        type("Right");
+        QCOMPARE(deck->index, 0);
+    }
+
+    void keySpecNames_data() {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("letter") << "b" << int(Qt::Key_B) << 0 << "b";
+        QTest::newRow("shifted letter")
+            << "Shift+b" << int(Qt::Key_B) << int(Qt::ShiftModifier) << "B";
+        QTest::newRow("keypad digit") << "KP_7" << int(Qt::Key_7) << int(Qt::KeypadModifier) << "7";
+        QTest::newRow("keypad enter")
+            << "KP_Enter" << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "\r";
+        QTest::newRow("two modifiers") << "Ctrl+Shift+Return" << int(Qt::Key_Return)
+                                       << int(Qt::ControlModifier | Qt::ShiftModifier) << "\r";
+        QTest::newRow("page keys") << "Prior" << int(Qt::Key_PageUp) << 0 << "";
+        QTest::newRow("function key") << "F5" << int(Qt::Key_F5) << 0 << "";
+    }
+    void keySpecNames() {
+        QFETCH(QString, spec);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, text);
+        const std::optional<KeyStroke> stroke = KeySpec::parse(spec);
+        QVERIFY(stroke);
+        QCOMPARE(stroke->key, key);
+        QCOMPARE(int(stroke->modifiers), modifiers);
+        QCOMPARE(stroke->text, text);
+    }
+
+    void keySpecRejectsUnknownNames() {
+        QVERIFY(!KeySpec::parse(QStringLiteral("Hyper+b")));
+        QVERIFY(!KeySpec::parse(QStringLiteral("Rightwards")));
+        QVERIFY(!KeySpec::parse(QString()));
+        QVERIFY(!KeySpec::parse(QStringLiteral("F99")));
+    }
+};
+
+Q_DECLARE_METATYPE(Screen)
+
+ORVL_TEST_MAIN(TestKeyMonitor)
+#include "tst_keymonitor.moc"

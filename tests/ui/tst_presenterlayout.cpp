@@ -1,0 +1,165 @@
+// The presenter view's frames, computed in bottom-left coordinates and flipped once.
+#include "support/TestSupport.h"
+#include "ui/PresenterLayout.h"
+
+using namespace PresenterLayout;
+
+Q_DECLARE_METATYPE(PresenterLayout::Block)
+
+class TestPresenterLayout : public QObject {
+    Q_OBJECT
+private slots:
+    // The worked example: 1400 × 820, a 16:9 deck, default fractions.
+    void workedExample() {
+        Input input;
+        input.width = 1400;
+        input.height = 820;
+        input.hasPages = true;
+        const Frames f = layoutAll(input);
+        QCOMPARE(f.sidebar, QRectF(0, 0, 140, 820));
+        QCOMPARE(f.current, QRectF(160, 768 - 419, 744, 419));
+        QCOMPARE(f.next, QRectF(924, 768 - 257, 456, 257));
+        QCOMPARE(f.slideHandle, QRectF(160 + 744 + 6, 768 - 419, 8, 419));
+        QCOMPARE(f.sidebarHandle, QRectF(137, 0, 7, 820));
+        QCOMPARE(f.currentLabel, QRectF(160, 774, 744, 24));
+        QCOMPARE(f.nextLabel, QRectF(924, 774, 456, 24));
+        QCOMPARE(f.statusLabel, QRectF(924, 768 - 257 - 34, 456, 22));
+        QCOMPARE(f.startButton, QRectF(1140, 84, 240, 40));
+        QCOMPARE(f.nextButton, QRectF(998, 84, 130, 40));
+        QCOMPARE(f.prevButton, QRectF(860, 84, 130, 40));
+        QCOMPARE(f.screenPopup, QRectF(858, 30, 272, 30));
+        QCOMPARE(f.hintLabel, QRectF(160, 2, 1220, 16));
+        QCOMPARE(f.clockLabel, QRectF(408, 78, 160, 40));
+        QVERIFY(f.slidesShown && f.navigationEnabled && !f.emptyStateShown);
+    }
+
+    void sidebarWidth_data() {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<bool>("hasPages");
+        QTest::addColumn<double>("fraction");
+        QTest::addColumn<double>("sidebar");
+        QTest::addColumn<double>("left");
+        QTest::newRow("no document: no sidebar") << 1400.0 << false << 0.1 << 0.0 << 20.0;
+        QTest::newRow("default") << 1400.0 << true << 0.1 << 140.0 << 160.0;
+        QTest::newRow("narrow window keeps 90") << 800.0 << true << 0.1 << 90.0 << 110.0;
+        QTest::newRow("hand-written 0.9 gives half") << 1400.0 << true << 0.9 << 700.0 << 720.0;
+        QTest::newRow("half away from zero") << 1405.0 << true << 0.1 << 141.0 << 161.0;
+    }
+    void sidebarWidth() {
+        QFETCH(double, width);
+        QFETCH(bool, hasPages);
+        QFETCH(double, fraction);
+        QFETCH(double, sidebar);
+        QFETCH(double, left);
+        Input input;
+        input.width = width;
+        input.height = 820;
+        input.hasPages = hasPages;
+        input.sidebarFraction = fraction;
+        const Frames f = layoutAll(input);
+        QCOMPARE(f.sidebar.width(), sidebar);
+        QCOMPARE(f.current.x(), left);
+        QCOMPARE(f.hintLabel.x(), left);
+        QCOMPARE(f.timerCaption.x(), left);
+    }
+
+    // Slides hang from the same top edge; the height limit takes over in wide windows.
+    void slides_data() {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<double>("split");
+        QTest::addColumn<double>("aspect");
+        QTest::addColumn<QRectF>("current");
+        QTest::addColumn<QRectF>("next");
+        QTest::newRow("4:3 deck") << 1400.0 << 820.0 << 0.62 << 4.0 / 3.0
+                                  << QRectF(160, 768 - 558, 744, 558)
+                                  << QRectF(924, 768 - 342, 456, 342);
+        QTest::newRow("wide and low window: height limits both")
+            << 2400.0 << 560.0 << 0.62 << 16.0 / 9.0 << QRectF(260, 508 - 338, 601, 338)
+            << QRectF(260 + 1302 + 20, 508 - 338, 601, 338);
+        QTest::newRow("even split")
+            << 1400.0 << 820.0 << 0.5 << 16.0 / 9.0 << QRectF(160, 768 - 338, 600, 338)
+            << QRectF(780, 768 - 338, 600, 338);
+    }
+    void slides() {
+        QFETCH(double, width);
+        QFETCH(double, height);
+        QFETCH(double, split);
+        QFETCH(double, aspect);
+        QFETCH(QRectF, current);
+        QFETCH(QRectF, next);
+        Input input;
+        input.width = width;
+        input.height = height;
+        input.hasPages = true;
+        input.slideSplit = split;
+        input.aspect = aspect;
+        const Frames f = layoutAll(input);
+        QCOMPARE(f.current, current);
+        QCOMPARE(f.next, next);
+        QCOMPARE(f.slideHandle.height(), std::max(current.height(), next.height()));
+    }
+
+    void externalBlock_data() {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<Block>("block");
+        QTest::addColumn<QRectF>("blockFrame");
+        QTest::addColumn<bool>("clockShown");
+        QTest::addColumn<double>("clockX");
+        QTest::newRow("no block: talk timer and clock")
+            << 1400.0 << Block::None << QRectF() << true << 408.0;
+        QTest::newRow("block widest at 400")
+            << 1400.0 << Block::Ontime << QRectF(160, 24, 400, 150) << true << 584.0;
+        QTest::newRow("block at least 260, clock has no room")
+            << 900.0 << Block::Stagetimer << QRectF(110, 24, 260, 150) << false << 394.0;
+    }
+    void externalBlock() {
+        QFETCH(double, width);
+        QFETCH(Block, block);
+        QFETCH(QRectF, blockFrame);
+        QFETCH(bool, clockShown);
+        QFETCH(double, clockX);
+        Input input;
+        input.width = width;
+        input.height = 820;
+        input.hasPages = true;
+        input.activeBlock = block;
+        const Frames f = layoutAll(input);
+        QCOMPARE(f.talkTimerShown, block == Block::None);
+        if (block != Block::None)
+            QCOMPARE(f.block, blockFrame);
+        QCOMPARE(f.clockShown, clockShown);
+        QCOMPARE(f.clockLabel.x(), clockX);
+    }
+
+    void emptyState() {
+        Input input;
+        input.width = 1400;
+        input.height = 820;
+        const Frames f = layoutAll(input);
+        QVERIFY(f.emptyStateShown && !f.slidesShown && !f.navigationEnabled);
+        QVERIFY(f.talkTimerShown && f.clockShown);
+        QCOMPARE(f.openButton, QRectF(610, 360, 180, 36));
+        QCOMPARE(f.emptyLabel, QRectF(0, 410, 1400, 30));
+    }
+
+    void flip_data() {
+        QTest::addColumn<QRectF>("frame");
+        QTest::addColumn<double>("parentHeight");
+        QTest::addColumn<QRect>("widget");
+        QTest::newRow("top edge") << QRectF(160, 774, 744, 24) << 820.0 << QRect(160, 22, 744, 24);
+        QTest::newRow("bottom edge")
+            << QRectF(160, 2, 1220, 16) << 820.0 << QRect(160, 802, 1220, 16);
+        QTest::newRow("halves round away from zero")
+            << QRectF(609.5, 359.5, 180, 36) << 819.0 << QRect(610, 424, 180, 36);
+    }
+    void flip() {
+        QFETCH(QRectF, frame);
+        QFETCH(double, parentHeight);
+        QFETCH(QRect, widget);
+        QCOMPARE(PresenterLayout::flip(frame, parentHeight), widget);
+    }
+};
+
+ORVL_TEST_MAIN(TestPresenterLayout)
+#include "tst_presenterlayout.moc"

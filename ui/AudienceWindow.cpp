@@ -1,0 +1,78 @@
+#include "ui/AudienceWindow.h"
+
+#include "document/Presentation.h"
+#include "document/SlideView.h"
+
+#include <QMouseEvent>
+#include <QScreen>
+#include <QWindow>
+
+namespace {
+
+void paintBlack(QWidget* widget) {
+    QPalette black = widget->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    widget->setPalette(black);
+    widget->setAutoFillBackground(true);
+}
+
+} // namespace
+
+CursorHidingView::CursorHidingView(SlideView* slide, QWidget* parent)
+    : QWidget(parent), slide(slide) {
+    slide->setParent(this);
+    paintBlack(this);
+    setCursor(Qt::BlankCursor);
+}
+
+void CursorHidingView::resizeEvent(QResizeEvent*) {
+    slide->setGeometry(rect());
+}
+
+void CursorHidingView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        emit stepRequested(1);
+    else if (event->button() == Qt::RightButton)
+        emit stepRequested(-1);
+}
+
+AudienceWindow::AudienceWindow(Presentation* presentation)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), slide(new SlideView),
+      content(new CursorHidingView(slide, this)) {
+    paintBlack(this);
+    slide->setPresentation(presentation);
+    resize(960, 540);
+    connect(content, &CursorHidingView::stepRequested, this, &AudienceWindow::stepRequested);
+}
+
+void AudienceWindow::resizeEvent(QResizeEvent*) {
+    content->setGeometry(rect());
+}
+
+void AudienceWindow::placeFullScreen(QScreen* screen) {
+    windowed = false;
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    // Moving the native window to the screen first is what makes the frame land there exactly.
+    winId();
+    windowHandle()->setScreen(screen);
+    setGeometry(screen->geometry());
+    showFullScreen();
+    raise();
+}
+
+void AudienceWindow::placeWindowed(QScreen* screen, const QString& title) {
+    windowed = true;
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::WindowMinMaxButtonsHint);
+    setAttribute(Qt::WA_ShowWithoutActivating, true);
+    setWindowTitle(title);
+    winId();
+    windowHandle()->setScreen(screen);
+    QRect frame(QPoint(), QSize(960, 540));
+    frame.moveCenter(screen->availableGeometry().center());
+    showNormal();
+    setGeometry(frame);
+    raise();
+}

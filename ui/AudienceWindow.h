@@ -1,0 +1,47 @@
+// The window the audience sees: the current slide alone, full screen on the output display or
+// as a movable test window.
+#pragma once
+
+#include <QWidget>
+
+class Presentation;
+class QScreen;
+class SlideView;
+
+// Shows the slide, hides the pointer over it and turns clicks into slide steps.
+class CursorHidingView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CursorHidingView(SlideView* slide, QWidget* parent = nullptr);
+
+    SlideView* const slide;
+
+signals:
+    // +1 for the left button (next slide), -1 for the right button (previous slide).
+    void stepRequested(int step);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+class AudienceWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit AudienceWindow(Presentation* presentation);
+
+    // Borderless over the screen's whole frame, above other windows, never taking the keys.
+    void placeFullScreen(QScreen* screen);
+    // A titled 960 × 540 window centred on the screen's free area; it may take the keys.
+    void placeWindowed(QScreen* screen, const QString& title);
+
+    SlideView* const slide;
+    CursorHidingView* const content;
+    bool windowed = false;
+
+signals:
+    void stepRequested(int step);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+};

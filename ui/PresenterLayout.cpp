@@ -1,0 +1,84 @@
+#include "ui/PresenterLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace PresenterLayout {
+
+Frames layoutAll(const Input& in) {
+    const double W = in.width;
+    const double H = in.height;
+    Frames f;
+    f.slidesShown = in.hasPages;
+    f.emptyStateShown = !in.hasPages;
+    f.navigationEnabled = in.hasPages;
+
+    const double s =
+        in.hasPages ? std::min(std::max(std::round(in.sidebarFraction * W), 90.0), W * 0.5) : 0.0;
+    f.sidebar = QRectF(0, 0, s, H);
+    const double left = s + 20;
+    const double contentW = W - left - 20;
+
+    const double top = H - 20 - 24 - 8;
+    const double maxH = top - 150 - 20;
+    const double availW = contentW - 20;
+    const double cw = std::round(in.slideSplit * availW);
+    const double limit = maxH * in.aspect;
+    const double a = std::min(cw, limit);
+    const double b = std::min(availW - cw, limit);
+    const double currentH = std::round(a / in.aspect);
+    const double nextH = std::round(b / in.aspect);
+    f.current = QRectF(left, top - currentH, std::round(a), currentH);
+    f.next = QRectF(left + cw + 20, top - nextH, std::round(b), nextH);
+
+    f.sidebarHandle = QRectF(s - 3, 0, 7, H);
+    const double handleH = std::max(currentH, nextH);
+    f.slideHandle = QRectF(left + cw + 6, top - handleH, 8, handleH);
+
+    f.currentLabel = QRectF(left, top + 6, a, 24);
+    f.nextLabel = QRectF(f.next.x(), top + 6, b, 24);
+    f.statusLabel = QRectF(f.next.x(), f.next.y() - 34, b, 22);
+
+    f.timerCaption = QRectF(left, 124, 220, 16);
+    f.timerLabel = QRectF(left - 2, 66, 240, 56);
+    f.pauseButton = QRectF(left, 30, 180, 32);
+    f.resetButton = QRectF(left + 186, 30, 210, 32);
+
+    const double xs = W - 20 - 240;
+    const double xn = xs - 12 - 130;
+    f.startButton = QRectF(xs, 84, 240, 40);
+    f.blackButton = QRectF(xs, 42, 240, 32);
+    f.nextButton = QRectF(xn, 84, 130, 40);
+    f.prevButton = QRectF(xn - 8 - 130, 84, 130, 40);
+    f.screenCaption = QRectF(f.prevButton.x(), 60, 268, 16);
+    f.screenPopup = QRectF(f.prevButton.x() - 2, 30, 272, 30);
+
+    f.hintLabel = QRectF(left, 2, contentW, 16);
+
+    if (in.activeBlock == Block::None) {
+        f.talkTimerShown = true;
+        f.clockCaption = QRectF(left + 250, 124, 160, 16);
+        f.clockLabel = QRectF(left + 248, 78, 160, 40);
+        f.clockShown = true;
+    } else {
+        f.talkTimerShown = false;
+        const double w = std::min(std::max(f.prevButton.x() - left - 200, 260.0), 400.0);
+        f.block = QRectF(left, 24, w, in.blockHeight);
+        const double xc = left + w + 24;
+        f.clockCaption = QRectF(xc + 2, 124, 160, 16);
+        f.clockLabel = QRectF(xc, 78, 160, 40);
+        f.clockShown = !(f.prevButton.x() - 10 < xc + 160);
+    }
+
+    f.openButton = QRectF((W - 180) * 0.5, H * 0.5 - 50, 180, 36);
+    f.emptyLabel = QRectF(0, H * 0.5, W, 30);
+    return f;
+}
+
+QRect flip(const QRectF& frame, double parentHeight) {
+    const double x = std::round(frame.x());
+    const double y = std::round(parentHeight - frame.y() - frame.height());
+    return QRect(int(x), int(y), int(std::round(frame.width())), int(std::round(frame.height())));
+}
+
+} // namespace PresenterLayout

@@ -1,0 +1,43 @@
+// The presenter view's geometry as a pure function: frames in points, origin bottom-left, y up.
+#pragma once
+
+#include <QRect>
+#include <QRectF>
+
+namespace PresenterLayout {
+
+enum class Block { None, Ontime, Stagetimer };
+
+struct Input {
+    double width = 0;
+    double height = 0;
+    bool hasPages = false;
+    double sidebarFraction = 0.1;
+    double slideSplit = 0.62;
+    double aspect = 16.0 / 9.0;
+    Block activeBlock = Block::None;
+    double blockHeight = 150;
+};
+
+// Every frame of the view; `...Shown` flags say which views are visible.
+struct Frames {
+    QRectF sidebar, current, next, sidebarHandle, slideHandle;
+    QRectF currentLabel, nextLabel, statusLabel;
+    QRectF timerCaption, timerLabel, pauseButton, resetButton;
+    QRectF startButton, blackButton, nextButton, prevButton, screenCaption, screenPopup;
+    QRectF hintLabel, block, clockCaption, clockLabel, openButton, emptyLabel;
+
+    bool slidesShown = false;    // sidebar, slides, their captions, status line, handles
+    bool talkTimerShown = true;  // timer caption and label, pause and reset buttons
+    bool clockShown = true;      // clock caption and label
+    bool emptyStateShown = true; // open button and invitation text
+    bool navigationEnabled = false;
+};
+
+Frames layoutAll(const Input& input);
+
+// Converts a bottom-left frame into the widget coordinates of a parent `parentHeight` tall,
+// rounding every edge to whole points with halves away from zero.
+QRect flip(const QRectF& frame, double parentHeight);
+
+} // namespace PresenterLayout

@@ -1,0 +1,353 @@
+#include "ui/PresenterView.h"
+
+#include "base/Colors.h"
+#include "base/L10n.h"
+#include "base/Preferences.h"
+#include "document/Presentation.h"
+#include "document/SlideView.h"
+#include "ui/ExternalTimerBlock.h"
+#include "ui/KeyNames.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+
+namespace {
+
+const QString sidebarKey = QStringLiteral("layoutSidebar");
+const QString splitKey = QStringLiteral("layoutSplit");
+
+QFont uiFont(int pixelSize, QFont::Weight weight) {
+    QFont font = QApplication::font();
+    font.setPixelSize(pixelSize);
+    font.setWeight(weight);
+    return font;
+}
+
+bool hasEvenDigits(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        if (!qFuzzyCompare(metrics.horizontalAdvance(QLatin1Char(digit)), zero))
+            return false;
+    }
+    return true;
+}
+
+QLabel* makeLabel(QWidget* parent, int pixelSize, QFont::Weight weight, const QColor& colour,
+                  const QString& text = {}) {
+    auto* label = new QLabel(text, parent);
+    label->setFont(uiFont(pixelSize, weight));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(false);
+    PresenterView::setTextColour(label, colour);
+    return label;
+}
+
+QPushButton* makeButton(QWidget* parent, const QString& title) {
+    auto* button = new QPushButton(title, parent);
+    button->setFocusPolicy(Qt::NoFocus);
+    // Return belongs to the slide-number jump, never to a default button.
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    button->setFont(uiFont(13, QFont::Normal));
+    return button;
+}
+
+double storedFraction(const QString& key, double fallback) {
+    return Preferences::contains(key) ? Preferences::value(key).toDouble() : fallback;
+}
+
+} // namespace
+
+PresenterView::PresenterView(Presentation* deck, QWidget* parent)
+    : QWidget(parent), presentation(deck) {
+    sidebar = new QWidget;
+    current = new SlideView;
+    next = new SlideView;
+    currentLabel = makeLabel(this, 15, QFont::DemiBold, Colors::grey(1.0));
+    nextLabel = makeLabel(this, 15, QFont::DemiBold, Colors::grey(0.65));
+    timerLabel = makeLabel(this, 44, QFont::Medium, Colors::grey(1.0));
+    timerLabel->setFont(timeFont(44, QFont::Medium));
+    timerCaption =
+        makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Vortragszeit"));
+    clockLabel = makeLabel(this, 28, QFont::Normal, Colors::grey(0.8));
+    clockLabel->setFont(timeFont(28, QFont::Normal));
+    clockCaption = makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Uhrzeit"));
+    statusLabel = makeLabel(this, 13, QFont::Medium, Colors::orange);
+    hintLabel = makeLabel(this, 11, QFont::Normal, Colors::grey(0.5));
+    screenCaption =
+        makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Ausgabe auf"));
+    emptyLabel = makeLabel(this, 20, QFont::Medium, Colors::grey(0.55),
+                           L10n::format("PDF hierher ziehen oder mit %@ öffnen",
+                                        {KeyNames::withControl(QStringLiteral("O"))}));
+    emptyLabel->setAlignment(Qt::AlignCenter);
+    ontimeBlock = new ExternalTimerBlock;
+    stagetimerBlock = new ExternalTimerBlock;
+    sidebarHandle = new QWidget;
+    slideHandle = new QWidget;
+
+    setAutoFillBackground(true);
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Colors::windowBackground);
+    setPalette(background);
+
+    // The thumbnail column gets its own view later; until then its place stays dark and empty.
+    sidebar->setAutoFillBackground(true);
+    QPalette sidebarPalette = sidebar->palette();
+    sidebarPalette.setColor(QPalette::Window, Colors::sidebarBackground);
+    sidebar->setPalette(sidebarPalette);
+
+    current->setPresentation(presentation);
+    next->setPresentation(presentation);
+    next->setPlaceholder(L10n::lookup("Ende der Präsentation"));
+
+    hintText =
+        L10n::format("Weiter: → ↓ Leertaste Bild↓ · Zurück: ← ↑ Bild↑ · Nummer + ⏎ springt · "
+                     "B/. schwarz · W/, weiß · F5 / %@ Start · Esc Ende",
+                     {KeyNames::withControl(QStringLiteral("⏎"))});
+    hintLabel->setText(hintText);
+    hintLabel->setToolTip(hintText);
+
+    prevButton = makeButton(this, L10n::lookup("◀︎ Zurück"));
+    nextButton = makeButton(this, L10n::lookup("Weiter ▶︎"));
+    startButton = makeButton(this, L10n::lookup("Präsentation starten"));
+    blackButton = makeButton(this, L10n::lookup("Schwarzbild (B)"));
+    pauseButton = makeButton(this, L10n::lookup("Timer anhalten"));
+    resetButton = makeButton(this, L10n::lookup("Timer zurücksetzen"));
+    openButton = makeButton(this, L10n::lookup("PDF öffnen …"));
+    screenPopup = new QComboBox;
+    screenPopup->setFocusPolicy(Qt::NoFocus);
+    screenPopup->setFont(uiFont(13, QFont::Normal));
+
+    // Stacking order: later children lie on top.
+    const QList<QWidget*> stacking{
+        sidebar,       current,     next,         currentLabel, nextLabel,       timerLabel,
+        timerCaption,  clockLabel,  clockCaption, statusLabel,  hintLabel,       prevButton,
+        nextButton,    startButton, blackButton,  pauseButton,  resetButton,     screenPopup,
+        screenCaption, openButton,  emptyLabel,   ontimeBlock,  stagetimerBlock, sidebarHandle,
+        slideHandle};
+    for (QWidget* child : stacking) {
+        child->setParent(this);
+        child->raise();
+    }
+    // The split handles get their own views later; until then they keep their places hidden.
+    sidebarHandle->hide();
+    slideHandle->hide();
+
+    setAcceptDrops(true);
+    layoutAll();
+}
+
+QFont PresenterView::timeFont(int pixelSize, QFont::Weight weight) {
+    QFont font = uiFont(pixelSize, weight);
+    if (hasEvenDigits(font))
+        return font;
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPixelSize(pixelSize);
+    fixed.setWeight(weight);
+    return fixed;
+}
+
+void PresenterView::setTextColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+double PresenterView::sidebarFraction() const {
+    return storedFraction(sidebarKey, 0.1);
+}
+
+double PresenterView::slideSplit() const {
+    return storedFraction(splitKey, 0.62);
+}
+
+void PresenterView::resetLayout() {
+    Preferences::remove(sidebarKey);
+    Preferences::remove(splitKey);
+    layoutAll();
+}
+
+void PresenterView::update(const QString& jumpBuffer) {
+    layoutAll();
+    if (!presentation || presentation->pageCount < 1)
+        return;
+    const qint64 index = presentation->index;
+    const qint64 pageCount = presentation->pageCount;
+
+    if (current->page() != index) {
+        current->setPage(index);
+        current->refresh();
+    }
+    current->setBlank(Blank::none);
+    const std::optional<qint64> following =
+        index + 1 < pageCount ? std::optional<qint64>(index + 1) : std::nullopt;
+    if (next->page() != following) {
+        next->setPage(following);
+        next->refresh();
+    }
+
+    currentLabel->setText(L10n::format("Aktuelle Folie  %d / %d", {index + 1, pageCount}));
+    nextLabel->setText(index + 1 >= pageCount ? L10n::lookup("Nächste Folie")
+                                              : L10n::format("Nächste Folie  %d", {index + 2}));
+
+    const Blank blank = presentation->blank;
+    if (jumpBuffer.isEmpty()) {
+        QString status;
+        if (blank == Blank::black)
+            status = L10n::lookup("● Publikum sieht SCHWARZBILD");
+        else if (blank == Blank::white)
+            status = L10n::lookup("● Publikum sieht WEISSBILD");
+        else if (!presentation->isPresenting)
+            status = L10n::lookup("Präsentation läuft nicht");
+        statusLabel->setText(status);
+        setTextColour(statusLabel, blank == Blank::none ? Colors::grey(0.55) : Colors::orange);
+    } else {
+        statusLabel->setText(L10n::format("Springe zu Folie %@ … (⏎)", {jumpBuffer}));
+        setTextColour(statusLabel, Colors::orange);
+    }
+
+    startButton->setText(presentation->isPresenting ? L10n::lookup("Präsentation beenden (Esc)")
+                                                    : L10n::lookup("Präsentation starten (F5)"));
+    blackButton->setText(blank == Blank::black ? L10n::lookup("Bild wieder zeigen (B)")
+                                               : L10n::lookup("Schwarzbild (B)"));
+    prefetch();
+}
+
+void PresenterView::prefetch() {
+    SlideRenderer* renderer = presentation->renderer.get();
+    if (!renderer)
+        return;
+    const qint64 index = presentation->index;
+    const auto request = [&](const SlideView* view, std::initializer_list<qint64> offsets) {
+        if (view->width() <= 1)
+            return;
+        const QSize pixels = view->pixelKeySize();
+        for (qint64 offset : offsets) {
+            const qint64 page = index + offset;
+            if (page >= 0 && page < presentation->pageCount)
+                renderer->request({page, pixels.width(), pixels.height()});
+        }
+    };
+    request(current, {1, 2, -1});
+    request(next, {2, 3});
+}
+
+void PresenterView::resizeEvent(QResizeEvent*) {
+    layoutAll();
+}
+
+void PresenterView::layoutAll() {
+    using namespace PresenterLayout;
+    Input input;
+    input.width = width();
+    input.height = height();
+    input.hasPages = presentation && presentation->pageCount > 0;
+    input.sidebarFraction = sidebarFraction();
+    input.slideSplit = slideSplit();
+    input.aspect = presentation ? presentation->aspect : 16.0 / 9.0;
+    input.activeBlock = showsOntime       ? Block::Ontime
+                        : showsStagetimer ? Block::Stagetimer
+                                          : Block::None;
+    input.blockHeight = ExternalTimerBlock::standardHeight;
+    const Frames frames = PresenterLayout::layoutAll(input);
+    const double h = height();
+    const auto place = [h](QWidget* view, const QRectF& frame) {
+        view->setGeometry(flip(frame, h));
+    };
+
+    place(sidebar, frames.sidebar);
+    place(current, frames.current);
+    place(next, frames.next);
+    place(sidebarHandle, frames.sidebarHandle);
+    place(slideHandle, frames.slideHandle);
+    place(currentLabel, frames.currentLabel);
+    place(nextLabel, frames.nextLabel);
+    place(statusLabel, frames.statusLabel);
+    place(timerCaption, frames.timerCaption);
+    place(timerLabel, frames.timerLabel);
+    place(pauseButton, frames.pauseButton);
+    place(resetButton, frames.resetButton);
+    place(startButton, frames.startButton);
+    place(blackButton, frames.blackButton);
+    place(nextButton, frames.nextButton);
+    place(prevButton, frames.prevButton);
+    place(screenCaption, frames.screenCaption);
+    place(screenPopup, frames.screenPopup);
+    place(hintLabel, frames.hintLabel);
+    place(clockCaption, frames.clockCaption);
+    place(clockLabel, frames.clockLabel);
+    place(openButton, frames.openButton);
+    place(emptyLabel, frames.emptyLabel);
+    if (input.activeBlock == Block::Ontime)
+        place(ontimeBlock, frames.block);
+    if (input.activeBlock == Block::Stagetimer)
+        place(stagetimerBlock, frames.block);
+    ontimeBlock->setVisible(input.activeBlock == Block::Ontime);
+    stagetimerBlock->setVisible(input.activeBlock == Block::Stagetimer);
+
+    for (QWidget* view : {sidebar, static_cast<QWidget*>(current), static_cast<QWidget*>(next),
+                          static_cast<QWidget*>(currentLabel), static_cast<QWidget*>(nextLabel),
+                          static_cast<QWidget*>(statusLabel)})
+        view->setVisible(frames.slidesShown);
+    for (QWidget* view : {static_cast<QWidget*>(timerCaption), static_cast<QWidget*>(timerLabel),
+                          static_cast<QWidget*>(pauseButton), static_cast<QWidget*>(resetButton)})
+        view->setVisible(frames.talkTimerShown);
+    clockCaption->setVisible(frames.clockShown);
+    clockLabel->setVisible(frames.clockShown);
+    openButton->setVisible(frames.emptyStateShown);
+    emptyLabel->setVisible(frames.emptyStateShown);
+    for (QPushButton* button : {prevButton, nextButton, startButton, blackButton})
+        button->setEnabled(frames.navigationEnabled);
+
+    hintLabel->setText(
+        hintLabel->fontMetrics().elidedText(hintText, Qt::ElideRight, hintLabel->width()));
+}
+
+std::optional<QUrl> PresenterView::pdfUrl(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return std::nullopt;
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile() &&
+            QFileInfo(url.toLocalFile()).suffix().toLower() == QLatin1String("pdf"))
+            return url;
+    }
+    return std::nullopt;
+}
+
+void PresenterView::dragEnterEvent(QDragEnterEvent* event) {
+    if (pdfUrl(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void PresenterView::dragMoveEvent(QDragMoveEvent* event) {
+    if (pdfUrl(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void PresenterView::dropEvent(QDropEvent* event) {
+    const std::optional<QUrl> url = pdfUrl(event->mimeData());
+    const bool opened = url && openDroppedFile && openDroppedFile(*url);
+    if (opened) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}

@@ -1,0 +1,88 @@
+// The presenter window's content: current and next slide, captions, status line, talk timer,
+// clock, buttons, output-screen chooser and key reference, laid out by hand.
+#pragma once
+
+#include "document/Presentation.h"
+#include "ui/PresenterLayout.h"
+
+#include <QFont>
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class ExternalTimerBlock;
+class QComboBox;
+class QLabel;
+class QMimeData;
+class QPushButton;
+class SlideView;
+
+class PresenterView : public QWidget {
+    Q_OBJECT
+public:
+    explicit PresenterView(Presentation* presentation, QWidget* parent = nullptr);
+
+    using QWidget::update;
+    // Brings every label, button and slide in line with the deck; `jumpBuffer` holds the digits
+    // the speaker has typed so far.
+    void update(const QString& jumpBuffer);
+    void resetLayout();
+
+    double sidebarFraction() const;
+    double slideSplit() const;
+
+    // The first local file ending in ".pdf" (any letter case) among dragged data.
+    static std::optional<QUrl> pdfUrl(const QMimeData* data);
+    // A font of the desktop's family whose digits all have the same width, so times do not
+    // jitter sideways as they count.
+    static QFont timeFont(int pixelSize, QFont::Weight weight);
+
+    // Opens a dropped file; answers whether it was opened. Set by the application controller.
+    std::function<bool(const QUrl&)> openDroppedFile;
+
+    QPointer<Presentation> presentation;
+    QWidget* sidebar;
+    SlideView* current;
+    SlideView* next;
+    QLabel* currentLabel;
+    QLabel* nextLabel;
+    QLabel* timerLabel;
+    QLabel* timerCaption;
+    QLabel* clockLabel;
+    QLabel* clockCaption;
+    QLabel* statusLabel;
+    QLabel* hintLabel;
+    ExternalTimerBlock* ontimeBlock;
+    ExternalTimerBlock* stagetimerBlock;
+    QWidget* sidebarHandle;
+    QWidget* slideHandle;
+    bool showsOntime = false;
+    bool showsStagetimer = false;
+    QPushButton* prevButton;
+    QPushButton* nextButton;
+    QPushButton* startButton;
+    QPushButton* blackButton;
+    QPushButton* pauseButton;
+    QPushButton* resetButton;
+    QComboBox* screenPopup;
+    QLabel* screenCaption;
+    QPushButton* openButton;
+    QLabel* emptyLabel;
+
+    // Sets a label's text colour.
+    static void setTextColour(QLabel* label, const QColor& colour);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void layoutAll();
+    void prefetch();
+
+    QString hintText;
+};
