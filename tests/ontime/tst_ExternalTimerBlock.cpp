@@ -1,0 +1,144 @@
+// The external timer block: texts, colours of the time, blinking, tool tip and label frames.
+#include "base/Colors.h"
+#include "support/TestSupport.h"
+#include "ui/ExternalTimerBlock.h"
+
+namespace {
+
+QColor textColour(const QLabel* label) {
+    return label->palette().color(QPalette::WindowText);
+}
+
+} // namespace
+
+class ExternalTimerBlockTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void time_data() {
+        QTest::addColumn<std::optional<double>>("remaining");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("colour");
+
+        const std::optional<double> none;
+        QTest::newRow("no value") << none << false << true << "--:--" << Colors::grey(0.4);
+        QTest::newRow("no value, paused colour not applied")
+            << none << true << false << "--:--" << Colors::grey(0.4);
+        QTest::newRow("over time is red")
+            << std::optional<double>(-1500) << false << true << "-00:01" << Colors::red;
+        QTest::newRow("zero while running is white")
+            << std::optional<double>(0) << false << true << "00:00" << Colors::grey(1.0);
+        QTest::newRow("paused beats running")
+            << std::optional<double>(90000) << true << true << "01:30" << Colors::orange;
+        QTest::newRow("over time beats paused")
+            << std::optional<double>(-60000) << true << false << "-01:00" << Colors::red;
+        QTest::newRow("stopped is dim")
+            << std::optional<double>(3600000) << false << false << "1:00:00" << Colors::grey(0.55);
+    }
+
+    void time() {
+        QFETCH(std::optional<double>, remaining);
+        QFETCH(bool, paused);
+        QFETCH(bool, running);
+        QFETCH(QString, text);
+        QFETCH(QColor, colour);
+
+        ExternalTimerBlock block;
+        block.display(QStringLiteral("Ontime"), remaining, paused, running, {}, false, {}, {});
+        QCOMPARE(block.timeLabel()->text(), text);
+        QCOMPARE(textColour(block.timeLabel()), colour);
+    }
+
+    void texts() {
+        ExternalTimerBlock block;
+        block.display(QStringLiteral("Ontime – Keynote"), 5000, false, true,
+                      QStringLiteral("Wrap up"), false, QStringLiteral("Q&A next"),
+                      QStringLiteral("Verbunden"));
+        QCOMPARE(block.captionLabel()->text(), QStringLiteral("Ontime – Keynote"));
+        QCOMPARE(block.messageLabel()->text(), QStringLiteral("Wrap up"));
+        QCOMPARE(block.messageLabel()->toolTip(), QStringLiteral("Wrap up"));
+        QCOMPARE(textColour(block.messageLabel()), Colors::yellow);
+        QCOMPARE(block.secondaryLabel()->text(), QStringLiteral("Q&A next"));
+        QCOMPARE(block.statusLabel()->text(), QStringLiteral("Verbunden"));
+
+        block.display({}, std::nullopt, false, false, {}, false, {}, {});
+        QVERIFY(block.messageLabel()->toolTip().isEmpty());
+        QVERIFY(block.captionLabel()->text().isEmpty());
+        QVERIFY(block.statusLabel()->text().isEmpty());
+    }
+
+    void startsEmptyInItsColours() {
+        ExternalTimerBlock block;
+        QVERIFY(block.timeLabel()->text().isEmpty());
+        QCOMPARE(textColour(block.captionLabel()), Colors::grey(0.6));
+        QCOMPARE(textColour(block.secondaryLabel()), Colors::grey(0.85));
+        QCOMPARE(textColour(block.statusLabel()), Colors::grey(0.5));
+        QCOMPARE(textColour(block.timeLabel()), Colors::grey(1.0));
+    }
+
+    void blinking_data() {
+        QTest::addColumn<bool>("blink");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("opacity");
+
+        QTest::newRow("steady") << false << 1000.0 << 1.0;
+        QTest::newRow("even half second is faint") << true << 1000.0 << 0.15;
+        QTest::newRow("a quarter later still faint") << true << 1000.25 << 0.15;
+        QTest::newRow("odd half second is full") << true << 1000.5 << 1.0;
+        QTest::newRow("three quarters still full") << true << 1000.75 << 1.0;
+        QTest::newRow("next second faint again") << true << 1001.0 << 0.15;
+    }
+
+    void blinking() {
+        QFETCH(bool, blink);
+        QFETCH(double, seconds);
+        QFETCH(double, opacity);
+        QCOMPARE(ExternalTimerBlock::messageOpacity(blink, seconds), opacity);
+    }
+
+    void blinkingMessageIsFaintOrFull() {
+        ExternalTimerBlock block;
+        block.display({}, 1000, false, true, QStringLiteral("Hi"), true, {}, {});
+        const float alpha = textColour(block.messageLabel()).alphaF();
+        QVERIFY(qFuzzyCompare(alpha, 1.0f) || qAbs(alpha - 0.15f) < 0.01f);
+    }
+
+    void timeDigitsHaveEqualWidth() {
+        ExternalTimerBlock block;
+        const QFontMetricsF metrics(block.timeLabel()->font());
+        for (char digit = '1'; digit <= '9'; ++digit)
+            QCOMPARE(metrics.horizontalAdvance(QLatin1Char(digit)),
+                     metrics.horizontalAdvance(QLatin1Char('0')));
+        QCOMPARE(block.timeLabel()->font().pixelSize(), 44);
+    }
+
+    void layoutFromTopToBottom() {
+        ExternalTimerBlock block;
+        block.resize(300, ExternalTimerBlock::standardHeight);
+        block.show();
+        QCOMPARE(block.captionLabel()->geometry(), QRect(0, 2, 300, 16));
+        QCOMPARE(block.timeLabel()->geometry(), QRect(-2, 20, 300, 54));
+        QCOMPARE(block.messageLabel()->geometry(), QRect(0, 74, 300, 40));
+        QCOMPARE(block.secondaryLabel()->geometry(), QRect(0, 116, 300, 18));
+        QCOMPARE(block.statusLabel()->geometry(), QRect(0, 136, 300, 14));
+    }
+
+    // Long texts are drawn cut to their frames: the labels keep their size.
+    void paintsLongTexts() {
+        ExternalTimerBlock block;
+        block.resize(120, ExternalTimerBlock::standardHeight);
+        block.show();
+        block.display(QString(200, 'c'), 1000, false, true, QString(500, 'm') + "\n" + "m", false,
+                      QString(200, 's'), QString(200, 't'));
+        QImage image(block.size(), QImage::Format_ARGB32);
+        image.fill(Qt::black);
+        block.render(&image);
+        QCOMPARE(block.messageLabel()->size(), QSize(120, 40));
+        QCOMPARE(block.captionLabel()->size(), QSize(120, 16));
+    }
+};
+
+ORVL_TEST_MAIN(ExternalTimerBlockTest)
+#include "tst_ExternalTimerBlock.moc"
