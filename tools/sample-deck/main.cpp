@@ -354,6 +354,9 @@ void drawSlide(QPainter& painter, int number, const QImage& photo, bool heavy) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Fonts and images need a platform, not a display.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication application(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Writes the sample slide deck."));

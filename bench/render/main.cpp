@@ -1,0 +1,208 @@
+// Times this program's page rendering against mutool draw and pdftoppm on the same pages and sizes.
+#include "document/PdfDocument.h"
+#include "document/SlideRenderer.h"
+
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+struct Timings {
+    QList<double> milliseconds;
+
+    double median() const {
+        QList<double> sorted = milliseconds;
+        std::sort(sorted.begin(), sorted.end());
+        const qsizetype n = sorted.size();
+        return n == 0 ? 0 : n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    }
+    double max() const {
+        return milliseconds.isEmpty() ? 0
+                                      : *std::max_element(milliseconds.begin(), milliseconds.end());
+    }
+};
+
+// Wall time of one run of a tool, in milliseconds; negative when it fails.
+double runTool(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, arguments);
+    if (!process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return -1;
+    return timer.nsecsElapsed() / 1e6;
+}
+
+// Both tools are given the letter-boxed page size, which is what this program draws the page at.
+QStringList mutoolArguments(const QString& file, QSize pixels) {
+    return {QStringLiteral("draw"),
+            QStringLiteral("-q"),
+            QStringLiteral("-F"),
+            QStringLiteral("ppm"),
+            QStringLiteral("-o"),
+            QStringLiteral("/dev/null"),
+            QStringLiteral("-w"),
+            QString::number(pixels.width()),
+            QStringLiteral("-h"),
+            QString::number(pixels.height()),
+            file};
+}
+
+QStringList pdftoppmArguments(const QString& file, QSize pixels) {
+    // Without an output root the pictures go to standard output, here the null device.
+    return {QStringLiteral("-scale-to-x"), QString::number(pixels.width()),
+            QStringLiteral("-scale-to-y"), QString::number(pixels.height()), file};
+}
+
+// One page of `file` alone, and the same page repeated: the difference of the two run times is
+// the tool's warm time per page, free of process start-up and document loading.
+constexpr int copies = 5;
+
+struct PageFiles {
+    QString once;
+    QString repeated;
+};
+
+bool extractPage(const QString& file, qint64 page, int count, const QString& target) {
+    QStringList pages;
+    for (int copy = 0; copy < count; ++copy)
+        pages.append(QString::number(page + 1));
+    QProcess qpdf;
+    qpdf.start(QStringLiteral("qpdf"), {QStringLiteral("--empty"), QStringLiteral("--pages"), file,
+                                        pages.join(','), QStringLiteral("--"), target});
+    return qpdf.waitForFinished(600000) && qpdf.exitCode() == 0;
+}
+
+double warmToolTime(const QString& program, const QStringList& once, const QStringList& repeated) {
+    const double single = runTool(program, once);
+    const double many = runTool(program, repeated);
+    if (single < 0 || many < 0)
+        return -1;
+    return std::max(0.0, (many - single) / (copies - 1));
+}
+
+// Below a tenth of a millisecond the difference of two process times says nothing.
+QString ratio(const Timings& ours, const Timings& reference) {
+    if (reference.median() < 0.1)
+        return QStringLiteral("n/a");
+    return QString::number(ours.median() / reference.median(), 'f', 2);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Fonts and images need a platform, not a display.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication application(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Renders every page of the given PDFs at each size with this program's renderer, mutool "
+        "draw and pdftoppm, interleaved, and prints median and maximum milliseconds per page."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("rounds"), QStringLiteral("Measured rounds (default 5)."),
+                      QStringLiteral("n"), QStringLiteral("5")});
+    parser.addOption(
+        {QStringLiteral("sizes"),
+         QStringLiteral("Comma-separated sizes (default 1920x1080,3840x2160,256x144)."),
+         QStringLiteral("list"), QStringLiteral("1920x1080,3840x2160,256x144")});
+    parser.addPositionalArgument(QStringLiteral("pdf"), QStringLiteral("Decks to render."),
+                                 QStringLiteral("pdf..."));
+    parser.process(application);
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        parser.showHelp(1);
+    const int rounds = std::max(1, parser.value(QStringLiteral("rounds")).toInt());
+    QList<QSize> sizes;
+    for (const QString& size : parser.value(QStringLiteral("sizes")).split(',')) {
+        const QStringList parts = size.split('x');
+        if (parts.size() == 2)
+            sizes.append(QSize(parts[0].toInt(), parts[1].toInt()));
+    }
+    const QString mutool = QStandardPaths::findExecutable(QStringLiteral("mutool"));
+    const QString pdftoppm = QStandardPaths::findExecutable(QStringLiteral("pdftoppm"));
+    const bool references = !mutool.isEmpty() && !pdftoppm.isEmpty() &&
+                            !QStandardPaths::findExecutable(QStringLiteral("qpdf")).isEmpty();
+    if (!references)
+        std::fprintf(stderr, "mutool, pdftoppm or qpdf missing: timing this program only\n");
+    QTemporaryDir scratch;
+
+    for (const QString& file : files) {
+        const auto document = PdfDocument::open(file);
+        if (!document) {
+            std::fprintf(stderr, "%s: cannot open\n", qPrintable(file));
+            continue;
+        }
+        QList<PageFiles> pageFiles;
+        for (qint64 page = 0; references && page < document->pageCount(); ++page) {
+            const QString stem = scratch.filePath(QStringLiteral("p%1").arg(page));
+            PageFiles files{stem + QStringLiteral("-once.pdf"), stem + QStringLiteral("-many.pdf")};
+            if (!extractPage(file, page, 1, files.once) ||
+                !extractPage(file, page, copies, files.repeated)) {
+                std::fprintf(stderr, "qpdf could not extract page %lld\n", page + 1);
+                return 1;
+            }
+            pageFiles.append(files);
+        }
+        std::printf("%s: %lld pages, %d rounds after one warm-up round\n", qPrintable(file),
+                    document->pageCount(), rounds);
+        for (const QSize& size : sizes) {
+            Timings ours;
+            Timings viaMutool;
+            Timings viaPdftoppm;
+            for (int round = 0; round <= rounds; ++round) {
+                const bool measured = round > 0;
+                for (qint64 page = 0; page < document->pageCount(); ++page) {
+                    QElapsedTimer timer;
+                    timer.start();
+                    const QImage image =
+                        SlideRenderer::renderPage(*document, {page, size.width(), size.height()});
+                    const double elapsed = timer.nsecsElapsed() / 1e6;
+                    if (image.isNull())
+                        std::fprintf(stderr, "page %lld: no image\n", page + 1);
+                    if (measured)
+                        ours.milliseconds.append(elapsed);
+                    if (!references)
+                        continue;
+                    const QSize area = SlideRenderer::pageArea(document->pageSize(page),
+                                                               size.width(), size.height())
+                                           .size();
+                    const PageFiles& files = pageFiles.at(page);
+                    const double mutoolTime =
+                        warmToolTime(mutool, mutoolArguments(files.once, area),
+                                     mutoolArguments(files.repeated, area));
+                    const double pdftoppmTime =
+                        warmToolTime(pdftoppm, pdftoppmArguments(files.once, area),
+                                     pdftoppmArguments(files.repeated, area));
+                    if (measured && mutoolTime >= 0)
+                        viaMutool.milliseconds.append(mutoolTime);
+                    if (measured && pdftoppmTime >= 0)
+                        viaPdftoppm.milliseconds.append(pdftoppmTime);
+                }
+            }
+            std::printf("  %5dx%-5d ours      median %8.2f ms  max %8.2f ms\n", size.width(),
+                        size.height(), ours.median(), ours.max());
+            if (!viaMutool.milliseconds.isEmpty())
+                std::printf("  %5dx%-5d mutool    median %8.2f ms  max %8.2f ms  ours/mutool %s\n",
+                            size.width(), size.height(), viaMutool.median(), viaMutool.max(),
+                            qPrintable(ratio(ours, viaMutool)));
+            if (!viaPdftoppm.milliseconds.isEmpty())
+                std::printf("  %5dx%-5d pdftoppm  median %8.2f ms  max %8.2f ms  ours/pdftoppm "
+                            "%s\n",
+                            size.width(), size.height(), viaPdftoppm.median(), viaPdftoppm.max(),
+                            qPrintable(ratio(ours, viaPdftoppm)));
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
