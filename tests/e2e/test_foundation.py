@@ -1,0 +1,113 @@
+"""The real program opens a deck, presents it on the second monitor and draws the page where it belongs."""
+import pathlib
+import re
+import subprocess
+import tempfile
+import unittest
+
+from orvl_e2e import BINARY, SAMPLE_DECK, Image, Xvfb, have_tools, run_steps
+
+
+def rotated_page(deck):
+    """The zero-based index of the first page shown rotated by 90 or 270 degrees, or None."""
+    info = subprocess.run(["pdfinfo", "-f", "1", "-l", "999", str(deck)], capture_output=True, text=True).stdout
+    for match in re.finditer(r"Page\s+(\d+) rot:\s+(\d+)", info):
+        if int(match.group(2)) % 180 == 90:
+            return int(match.group(1)) - 1
+    return None
+
+
+class Foundation(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not have_tools("Xvfb", "xrandr", "convert", "mutool", "pdfinfo"):
+            raise unittest.SkipTest("needs Xvfb, xrandr, ImageMagick, mutool and pdfinfo")
+        cls.xvfb = Xvfb().__enter__()
+        cls.work = tempfile.TemporaryDirectory()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.xvfb.__exit__(None, None, None)
+        cls.work.cleanup()
+
+    def path(self, name):
+        return pathlib.Path(self.work.name) / name
+
+    def test_presents_on_the_second_monitor_with_exact_geometry(self):
+        page = rotated_page(SAMPLE_DECK)
+        self.assertIsNotNone(page, "the sample deck has a rotated page")
+        grab = self.path("audience.png")
+        code, events, errors = run_steps(self.xvfb, [
+            f"open {SAMPLE_DECK}", "present", "next", "state", f"goto {page}", "wait 1500", "state",
+            f"grab audience {grab}", "quit"])
+        self.assertEqual(code, 0, errors)
+        states = [e for e in events if e["event"] == "state"]
+        self.assertEqual(len(states), 2, events)
+        self.assertTrue(states[0]["presenting"])
+        self.assertEqual(states[0]["index"], 1)
+        self.assertEqual(states[1]["index"], page)
+        audience = states[1]["audience"]
+        self.assertTrue(audience["visible"])
+        self.assertFalse(audience["windowed"])
+        self.assertEqual((audience["x"], audience["y"], audience["width"], audience["height"]),
+                         (1920, 0, 1920, 1080))
+
+        image = Image(grab)
+        self.assertEqual((image.width, image.height), (1920, 1080))
+        # A portrait page in a landscape screen: black bars left and right, the page centred.
+        reference_path = self.path("reference.png")
+        subprocess.run(["mutool", "draw", "-q", "-o", str(reference_path), "-w", "1920", "-h", "1080",
+                        str(SAMPLE_DECK), str(page + 1)], check=True)
+        reference = Image(reference_path)
+        self.assertEqual(reference.height, 1080)
+        x = int((1920 - reference.width) / 2 + 0.5)
+        self.assertEqual(image.pixel(5, 540), (0, 0, 0))
+        self.assertEqual(image.pixel(1914, 540), (0, 0, 0))
+        self.assertEqual(image.pixel(x - 2, 540), (0, 0, 0))
+        self.assertLess(image.crop_difference(reference, x, 0), 6.0)
+
+    def test_unreadable_file_alerts_and_keeps_the_deck(self):
+        broken = self.path("x.pdf")
+        broken.write_text("not a PDF\n")
+        code, events, errors = run_steps(self.xvfb, [
+            f"open {SAMPLE_DECK}", "goto 2", "present", f"open {broken}", "state", "quit"],
+            settings={"appLanguage": "de"})
+        self.assertEqual(code, 0, errors)
+        alerts = [e for e in events if e["event"] == "alert"]
+        self.assertEqual(alerts, [{"event": "alert", "message": "PDF kann nicht geöffnet werden",
+                                   "informative": "x.pdf"}])
+        state = [e for e in events if e["event"] == "state"][-1]
+        self.assertTrue(state["url"].endswith("sample-deck.pdf"))
+        self.assertEqual(state["index"], 2)
+        self.assertFalse(state["presenting"], "opening another file ends the presentation")
+        self.assertFalse(state["audience"]["visible"])
+        self.assertEqual(state["language"], "de")
+
+    def test_command_line_hands_over_the_first_pdf(self):
+        other = self.path("notes.txt")
+        other.write_text("notes\n")
+        upper = self.path("DECK.PDF")
+        upper.write_bytes(SAMPLE_DECK.read_bytes())
+        code, events, errors = run_steps(self.xvfb, ["state", "quit"],
+                                         arguments=[str(other), upper.as_uri()])
+        self.assertEqual(code, 0, errors)
+        state = events[-1]
+        self.assertEqual(state["url"], upper.as_uri())
+        self.assertEqual(state["title"], "DECK")
+        self.assertGreater(state["pageCount"], 1)
+        self.assertEqual(state["recent"], [str(upper)])
+
+    def test_unknown_step_stops_with_status_2(self):
+        code, events, _ = run_steps(self.xvfb, ["dance", "state"])
+        self.assertEqual(code, 2)
+        self.assertEqual(events, [{"event": "error", "step": "dance", "message": "unknown step"}])
+
+    def test_version_and_help(self):
+        version = subprocess.run([BINARY, "--version"], capture_output=True, text=True,
+                                 env={"QT_QPA_PLATFORM": "offscreen", "ASAN_OPTIONS": "detect_leaks=0"})
+        self.assertEqual(version.returncode, 0)
+        self.assertRegex(version.stdout, r"\d+\.\d+\.\d+")
+
+
+if __name__ == "__main__":
+    unittest.main()
