@@ -4,7 +4,7 @@
 ORVL_RUN_PACKAGES=(cmake g++ make qt6-base-dev qt6-pdf-dev qt6-qpa-plugins libqt6pdf6 libgl-dev
                    libssl3 ca-certificates qpdf fonts-dejavu-core)
 # Additionally, to run the test suite and the benchmarks.
-ORVL_TEST_PACKAGES=(xvfb xauth xdotool x11-xserver-utils x11-apps dbus iproute2 util-linux
+ORVL_TEST_PACKAGES=(xvfb xauth xdotool x11-xserver-utils dbus iproute2 util-linux
                     mupdf-tools poppler-utils imagemagick python3 openbox)
 
 orvl_ensure_packages() {
