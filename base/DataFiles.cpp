@@ -6,8 +6,12 @@
 namespace DataFiles {
 
 QString find(const QString& fileName) {
+    const QString executableDir = QCoreApplication::applicationDirPath();
+    // Build tree, then an installation relative to the executable (relocatable), then the
+    // configured installation prefix.
     const QString candidates[] = {
-        QCoreApplication::applicationDirPath() + QStringLiteral("/data/") + fileName,
+        executableDir + QStringLiteral("/data/") + fileName,
+        executableDir + QStringLiteral("/../share/talvane-orvello/") + fileName,
         QStringLiteral(ORVL_DATA_DIR_INSTALLED "/") + fileName,
     };
     for (const QString& path : candidates) {
