@@ -83,6 +83,13 @@ class Foundation(unittest.TestCase):
         self.assertFalse(state["audience"]["visible"])
         self.assertEqual(state["language"], "de")
 
+    def test_translations_are_found_beside_the_executable(self):
+        broken = self.path("broken.pdf")
+        broken.write_text("not a PDF either\n")
+        code, events, errors = run_steps(self.xvfb, [f"open {broken}", "quit"], settings={"appLanguage": "fr"})
+        self.assertEqual(code, 0, errors)
+        self.assertEqual(events[0]["message"], "Impossible d’ouvrir le PDF")
+
     def test_command_line_hands_over_the_first_pdf(self):
         other = self.path("notes.txt")
         other.write_text("notes\n")
