@@ -140,6 +140,9 @@ std::shared_ptr<HttpCall> NetworkHttpTransport::get(const HttpRequest& request, 
     networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                                 QNetworkRequest::AlwaysNetwork);
     networkRequest.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // A peer on the LAN must not be able to send us to any other address by a redirect.
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                QNetworkRequest::SameOriginRedirectPolicy);
     for (const auto& [name, value] : request.headers)
         networkRequest.setRawHeader(name, value);
     QNetworkReply* reply = manager->get(networkRequest);
