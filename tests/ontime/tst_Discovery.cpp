@@ -413,6 +413,32 @@ private slots:
         QVERIFY2(elapsed.elapsed() < 4800, qPrintable(QString::number(elapsed.elapsed())));
     }
 
+    // A redirect to another address (here another port) is not followed.
+    void probeIgnoresRedirectsElsewhere() {
+        FakeOntimeServer elsewhere({});
+        QVERIFY(elsewhere.listen(QHostAddress::LocalHost, 0));
+        FakeOntimeServer redirecting({});
+        QVERIFY(redirecting.listen(QHostAddress::LocalHost, 0));
+        QUrlQuery state;
+        state.addQueryItem(QStringLiteral("misbehave"), QStringLiteral("redirect"));
+        state.addQueryItem(QStringLiteral("location"),
+                           QStringLiteral("http://127.0.0.1:%1/api/version").arg(elsewhere.port()));
+        redirecting.setState(state);
+
+        NetworkHttpTransport transport;
+        bool called = false;
+        std::optional<OntimeServer> result;
+        const Operation probe =
+            Discovery::probe(QStringLiteral("127.0.0.1"), redirecting.port(),
+                             Discovery::session(transport), [&](std::optional<OntimeServer> found) {
+                                 called = true;
+                                 result = found;
+                             });
+        QVERIFY(waitFor([&] { return called; }));
+        QVERIFY(!result);
+        QCOMPARE(elsewhere.requestCount(QStringLiteral("api/version")), 0);
+    }
+
     void scanBatchesAndQueues() {
         ScriptedTransport transport;
         QList<int> progressCalls;

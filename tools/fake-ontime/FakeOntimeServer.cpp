@@ -112,6 +112,8 @@ void FakeOntimeServer::setState(const QUrlQuery& query) {
         external = item("external");
     if (has("misbehave"))
         misbehaviour = item("misbehave");
+    if (has("location"))
+        redirectTarget = item("location");
 }
 
 void FakeOntimeServer::accept() {
@@ -188,6 +190,12 @@ void FakeOntimeServer::misbehave(QTcpSocket* socket) {
                     "<!DOCTYPE html><html><body><h1>Internal Server Error</h1></body></html>");
     if (misbehaviour == QLatin1String("stall"))
         return;
+    if (misbehaviour == QLatin1String("redirect")) {
+        socket->write("HTTP/1.1 301 Moved Permanently\r\nLocation: " + redirectTarget.toUtf8() +
+                      "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        socket->disconnectFromHost();
+        return;
+    }
     if (misbehaviour == QLatin1String("close"))
         return socket->abort();
     if (misbehaviour == QLatin1String("garbage")) {

@@ -35,7 +35,7 @@ public:
 
     // The same keys as GET /control?...: playback, current, title, message, visible, blink,
     // secondary, source, external, misbehave ("", "500", "stall", "drip", "close", "garbage",
-    // "endless").
+    // "endless", "redirect" to `location`).
     void setState(const QUrlQuery& query);
     // Requests seen per path (control requests not counted).
     int requestCount(const QString& path) const { return counts.value(path); }
@@ -64,5 +64,6 @@ private:
     QString secondarySource;
     QString external;
     QString misbehaviour;
+    QString redirectTarget;
     QHash<QString, int> counts;
 };

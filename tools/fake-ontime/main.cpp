@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(QStringLiteral(
         "Answers like an Ontime server. State and misbehaviour: GET /control?playback=play&"
         "current=60000&title=...&message=...&visible=1&blink=0&secondary=...&source=secondary&"
-        "external=...&misbehave=500|stall|drip|close|garbage|endless (empty to behave)."));
+        "external=...&misbehave=500|stall|drip|close|garbage|endless|redirect&location=URL "
+        "(misbehave empty to behave)."));
     parser.addHelpOption();
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Address to bind."),
                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
