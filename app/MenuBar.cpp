@@ -1,0 +1,233 @@
+#include "app/MenuBar.h"
+
+#include "base/L10n.h"
+#include "base/Preferences.h"
+#include "base/RecentFiles.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPointer>
+#include <QProcess>
+
+namespace {
+
+const QString recentFilesKey = QStringLiteral("recentFiles");
+const QString languageKey = QStringLiteral("appLanguage");
+
+// Top-level windows a person would call the program's windows: shown, titled, not popups.
+QList<QWidget*> programWindows() {
+    QList<QWidget*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = widget->windowType();
+        if (widget->isVisible() && (type == Qt::Window || type == Qt::Dialog))
+            windows.append(widget);
+    }
+    return windows;
+}
+
+} // namespace
+
+MenuBar::MenuBar(MenuCommands menuCommands, QWidget* parent)
+    : QMenuBar(parent), commands(std::move(menuCommands)) {
+    buildApplicationMenu();
+    buildFileMenu();
+    buildPresentationMenu();
+    ontime = addMenu(QStringLiteral("Ontime / Stagetimer"));
+    if (commands.fillOntimeMenu)
+        commands.fillOntimeMenu(ontime);
+    connect(ontime, &QMenu::aboutToShow, this, [this] {
+        if (commands.fillOntimeMenu)
+            commands.fillOntimeMenu(ontime);
+    });
+    buildViewMenu();
+    buildWindowMenu();
+}
+
+QAction* MenuBar::addCommand(QMenu* menu, const QString& title,
+                             const std::function<void()>& command, const QKeySequence& shortcut) {
+    QAction* action = menu->addAction(title);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        // The commands work from every window of the program, as a menu bar's would.
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    }
+    connect(action, &QAction::triggered, this, [command] {
+        if (command)
+            command();
+    });
+    return action;
+}
+
+void MenuBar::buildApplicationMenu() {
+    QMenu* menu = addMenu(applicationName);
+    addCommand(menu, L10n::format("Über %@", {applicationName}), commands.showAbout);
+    menu->addSeparator();
+    addCommand(
+        menu, L10n::format("%@ ausblenden", {applicationName}),
+        [] {
+            for (QWidget* window : programWindows())
+                window->showMinimized();
+        },
+        QKeySequence(Qt::CTRL | Qt::Key_H));
+    menu->addSeparator();
+    addCommand(
+        menu, L10n::format("%@ beenden", {applicationName}), [] { QCoreApplication::quit(); },
+        QKeySequence(Qt::CTRL | Qt::Key_Q));
+}
+
+void MenuBar::buildFileMenu() {
+    QMenu* menu = addMenu(L10n::lookup("Ablage"));
+    addCommand(menu, L10n::lookup("Öffnen …"), commands.openDocument,
+               QKeySequence(Qt::CTRL | Qt::Key_O));
+    recent = menu->addMenu(L10n::lookup("Zuletzt geöffnet"));
+    recent->setToolTipsVisible(true);
+    connect(recent, &QMenu::aboutToShow, this, &MenuBar::fillRecentMenu);
+    fillRecentMenu();
+    menu->addSeparator();
+    addCommand(
+        menu, L10n::lookup("Fenster schließen"),
+        [] {
+            if (QWidget* window = QApplication::activeWindow())
+                window->close();
+        },
+        QKeySequence(Qt::CTRL | Qt::Key_W));
+}
+
+void MenuBar::buildPresentationMenu() {
+    QMenu* menu = addMenu(L10n::lookup("Präsentation"));
+    addCommand(menu, L10n::lookup("Präsentation starten / beenden"), commands.togglePresentation,
+               QKeySequence(Qt::CTRL | Qt::Key_Return));
+    addCommand(menu, L10n::lookup("Von Anfang an starten"), commands.startFromBeginning,
+               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Return));
+    menu->addSeparator();
+    addCommand(menu, L10n::lookup("Nächste Folie   (→, Leertaste, Bild↓)"), commands.nextSlide);
+    addCommand(menu, L10n::lookup("Vorherige Folie   (←, Bild↑)"), commands.previousSlide);
+    addCommand(menu, L10n::lookup("Erste Folie   (Pos1)"), commands.firstSlide);
+    addCommand(menu, L10n::lookup("Letzte Folie   (Ende)"), commands.lastSlide);
+    menu->addSeparator();
+    addCommand(menu, L10n::lookup("Schwarzbild   (B oder .)"), commands.toggleBlack);
+    addCommand(menu, L10n::lookup("Weißbild   (W oder ,)"), commands.toggleWhite);
+    menu->addSeparator();
+    addCommand(menu, L10n::lookup("Timer anhalten / fortsetzen"), commands.toggleTimerPause);
+    addCommand(menu, L10n::lookup("Timer zurücksetzen"), commands.resetTimer);
+}
+
+void MenuBar::buildViewMenu() {
+    QMenu* menu = addMenu(L10n::lookup("Darstellung"));
+    const Qt::Key digitKeys[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4};
+    for (int count = 1; count <= 4; ++count) {
+        const QString title = count == 1 ? L10n::lookup("Folienleiste: 1 Spalte")
+                                         : L10n::format("Folienleiste: %d Spalten", {count});
+        QAction* action = addCommand(
+            menu, title,
+            [this, count] {
+                if (commands.setThumbColumns)
+                    commands.setThumbColumns(count);
+            },
+            QKeySequence(Qt::CTRL | digitKeys[count - 1]));
+        action->setData(count);
+    }
+    menu->addSeparator();
+    addCommand(menu, L10n::lookup("Layout zurücksetzen"), commands.resetLayout,
+               QKeySequence(Qt::CTRL | Qt::Key_0));
+    menu->addSeparator();
+    language = menu->addMenu(L10n::lookup("Sprache"));
+    for (const QString& code : L10n::languages()) {
+        const QString name = L10n::displayName(code);
+        QAction* action = language->addAction(name.isEmpty() ? code : name);
+        action->setData(code);
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, code] { chooseLanguage(code); });
+    }
+    markCurrentLanguage();
+}
+
+void MenuBar::buildWindowMenu() {
+    windows = addMenu(L10n::lookup("Fenster"));
+    // There is no dock here: the item minimises the window instead.
+    addCommand(
+        windows, L10n::lookup("Minimieren"),
+        [] {
+            if (QWidget* window = QApplication::activeWindow())
+                window->showMinimized();
+        },
+        QKeySequence(Qt::CTRL | Qt::Key_M));
+    addCommand(windows, L10n::lookup("Zoomen"), [] {
+        if (QWidget* window = QApplication::activeWindow())
+            window->isMaximized() ? window->showNormal() : window->showMaximized();
+    });
+    connect(windows, &QMenu::aboutToShow, this, &MenuBar::fillWindowMenu);
+}
+
+void MenuBar::fillWindowMenu() {
+    // The list of open windows follows the fixed items, as a windows menu's does.
+    for (QAction* entry : std::as_const(windowEntries)) {
+        windows->removeAction(entry);
+        entry->deleteLater();
+    }
+    windowEntries.clear();
+    const QList<QWidget*> open = programWindows();
+    if (open.isEmpty())
+        return;
+    windowEntries.append(windows->addSeparator());
+    for (QWidget* window : open) {
+        QAction* entry = windows->addAction(window->windowTitle());
+        entry->setCheckable(true);
+        entry->setChecked(window == QApplication::activeWindow());
+        connect(entry, &QAction::triggered, this, [window = QPointer<QWidget>(window), entry] {
+            entry->setChecked(true);
+            if (!window)
+                return;
+            if (window->isMinimized())
+                window->showNormal();
+            window->raise();
+            window->activateWindow();
+        });
+        windowEntries.append(entry);
+    }
+}
+
+void MenuBar::fillRecentMenu() {
+    recent->clear();
+    const QList<QUrl> files = RecentFiles::all();
+    for (const QUrl& file : files) {
+        QAction* action = recent->addAction(QFileInfo(file.toLocalFile()).fileName());
+        action->setData(file);
+        action->setToolTip(file.toLocalFile());
+        connect(action, &QAction::triggered, this, [this, file] {
+            if (file.isLocalFile() && commands.openRecent)
+                commands.openRecent(file);
+        });
+    }
+    if (files.isEmpty())
+        recent->addAction(L10n::lookup("Keine Einträge"))->setEnabled(false);
+    recent->addSeparator();
+    connect(recent->addAction(L10n::lookup("Liste löschen")), &QAction::triggered, this,
+            [] { Preferences::remove(recentFilesKey); });
+}
+
+void MenuBar::markCurrentLanguage() {
+    for (QAction* action : language->actions())
+        action->setChecked(action->data().toString() == L10n::current());
+}
+
+void MenuBar::chooseLanguage(const QString& code) {
+    // A checkable item ticks itself when chosen; the mark stays on the language in use.
+    markCurrentLanguage();
+    if (code.isEmpty() || code == L10n::current())
+        return;
+    Preferences::setValue(languageKey, code);
+    if (!commands.ask)
+        return;
+    const int answer =
+        commands.ask(L10n::lookup("Die Sprache wird nach einem Neustart der App gewechselt."),
+                     {L10n::lookup("Jetzt neu starten"), L10n::lookup("Später")});
+    if (answer == 0 && commands.relaunch)
+        commands.relaunch();
+}
+
+void MenuBar::relaunchExecutable() {
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+    QCoreApplication::quit();
+}

@@ -1,0 +1,133 @@
+#include "app/OutputScreens.h"
+
+#include "base/L10n.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include <cmath>
+
+namespace OutputScreens {
+
+ScreenInfo describe(const QScreen* screen) {
+    const QString model = screen->model().trimmed();
+    return {model.isEmpty() ? screen->name() : model, screen->geometry(),
+            screen->availableGeometry(), screen == QGuiApplication::primaryScreen()};
+}
+
+QList<ScreenInfo> describeAll() {
+    QList<ScreenInfo> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(describe(screen));
+    return screens;
+}
+
+int indexOf(const QScreen* screen) {
+    return int(QGuiApplication::screens().indexOf(const_cast<QScreen*>(screen)));
+}
+
+QString identifier(const ScreenInfo& screen) {
+    return QStringLiteral("%1 %2x%3")
+        .arg(screen.name)
+        .arg(screen.geometry.width())
+        .arg(screen.geometry.height());
+}
+
+QString popupTitle(const ScreenInfo& screen, bool holdsPresenter) {
+    QString title = QStringLiteral("%1 (%2×%3)")
+                        .arg(screen.name)
+                        .arg(screen.geometry.width())
+                        .arg(screen.geometry.height());
+    if (holdsPresenter)
+        title += QStringLiteral(" – Presenter");
+    return title;
+}
+
+int presenterScreen(int windowScreen, const QList<ScreenInfo>& screens) {
+    if (windowScreen >= 0 && windowScreen < screens.size())
+        return windowScreen;
+    for (int i = 0; i < screens.size(); ++i) {
+        if (screens.at(i).primary)
+            return i;
+    }
+    return screens.isEmpty() ? -1 : 0;
+}
+
+Choice outputScreen(const QString& setting, const QList<ScreenInfo>& screens, int presenter) {
+    if (setting == testWindowedChoice)
+        return {presenter, true};
+    if (!setting.isEmpty()) {
+        for (int i = 0; i < screens.size(); ++i) {
+            if (identifier(screens.at(i)) == setting)
+                return {i, false};
+        }
+    }
+    for (int i = 0; i < screens.size(); ++i) {
+        if (i != presenter)
+            return {i, false};
+    }
+    return {presenter, false};
+}
+
+QList<PopupItem> popupItems(const QList<ScreenInfo>& screens, int presenter) {
+    QList<PopupItem> items{{L10n::lookup("Automatisch (zweiter Bildschirm)"), QString()}};
+    for (int i = 0; i < screens.size(); ++i)
+        items.append({popupTitle(screens.at(i), i == presenter), identifier(screens.at(i))});
+    items.append({L10n::lookup("Testfenster (kein Vollbild)"), testWindowedChoice});
+    return items;
+}
+
+int selectedItem(const QList<PopupItem>& items, const QString& setting) {
+    for (int i = 0; i < items.size(); ++i) {
+        if (items.at(i).value == setting)
+            return i;
+    }
+    return 0;
+}
+
+QString caption(const Choice& choice, const QList<ScreenInfo>& screens) {
+    if (choice.windowed)
+        return L10n::lookup("Ausgabe auf: Testfenster");
+    const QString name = choice.screen >= 0 && choice.screen < screens.size()
+                             ? screens.at(choice.screen).name
+                             : QString();
+    QString text = L10n::format("Ausgabe auf: %@", {name});
+    if (screens.size() <= 1)
+        text += QStringLiteral("  ") + L10n::lookup("(nur 1 Bildschirm!)");
+    return text;
+}
+
+QRect testWindowFrame(const QRect& available) {
+    // The origin is the centre minus half the size, rounded half away from zero.
+    const double x = available.x() + available.width() * 0.5 - 480;
+    const double y = available.y() + available.height() * 0.5 - 270;
+    return {int(std::round(x)), int(std::round(y)), 960, 540};
+}
+
+ChangeNotifier::ChangeNotifier(QObject* parent) : QObject(parent) {
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen* screen) {
+        watch(screen);
+        noteChange();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, &ChangeNotifier::noteChange);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &ChangeNotifier::noteChange);
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+}
+
+void ChangeNotifier::watch(QScreen* screen) {
+    connect(screen, &QScreen::geometryChanged, this, &ChangeNotifier::noteChange);
+}
+
+void ChangeNotifier::noteChange() {
+    if (pending)
+        return;
+    pending = true;
+    QTimer::singleShot(0, this, [this] {
+        pending = false;
+        emit screensChanged();
+    });
+}
+
+} // namespace OutputScreens

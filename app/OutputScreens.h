@@ -1,0 +1,85 @@
+// Which screen the audience window belongs on, the output-screen chooser's items and caption,
+// and one notification per change of the screen configuration.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QRect>
+#include <QString>
+
+class QScreen;
+
+namespace OutputScreens {
+
+// The setting value that means the movable test window instead of a screen.
+inline const QString testWindowedChoice = QStringLiteral("__window__");
+inline const QString settingKey = QStringLiteral("outputScreen");
+
+// What the choice needs to know of one screen; a list of these in system order stands for the
+// system's screen list.
+struct ScreenInfo {
+    QString name;    // model name where the system reports one, else the connector name
+    QRect geometry;  // the whole frame
+    QRect available; // without panels and docks
+    bool primary = false;
+};
+
+ScreenInfo describe(const QScreen* screen);
+QList<ScreenInfo> describeAll();
+// The system's screen as a ScreenInfo's index, -1 when it is not in the list.
+int indexOf(const QScreen* screen);
+
+// "Name WIDTHxHEIGHT": equal for identical displays, changes with the resolution.
+QString identifier(const ScreenInfo& screen);
+// "Name (WIDTH×HEIGHT)", with " – Presenter" for the screen holding the presenter window.
+QString popupTitle(const ScreenInfo& screen, bool holdsPresenter);
+
+// The screen holding the presenter window, else the primary screen, else the first; -1 for none.
+int presenterScreen(int windowScreen, const QList<ScreenInfo>& screens);
+
+struct Choice {
+    int screen = -1; // index into the screen list, -1 when there is no screen at all
+    bool windowed = false;
+    friend bool operator==(const Choice&, const Choice&) = default;
+};
+
+// The test window on the presenter's screen, else the first screen whose identifier is the
+// setting, else the first screen that is not the presenter's, else the presenter's own.
+Choice outputScreen(const QString& setting, const QList<ScreenInfo>& screens, int presenter);
+
+struct PopupItem {
+    QString title;
+    QString value;
+    friend bool operator==(const PopupItem&, const PopupItem&) = default;
+};
+
+// "Automatisch", one item per screen in system order, then the test window.
+QList<PopupItem> popupItems(const QList<ScreenInfo>& screens, int presenter);
+// The first item whose value is the setting, else the first item.
+int selectedItem(const QList<PopupItem>& items, const QString& setting);
+// "Ausgabe auf: …", warning when the system reports at most one screen.
+QString caption(const Choice& choice, const QList<ScreenInfo>& screens);
+
+// The test window's 960 × 540 content area, centred on the free area of a screen.
+QRect testWindowFrame(const QRect& available);
+
+// Turns every change of the screen list, the primary screen or a screen's geometry into one
+// screensChanged() per event-loop turn, after Qt has finished updating its screen list.
+class ChangeNotifier : public QObject {
+    Q_OBJECT
+public:
+    explicit ChangeNotifier(QObject* parent = nullptr);
+
+    // Notes one change; the signal follows once the current event has been handled.
+    void noteChange();
+
+signals:
+    void screensChanged();
+
+private:
+    void watch(QScreen* screen);
+
+    bool pending = false;
+};
+
+} // namespace OutputScreens

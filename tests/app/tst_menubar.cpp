@@ -1,0 +1,346 @@
+// The menu bar: every menu and item in order with its shortcut, the menus filled on opening, the
+// column and language commands.
+#include "app/MenuBar.h"
+#include "base/L10n.h"
+#include "base/RecentFiles.h"
+#include "support/TestSupport.h"
+
+#include <QMainWindow>
+#include <QMenu>
+
+namespace {
+
+// "----" for a separator, "title|shortcut" for an item, "title >" for a submenu.
+QStringList describe(const QMenu* menu) {
+    QStringList items;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator())
+            items.append(QStringLiteral("----"));
+        else if (action->menu())
+            items.append(action->text() + QStringLiteral(" >"));
+        else if (action->shortcut().isEmpty())
+            items.append(action->text());
+        else
+            items.append(action->text() + QLatin1Char('|') +
+                         action->shortcut().toString(QKeySequence::PortableText));
+    }
+    return items;
+}
+
+QMenu* menuTitled(const QMenuBar& bar, const QString& title) {
+    for (QAction* action : bar.actions()) {
+        if (action->menu() && action->text() == title)
+            return action->menu();
+    }
+    return nullptr;
+}
+
+QAction* itemTitled(const QMenu* menu, const QString& title) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == title)
+            return action;
+    }
+    return nullptr;
+}
+
+// Opens the menu as a person would, so that it fills itself, and closes it again.
+void openAndClose(QMenu* menu) {
+    menu->popup(QPoint(10, 10));
+    QTRY_VERIFY(menu->isVisible());
+    menu->close();
+}
+
+QString touch(const QTemporaryDir& folder, const QString& name) {
+    const QString path = folder.filePath(name);
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    return path;
+}
+
+} // namespace
+
+class TestMenuBar : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        Preferences::setValue(QStringLiteral("appLanguage"), QStringLiteral("de"));
+        QCOMPARE(L10n::current(), QStringLiteral("de"));
+    }
+    void init() {
+        Preferences::clearForTests();
+        Preferences::setValue(QStringLiteral("appLanguage"), QStringLiteral("de"));
+    }
+
+    void menusInOrder() {
+        const MenuBar bar({});
+        QStringList titles;
+        for (const QAction* action : bar.actions())
+            titles.append(action->text());
+        QCOMPARE(titles, (QStringList{"Talvane Orvello", "Ablage", "Präsentation",
+                                      "Ontime / Stagetimer", "Darstellung", "Fenster"}));
+    }
+
+    void items_data() {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("application")
+            << "Talvane Orvello"
+            << QStringList{"Über Talvane Orvello", "----", "Talvane Orvello ausblenden|Ctrl+H",
+                           "----", "Talvane Orvello beenden|Ctrl+Q"};
+        QTest::newRow("file") << "Ablage"
+                              << QStringList{"Öffnen …|Ctrl+O", "Zuletzt geöffnet >", "----",
+                                             "Fenster schließen|Ctrl+W"};
+        QTest::newRow("presentation") << "Präsentation"
+                                      << QStringList{"Präsentation starten / beenden|Ctrl+Return",
+                                                     "Von Anfang an starten|Ctrl+Shift+Return",
+                                                     "----",
+                                                     "Nächste Folie   (→, Leertaste, Bild↓)",
+                                                     "Vorherige Folie   (←, Bild↑)",
+                                                     "Erste Folie   (Pos1)",
+                                                     "Letzte Folie   (Ende)",
+                                                     "----",
+                                                     "Schwarzbild   (B oder .)",
+                                                     "Weißbild   (W oder ,)",
+                                                     "----",
+                                                     "Timer anhalten / fortsetzen",
+                                                     "Timer zurücksetzen"};
+        QTest::newRow("view") << "Darstellung"
+                              << QStringList{"Folienleiste: 1 Spalte|Ctrl+1",
+                                             "Folienleiste: 2 Spalten|Ctrl+2",
+                                             "Folienleiste: 3 Spalten|Ctrl+3",
+                                             "Folienleiste: 4 Spalten|Ctrl+4",
+                                             "----",
+                                             "Layout zurücksetzen|Ctrl+0",
+                                             "----",
+                                             "Sprache >"};
+        QTest::newRow("window") << "Fenster" << QStringList{"Minimieren|Ctrl+M", "Zoomen"};
+    }
+    void items() {
+        QFETCH(QString, menu);
+        QFETCH(QStringList, items);
+        const MenuBar bar({});
+        const QMenu* shown = menuTitled(bar, menu);
+        QVERIFY(shown);
+        QCOMPARE(describe(shown), items);
+    }
+
+    void commandsReachTheController() {
+        QStringList called;
+        MenuCommands commands;
+        commands.togglePresentation = [&] { called << "toggle"; };
+        commands.startFromBeginning = [&] { called << "fromStart"; };
+        commands.nextSlide = [&] { called << "next"; };
+        commands.previousSlide = [&] { called << "previous"; };
+        commands.firstSlide = [&] { called << "first"; };
+        commands.lastSlide = [&] { called << "last"; };
+        commands.toggleBlack = [&] { called << "black"; };
+        commands.toggleWhite = [&] { called << "white"; };
+        commands.toggleTimerPause = [&] { called << "pause"; };
+        commands.resetTimer = [&] { called << "reset"; };
+        const MenuBar bar(commands);
+        for (QAction* action : menuTitled(bar, "Präsentation")->actions())
+            action->trigger();
+        QCOMPARE(called, (QStringList{"toggle", "fromStart", "next", "previous", "first", "last",
+                                      "black", "white", "pause", "reset"}));
+    }
+
+    void columnItemsCarryTheirCount() {
+        QList<int> chosen;
+        int resets = 0;
+        MenuCommands commands;
+        commands.setThumbColumns = [&](int count) { chosen.append(count); };
+        commands.resetLayout = [&] { ++resets; };
+        const MenuBar bar(commands);
+        const QMenu* view = menuTitled(bar, "Darstellung");
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(view->actions().at(i)->data().toInt(), i + 1);
+            view->actions().at(i)->trigger();
+        }
+        itemTitled(view, "Layout zurücksetzen")->trigger();
+        QCOMPARE(chosen, (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(resets, 1);
+    }
+
+    // The shortcuts work when a key arrives at the window that holds the menu bar.
+    void shortcutsTrigger_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("Ctrl+3 sets three columns")
+            << int(Qt::Key_3) << int(Qt::ControlModifier) << "columns 3";
+        QTest::newRow("Ctrl+0 resets the layout")
+            << int(Qt::Key_0) << int(Qt::ControlModifier) << "reset layout";
+        QTest::newRow("Ctrl+Return toggles")
+            << int(Qt::Key_Return) << int(Qt::ControlModifier) << "toggle";
+        QTest::newRow("Ctrl+Shift+Return starts from the beginning")
+            << int(Qt::Key_Return) << int(Qt::ControlModifier | Qt::ShiftModifier) << "from start";
+        QTest::newRow("Ctrl+O opens") << int(Qt::Key_O) << int(Qt::ControlModifier) << "open";
+    }
+    void shortcutsTrigger() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, expected);
+        QStringList called;
+        MenuCommands commands;
+        commands.setThumbColumns = [&](int count) {
+            called << QStringLiteral("columns %1").arg(count);
+        };
+        commands.resetLayout = [&] { called << "reset layout"; };
+        commands.togglePresentation = [&] { called << "toggle"; };
+        commands.startFromBeginning = [&] { called << "from start"; };
+        commands.openDocument = [&] { called << "open"; };
+        QMainWindow window;
+        window.setMenuBar(new MenuBar(commands));
+        window.resize(400, 300);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(window.windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(called, QStringList{expected});
+    }
+
+    void recentMenuWhenEmpty() {
+        const MenuBar bar({});
+        openAndClose(bar.recentMenu());
+        QCOMPARE(describe(bar.recentMenu()),
+                 (QStringList{"Keine Einträge", "----", "Liste löschen"}));
+        QVERIFY(!bar.recentMenu()->actions().first()->isEnabled());
+        QVERIFY(bar.recentMenu()->actions().last()->isEnabled());
+    }
+
+    void recentMenuListsExistingFiles() {
+        QTemporaryDir folder;
+        const QString older = touch(folder, "older.pdf");
+        const QString gone = touch(folder, "gone.pdf");
+        const QString newer = touch(folder, "newer.pdf");
+        for (const QString& path : {older, gone, newer})
+            RecentFiles::add(QUrl::fromLocalFile(path));
+        QFile::remove(gone);
+
+        QList<QUrl> opened;
+        MenuCommands commands;
+        commands.openRecent = [&](const QUrl& url) { opened.append(url); };
+        const MenuBar bar(commands);
+        openAndClose(bar.recentMenu());
+        QCOMPARE(describe(bar.recentMenu()),
+                 (QStringList{"newer.pdf", "older.pdf", "----", "Liste löschen"}));
+        QAction* first = bar.recentMenu()->actions().first();
+        QCOMPARE(first->toolTip(), newer);
+        QCOMPARE(first->data().toUrl(), QUrl::fromLocalFile(newer));
+        first->trigger();
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(newer)});
+        // The missing file stays stored.
+        QCOMPARE(Preferences::value("recentFiles").toStringList().size(), 3);
+    }
+
+    void clearingTheListRemovesTheKey() {
+        QTemporaryDir folder;
+        RecentFiles::add(QUrl::fromLocalFile(touch(folder, "talk.pdf")));
+        const MenuBar bar({});
+        openAndClose(bar.recentMenu());
+        QCOMPARE(bar.recentMenu()->actions().size(), 3);
+        itemTitled(bar.recentMenu(), "Liste löschen")->trigger();
+        QVERIFY(!Preferences::contains("recentFiles"));
+        openAndClose(bar.recentMenu());
+        QCOMPARE(describe(bar.recentMenu()),
+                 (QStringList{"Keine Einträge", "----", "Liste löschen"}));
+    }
+
+    void ontimeMenuFilledAtBuildAndOnEveryOpening() {
+        int fills = 0;
+        MenuCommands commands;
+        commands.fillOntimeMenu = [&](QMenu* menu) {
+            ++fills;
+            menu->clear();
+            menu->addAction(QStringLiteral("status %1").arg(fills))->setEnabled(false);
+        };
+        const MenuBar bar(commands);
+        QCOMPARE(fills, 1);
+        openAndClose(bar.ontimeMenu());
+        openAndClose(bar.ontimeMenu());
+        QCOMPARE(fills, 3);
+        QCOMPARE(describe(bar.ontimeMenu()), QStringList{"status 3"});
+    }
+
+    void languageMenuMarksTheCurrentOne() {
+        const MenuBar bar({});
+        QCOMPARE(describe(bar.languageMenu()), (QStringList{"Deutsch", "English", "Français"}));
+        QStringList checked;
+        for (const QAction* action : bar.languageMenu()->actions()) {
+            if (action->isChecked())
+                checked.append(action->data().toString());
+        }
+        QCOMPARE(checked, QStringList{"de"});
+    }
+
+    void chooseLanguage_data() {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("questions");
+        QTest::addColumn<int>("relaunches");
+        QTest::newRow("the current language: nothing stored, no question")
+            << "Deutsch" << 0 << QString() << 0 << 0;
+        QTest::newRow("English, later") << "English" << 1 << "en" << 1 << 0;
+        QTest::newRow("French, restart now") << "Français" << 0 << "fr" << 1 << 1;
+    }
+    void chooseLanguage() {
+        QFETCH(QString, language);
+        QFETCH(int, answer);
+        QFETCH(QString, stored);
+        QFETCH(int, questions);
+        QFETCH(int, relaunches);
+        Preferences::remove(QStringLiteral("appLanguage"));
+        int asked = 0;
+        int relaunched = 0;
+        QStringList buttons;
+        QString message;
+        MenuCommands commands;
+        commands.ask = [&](const QString& text, const QStringList& choices) {
+            ++asked;
+            message = text;
+            buttons = choices;
+            return answer;
+        };
+        commands.relaunch = [&] { ++relaunched; };
+        const MenuBar bar(commands);
+        itemTitled(bar.languageMenu(), language)->trigger();
+        QCOMPARE(Preferences::text(QStringLiteral("appLanguage")), stored);
+        QCOMPARE(asked, questions);
+        QCOMPARE(relaunched, relaunches);
+        if (asked) {
+            QCOMPARE(message,
+                     QStringLiteral("Die Sprache wird nach einem Neustart der App gewechselt."));
+            QCOMPARE(buttons, (QStringList{"Jetzt neu starten", "Später"}));
+        }
+        // The check mark stays on the language in use until the restart.
+        QVERIFY(itemTitled(bar.languageMenu(), "Deutsch")->isChecked());
+        QVERIFY(!itemTitled(bar.languageMenu(), "English")->isChecked());
+        QVERIFY(!itemTitled(bar.languageMenu(), "Français")->isChecked());
+    }
+
+    void windowMenuListsTheOpenWindows() {
+        QWidget first;
+        first.setWindowTitle(QStringLiteral("Vortrag"));
+        first.show();
+        QWidget second;
+        second.setWindowTitle(QStringLiteral("Publikum (Testfenster)"));
+        second.show();
+        second.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&second));
+        const MenuBar bar({});
+        openAndClose(bar.windowMenu());
+        const QStringList items = describe(bar.windowMenu());
+        QVERIFY2(items.contains("Vortrag") && items.contains("Publikum (Testfenster)"),
+                 qPrintable(items.join(", ")));
+        QVERIFY(itemTitled(bar.windowMenu(), "Publikum (Testfenster)")->isChecked());
+        itemTitled(bar.windowMenu(), "Vortrag")->trigger();
+        QVERIFY(QTest::qWaitForWindowActive(&first));
+        // Opening again lists each window once.
+        openAndClose(bar.windowMenu());
+        QCOMPARE(describe(bar.windowMenu()).count("Vortrag"), 1);
+    }
+};
+
+ORVL_TEST_MAIN(TestMenuBar)
+#include "tst_menubar.moc"

@@ -1,0 +1,32 @@
+// A thin vertical divider that reports where the pointer is dragged and asks for a reset on a
+// double-click; its owner turns both into stored proportions.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class SplitHandle : public QWidget {
+    Q_OBJECT
+public:
+    explicit SplitHandle(QWidget* parent = nullptr);
+
+    // The pointer's x in the parent's coordinates, once per move while the left button is down;
+    // it may lie outside the parent.
+    std::function<void(double x)> onDrag;
+    std::function<void()> onReset;
+
+    bool isHovered() const { return hover; }
+    // The drawn line in the handle's coordinates: 3 points wide while hovered, else 1.
+    static QRectF lineRect(const QSizeF& size, bool hovered);
+
+protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool hover = false;
+};
