@@ -58,7 +58,10 @@ void AudienceWindow::placeFullScreen(QScreen* screen) {
     winId();
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());
-    showFullScreen();
+    // showFullScreen() would also ask for activation, which this window refuses.
+    setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) |
+                   Qt::WindowFullScreen);
+    show();
     raise();
 }
 

@@ -1,0 +1,199 @@
+"""The presenter console on two monitors: keys typed on the real keyboard path reach the presenter
+window while the audience window is in front, blanking shows on the second monitor, Esc ends."""
+import json
+import os
+import pathlib
+import queue
+import subprocess
+import tempfile
+import threading
+import time
+import unittest
+
+from orvl_e2e import BINARY, SAMPLE_DECK, Image, Xvfb, have_tools, run_steps
+
+
+class Session:
+    """The program running a script in the background, its events read as they arrive."""
+
+    def __init__(self, xvfb, steps, home):
+        script = pathlib.Path(home) / "steps.txt"
+        script.write_text("\n".join(steps) + "\n", encoding="utf-8")
+        self.environment = {**os.environ, "DISPLAY": xvfb.display, "QT_QPA_PLATFORM": "xcb",
+                            "XDG_CONFIG_HOME": home, "XDG_RUNTIME_DIR": home, "HOME": home,
+                            "ASAN_OPTIONS": "detect_leaks=0"}
+        self.environment.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        self.process = subprocess.Popen(
+            [BINARY, "--set", f"automationScript={script}", "--set", 'appLanguage="de"'],
+            env=self.environment, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        self.events = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            if line.startswith("{"):
+                self.events.put(json.loads(line))
+        self.events.put(None)
+
+    def next_state(self, timeout=30):
+        deadline = time.monotonic() + timeout
+        while True:
+            event = self.events.get(timeout=max(0.1, deadline - time.monotonic()))
+            if event is None:
+                raise AssertionError("the program ended early: " + self.process.stderr.read())
+            if event.get("event") == "state":
+                return event
+            if event.get("event") == "error":
+                raise AssertionError(f"automation error: {event}")
+
+    def type(self, *keys):
+        """Types through the X server, like a keyboard or a presenter remote."""
+        subprocess.run(["xdotool", "key", "--delay", "60", *keys], env=self.environment, check=True)
+
+    def finish(self):
+        return self.process.wait(timeout=60)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait(timeout=30)
+        self.process.stdout.close()
+        self.process.stderr.close()
+
+
+def root_grab(xvfb, path):
+    subprocess.run(["import", "-window", "root", "-display", xvfb.display, str(path)], check=True)
+    return Image(path)
+
+
+def colours_in(image, x0, x1, step=97):
+    return {image.pixel(x, y) for x in range(x0, x1, step) for y in range(0, image.height, step)}
+
+
+class Console(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not have_tools("Xvfb", "xrandr", "xdotool", "import", "convert"):
+            raise unittest.SkipTest("needs Xvfb, xrandr, xdotool and ImageMagick")
+        cls.xvfb = Xvfb().__enter__()
+        cls.work = tempfile.TemporaryDirectory()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.xvfb.__exit__(None, None, None)
+        cls.work.cleanup()
+
+    def path(self, name):
+        return pathlib.Path(self.work.name) / name
+
+    def test_keys_reach_the_presenter_while_the_audience_window_is_in_front(self):
+        pause = "wait 2500"
+        steps = [f"open {SAMPLE_DECK}", "present", "wait 800", "state"]
+        # Each pause lets the test type on the X server before the next state line.
+        steps += [pause, "state"] * 8 + ["quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            started = session.next_state()
+            self.assertTrue(started["presenting"])
+            audience = started["audience"]
+            self.assertTrue(audience["visible"])
+            self.assertFalse(audience["windowed"])
+            self.assertEqual((audience["x"], audience["y"], audience["width"], audience["height"]),
+                             (1920, 0, 1920, 1080))
+            self.assertEqual(started["timerColor"], "#ffffff", "the talk timer starts with the talk")
+            self.assertEqual(started["pauseButton"], "Timer anhalten")
+
+            session.type("Right", "Next", "space")
+            state = session.next_state()
+            self.assertEqual(state["index"], 3)
+            self.assertEqual(state["currentLabel"], "Aktuelle Folie  4 / 12")
+
+            session.type("Prior", "BackSpace")
+            state = session.next_state()
+            self.assertEqual(state["index"], 1)
+
+            session.type("b")
+            state = session.next_state()
+            self.assertEqual(state["blank"], "black")
+            self.assertEqual(state["status"], "● Publikum sieht SCHWARZBILD")
+            self.assertEqual(state["blackButton"], "Bild wieder zeigen (B)")
+            black = root_grab(self.xvfb, self.path("black.png"))
+            self.assertEqual(colours_in(black, 1920, 3840), {(0, 0, 0)})
+            self.assertNotEqual(colours_in(black, 0, 1920), {(0, 0, 0)}, "the presenter stays visible")
+
+            session.type("comma")
+            state = session.next_state()
+            self.assertEqual(state["blank"], "white")
+            white = root_grab(self.xvfb, self.path("white.png"))
+            self.assertEqual(colours_in(white, 1920, 3840), {(255, 255, 255)})
+
+            session.type("1", "2")
+            state = session.next_state()
+            self.assertEqual(state["jumpBuffer"], "12")
+            self.assertEqual(state["status"], "Springe zu Folie 12 … (⏎)")
+            self.assertEqual(state["blank"], "white", "typing a number leaves the blanking")
+
+            session.type("KP_Enter")
+            state = session.next_state()
+            self.assertEqual(state["index"], 11)
+            self.assertEqual(state["blank"], "none")
+
+            session.type("period", "Escape")
+            state = session.next_state()
+            self.assertEqual(state["blank"], "none", "Esc first ends the blanking")
+            self.assertTrue(state["presenting"])
+
+            session.type("Escape")
+            state = session.next_state()
+            self.assertFalse(state["presenting"])
+            self.assertFalse(state["audience"]["visible"])
+            self.assertEqual(state["startButton"], "Präsentation starten (F5)")
+            self.assertEqual(session.finish(), 0)
+
+    def test_remote_start_keys(self):
+        steps = [f"open {SAMPLE_DECK}", "goto 4", "wait 800", "state", "wait 2500", "state",
+                 "wait 2500", "state", "wait 2500", "state", "quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            self.assertFalse(session.next_state()["presenting"])
+            session.type("shift+F5")
+            state = session.next_state()
+            self.assertTrue(state["presenting"])
+            self.assertEqual(state["index"], 4, "Shift+F5 starts at the current slide")
+            session.type("F5")
+            self.assertFalse(session.next_state()["presenting"])
+            session.type("F5")
+            state = session.next_state()
+            self.assertTrue(state["presenting"])
+            self.assertEqual(state["index"], 0, "F5 starts from the beginning")
+            self.assertEqual(session.finish(), 0)
+
+    def test_automation_keys_and_audience_clicks(self):
+        code, events, errors = run_steps(self.xvfb, [
+            f"open {SAMPLE_DECK}", "present", "wait 500", "key 3", "key Return", "state",
+            "key 7", "click audience right", "state", "click audience left", "click audience left",
+            "state", "key Ctrl+Right", "state", "key w", "key b", "state", "key Escape", "key Escape",
+            "state", "quit"], settings={"appLanguage": "de"})
+        self.assertEqual(code, 0, errors)
+        states = [e for e in events if e["event"] == "state"]
+        self.assertEqual([s["index"] for s in states], [2, 1, 3, 3, 3, 3])
+        self.assertEqual(states[1]["jumpBuffer"], "", "a click discards the typed number")
+        self.assertEqual(states[4]["blank"], "black", "B on a white screen makes it black")
+        self.assertFalse(states[5]["presenting"])
+
+    def test_empty_state_and_timer_texts(self):
+        code, events, errors = run_steps(self.xvfb, ["wait 300", "state", "quit"],
+                                         settings={"appLanguage": "en"})
+        self.assertEqual(code, 0, errors)
+        state = events[-1]
+        self.assertTrue(state["emptyState"])
+        self.assertEqual(state["timer"], "00:00:00")
+        self.assertEqual(state["timerCaption"], "Talk time")
+        self.assertEqual(state["pauseButton"], "Start timer")
+        self.assertRegex(state["clock"], r"^\d\d:\d\d:\d\d$")
+        self.assertEqual(state["title"], "Talvane Orvello")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,90 @@
+// The audience window: full screen on the chosen display without taking the keys, the test
+// window, clicks as slide steps and the hidden pointer.
+#include "document/Presentation.h"
+#include "document/SlideView.h"
+#include "support/TestSupport.h"
+#include "ui/AudienceWindow.h"
+
+#include <QScreen>
+
+class TestAudienceWindow : public QObject {
+    Q_OBJECT
+
+    QScreen* beamer() const { return QGuiApplication::screens().value(1); }
+
+private slots:
+    void initTestCase() { QCOMPARE(QGuiApplication::screens().size(), 2); }
+
+    void fullScreenCoversTheWholeDisplayAndRefusesKeys() {
+        Presentation deck;
+        AudienceWindow window(&deck);
+        window.placeFullScreen(beamer());
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.geometry(), beamer()->geometry());
+        QCOMPARE(window.screen(), beamer());
+        QVERIFY(!window.windowed);
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+        QVERIFY(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QCOMPARE(window.slide->geometry(), QRect(QPoint(), beamer()->geometry().size()));
+    }
+
+    void testWindowIsTitledAndFocusable() {
+        Presentation deck;
+        AudienceWindow window(&deck);
+        window.placeFullScreen(beamer());
+        window.placeWindowed(beamer(), QStringLiteral("Publikum (Testfenster)"));
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.windowed);
+        QVERIFY(!window.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+        QVERIFY(!window.windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(window.size(), QSize(960, 540));
+        QCOMPARE(window.geometry().center(), beamer()->availableGeometry().center());
+        // A resized test window keeps the slide filling it.
+        window.resize(700, 500);
+        QCOMPARE(window.slide->size(), QSize(700, 500));
+        // Back to full screen on the same display.
+        window.placeFullScreen(beamer());
+        QCOMPARE(window.geometry(), beamer()->geometry());
+        QVERIFY(window.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+    }
+
+    void clicksAreSlideSteps_data() {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<QList<int>>("steps");
+        QTest::newRow("left is next") << Qt::LeftButton << QList<int>{1};
+        QTest::newRow("right is previous") << Qt::RightButton << QList<int>{-1};
+        QTest::newRow("middle does nothing") << Qt::MiddleButton << QList<int>{};
+    }
+    void clicksAreSlideSteps() {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(QList<int>, steps);
+        Presentation deck;
+        AudienceWindow window(&deck);
+        window.placeFullScreen(beamer());
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QList<int> seen;
+        connect(&window, &AudienceWindow::stepRequested, this, [&seen](int step) { seen << step; });
+        QTest::mouseClick(window.windowHandle(), button, {}, QPoint(300, 200));
+        QCOMPARE(seen, steps);
+    }
+
+    void pointerIsHiddenOverTheSlide() {
+        Presentation deck;
+        AudienceWindow window(&deck);
+        QCOMPARE(window.content->cursor().shape(), Qt::BlankCursor);
+        QCOMPARE(window.slide->cursor().shape(), Qt::BlankCursor);
+    }
+
+    void backgroundIsBlack() {
+        Presentation deck;
+        AudienceWindow window(&deck);
+        window.placeWindowed(beamer(), QStringLiteral("Test"));
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage grab = window.grab().toImage();
+        QCOMPARE(grab.pixelColor(grab.width() / 2, grab.height() / 2), QColor(Qt::black));
+    }
+};
+
+ORVL_TEST_MAIN(TestAudienceWindow)
+#include "tst_audiencewindow.moc"
