@@ -1,0 +1,288 @@
+// The thumbnail sidebar: rows and their geometry, the stored column count, highlight and
+// scrolling, clicks, and rows that exist only while they are on screen.
+#include "base/L10n.h"
+#include "document/Presentation.h"
+#include "document/SlideView.h"
+#include "document/TestPdfs.h"
+#include "support/TestSupport.h"
+#include "ui/ThumbnailSidebar.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+
+namespace {
+
+// A deck of `count` 16:9 pages, each filled with `colour`.
+bool writeDeck(const QString& path, int count, const char* colour = "0.2 0.4 0.8") {
+    const QRectF box(0, 0, 160, 90);
+    return TestPdfs::write(
+        path,
+        QList<TestPdfs::Page>(count, TestPdfs::page(box, {}, 0, TestPdfs::fill(box, colour))));
+}
+
+// A sidebar whose scroll content is `width` points wide, showing `deck`.
+struct Shown {
+    Shown(Presentation& deck, int width, int height, int columns) {
+        Preferences::setValue(ThumbnailSidebar::columnsKey, columns);
+        sidebar.setPresentation(&deck);
+        sidebar.resize(width, height);
+        sidebar.show();
+        sidebar.reload();
+    }
+    ThumbnailSidebar sidebar;
+};
+
+// The pages whose thumbnails on screen carry the highlight.
+QList<qint64> highlightedPages(const ThumbTable& table) {
+    QList<qint64> pages;
+    for (int row : table.visibleRows()) {
+        const ThumbRow* view = table.rowView(row);
+        for (qsizetype i = 0; i < view->pages().size(); ++i) {
+            if (view->slideViews().at(i)->highlightColor())
+                pages.append(view->pages().at(i));
+        }
+    }
+    return pages;
+}
+
+QSet<qint64> renderedPages(const Presentation& deck) {
+    QSet<qint64> pages;
+    for (const SlideRenderer::Key& key : deck.renderer->order())
+        pages.insert(key.page);
+    return pages;
+}
+
+} // namespace
+
+class TestThumbnailSidebar : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        // The texts below are the German ones.
+        Preferences::setValue(QStringLiteral("appLanguage"), QStringLiteral("de"));
+        QCOMPARE(L10n::current(), QStringLiteral("de"));
+        QVERIFY(folder.isValid());
+        for (int count : {10, 12, 500})
+            QVERIFY(writeDeck(deckPath(count), count));
+        QVERIFY(writeDeck(folder.filePath("red.pdf"), 10, "1 0 0"));
+    }
+    void init() { Preferences::clearForTests(); }
+
+    void rowCount_data() {
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("10 pages, 3 columns: 4 rows") << 10 << 3 << 4;
+        QTest::newRow("10 pages, 1 column") << 10 << 1 << 10;
+        QTest::newRow("12 pages, 4 columns: full rows") << 12 << 4 << 3;
+        QTest::newRow("no deck: no rows") << 0 << 2 << 0;
+    }
+    void rowCount() {
+        QFETCH(int, pages);
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        Presentation deck;
+        if (pages > 0)
+            QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(pages))));
+        Shown shown(deck, 140, 600, columns);
+        QCOMPARE(shown.sidebar.numberOfRows(), rows);
+    }
+
+    // 140 points wide, 1 column, 16:9: rows of 98, the thumbnail 128 × 72 at (6, 20).
+    void rowGeometry() {
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        Shown shown(deck, 140, 600, 1);
+        QCOMPARE(shown.sidebar.table->contentWidth(), 140.0);
+        QCOMPARE(shown.sidebar.heightOfRow(), 98);
+        QCOMPARE(ThumbRow::thumbnailFrame(0, QSizeF(140, 98), 1, deck.aspect),
+                 QRectF(6, 20, 128, 72));
+        QCOMPARE(ThumbRow::numberFrame(0, QSizeF(140, 98), 1, deck.aspect), QRectF(6, 4, 128, 16));
+
+        const ThumbRow* row = shown.sidebar.table->rowView(1);
+        QVERIFY(row);
+        QCOMPARE(row->geometry(), QRect(0, 98, 140, 98));
+        // In widget coordinates, y downwards.
+        QCOMPARE(row->slideViews().at(0)->geometry(), QRect(6, 6, 128, 72));
+        QCOMPARE(row->numberLabels().at(0)->geometry(), QRect(6, 78, 128, 16));
+        QCOMPARE(row->numberLabels().at(0)->text(), QStringLiteral("2"));
+        QCOMPARE(shown.sidebar.table->geometry(), QRect(0, 28, 140, 572));
+        QCOMPARE(shown.sidebar.header->geometry(), QRect(0, 0, 140, 28));
+        QCOMPARE(shown.sidebar.moreButton->geometry(), QRect(110, 4, 24, 20));
+    }
+
+    void lastRowHidesItsEmptyCells() {
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        Shown shown(deck, 150, 800, 3);
+        const ThumbRow* last = shown.sidebar.table->rowView(3);
+        QVERIFY(last);
+        QCOMPARE(last->pages(), QList<qint64>{9});
+        QVERIFY(last->slideViews().at(0)->isVisible());
+        for (qsizetype i = 1; i < last->slideViews().size(); ++i)
+            QVERIFY(!last->slideViews().at(i)->isVisible());
+    }
+
+    void storedColumns_data() {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<bool>("lessEnabled");
+        QTest::addColumn<bool>("moreEnabled");
+        QTest::newRow("missing key: 1") << QVariant() << 1 << "1 Spalte" << false << true;
+        QTest::newRow("0: 1") << QVariant(0) << 1 << "1 Spalte" << false << true;
+        QTest::newRow("3") << QVariant(3) << 3 << "3 Spalten" << true << true;
+        QTest::newRow("7 written by hand: 4")
+            << QVariant(QStringLiteral("7")) << 4 << "4 Spalten" << true << false;
+        QTest::newRow("negative: 1") << QVariant(-2) << 1 << "1 Spalte" << false << true;
+    }
+    void storedColumns() {
+        QFETCH(QVariant, stored);
+        QFETCH(int, columns);
+        QFETCH(QString, label);
+        QFETCH(bool, lessEnabled);
+        QFETCH(bool, moreEnabled);
+        if (stored.isValid())
+            Preferences::setValue(ThumbnailSidebar::columnsKey, stored);
+        const ThumbnailSidebar sidebar;
+        QCOMPARE(sidebar.columns(), columns);
+        QCOMPARE(sidebar.columnsLabel->text(), label);
+        QCOMPARE(sidebar.lessButton->isEnabled(), lessEnabled);
+        QCOMPARE(sidebar.moreButton->isEnabled(), moreEnabled);
+    }
+
+    void buttonsStoreTheClampedCount() {
+        ThumbnailSidebar sidebar;
+        sidebar.moreButton->click();
+        QCOMPARE(Preferences::integer(ThumbnailSidebar::columnsKey), 2);
+        sidebar.setColumns(9);
+        QCOMPARE(Preferences::integer(ThumbnailSidebar::columnsKey), 4);
+        QVERIFY(!sidebar.moreButton->isEnabled());
+        sidebar.lessButton->click();
+        QCOMPARE(sidebar.columns(), 3);
+        QCOMPARE(sidebar.lessButton->toolTip(), QStringLiteral("Anzahl der Folien pro Zeile"));
+    }
+
+    // Clicks through the window; a click lands in the cell whose area holds it.
+    void clicks_data() {
+        QTest::addColumn<QPoint>("at"); // in the table, 150 points wide: cells of 50
+        QTest::addColumn<qint64>("chosen");
+        const int rowHeight = 26 + 21; // round((50 - 12) / (16/9)) = 21
+        QTest::newRow("first thumbnail") << QPoint(20, 10) << qint64(0);
+        QTest::newRow("on the margin at the cell boundary") << QPoint(50, 10) << qint64(1);
+        QTest::newRow("just left of the boundary") << QPoint(49, 10) << qint64(0);
+        QTest::newRow("on a number label") << QPoint(110, rowHeight - 5) << qint64(2);
+        QTest::newRow("last page alone in its row") << QPoint(20, 3 * rowHeight + 10) << qint64(9);
+        QTest::newRow("empty cell of the last row") << QPoint(70, 3 * rowHeight + 10) << qint64(-1);
+        QTest::newRow("below the last row") << QPoint(20, 4 * rowHeight + 10) << qint64(-1);
+    }
+    void clicks() {
+        QFETCH(QPoint, at);
+        QFETCH(qint64, chosen);
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        Shown shown(deck, 150, 600, 3);
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.sidebar));
+        QList<qint64> clicked;
+        shown.sidebar.onSlideClicked = [&](qint64 index) { clicked.append(index); };
+        QTest::mouseClick(shown.sidebar.windowHandle(), Qt::LeftButton, {},
+                          shown.sidebar.table->mapTo(&shown.sidebar, at));
+        QCOMPARE(clicked, chosen < 0 ? QList<qint64>() : QList<qint64>{chosen});
+    }
+
+    void selectionHighlightsAndScrolls() {
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        Shown shown(deck, 140, 328, 1); // the table shows 300 points: three rows and a bit
+        ThumbTable* table = shown.sidebar.table;
+        shown.sidebar.select(1);
+        QCOMPARE(highlightedPages(*table), QList<qint64>{1});
+        QCOMPARE(table->rowView(1)->slideViews().at(0)->highlightColor(),
+                 std::optional<QColor>(QColor(0xFF, 0x9F, 0x0A)));
+        QCOMPARE(table->scrollOffset(), 0);
+
+        shown.sidebar.select(7);
+        // Scrolled just far enough: row 7 ends at the bottom edge.
+        QCOMPARE(table->scrollOffset(), 8 * 98 - 300);
+        QCOMPARE(highlightedPages(*table), QList<qint64>{7});
+        table->scrollBar()->setValue(0);
+        QCOMPARE(highlightedPages(*table), QList<qint64>());
+        table->scrollBar()->setValue(table->scrollBar()->maximum());
+        QCOMPARE(highlightedPages(*table), QList<qint64>{7});
+
+        // Selecting the selected slide again does nothing, not even scrolling.
+        table->scrollBar()->setValue(0);
+        shown.sidebar.select(7);
+        QCOMPARE(table->scrollOffset(), 0);
+    }
+
+    // From 1 to 2 columns with slide 5 current: still highlighted, its row 2 scrolled into view.
+    void changingColumnsKeepsTheHighlight() {
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(12))));
+        Shown shown(deck, 140, 128, 1); // 100 points of table: one row of 98 at a time
+        shown.sidebar.select(4);
+        shown.sidebar.setColumns(2);
+        const int rowHeight = shown.sidebar.heightOfRow();
+        QCOMPARE(rowHeight, 33 + 26); // round((70 - 12) / (16/9)) = round(32.625)
+        const ThumbTable* table = shown.sidebar.table;
+        const ThumbRow* row = table->rowView(2);
+        QVERIFY(row);
+        QCOMPARE(row->pages(), (QList<qint64>{4, 5}));
+        QVERIFY(row->slideViews().at(0)->highlightColor());
+        QVERIFY(!row->slideViews().at(1)->highlightColor());
+        QVERIFY(table->scrollOffset() <= 2 * rowHeight);
+        QVERIFY(table->scrollOffset() + 100 >= 3 * rowHeight);
+    }
+
+    // A 500-page deck: only the rows on screen exist, and only their pages are rendered.
+    void onlyVisibleRowsExist() {
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(500))));
+        Shown shown(deck, 140, 600, 1); // 572 points of table, rows of 98: 6 rows on screen
+        ThumbTable* table = shown.sidebar.table;
+        QCOMPARE(table->visibleRows(), (QList<int>{0, 1, 2, 3, 4, 5}));
+        QTRY_COMPARE(renderedPages(deck), (QSet<qint64>{0, 1, 2, 3, 4, 5}));
+
+        table->scrollBar()->setValue(table->scrollBar()->maximum());
+        QCOMPARE(table->visibleRows().last(), 499);
+        QVERIFY(table->visibleRows().size() <= 7);
+        QTRY_VERIFY(renderedPages(deck).contains(499));
+        for (qint64 page : renderedPages(deck))
+            QVERIFY2(page < 6 || page >= 493, qPrintable(QString::number(page)));
+        // Rows are handed on, not created anew.
+        QVERIFY(table->findChildren<ThumbRow*>().size() <= 8);
+    }
+
+    void rowsShowTheirImagesAtTheirPixelSize() {
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        Shown shown(deck, 140, 600, 1);
+        const SlideView* thumbnail = shown.sidebar.table->rowView(0)->slideViews().at(0);
+        QTRY_VERIFY(thumbnail->image().has_value());
+        QCOMPARE(thumbnail->image()->size(), thumbnail->pixelKeySize());
+    }
+
+    // Another deck with as many pages keeps the rows but shows the new deck's pages.
+    void anotherDeckOfTheSameLengthIsShown() {
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        Shown shown(deck, 140, 600, 1);
+        const SlideView* thumbnail = shown.sidebar.table->rowView(0)->slideViews().at(0);
+        QTRY_VERIFY(thumbnail->image().has_value());
+        QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("red.pdf"))));
+        shown.sidebar.reload();
+        QTRY_VERIFY(thumbnail->image() && qRed(thumbnail->image()->pixel(60, 30)) > 200);
+    }
+
+private:
+    QString deckPath(int count) const {
+        return folder.filePath(QStringLiteral("deck-%1.pdf").arg(count));
+    }
+
+    QTemporaryDir folder;
+};
+
+ORVL_TEST_MAIN(TestThumbnailSidebar)
+#include "tst_thumbnailsidebar.moc"

@@ -1,0 +1,153 @@
+// The scrolling grid of slide thumbnails at the left of the presenter view, with its column
+// controls; only the rows on screen exist as widgets.
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class Presentation;
+class QLabel;
+class QPushButton;
+class QScrollBar;
+class SlideRenderer;
+class SlideView;
+class ThumbnailSidebar;
+
+// One line of the grid: up to `columns` thumbnails side by side, each with its number below.
+class ThumbRow : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr double inset = 6;
+    static constexpr double labelH = 16;
+
+    explicit ThumbRow(QWidget* parent = nullptr);
+
+    // Fills the row for these pages at its final size, so each thumbnail asks for one image.
+    void configure(Presentation* presentation, const QList<qint64>& pages, int columns,
+                   qint64 current, QSize rowSize);
+    qint64 current() const { return currentIndex; }
+    // Re-applies the highlight: orange frame and number for the current slide.
+    void setCurrent(qint64 index);
+
+    const QList<qint64>& pages() const { return shownPages; }
+    const QList<SlideView*>& slideViews() const { return slides; }
+    const QList<QLabel*>& numberLabels() const { return numbers; }
+
+    // Frames of thumbnail i in a row of `size`, origin at the bottom-left and y upwards.
+    static QRectF thumbnailFrame(int i, QSizeF size, int columns, double aspect);
+    static QRectF numberFrame(int i, QSizeF size, int columns, double aspect);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void layoutThumbnails();
+
+    QList<SlideView*> slides;
+    QList<QLabel*> numbers;
+    QList<qint64> shownPages;
+    int columns = 1;
+    qint64 currentIndex = -1;
+};
+
+// The scrolling list of rows: creates row widgets only for the visible rows and hands rows that
+// scroll out of sight to the rows that scroll in. Its scroll bar lies over the rows, so the
+// content is as wide as the list.
+class ThumbTable : public QWidget {
+    Q_OBJECT
+public:
+    explicit ThumbTable(ThumbnailSidebar& sidebar, QWidget* parent = nullptr);
+
+    int numberOfRows() const;
+    int rowHeight() const;
+    double contentWidth() const { return width(); }
+    // The row under a y position of the content (0 at the top of row 0), -1 below the last.
+    int rowAt(double contentY) const;
+    // The row's widget when it is on screen; never creates one.
+    ThumbRow* rowView(int row) const;
+    QList<int> visibleRows() const;
+    int scrollOffset() const;
+    QScrollBar* scrollBar() const { return scroller; }
+
+    // Configures every row again (the page count or the column count changed).
+    void reloadData();
+    // Positions and sizes the rows again (their height changed with the width or the columns).
+    void noteHeightOfRowsChanged();
+    // Scrolls as little as possible to show the whole row.
+    void scrollRowToVisible(int row);
+
+signals:
+    void rowClicked(int row, double x);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void updateScrollRange();
+    // Keeps exactly the visible rows as widgets, in place; `reconfigure` fills them all again.
+    void tile(bool reconfigure);
+
+    ThumbnailSidebar& sidebar;
+    QScrollBar* scroller;
+    QHash<int, ThumbRow*> live;
+    QList<ThumbRow*> spare;
+};
+
+class ThumbnailSidebar : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int headerH = 28;
+    static inline const QString columnsKey = QStringLiteral("thumbColumns");
+
+    explicit ThumbnailSidebar(QWidget* parent = nullptr);
+
+    void setPresentation(Presentation* presentation);
+    Presentation* presentationShown() const { return presentation; }
+
+    // Backed by the preference, clamped to 1 … 4 on read and write.
+    int columns() const;
+    void setColumns(int count);
+
+    // Reloads the grid when the page count (or the deck behind it) changed.
+    void reload();
+    // Highlights the slide and scrolls it into view; nothing when it is already selected.
+    void select(qint64 index);
+    qint64 selectedIndex() const { return selected; }
+    void fewerColumns();
+    void moreColumns();
+
+    // The slide index under a click at `x` in a row, -1 for an empty cell.
+    qint64 indexAt(int row, double x) const;
+
+    // A click on a thumbnail: the controller moves to that slide.
+    std::function<void(qint64 index)> onSlideClicked;
+
+    // Called by the table.
+    int numberOfRows() const;
+    int heightOfRow() const;
+    void configureRow(ThumbRow* view, int row) const;
+
+    ThumbTable* table;
+    QWidget* header;
+    QLabel* columnsLabel;
+    QPushButton* lessButton;
+    QPushButton* moreButton;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void clicked(int row, double x);
+    void layoutSubviews();
+    void applyColumns();
+
+    QPointer<Presentation> presentation;
+    const SlideRenderer* shownRenderer = nullptr;
+    qint64 shownCount = -1;
+    qint64 selected = -1;
+};
