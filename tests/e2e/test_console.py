@@ -90,7 +90,7 @@ class Console(unittest.TestCase):
         return pathlib.Path(self.work.name) / name
 
     def test_keys_reach_the_presenter_while_the_audience_window_is_in_front(self):
-        pause = "wait 2500"
+        pause = "wait 3500"
         steps = [f"open {SAMPLE_DECK}", "present", "wait 800", "state"]
         # Each pause lets the test type on the X server before the next state line.
         steps += [pause, "state"] * 8 + ["quit"]
@@ -153,8 +153,8 @@ class Console(unittest.TestCase):
             self.assertEqual(session.finish(), 0)
 
     def test_remote_start_keys(self):
-        steps = [f"open {SAMPLE_DECK}", "goto 4", "wait 800", "state", "wait 2500", "state",
-                 "wait 2500", "state", "wait 2500", "state", "quit"]
+        steps = [f"open {SAMPLE_DECK}", "goto 4", "wait 800", "state", "wait 3500", "state",
+                 "wait 3500", "state", "wait 3500", "state", "quit"]
         with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
             self.assertFalse(session.next_state()["presenting"])
             session.type("shift+F5")
