@@ -21,7 +21,8 @@
 namespace {
 
 constexpr double defaultAspect = 16.0 / 9.0;
-constexpr int scrollerWidth = 8;
+// As wide as the margin right of the thumbnails, so the scroller never covers one.
+constexpr int scrollerWidth = 6;
 
 void fillBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -140,7 +141,7 @@ ThumbTable::ThumbTable(ThumbnailSidebar& sidebar, QWidget* parent)
     scroller->setFocusPolicy(Qt::NoFocus);
     // Thin and drawn over the rows' right margin, like an overlay scroller.
     scroller->setStyleSheet(QStringLiteral(
-        "QScrollBar:vertical { width: 8px; background: transparent; margin: 0; border: none; }"
+        "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; border: none; }"
         "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 90); border-radius: 3px;"
         " min-height: 24px; margin: 2px 1px 2px 1px; }"
         "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
