@@ -22,10 +22,12 @@ QString unescape(const QString& literal) {
 
 // The German texts passed to the lookup, with the file they were found in.
 QMap<QString, QString> collectGermanTexts() {
+    // The first argument may be several adjacent literals, which the compiler joins.
+    // The macro's name is split so that moc does not expand it here.
     static const QRegularExpression call(
-        // The macro's name is split so that moc does not expand it here.
         QStringLiteral("\\b(?:L10n::lookup|L10n::format|ORVL_"
-                       "TEXT)\\(\\s*\"((?:[^\"\\\\]|\\\\.)*)\""));
+                       "TEXT)\\(\\s*((?:\"(?:[^\"\\\\]|\\\\.)*\"\\s*)+)"));
+    static const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
     QMap<QString, QString> texts;
     for (const char* folder : {"app", "base", "document", "ui", "ontime", "stagetimer"}) {
         QDirIterator files(QStringLiteral(ORVL_SOURCE_DIR "/") + QLatin1String(folder),
@@ -35,8 +37,12 @@ QMap<QString, QString> collectGermanTexts() {
             if (!file.open(QIODevice::ReadOnly))
                 continue;
             const QString source = QString::fromUtf8(file.readAll());
-            for (const auto& match : call.globalMatch(source))
-                texts.insert(unescape(match.captured(1)), file.fileName());
+            for (const auto& match : call.globalMatch(source)) {
+                QString text;
+                for (const auto& piece : literal.globalMatch(match.captured(1)))
+                    text += unescape(piece.captured(1));
+                texts.insert(text, file.fileName());
+            }
         }
     }
     texts.remove(QStringLiteral("text")); // the marker macro's own definition
