@@ -2,6 +2,8 @@
 
 #include "app/Automation.h"
 #include "app/KeyMonitor.h"
+#include "app/MenuBar.h"
+#include "app/OutputScreens.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
@@ -9,15 +11,18 @@
 #include "ui/AudienceWindow.h"
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
+#include "ui/ThumbnailSidebar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileOpenEvent>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -148,6 +153,163 @@ void AppDelegate::createPresenterWindow() {
     view->openDroppedFile = [self = QPointer<AppDelegate>(this)](const QUrl& url) {
         return self && self->open(url);
     };
+    view->sidebar->onSlideClicked = [self = QPointer<AppDelegate>(this)](qint64 index) {
+        if (self)
+            self->goToSlide(index);
+    };
+    connect(view->screenPopup, &QComboBox::activated, this, &AppDelegate::screenChosen);
+
+    // The menu bar sits inside the window here; a window without a saved frame grows by its
+    // height, so that the view keeps its intended size.
+    QMainWindow* window = presenter->window();
+    const bool restoredFrame = Preferences::contains(PresenterWindowController::frameKey);
+    window->setMenuBar(menuBar);
+    if (!restoredFrame)
+        window->resize(window->width(), window->height() + menuBar->sizeHint().height());
+}
+
+PresenterView* AppDelegate::presenterView() const {
+    return presenter ? presenter->content : nullptr;
+}
+
+MenuBar* AppDelegate::menus() const {
+    return menuBar;
+}
+
+void AppDelegate::buildMenuBar() {
+    const QPointer<AppDelegate> self(this);
+    const auto command = [self](void (AppDelegate::*action)()) {
+        return [self, action] {
+            if (self)
+                (self.data()->*action)();
+        };
+    };
+    MenuCommands commands;
+    commands.showAbout = [self] {
+        const QString title = L10n::format("Über %@", {applicationTitle});
+        const QString text =
+            applicationTitle + QLatin1Char(' ') + QCoreApplication::applicationVersion();
+        if (Automation::isActive()) {
+            Automation::printEvent({{QStringLiteral("event"), QStringLiteral("about")},
+                                    {QStringLiteral("message"), text}});
+            return;
+        }
+        QMessageBox::about(self ? self->presenterWindow() : nullptr, title, text);
+    };
+    commands.openDocument = command(&AppDelegate::openDocument);
+    commands.openRecent = [self](const QUrl& url) {
+        if (self)
+            self->open(url);
+    };
+    commands.togglePresentation = command(&AppDelegate::togglePresentation);
+    commands.startFromBeginning = command(&AppDelegate::startFromBeginning);
+    commands.nextSlide = command(&AppDelegate::nextSlide);
+    commands.previousSlide = command(&AppDelegate::previousSlide);
+    commands.firstSlide = command(&AppDelegate::firstSlide);
+    commands.lastSlide = command(&AppDelegate::lastSlide);
+    commands.toggleBlack = command(&AppDelegate::toggleBlack);
+    commands.toggleWhite = command(&AppDelegate::toggleWhite);
+    commands.toggleTimerPause = command(&AppDelegate::toggleTimerPause);
+    commands.resetTimer = command(&AppDelegate::resetTimer);
+    commands.fillOntimeMenu = [self](QMenu* menu) {
+        if (self)
+            self->fillOntimeMenu(menu);
+    };
+    commands.setThumbColumns = [self](int columns) {
+        if (self && self->presenter)
+            self->presenter->content->sidebar->setColumns(columns);
+    };
+    commands.resetLayout = [self] {
+        if (self && self->presenter)
+            self->presenter->content->resetLayout();
+    };
+    commands.ask = [self](const QString& message, const QStringList& buttons) {
+        if (Automation::isActive()) {
+            Automation::printEvent(
+                {{QStringLiteral("event"), QStringLiteral("alert")},
+                 {QStringLiteral("message"), message},
+                 {QStringLiteral("buttons"), QJsonArray::fromStringList(buttons)}});
+            return 0;
+        }
+        QMessageBox box(QMessageBox::Information, message, message, QMessageBox::NoButton,
+                        self ? self->presenterWindow() : nullptr);
+        QList<QAbstractButton*> choices;
+        for (const QString& title : buttons)
+            choices.append(box.addButton(title, choices.isEmpty() ? QMessageBox::AcceptRole
+                                                                  : QMessageBox::RejectRole));
+        box.setDefaultButton(static_cast<QPushButton*>(choices.first()));
+        box.exec();
+        return int(choices.indexOf(box.clickedButton()));
+    };
+    commands.relaunch = &MenuBar::relaunchExecutable;
+    menuBar = new MenuBar(std::move(commands));
+}
+
+// The external timer links arrive later; until then the menu shows their status line alone.
+void AppDelegate::fillOntimeMenu(QMenu* menu) {
+    menu->clear();
+    menu->addAction(L10n::lookup("Nicht verbunden"))->setEnabled(false);
+}
+
+void AppDelegate::rebuildScreenPopup() {
+    if (!presenter)
+        return;
+    PresenterView* view = presenter->content;
+    const QList<OutputScreens::ScreenInfo> screens = OutputScreens::describeAll();
+    const int presenterScreen = OutputScreens::presenterScreen(
+        OutputScreens::indexOf(presenterWindow()->screen()), screens);
+    const QString setting = Preferences::text(OutputScreens::settingKey);
+    const QList<OutputScreens::PopupItem> items =
+        OutputScreens::popupItems(screens, presenterScreen);
+    view->screenPopup->clear();
+    for (const OutputScreens::PopupItem& item : items)
+        view->screenPopup->addItem(item.title, item.value);
+    view->screenPopup->setCurrentIndex(OutputScreens::selectedItem(items, setting));
+    view->screenCaption->setText(OutputScreens::caption(
+        OutputScreens::outputScreen(setting, screens, presenterScreen), screens));
+}
+
+std::pair<QScreen*, bool> AppDelegate::outputScreen() const {
+    const QList<QScreen*> systemScreens = QGuiApplication::screens();
+    const QList<OutputScreens::ScreenInfo> screens = OutputScreens::describeAll();
+    const int windowScreen = presenter ? OutputScreens::indexOf(presenterWindow()->screen()) : -1;
+    const OutputScreens::Choice choice =
+        OutputScreens::outputScreen(Preferences::text(OutputScreens::settingKey), screens,
+                                    OutputScreens::presenterScreen(windowScreen, screens));
+    return {choice.screen >= 0 ? systemScreens.at(choice.screen) : nullptr, choice.windowed};
+}
+
+void AppDelegate::screenChosen(int index) {
+    if (!presenter)
+        return;
+    const QVariant value = presenter->content->screenPopup->itemData(index);
+    Preferences::setValue(OutputScreens::settingKey,
+                          value.typeId() == QMetaType::QString ? value.toString() : QString());
+    rebuildScreenPopup();
+    if (presentation.isPresenting) {
+        const auto [screen, windowed] = outputScreen();
+        placeAudienceWindow(screen, windowed);
+        presenterWindow()->raise();
+        presenterWindow()->activateWindow();
+    }
+}
+
+void AppDelegate::subscribeToScreenChanges() {
+    screenChanges = new OutputScreens::ChangeNotifier(this);
+    connect(screenChanges, &OutputScreens::ChangeNotifier::screensChanged, this,
+            &AppDelegate::screensChanged);
+}
+
+void AppDelegate::screensChanged() {
+    rebuildScreenPopup();
+    // Qt moves a window off a screen that went away but keeps its old frame; a test window is
+    // left where the speaker put it.
+    if (presentation.isPresenting && audience && !audience->windowed) {
+        const auto [screen, windowed] = outputScreen();
+        placeAudienceWindow(screen, windowed);
+        presenterWindow()->raise();
+        presenterWindow()->activateWindow();
+    }
 }
 
 QWidget* AppDelegate::presenterWindow() const {
@@ -205,18 +367,13 @@ void AppDelegate::audienceClicked(int step) {
     refresh();
 }
 
-void AppDelegate::placeAudienceWindow() {
-    QScreen* presenterScreen =
-        presenter ? presenterWindow()->screen() : QGuiApplication::primaryScreen();
-    QScreen* target = presenterScreen;
-    for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen != presenterScreen) {
-            target = screen;
-            break;
-        }
-    }
-    if (target)
-        audienceWindow()->placeFullScreen(target);
+void AppDelegate::placeAudienceWindow(QScreen* screen, bool windowed) {
+    if (!screen)
+        return;
+    if (windowed)
+        audienceWindow()->placeWindowed(screen, L10n::lookup("Publikum (Testfenster)"));
+    else
+        audienceWindow()->placeFullScreen(screen);
 }
 
 bool AppDelegate::open(const QUrl& url) {
@@ -260,7 +417,8 @@ void AppDelegate::refresh() {
 void AppDelegate::startPresentation() {
     if (presentation.pageCount <= 0)
         return;
-    placeAudienceWindow();
+    const auto [screen, windowed] = outputScreen();
+    placeAudienceWindow(screen, windowed);
     presentation.isPresenting = true;
     presentation.notify();
     talkTimer.startIfNeverRun();
@@ -413,6 +571,38 @@ QJsonObject AppDelegate::stateSnapshot() const {
         state.insert(QStringLiteral("timerColor"), colourName(view->timerLabel));
         state.insert(QStringLiteral("clock"), view->clockLabel->text());
         state.insert(QStringLiteral("emptyState"), view->emptyLabel->isVisibleTo(view));
+        state.insert(QStringLiteral("columns"), view->sidebar->columns());
+        state.insert(QStringLiteral("sidebarWidth"),
+                     view->sidebar->isVisibleTo(view) ? view->sidebar->width() : 0);
+        state.insert(QStringLiteral("layoutSidebar"), view->sidebarFraction());
+        state.insert(QStringLiteral("layoutSplit"), view->slideSplit());
+        state.insert(QStringLiteral("selectedThumbnail"), view->sidebar->selectedIndex());
     }
     return state;
+}
+
+QJsonObject AppDelegate::screensSnapshot() const {
+    QJsonArray screens;
+    for (const OutputScreens::ScreenInfo& screen : OutputScreens::describeAll())
+        screens.append(QJsonObject{{QStringLiteral("name"), screen.name},
+                                   {QStringLiteral("x"), screen.geometry.x()},
+                                   {QStringLiteral("y"), screen.geometry.y()},
+                                   {QStringLiteral("width"), screen.geometry.width()},
+                                   {QStringLiteral("height"), screen.geometry.height()},
+                                   {QStringLiteral("primary"), screen.primary}});
+    QJsonArray popup;
+    int selected = -1;
+    QString caption;
+    if (presenter) {
+        const PresenterView* view = presenter->content;
+        for (int i = 0; i < view->screenPopup->count(); ++i)
+            popup.append(view->screenPopup->itemText(i));
+        selected = view->screenPopup->currentIndex();
+        caption = view->screenCaption->text();
+    }
+    return {{QStringLiteral("screens"), screens},
+            {QStringLiteral("popup"), popup},
+            {QStringLiteral("selected"), selected},
+            {QStringLiteral("caption"), caption},
+            {QStringLiteral("setting"), Preferences::text(OutputScreens::settingKey)}};
 }

@@ -16,9 +16,17 @@
 class AudienceWindow;
 class Automation;
 class KeyMonitor;
+class MenuBar;
+class PresenterView;
 class PresenterWindowController;
+class QMenu;
+class QScreen;
 class QTimer;
 class QWidget;
+
+namespace OutputScreens {
+class ChangeNotifier;
+}
 
 class AppDelegate : public QObject {
     Q_OBJECT
@@ -61,16 +69,28 @@ public:
     QWidget* windowForAutomation(const QString& which) const;
     // A click on the audience window: +1 for the left button, -1 for the right one.
     void audienceClicked(int step);
+    PresenterView* presenterView() const;
+    MenuBar* menus() const;
+    // The output-screen chooser's item `index` was chosen.
+    void screenChosen(int index);
+    // The screens, the chooser's items, its selection and caption.
+    QJsonObject screensSnapshot() const;
     static QUrl urlFromArgument(const QString& argument);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Start-up steps whose pieces arrive with later work; they do nothing yet.
-    void buildMenuBar() {}
-    void rebuildScreenPopup() {}
-    void subscribeToScreenChanges() {}
     void startTimers() {}
+
+    void buildMenuBar();
+    void fillOntimeMenu(QMenu* menu);
+    void rebuildScreenPopup();
+    void subscribeToScreenChanges();
+    void screensChanged();
+    // The screen the audience window belongs on, and whether as the test window.
+    std::pair<QScreen*, bool> outputScreen() const;
+    void placeAudienceWindow(QScreen* screen, bool windowed);
 
     void createPresenterWindow();
     void installKeyMonitor();
@@ -78,7 +98,6 @@ private:
     void tick();
     QWidget* presenterWindow() const;
     AudienceWindow* audienceWindow();
-    void placeAudienceWindow();
     void updateTitle();
     void startAutomationIfConfigured();
 
@@ -97,6 +116,8 @@ private:
     // The talk timer's timerStart and timerAccumulated.
     TalkTimer talkTimer{clock};
     std::optional<QUrl> pendingOpen;
-    const QString testWindowedChoice = QStringLiteral("__window__");
+    // Built before the presenter window, which then takes it over.
+    QPointer<MenuBar> menuBar;
+    OutputScreens::ChangeNotifier* screenChanges = nullptr;
     Automation* automation = nullptr;
 };

@@ -46,6 +46,7 @@ Automation::Automation(AppDelegate& controller, const QString& scriptPath)
     : QObject(&controller), controller(controller), scriptPath(scriptPath) {
     registerFoundationSteps();
     registerConsoleSteps();
+    registerScreenSteps();
 }
 
 bool Automation::isActive() {

@@ -32,6 +32,7 @@ public:
 private:
     void registerFoundationSteps();
     void registerConsoleSteps();
+    void registerScreenSteps();
     void runNextStep();
     void finish(int exitCode);
 

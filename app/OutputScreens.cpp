@@ -6,8 +6,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <cmath>
-
 namespace OutputScreens {
 
 ScreenInfo describe(const QScreen* screen) {
@@ -96,13 +94,6 @@ QString caption(const Choice& choice, const QList<ScreenInfo>& screens) {
     if (screens.size() <= 1)
         text += QStringLiteral("  ") + L10n::lookup("(nur 1 Bildschirm!)");
     return text;
-}
-
-QRect testWindowFrame(const QRect& available) {
-    // The origin is the centre minus half the size, rounded half away from zero.
-    const double x = available.x() + available.width() * 0.5 - 480;
-    const double y = available.y() + available.height() * 0.5 - 270;
-    return {int(std::round(x)), int(std::round(y)), 960, 540};
 }
 
 ChangeNotifier::ChangeNotifier(QObject* parent) : QObject(parent) {

@@ -60,9 +60,6 @@ int selectedItem(const QList<PopupItem>& items, const QString& setting);
 // "Ausgabe auf: …", warning when the system reports at most one screen.
 QString caption(const Choice& choice, const QList<ScreenInfo>& screens);
 
-// The test window's 960 × 540 content area, centred on the free area of a screen.
-QRect testWindowFrame(const QRect& available);
-
 // Turns every change of the screen list, the primary screen or a screen's geometry into one
 // screensChanged() per event-loop turn, after Qt has finished updating its screen list.
 class ChangeNotifier : public QObject {

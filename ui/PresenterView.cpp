@@ -7,6 +7,8 @@
 #include "document/SlideView.h"
 #include "ui/ExternalTimerBlock.h"
 #include "ui/KeyNames.h"
+#include "ui/SplitHandle.h"
+#include "ui/ThumbnailSidebar.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -18,6 +20,8 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -69,7 +73,7 @@ double storedFraction(const QString& key, double fallback) {
 
 PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     : QWidget(parent), presentation(deck) {
-    sidebar = new QWidget;
+    sidebar = new ThumbnailSidebar;
     current = new SlideView;
     next = new SlideView;
     currentLabel = makeLabel(this, 15, QFont::DemiBold, Colors::grey(1.0));
@@ -91,20 +95,15 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     emptyLabel->setAlignment(Qt::AlignCenter);
     ontimeBlock = new ExternalTimerBlock;
     stagetimerBlock = new ExternalTimerBlock;
-    sidebarHandle = new QWidget;
-    slideHandle = new QWidget;
+    sidebarHandle = new SplitHandle;
+    slideHandle = new SplitHandle;
 
     setAutoFillBackground(true);
     QPalette background = palette();
     background.setColor(QPalette::Window, Colors::windowBackground);
     setPalette(background);
 
-    // The thumbnail column gets its own view later; until then its place stays dark and empty.
-    sidebar->setAutoFillBackground(true);
-    QPalette sidebarPalette = sidebar->palette();
-    sidebarPalette.setColor(QPalette::Window, Colors::sidebarBackground);
-    sidebar->setPalette(sidebarPalette);
-
+    sidebar->setPresentation(presentation);
     current->setPresentation(presentation);
     next->setPresentation(presentation);
     next->setPlaceholder(L10n::lookup("Ende der Präsentation"));
@@ -138,9 +137,7 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
         child->setParent(this);
         child->raise();
     }
-    // The split handles get their own views later; until then they keep their places hidden.
-    sidebarHandle->hide();
-    slideHandle->hide();
+    wireSplitHandles();
 
     setAcceptDrops(true);
     layoutAll();
@@ -170,14 +167,41 @@ double PresenterView::slideSplit() const {
     return storedFraction(splitKey, 0.62);
 }
 
+// The handles report where the pointer is; the proportions follow from that position alone.
+// They are children of this view, so their callbacks never outlive it.
+void PresenterView::wireSplitHandles() {
+    sidebarHandle->onDrag = [this](double x) {
+        if (width() <= 0)
+            return;
+        Preferences::setValue(sidebarKey, std::clamp(x / width(), 0.05, 0.5));
+        layoutAll();
+    };
+    sidebarHandle->onReset = [this] {
+        Preferences::setValue(sidebarKey, 0.1);
+        layoutAll();
+    };
+    slideHandle->onDrag = [this](double x) {
+        const double left = sidebar->geometry().x() + sidebar->geometry().width() + 20;
+        const double fraction = (x - left - 10) / std::max(1.0, width() - left - 20 - 20);
+        Preferences::setValue(splitKey, std::clamp(fraction, 0.3, 0.85));
+        layoutAll();
+    };
+    slideHandle->onReset = [this] {
+        Preferences::setValue(splitKey, 0.62);
+        layoutAll();
+    };
+}
+
 void PresenterView::resetLayout() {
     Preferences::remove(sidebarKey);
     Preferences::remove(splitKey);
+    sidebar->setColumns(1);
     layoutAll();
 }
 
 void PresenterView::update(const QString& jumpBuffer) {
     layoutAll();
+    sidebar->reload();
     if (!presentation || presentation->pageCount < 1)
         return;
     const qint64 index = presentation->index;
@@ -220,6 +244,7 @@ void PresenterView::update(const QString& jumpBuffer) {
     blackButton->setText(blank == Blank::black ? L10n::lookup("Bild wieder zeigen (B)")
                                                : L10n::lookup("Schwarzbild (B)"));
     prefetch();
+    sidebar->select(index);
 }
 
 void PresenterView::prefetch() {
@@ -294,9 +319,10 @@ void PresenterView::layoutAll() {
     ontimeBlock->setVisible(input.activeBlock == Block::Ontime);
     stagetimerBlock->setVisible(input.activeBlock == Block::Stagetimer);
 
-    for (QWidget* view : {sidebar, static_cast<QWidget*>(current), static_cast<QWidget*>(next),
-                          static_cast<QWidget*>(currentLabel), static_cast<QWidget*>(nextLabel),
-                          static_cast<QWidget*>(statusLabel)})
+    for (QWidget* view : {static_cast<QWidget*>(sidebar), static_cast<QWidget*>(current),
+                          static_cast<QWidget*>(next), static_cast<QWidget*>(currentLabel),
+                          static_cast<QWidget*>(nextLabel), static_cast<QWidget*>(statusLabel),
+                          static_cast<QWidget*>(sidebarHandle), static_cast<QWidget*>(slideHandle)})
         view->setVisible(frames.slidesShown);
     for (QWidget* view : {static_cast<QWidget*>(timerCaption), static_cast<QWidget*>(timerLabel),
                           static_cast<QWidget*>(pauseButton), static_cast<QWidget*>(resetButton)})

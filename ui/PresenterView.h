@@ -18,6 +18,8 @@ class QLabel;
 class QMimeData;
 class QPushButton;
 class SlideView;
+class SplitHandle;
+class ThumbnailSidebar;
 
 class PresenterView : public QWidget {
     Q_OBJECT
@@ -43,7 +45,7 @@ public:
     std::function<bool(const QUrl&)> openDroppedFile;
 
     QPointer<Presentation> presentation;
-    QWidget* sidebar;
+    ThumbnailSidebar* sidebar;
     SlideView* current;
     SlideView* next;
     QLabel* currentLabel;
@@ -56,8 +58,8 @@ public:
     QLabel* hintLabel;
     ExternalTimerBlock* ontimeBlock;
     ExternalTimerBlock* stagetimerBlock;
-    QWidget* sidebarHandle;
-    QWidget* slideHandle;
+    SplitHandle* sidebarHandle;
+    SplitHandle* slideHandle;
     bool showsOntime = false;
     bool showsStagetimer = false;
     QPushButton* prevButton;
@@ -83,6 +85,7 @@ protected:
 private:
     void layoutAll();
     void prefetch();
+    void wireSplitHandles();
 
     QString hintText;
 };

@@ -153,23 +153,6 @@ private slots:
         QCOMPARE(selectedItem(items, QStringLiteral("Twin 1920x1080")), 1);
     }
 
-    void testWindowFrame_data() {
-        QTest::addColumn<QRect>("available");
-        QTest::addColumn<QRect>("frame");
-        QTest::newRow("full HD below a panel")
-            << QRect(0, 30, 1920, 1050) << QRect(480, 285, 960, 540);
-        QTest::newRow("second display") << QRect(1920, 0, 1920, 1080) << QRect(2400, 270, 960, 540);
-        QTest::newRow("odd size rounds half away from zero")
-            << QRect(0, 0, 1919, 1079) << QRect(480, 270, 960, 540);
-        QTest::newRow("display left of the origin")
-            << QRect(-1921, 0, 1921, 1080) << QRect(-1441, 270, 960, 540);
-    }
-    void testWindowFrame() {
-        QFETCH(QRect, available);
-        QFETCH(QRect, frame);
-        QCOMPARE(OutputScreens::testWindowFrame(available), frame);
-    }
-
     // Several changes in one turn of the event loop give one notification, after that turn.
     void changesAreCoalesced() {
         ChangeNotifier notifier;

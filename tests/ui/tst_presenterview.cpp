@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
+#include "ui/ThumbnailSidebar.h"
 
 #include <QLabel>
 #include <QMimeData>
@@ -136,7 +137,7 @@ private slots:
         const bool loaded = pages > 0;
         for (QWidget* slideArea :
              {static_cast<QWidget*>(view->current), static_cast<QWidget*>(view->next),
-              view->sidebar, static_cast<QWidget*>(view->currentLabel),
+              static_cast<QWidget*>(view->sidebar), static_cast<QWidget*>(view->currentLabel),
               static_cast<QWidget*>(view->statusLabel)})
             QCOMPARE(slideArea->isVisible(), loaded);
         QCOMPARE(view->emptyLabel->isVisible(), !loaded);
