@@ -7,6 +7,7 @@
 #include "support/TestSupport.h"
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
+#include "ui/SplitHandle.h"
 #include "ui/ThumbnailSidebar.h"
 
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QPushButton>
 
 Q_DECLARE_METATYPE(Blank)
+Q_DECLARE_METATYPE(std::optional<double>)
 
 namespace {
 
@@ -205,6 +207,66 @@ private slots:
         QVERIFY(!Preferences::contains(QStringLiteral("layoutSidebar")));
         QVERIFY(!Preferences::contains(QStringLiteral("layoutSplit")));
         QCOMPARE(view->sidebar->width(), 140);
+    }
+
+    // The handles report pointer positions; the view stores clamped proportions and lays out.
+    void splitHandles_data() {
+        QTest::addColumn<bool>("sidebarHandle");
+        QTest::addColumn<std::optional<double>>("dragTo"); // absent: a double-click
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<double>("stored");
+        QTest::newRow("sidebar past the middle stores 0.5")
+            << true << std::optional<double>(900) << "layoutSidebar" << 0.5;
+        QTest::newRow("sidebar to x = 0 stores 0.05")
+            << true << std::optional<double>(0) << "layoutSidebar" << 0.05;
+        QTest::newRow("sidebar to 210 of 1400")
+            << true << std::optional<double>(210) << "layoutSidebar" << 0.15;
+        QTest::newRow("sidebar double-click")
+            << true << std::optional<double>() << "layoutSidebar" << 0.1;
+        // left = 140 + 20; the split is (x − left − 10) / (1400 − left − 40).
+        QTest::newRow("slide split in the middle")
+            << false << std::optional<double>(770) << "layoutSplit" << 0.5;
+        QTest::newRow("slide split far left stores 0.3")
+            << false << std::optional<double>(-50) << "layoutSplit" << 0.3;
+        QTest::newRow("slide split far right stores 0.85")
+            << false << std::optional<double>(1500) << "layoutSplit" << 0.85;
+        QTest::newRow("slide double-click")
+            << false << std::optional<double>() << "layoutSplit" << 0.62;
+    }
+    void splitHandles() {
+        QFETCH(bool, sidebarHandle);
+        QFETCH(std::optional<double>, dragTo);
+        QFETCH(QString, key);
+        QFETCH(double, stored);
+        makeView(10);
+        view->update(QString());
+        Preferences::setValue(key, 0.33);
+        SplitHandle* handle = sidebarHandle ? view->sidebarHandle : view->slideHandle;
+        QVERIFY(handle->isVisibleTo(view.get()));
+        if (dragTo)
+            handle->onDrag(*dragTo);
+        else
+            handle->onReset();
+        QCOMPARE(Preferences::value(key).toDouble(), stored);
+        if (sidebarHandle)
+            QCOMPARE(view->sidebar->width(), int(std::max(std::round(stored * 1400), 90.0)));
+        else
+            QCOMPARE(view->current->width(), int(std::round(stored * 1200)));
+    }
+
+    void handlesAndSidebarHiddenWithoutPages() {
+        makeView(0);
+        view->update(QString());
+        QVERIFY(!view->sidebarHandle->isVisibleTo(view.get()));
+        QVERIFY(!view->slideHandle->isVisibleTo(view.get()));
+        QVERIFY(!view->sidebar->isVisibleTo(view.get()));
+    }
+
+    void resetLayoutReturnsToOneColumn() {
+        makeView(10);
+        view->sidebar->setColumns(3);
+        view->resetLayout();
+        QCOMPARE(view->sidebar->columns(), 1);
     }
 
     // The neighbours are asked for at exactly the sizes at which they will be shown.
