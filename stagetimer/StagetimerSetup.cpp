@@ -1,0 +1,184 @@
+#include "stagetimer/StagetimerSetup.h"
+
+#include "base/Colors.h"
+#include "base/L10n.h"
+#include "base/Preferences.h"
+#include "stagetimer/StagetimerModel.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace {
+
+void setTextColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+// The same test the model's setters apply before storing: spaces and tabs do not count.
+bool hasText(const QString& text) {
+    for (const QChar c : text)
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t'))
+            return true;
+    return false;
+}
+
+QLineEdit* field(const QString& name, const QString& placeholder) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setPlaceholderText(placeholder);
+    return edit;
+}
+
+} // namespace
+
+StagetimerSetupView::StagetimerSetupView(StagetimerModel& model, QWidget* parent)
+    : QDialog(parent), model(model) {
+    setObjectName(QStringLiteral("stagetimerSetup"));
+    setWindowTitle(QStringLiteral("Stagetimer"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::CustomizeWindowHint);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFixedSize(540, 420);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 20);
+    layout->setSpacing(14);
+
+    auto* heading = new QLabel(QStringLiteral("Stagetimer"));
+    QFont headingFont = heading->font();
+    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.4);
+    headingFont.setBold(true);
+    heading->setFont(headingFont);
+    layout->addWidget(heading);
+
+    auto* explanation = new QLabel(
+        L10n::lookup("Zeigt den Timer und die Nachricht eines Stagetimer-Raums unten in der "
+                     "Presenter-Ansicht. Raum-ID und API-Key finden Sie in Stagetimer im "
+                     "Controller unter „API“."));
+    setTextColour(explanation, Colors::grey(0.6));
+    explanation->setWordWrap(true);
+    layout->addWidget(explanation);
+
+    auto* statusRow = new QHBoxLayout;
+    statusRow->setSpacing(8);
+    dot = new QLabel;
+    dot->setFixedSize(10, 10);
+    statusRow->addWidget(dot, 0, Qt::AlignTop);
+    statusLabel = new QLabel;
+    statusLabel->setObjectName(QStringLiteral("status"));
+    statusLabel->setWordWrap(true);
+    // At most two lines; a longer cause is cut off rather than pushing the fields down.
+    statusLabel->setMaximumHeight(2 * statusLabel->fontMetrics().lineSpacing());
+    statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    statusRow->addWidget(statusLabel, 1);
+    layout->addLayout(statusRow);
+
+    auto* group = new QGroupBox;
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(10);
+    roomField = field(QStringLiteral("room"), QStringLiteral("ABCD1234"));
+    keyField = field(QStringLiteral("key"), QString());
+    keyField->setEchoMode(QLineEdit::Password);
+    serverField = field(QStringLiteral("server"),
+                        L10n::lookup("leer = stagetimer.io (Cloud) · Desktop-App: IP:Port"));
+    const QList<std::pair<QString, QLineEdit*>> rows{{L10n::lookup("Raum-ID"), roomField},
+                                                     {L10n::lookup("API-Key"), keyField},
+                                                     {L10n::lookup("Server"), serverField}};
+    for (int row = 0; row < rows.size(); ++row) {
+        grid->addWidget(new QLabel(rows.at(row).first), row, 0, Qt::AlignLeft);
+        grid->addWidget(rows.at(row).second, row, 1);
+        connect(rows.at(row).second, &QLineEdit::textChanged, this, &StagetimerSetupView::refresh);
+    }
+    layout->addWidget(group);
+
+    auto* buttons = new QHBoxLayout;
+    disconnectButton = new QPushButton(L10n::lookup("Trennen und ausblenden"));
+    disconnectButton->setObjectName(QStringLiteral("disconnect"));
+    buttons->addWidget(disconnectButton);
+    connectButton = new QPushButton(L10n::lookup("Verbinden"));
+    connectButton->setObjectName(QStringLiteral("connect"));
+    buttons->addWidget(connectButton);
+    buttons->addStretch(1);
+    doneButton = new QPushButton(L10n::lookup("Fertig"));
+    doneButton->setObjectName(QStringLiteral("done"));
+    doneButton->setDefault(true);
+    buttons->addWidget(doneButton);
+    layout->addLayout(buttons);
+    layout->addStretch(1);
+
+    connect(disconnectButton, &QPushButton::clicked, this,
+            [this] { this->model.disconnectRoom(); });
+    connect(connectButton, &QPushButton::clicked, this, &StagetimerSetupView::storeAndConnect);
+    connect(doneButton, &QPushButton::clicked, this, &QWidget::close);
+
+    for (const auto signal :
+         {&StagetimerModel::statusChanged, &StagetimerModel::connectedChanged,
+          &StagetimerModel::connectingChanged, &StagetimerModel::settingsChanged})
+        connect(&model, signal, this, &StagetimerSetupView::refresh);
+    refresh();
+}
+
+void StagetimerSetupView::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    loadFields();
+}
+
+void StagetimerSetupView::loadFields() {
+    roomField->setText(model.roomID());
+    keyField->setText(model.apiKey());
+    serverField->setText(model.server());
+    refresh();
+}
+
+void StagetimerSetupView::storeAndConnect() {
+    model.setRoomID(roomField->text());
+    model.setApiKey(keyField->text());
+    model.setServer(serverField->text());
+    model.connectRoom();
+}
+
+void StagetimerSetupView::refresh() {
+    if (model.connected())
+        dotColour = Colors::green;
+    else if (model.connecting())
+        dotColour = Colors::orange;
+    else
+        dotColour = Colors::grey(0.5);
+    dot->setStyleSheet(
+        QStringLiteral("background-color: %1; border-radius: 5px;").arg(dotColour.name()));
+    statusLabel->setText(model.status());
+    disconnectButton->setEnabled(Preferences::flag(QStringLiteral("stagetimerEnabled")) ||
+                                 model.connecting());
+    connectButton->setEnabled(hasText(roomField->text()) && hasText(keyField->text()));
+}
+
+StagetimerSetupWindowController::StagetimerSetupWindowController(StagetimerModel& model,
+                                                                 QObject* parent)
+    : QObject(parent), view(new StagetimerSetupView(model)) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), view->size());
+        frame.moveCenter(screen->availableGeometry().center());
+        view->move(frame.topLeft());
+    }
+}
+
+StagetimerSetupWindowController::~StagetimerSetupWindowController() {
+    delete view;
+}
+
+void StagetimerSetupWindowController::showWindow() {
+    view->show();
+    view->raise();
+    view->activateWindow();
+}

@@ -1,0 +1,526 @@
+// The external timer choice: the launch decision, the choice dialog, the "Ontime / Stagetimer"
+// menu and what the two timer blocks are given.
+#include "app/TimerSelection.h"
+#include "base/L10n.h"
+#include "ontime/OntimeModel.h"
+#include "support/TestSupport.h"
+
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+
+using namespace TimerSelection;
+
+Q_DECLARE_METATYPE(OntimeServer)
+Q_DECLARE_METATYPE(StagetimerDesktop)
+Q_DECLARE_METATYPE(TimerSelection::StartAction)
+Q_DECLARE_METATYPE(TimerSelection::StagetimerUse)
+Q_DECLARE_METATYPE(TimerSelection::LinkState)
+Q_DECLARE_METATYPE(TimerSelection::OntimeReading)
+Q_DECLARE_METATYPE(TimerSelection::StagetimerReading)
+
+namespace {
+
+const OntimeServer stage{QStringLiteral("10.0.0.5"), 4001, OntimeAPI::v3, QStringLiteral("3.8.0")};
+const OntimeServer foyer{QStringLiteral("10.0.0.9"), 4001, OntimeAPI::v1, QStringLiteral("1.2")};
+const StagetimerDesktop app{QStringLiteral("10.0.0.7"), 3000, true};
+const StagetimerDesktop oldApp{QStringLiteral("10.0.0.8"), 3000, false};
+
+LinkState idle() {
+    LinkState links;
+    links.ontimeStatus = QStringLiteral("Nicht verbunden");
+    links.stagetimerStatus = QStringLiteral("Stagetimer: Raum nicht gefunden");
+    return links;
+}
+
+OntimeReading connectedOntime(std::optional<double> remaining, const QString& playback) {
+    OntimeReading reading;
+    reading.connected = true;
+    reading.server = stage;
+    reading.status = QStringLiteral("Verbunden mit 10.0.0.5:4001 – Ontime 3.8.0");
+    reading.remainingMs = remaining;
+    reading.playback = playback;
+    return reading;
+}
+
+StagetimerReading connectedStagetimer(std::optional<double> remaining, bool running,
+                                      std::optional<double> pause) {
+    StagetimerReading reading;
+    reading.connected = true;
+    reading.status = QStringLiteral("Verbunden mit 10.0.0.7:3000");
+    reading.room = QStringLiteral("ROOM1");
+    reading.remainingMs = remaining;
+    reading.running = running;
+    reading.pause = pause;
+    return reading;
+}
+
+QStringList titles(const QList<MenuItem>& items) {
+    QStringList list;
+    for (const MenuItem& item : items)
+        list << (item.separator ? QStringLiteral("---") : item.title);
+    return list;
+}
+
+} // namespace
+
+class TimerSelectionTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        Preferences::setOverride(QStringLiteral("appLanguage"), QStringLiteral("de"));
+        QCOMPARE(L10n::current(), QStringLiteral("de"));
+    }
+
+    void startAction_data() {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("stagetimerEnabled");
+        QTest::addColumn<bool>("ontimeEnabled");
+        QTest::addColumn<StartAction>("expected");
+
+        QTest::newRow("nothing stored searches") << "" << false << false << StartAction::search;
+        QTest::newRow("internal searches even with enabled links")
+            << "internal" << true << true << StartAction::search;
+        QTest::newRow("both enabled without a source starts Ontime, not Stagetimer")
+            << "" << true << true << StartAction::startOntime;
+        QTest::newRow("both enabled, Stagetimer last used")
+            << "stagetimer" << true << true << StartAction::startStagetimer;
+        QTest::newRow("both enabled, Ontime last used")
+            << "ontime" << true << true << StartAction::startOntime;
+        QTest::newRow("only Stagetimer enabled")
+            << "" << true << false << StartAction::startStagetimer;
+        QTest::newRow("Ontime last used but only Stagetimer enabled")
+            << "ontime" << true << false << StartAction::startStagetimer;
+        QTest::newRow("only Ontime enabled") << "" << false << true << StartAction::startOntime;
+        QTest::newRow("Stagetimer source without the link enabled searches")
+            << "stagetimer" << false << false << StartAction::search;
+    }
+
+    void startAction() {
+        QFETCH(QString, source);
+        QFETCH(bool, stagetimerEnabled);
+        QFETCH(bool, ontimeEnabled);
+        QFETCH(StartAction, expected);
+        QCOMPARE(TimerSelection::startAction(source, stagetimerEnabled, ontimeEnabled), expected);
+    }
+
+    void choiceList_data() {
+        QTest::addColumn<QList<OntimeServer>>("ontimes");
+        QTest::addColumn<QList<StagetimerDesktop>>("apps");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<int>("selected");
+
+        const QString internal = QStringLiteral("Interner Timer (Vortragszeit)");
+        QTest::newRow("one Ontime server: it is preselected")
+            << QList<OntimeServer>{stage} << QList<StagetimerDesktop>{} << ""
+            << QStringList{"10.0.0.5:4001 – Ontime 3.8.0", internal} << 0;
+        QTest::newRow("internal last used: internal preselected")
+            << QList<OntimeServer>{stage} << QList<StagetimerDesktop>{} << "internal"
+            << QStringList{"10.0.0.5:4001 – Ontime 3.8.0", internal} << 1;
+        QTest::newRow("servers first, then apps, old apps marked")
+            << QList<OntimeServer>{stage, foyer} << QList<StagetimerDesktop>{app, oldApp}
+            << "stagetimer"
+            << QStringList{"10.0.0.5:4001 – Ontime 3.8.0", "10.0.0.9:4001 – Ontime 1.2",
+                           "10.0.0.7:3000 – Stagetimer", "10.0.0.8:3000 – Stagetimer (alt)",
+                           internal}
+            << 0;
+        QTest::newRow("only an app found")
+            << QList<OntimeServer>{} << QList<StagetimerDesktop>{app} << ""
+            << QStringList{"10.0.0.7:3000 – Stagetimer", internal} << 0;
+    }
+
+    void choiceList() {
+        QFETCH(QList<OntimeServer>, ontimes);
+        QFETCH(QList<StagetimerDesktop>, apps);
+        QFETCH(QString, source);
+        QFETCH(QStringList, titles);
+        QFETCH(int, selected);
+
+        const QList<TimerChoice> list = choices(ontimes, apps);
+        QStringList shown;
+        for (const TimerChoice& choice : list)
+            shown << choiceTitle(choice);
+        QCOMPARE(shown, titles);
+        QCOMPARE(preselected(list, source), selected);
+        QVERIFY(std::holds_alternative<InternalTimer>(list.last()));
+    }
+
+    void nothingFoundLeavesOnlyTheInternalTimer() {
+        // Fewer than two choices: the controller offers no dialog.
+        QCOMPARE(choices({}, {}).size(), 1);
+    }
+
+    void stagetimerUse_data() {
+        QTest::addColumn<StagetimerDesktop>("chosen");
+        QTest::addColumn<QString>("room");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<StagetimerUse>("expected");
+
+        QTest::newRow("room and key stored: connect") << app << "ROOM1"
+                                                      << "KEY" << StagetimerUse::connect;
+        QTest::newRow("key missing: setup window") << app << "ROOM1"
+                                                   << "" << StagetimerUse::openSetup;
+        QTest::newRow("room missing: setup window") << app << ""
+                                                    << "KEY" << StagetimerUse::openSetup;
+        QTest::newRow("app without API v1 is refused, even when configured")
+            << oldApp << "ROOM1"
+            << "KEY" << StagetimerUse::tooOld;
+    }
+
+    void stagetimerUse() {
+        QFETCH(StagetimerDesktop, chosen);
+        QFETCH(QString, room);
+        QFETCH(QString, key);
+        QFETCH(StagetimerUse, expected);
+        QCOMPARE(TimerSelection::stagetimerUse(chosen, room, key), expected);
+    }
+
+    void tooOldTextNamesTheApp() {
+        QCOMPARE(tooOldText(oldApp),
+                 QStringLiteral("Die Stagetimer-Desktop-App auf 10.0.0.8:3000 unterstützt die API "
+                                "v1 noch nicht. Bitte Stagetimer aktualisieren."));
+    }
+
+    void menuStatus_data() {
+        QTest::addColumn<LinkState>("links");
+        QTest::addColumn<QString>("expected");
+
+        LinkState scanning = idle();
+        scanning.scanning = true;
+        scanning.scanProgress = 0.4;
+        QTest::newRow("scan at 0.4 with nothing connected") << scanning << "Suche läuft … 40 %";
+
+        LinkState almost = scanning;
+        almost.scanProgress = 0.999;
+        QTest::newRow("the fraction is dropped, not rounded") << almost << "Suche läuft … 99 %";
+
+        LinkState connected = scanning;
+        connected.ontimeServer = stage;
+        connected.ontimeConnected = true;
+        QTest::newRow("a connected Ontime wins over a scan")
+            << connected << "● Verbunden: 10.0.0.5:4001 – Ontime 3.8.0";
+
+        LinkState chosen = idle();
+        chosen.ontimeServer = stage;
+        chosen.ontimeStatus = QStringLiteral("Verbindung zu 10.0.0.5 unterbrochen …");
+        QTest::newRow("a chosen server that stopped answering shows the Ontime status")
+            << chosen << "Verbindung zu 10.0.0.5 unterbrochen …";
+
+        LinkState stagetimer = scanning;
+        stagetimer.stagetimerConnected = true;
+        stagetimer.stagetimerEnabled = true;
+        stagetimer.stagetimerRoom = QStringLiteral("ROOM1");
+        QTest::newRow("a connected Stagetimer names its room")
+            << stagetimer << "● Verbunden: Stagetimer · Raum ROOM1";
+
+        LinkState noRoom = stagetimer;
+        noRoom.stagetimerRoom.clear();
+        QTest::newRow("a connected Stagetimer without a stored room")
+            << noRoom << "● Verbunden: Stagetimer · Raum ";
+
+        LinkState enabled = idle();
+        enabled.stagetimerEnabled = true;
+        QTest::newRow("an enabled Stagetimer that is not connected shows its status")
+            << enabled << "Stagetimer: Raum nicht gefunden";
+
+        LinkState connecting = idle();
+        connecting.stagetimerConnecting = true;
+        QTest::newRow("a Stagetimer attempt shows its status")
+            << connecting << "Stagetimer: Raum nicht gefunden";
+
+        QTest::newRow("idle shows the Ontime status") << idle() << "Nicht verbunden";
+    }
+
+    void menuStatus() {
+        QFETCH(LinkState, links);
+        QFETCH(QString, expected);
+        QCOMPARE(TimerSelection::menuStatus(links), expected);
+        const QList<MenuItem> items = menuItems(links);
+        QCOMPARE(items.first().title, expected);
+        QVERIFY(!items.first().enabled);
+    }
+
+    void internalTimerItem_data() {
+        QTest::addColumn<LinkState>("links");
+        QTest::addColumn<bool>("enabled");
+
+        QTest::newRow("nothing enabled, connecting or scanning") << idle() << false;
+        LinkState server = idle();
+        server.ontimeServer = stage;
+        QTest::newRow("an Ontime server is set") << server << true;
+        LinkState ontime = idle();
+        ontime.ontimeEnabled = true;
+        QTest::newRow("Ontime enabled while reconnecting") << ontime << true;
+        LinkState scanning = idle();
+        scanning.scanning = true;
+        QTest::newRow("a scan runs") << scanning << true;
+        LinkState stagetimer = idle();
+        stagetimer.stagetimerEnabled = true;
+        QTest::newRow("Stagetimer enabled") << stagetimer << true;
+        LinkState connecting = idle();
+        connecting.stagetimerConnecting = true;
+        QTest::newRow("a Stagetimer attempt runs") << connecting << true;
+        LinkState foundOnly = idle();
+        foundOnly.found = {stage};
+        foundOnly.stagetimersFound = {app};
+        QTest::newRow("found timers alone switch nothing on") << foundOnly << false;
+    }
+
+    void internalTimerItem() {
+        QFETCH(LinkState, links);
+        QFETCH(bool, enabled);
+        QCOMPARE(internalTimerAvailable(links), enabled);
+        const MenuItem last = menuItems(links).last();
+        QCOMPARE(last.title, QStringLiteral("Interner Timer verwenden"));
+        QCOMPARE(last.command, MenuCommand::useInternal);
+        QCOMPARE(last.enabled, enabled);
+    }
+
+    void menuWithoutFoundTimers() {
+        QCOMPARE(
+            titles(menuItems(idle())),
+            (QStringList{"Nicht verbunden", "---", "Timer im Netzwerk suchen", "Ontime verbinden …",
+                         "Stagetimer verbinden …", "---", "Interner Timer verwenden"}));
+        const QList<MenuItem> items = menuItems(idle());
+        QCOMPARE(items.at(2).shortcut, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+        QCOMPARE(items.at(3).shortcut, QKeySequence(Qt::CTRL | Qt::Key_T));
+        QCOMPARE(items.at(4).shortcut, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    }
+
+    void foundEntriesAndTheirCheckMarks_data() {
+        QTest::addColumn<LinkState>("links");
+        QTest::addColumn<QList<bool>>("checked");
+
+        LinkState base = idle();
+        base.found = {stage, foyer};
+        base.stagetimersFound = {app, oldApp};
+        QTest::newRow("nothing chosen") << base << QList<bool>{false, false, false, false};
+
+        LinkState ontime = base;
+        ontime.ontimeServer = foyer;
+        QTest::newRow("the current server, not the other")
+            << ontime << QList<bool>{false, true, false, false};
+
+        LinkState otherVersion = base;
+        otherVersion.ontimeServer = foyer;
+        otherVersion.ontimeServer->version = QStringLiteral("1.3");
+        QTest::newRow("every field must match")
+            << otherVersion << QList<bool>{false, false, false, false};
+
+        LinkState stagetimer = base;
+        stagetimer.stagetimerEnabled = true;
+        stagetimer.stagetimerServer = QStringLiteral("10.0.0.7:3000");
+        QTest::newRow("the app whose address is stored, while enabled")
+            << stagetimer << QList<bool>{false, false, true, false};
+
+        LinkState disabled = stagetimer;
+        disabled.stagetimerEnabled = false;
+        QTest::newRow("a stored address alone is no check mark")
+            << disabled << QList<bool>{false, false, false, false};
+    }
+
+    void foundEntriesAndTheirCheckMarks() {
+        QFETCH(LinkState, links);
+        QFETCH(QList<bool>, checked);
+
+        const QList<MenuItem> items = menuItems(links);
+        QCOMPARE(titles(items).mid(5, 6),
+                 (QStringList{"---", "Gefunden:", "Verbinden mit 10.0.0.5:4001 – Ontime 3.8.0",
+                              "Verbinden mit 10.0.0.9:4001 – Ontime 1.2",
+                              "Verbinden mit 10.0.0.7:3000 – Stagetimer",
+                              "Verbinden mit 10.0.0.8:3000 – Stagetimer (alt)"}));
+        QVERIFY(!items.at(6).enabled);
+        QList<bool> marks;
+        for (int i = 7; i < 11; ++i) {
+            QVERIFY(items.at(i).enabled);
+            QVERIFY(items.at(i).checkable);
+            marks << items.at(i).checked;
+        }
+        QCOMPARE(marks, checked);
+        QCOMPARE(items.at(9).command, MenuCommand::connectStagetimer);
+        QCOMPARE(items.at(10).index, 1);
+    }
+
+    void fillMenuRunsTheTriggeredItem() {
+        LinkState links = idle();
+        links.found = {
+            OntimeServer{QStringLiteral("10.0.0.5"), 4001, OntimeAPI::v3, QStringLiteral("R&D")}};
+        QMenu menu;
+        QList<MenuItem> ran;
+        fillMenu(&menu, menuItems(links), [&](const MenuItem& item) { ran << item; });
+        fillMenu(&menu, menuItems(links), [&](const MenuItem& item) { ran << item; });
+
+        QList<QAction*> actions;
+        for (QAction* action : menu.actions())
+            if (!action->isSeparator())
+                actions << action;
+        QCOMPARE(actions.size(), 7); // refilling replaced the items instead of adding to them
+        QVERIFY(!actions.first()->isEnabled());
+        QCOMPARE(actions.at(5)->text(),
+                 QStringLiteral("Verbinden mit 10.0.0.5:4001 – Ontime R&&D"));
+        actions.at(5)->trigger();
+        actions.at(1)->trigger();
+        actions.first()->trigger();
+        QCOMPARE(ran.size(), 2);
+        QCOMPARE(ran.at(0).command, MenuCommand::connectOntime);
+        QCOMPARE(ran.at(0).index, 0);
+        QCOMPARE(ran.at(1).command, MenuCommand::search);
+        QCOMPARE(actions.at(1)->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    }
+
+    void ontimeBlock_data() {
+        QTest::addColumn<OntimeReading>("reading");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<bool>("running");
+
+        QTest::newRow("5 s over time while playing is Überzeit, not läuft")
+            << connectedOntime(-5000, "play") << "10.0.0.5 · Überzeit" << false << true;
+        QTest::newRow("over time while paused")
+            << connectedOntime(-5000, "pause") << "10.0.0.5 · Überzeit" << true << false;
+        QTest::newRow("playing") << connectedOntime(60000, "play") << "10.0.0.5 · läuft" << false
+                                 << true;
+        QTest::newRow("rolling counts as running")
+            << connectedOntime(60000, "roll") << "10.0.0.5 · läuft" << false << true;
+        QTest::newRow("paused") << connectedOntime(60000, "pause") << "10.0.0.5 · pausiert" << true
+                                << false;
+        QTest::newRow("armed") << connectedOntime(300000, "armed") << "10.0.0.5 · bereit" << false
+                               << false;
+        QTest::newRow("exactly zero while playing is not over time")
+            << connectedOntime(0, "play") << "10.0.0.5 · läuft" << false << true;
+        QTest::newRow("no time known") << connectedOntime(std::nullopt, "stop")
+                                       << "10.0.0.5 · kein Timer aktiv" << false << false;
+
+        OntimeReading noServer = connectedOntime(1000, "play");
+        noServer.server.reset();
+        QTest::newRow("connected without a server record")
+            << noServer << " · läuft" << false << true;
+
+        OntimeReading lost = connectedOntime(1000, "play");
+        lost.connected = false;
+        lost.status = QStringLiteral("Verbindung zu 10.0.0.5 unterbrochen …");
+        QTest::newRow("not connected shows the model's status")
+            << lost << "Verbindung zu 10.0.0.5 unterbrochen …" << false << true;
+    }
+
+    void ontimeBlock() {
+        QFETCH(OntimeReading, reading);
+        QFETCH(QString, status);
+        QFETCH(bool, paused);
+        QFETCH(bool, running);
+
+        const BlockContent block = TimerSelection::ontimeBlock(reading);
+        QCOMPARE(block.status, status);
+        QCOMPARE(block.paused, paused);
+        QCOMPARE(block.running, running);
+        QCOMPARE(block.remaining, reading.remainingMs);
+        QCOMPARE(block.caption, QStringLiteral("Ontime-Timer"));
+    }
+
+    void ontimeBlockCarriesTitleAndMessages() {
+        OntimeReading reading = connectedOntime(-5000, "play");
+        reading.eventTitle = QStringLiteral("Keynote");
+        reading.timerMessage = QStringLiteral("Bitte zum Ende kommen");
+        reading.timerMessageBlinks = true;
+        reading.secondaryMessage = QStringLiteral("Fragen danach");
+        const BlockContent block = TimerSelection::ontimeBlock(reading);
+        QCOMPARE(block.caption, QStringLiteral("Ontime-Timer · Keynote"));
+        QCOMPARE(block.message, reading.timerMessage);
+        QVERIFY(block.blink);
+        QCOMPARE(block.secondary, reading.secondaryMessage);
+        QCOMPARE(OntimeModel::format(*block.remaining), QStringLiteral("-00:05"));
+    }
+
+    void stagetimerBlock_data() {
+        QTest::addColumn<StagetimerReading>("reading");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("paused");
+
+        QTest::newRow("running") << connectedStagetimer(60000, true, std::nullopt)
+                                 << "Raum ROOM1 · läuft" << false;
+        QTest::newRow("over time while running")
+            << connectedStagetimer(-2000, true, std::nullopt) << "Raum ROOM1 · Überzeit" << false;
+        QTest::newRow("paused moment reported")
+            << connectedStagetimer(60000, false, 1.7e12) << "Raum ROOM1 · pausiert" << true;
+        QTest::newRow("running wins over a stale pause moment")
+            << connectedStagetimer(60000, true, 1.7e12) << "Raum ROOM1 · läuft" << false;
+        QTest::newRow("pause of zero is a stopped timer")
+            << connectedStagetimer(60000, false, 0.0) << "Raum ROOM1 · bereit" << false;
+        QTest::newRow("no time known") << connectedStagetimer(std::nullopt, false, std::nullopt)
+                                       << "Raum ROOM1 · kein Timer aktiv" << false;
+
+        StagetimerReading lost = connectedStagetimer(60000, false, std::nullopt);
+        lost.connected = false;
+        lost.status = QStringLiteral("Stagetimer: Server nicht erreichbar");
+        QTest::newRow("not connected shows the model's status")
+            << lost << "Stagetimer: Server nicht erreichbar" << false;
+    }
+
+    void stagetimerBlock() {
+        QFETCH(StagetimerReading, reading);
+        QFETCH(QString, status);
+        QFETCH(bool, paused);
+
+        const BlockContent block = TimerSelection::stagetimerBlock(reading);
+        QCOMPARE(block.status, status);
+        QCOMPARE(block.paused, paused);
+        QCOMPARE(block.running, reading.running);
+        QCOMPARE(block.caption, QStringLiteral("Stagetimer"));
+        QVERIFY(!block.blink);
+        QVERIFY(block.secondary.isEmpty());
+    }
+
+    void stagetimerCaptionNamesTheTimer() {
+        StagetimerReading reading = connectedStagetimer(60000, true, std::nullopt);
+        reading.timerName = QStringLiteral("Keynote");
+        reading.message = QStringLiteral("Noch 5 Minuten");
+        const BlockContent block = TimerSelection::stagetimerBlock(reading);
+        QCOMPARE(block.caption, QStringLiteral("Stagetimer · Keynote"));
+        QCOMPARE(block.message, reading.message);
+    }
+
+    void choiceSheet_data() {
+        QTest::addColumn<int>("preselect");
+        QTest::addColumn<int>("click");
+        QTest::addColumn<int>("chosen");
+
+        QTest::newRow("the preselected first entry") << 0 << -1 << 0;
+        QTest::newRow("the preselected internal timer") << 2 << -1 << 2;
+        QTest::newRow("another button clears the preselected one") << 0 << 1 << 1;
+    }
+
+    void choiceSheet() {
+        QFETCH(int, preselect);
+        QFETCH(int, click);
+        QFETCH(int, chosen);
+
+        QWidget window;
+        window.show();
+        TimerChoiceSheet sheet(choices({stage}, {app}), preselect, &window);
+        QCOMPARE(sheet.windowModality(), Qt::WindowModal);
+        QCOMPARE(sheet.radioButtons().size(), 3);
+        QCOMPARE(sheet.radioButtons().at(2)->text(),
+                 QStringLiteral("Interner Timer (Vortragszeit)"));
+        QCOMPARE(sheet.showButton()->text(), QStringLiteral("Anzeigen"));
+        QCOMPARE(sheet.checkedIndex(), std::optional<int>(preselect));
+        sheet.open();
+        if (click >= 0)
+            sheet.radioButtons().at(click)->click();
+        int onCount = 0;
+        for (QRadioButton* radio : sheet.radioButtons())
+            onCount += radio->isChecked();
+        QCOMPARE(onCount, 1);
+
+        QSignalSpy spy(&sheet, &TimerChoiceSheet::chosen);
+        sheet.showButton()->click();
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(spy.first().first().toInt(), chosen);
+        QVERIFY(!sheet.isVisible());
+    }
+};
+
+ORVL_TEST_MAIN(TimerSelectionTest)
+#include "tst_timerselection.moc"
