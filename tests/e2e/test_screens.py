@@ -160,6 +160,29 @@ class Screens(unittest.TestCase):
         self.assertEqual(frame(state), (1920, 0, 1920, 1080))
         self.assertEqual(screens["selected"], 0)
         self.assertEqual(screens["caption"], "Ausgabe auf: BEAMER")
+        # Kept, so that the choice comes back with that display.
+        self.assertEqual(screens["setting"], "Projector 1024x768")
+
+    def test_menu_shortcuts_from_the_keyboard(self):
+        if not have_tools("xdotool"):
+            self.skipTest("needs xdotool")
+        steps = [f"open {SAMPLE_DECK}", "wait 800", "state"] + ["wait 2500", "state"] * 3 + ["quit"]
+        with tempfile.TemporaryDirectory() as home:
+            running = Running(self.xvfb, steps, home)
+            try:
+                self.assertEqual(running.next_event("state")["columns"], 1)
+                environment = {**os.environ, "DISPLAY": self.xvfb.display}
+                subprocess.run(["xdotool", "key", "ctrl+3"], env=environment, check=True)
+                self.assertEqual(running.next_event("state")["columns"], 3)
+                subprocess.run(["xdotool", "key", "ctrl+Return"], env=environment, check=True)
+                state = running.next_event("state")
+                self.assertTrue(state["presenting"])
+                self.assertEqual(state["jumpBuffer"], "")
+                subprocess.run(["xdotool", "key", "ctrl+0"], env=environment, check=True)
+                self.assertEqual(running.next_event("state")["columns"], 1)
+                self.assertEqual(running.stop(), 0)
+            finally:
+                running.stop()
 
     def test_sidebar_with_three_columns(self):
         grab = self.path("presenter-3-columns.png")
