@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -116,6 +117,8 @@ int main(int argc, char** argv) {
         {QStringLiteral("sizes"),
          QStringLiteral("Comma-separated sizes (default 1920x1080,3840x2160,256x144)."),
          QStringLiteral("list"), QStringLiteral("1920x1080,3840x2160,256x144")});
+    parser.addOption(
+        {QStringLiteral("per-page"), QStringLiteral("Also print each page's medians.")});
     parser.addPositionalArgument(QStringLiteral("pdf"), QStringLiteral("Decks to render."),
                                  QStringLiteral("pdf..."));
     parser.process(application);
@@ -123,6 +126,7 @@ int main(int argc, char** argv) {
     if (files.isEmpty())
         parser.showHelp(1);
     const int rounds = std::max(1, parser.value(QStringLiteral("rounds")).toInt());
+    const bool perPage = parser.isSet(QStringLiteral("per-page"));
     QList<QSize> sizes;
     for (const QString& size : parser.value(QStringLiteral("sizes")).split(',')) {
         const QStringList parts = size.split('x');
@@ -160,6 +164,8 @@ int main(int argc, char** argv) {
             Timings ours;
             Timings viaMutool;
             Timings viaPdftoppm;
+            // Per page: this program, mutool, pdftoppm.
+            QList<std::array<Timings, 3>> pages(document->pageCount());
             for (int round = 0; round <= rounds; ++round) {
                 const bool measured = round > 0;
                 for (qint64 page = 0; page < document->pageCount(); ++page) {
@@ -170,8 +176,10 @@ int main(int argc, char** argv) {
                     const double elapsed = timer.nsecsElapsed() / 1e6;
                     if (image.isNull())
                         std::fprintf(stderr, "page %lld: no image\n", page + 1);
-                    if (measured)
+                    if (measured) {
                         ours.milliseconds.append(elapsed);
+                        pages[page][0].milliseconds.append(elapsed);
+                    }
                     if (!references)
                         continue;
                     const QSize area = SlideRenderer::pageArea(document->pageSize(page),
@@ -184,10 +192,14 @@ int main(int argc, char** argv) {
                     const double pdftoppmTime =
                         warmToolTime(pdftoppm, pdftoppmArguments(files.once, area),
                                      pdftoppmArguments(files.repeated, area));
-                    if (measured && mutoolTime >= 0)
+                    if (measured && mutoolTime >= 0) {
                         viaMutool.milliseconds.append(mutoolTime);
-                    if (measured && pdftoppmTime >= 0)
+                        pages[page][1].milliseconds.append(mutoolTime);
+                    }
+                    if (measured && pdftoppmTime >= 0) {
                         viaPdftoppm.milliseconds.append(pdftoppmTime);
+                        pages[page][2].milliseconds.append(pdftoppmTime);
+                    }
                 }
             }
             std::printf("  %5dx%-5d ours      median %8.2f ms  max %8.2f ms\n", size.width(),
@@ -201,6 +213,18 @@ int main(int argc, char** argv) {
                             "%s\n",
                             size.width(), size.height(), viaPdftoppm.median(), viaPdftoppm.max(),
                             qPrintable(ratio(ours, viaPdftoppm)));
+            // The whole deck once: the sum of the pages' medians, where heavy pages weigh in.
+            std::array<double, 3> total{};
+            for (const auto& page : pages) {
+                for (int renderer = 0; renderer < 3; ++renderer)
+                    total[renderer] += page[renderer].median();
+            }
+            std::printf("  %5dx%-5d deck total: ours %.0f ms, mutool %.0f ms, pdftoppm %.0f ms\n",
+                        size.width(), size.height(), total[0], total[1], total[2]);
+            for (qsizetype page = 0; perPage && page < pages.size(); ++page)
+                std::printf("      page %2lld  ours %9.2f  mutool %9.2f  pdftoppm %9.2f ms\n",
+                            page + 1, pages[page][0].median(), pages[page][1].median(),
+                            pages[page][2].median());
             std::fflush(stdout);
         }
     }

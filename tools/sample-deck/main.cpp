@@ -303,7 +303,7 @@ void drawSlide(QPainter& painter, int number, const QImage& photo, bool heavy) {
         return;
     case 5:
         frame(painter, number, QStringLiteral("Trends"));
-        lineChart(painter, QRectF(80, 130, 800, 340), heavy ? 4000 : 4, heavy ? 400 : 120);
+        lineChart(painter, QRectF(80, 130, 800, 340), heavy ? 1200 : 4, heavy ? 250 : 120);
         return;
     case 6:
         frame(painter, number, QStringLiteral("A photograph"));
