@@ -404,7 +404,7 @@ void AppDelegate::refresh() {
     SlideView* audienceSlide = audienceWindow()->slide;
     const std::optional<qint64> page =
         presentation.pageCount < 1 ? std::nullopt : std::optional<qint64>(presentation.index);
-    if (audienceSlide->page() != page) {
+    if (audienceSlide->needsRefreshFor(page)) {
         audienceSlide->setPage(page);
         audienceSlide->refresh();
     }

@@ -23,6 +23,7 @@ bool Presentation::open(const QUrl& fileUrl) {
     renderer = std::make_unique<SlideRenderer>(fileUrl);
     index = 0;
     blank = Blank::none;
+    ++generation;
     notify();
     RecentFiles::add(fileUrl);
     notify();

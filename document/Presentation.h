@@ -38,4 +38,6 @@ public:
     Blank blank = Blank::none;
     bool isPresenting = false;
     QList<std::function<void()>> observers;
+    // Counts successful opens, so views can tell an image of the previous deck from this one's.
+    quint64 generation = 0;
 };

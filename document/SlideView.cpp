@@ -63,6 +63,7 @@ QSize SlideView::pixelSize(QSizeF points, double scale) {
 
 void SlideView::refresh() {
     SlideRenderer* renderer = deck ? deck->renderer.get() : nullptr;
+    refreshedGeneration = deck ? deck->generation : 0;
     if (!shownPage || !renderer || width() <= 1 || height() <= 1) {
         shownImage.reset();
         shownKey.reset();
@@ -91,6 +92,10 @@ void SlideView::refresh() {
     // size is off, and the stretched picture needs no repaint.
     if (!shownKey || shownKey->page != *shownPage)
         update();
+}
+
+bool SlideView::needsRefreshFor(std::optional<qint64> page) const {
+    return page != shownPage || (deck && deck->generation != refreshedGeneration);
 }
 
 double SlideView::placeholderFontSize(double height) {

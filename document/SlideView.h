@@ -38,6 +38,8 @@ public:
 
     // Brings the image in line with the page, the size and the renderer.
     void refresh();
+    // Whether showing `page` needs a refresh: another page, or a deck opened since the last one.
+    bool needsRefreshFor(std::optional<qint64> page) const;
 
     // The view's size in device pixels, rounded half away from zero.
     QSize pixelKeySize() const;
@@ -65,4 +67,5 @@ private:
     std::optional<QColor> highlight;
     std::optional<QImage> shownImage;
     std::optional<SlideRenderer::Key> shownKey;
+    quint64 refreshedGeneration = 0;
 };

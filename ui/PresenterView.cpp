@@ -207,14 +207,14 @@ void PresenterView::update(const QString& jumpBuffer) {
     const qint64 index = presentation->index;
     const qint64 pageCount = presentation->pageCount;
 
-    if (current->page() != index) {
+    if (current->needsRefreshFor(index)) {
         current->setPage(index);
         current->refresh();
     }
     current->setBlank(Blank::none);
     const std::optional<qint64> following =
         index + 1 < pageCount ? std::optional<qint64>(index + 1) : std::nullopt;
-    if (next->page() != following) {
+    if (next->needsRefreshFor(following)) {
         next->setPage(following);
         next->refresh();
     }

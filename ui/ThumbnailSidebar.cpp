@@ -89,7 +89,7 @@ void ThumbRow::configure(Presentation* presentation, const QList<qint64>& pages,
             continue;
         }
         slide->setPresentation(presentation);
-        if (slide->page() != pages.at(i)) {
+        if (slide->needsRefreshFor(pages.at(i))) {
             slide->setPage(pages.at(i));
             changed.append(slide);
         }
@@ -336,11 +336,11 @@ void ThumbnailSidebar::layoutSubviews() {
 
 void ThumbnailSidebar::reload() {
     const qint64 count = presentation ? presentation->pageCount : 0;
-    const SlideRenderer* renderer = presentation ? presentation->renderer.get() : nullptr;
+    const quint64 generation = presentation ? presentation->generation : 0;
     if (count == shownCount) {
         // Another deck of the same length: the rows keep their pages but need its images.
-        if (renderer != shownRenderer) {
-            shownRenderer = renderer;
+        if (generation != shownGeneration) {
+            shownGeneration = generation;
             for (int row : table->visibleRows()) {
                 for (SlideView* slide : table->rowView(row)->slideViews())
                     slide->refresh();
@@ -349,7 +349,7 @@ void ThumbnailSidebar::reload() {
         return;
     }
     shownCount = count;
-    shownRenderer = renderer;
+    shownGeneration = generation;
     selected = -1;
     layoutSubviews();
     table->reloadData();

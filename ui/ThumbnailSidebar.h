@@ -147,7 +147,7 @@ private:
     void applyColumns();
 
     QPointer<Presentation> presentation;
-    const SlideRenderer* shownRenderer = nullptr;
+    quint64 shownGeneration = 0;
     qint64 shownCount = -1;
     qint64 selected = -1;
 };

@@ -182,6 +182,35 @@ private slots:
         QVERIFY(presentation.renderer->cached({6, 150, 84}));
     }
 
+    void anotherDeckReplacesTheSamePage() {
+        QList<Page> bluePages, orangePages;
+        for (int index = 0; index < 3; ++index) {
+            bluePages.append(
+                page({0, 0, 320, 180}, {}, 0, TestPdfs::fill({0, 0, 320, 180}, "0 0 1")));
+            orangePages.append(
+                page({0, 0, 320, 180}, {}, 0, TestPdfs::fill({0, 0, 320, 180}, "1 0.5 0")));
+        }
+        QVERIFY(TestPdfs::write(folder.filePath("blue.pdf"), bluePages));
+        QVERIFY(TestPdfs::write(folder.filePath("orange.pdf"), orangePages));
+        Presentation deck;
+        QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("blue.pdf"))));
+        SlideView view;
+        view.setPresentation(&deck);
+        view.resize(160, 90);
+        view.show();
+        view.setPage(1);
+        view.refresh();
+        QTRY_VERIFY(view.image());
+        QCOMPARE(view.image()->pixelColor(80, 45), QColor(Qt::blue));
+
+        // Same page number, same size, another deck: the owner must be told to refresh.
+        QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("orange.pdf"))));
+        QVERIFY(view.needsRefreshFor(1));
+        view.refresh();
+        QVERIFY(!view.needsRefreshFor(1));
+        QTRY_COMPARE(view.image()->pixelColor(80, 45).red(), 255);
+    }
+
     void cachedImageIsShownAtOnce() {
         const auto view = shownView({140, 79});
         view->setPage(7);
