@@ -1,11 +1,14 @@
 // Program entry: the application object, then the controller, then the event loop.
 #include "app/AppDelegate.h"
 #include "app/Appearance.h"
+#include "base/L10n.h"
 #include "base/Preferences.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -38,6 +41,12 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+
+    // Qt's own texts (shortcut names in menus, standard buttons) in the program's language.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_") + L10n::current(),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        application.installTranslator(&qtTexts);
 
     Appearance::applyDark(application);
     AppDelegate controller;
