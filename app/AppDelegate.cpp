@@ -8,6 +8,8 @@
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
 #include "document/SlideView.h"
+#include "ontime/OntimeSetup.h"
+#include "stagetimer/StagetimerSetup.h"
 #include "ui/AudienceWindow.h"
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
@@ -245,12 +247,6 @@ void AppDelegate::buildMenuBar() {
     menuBar = new MenuBar(std::move(commands));
 }
 
-// The external timer links arrive later; until then the menu shows their status line alone.
-void AppDelegate::fillOntimeMenu(QMenu* menu) {
-    menu->clear();
-    menu->addAction(L10n::lookup("Nicht verbunden"))->setEnabled(false);
-}
-
 void AppDelegate::rebuildScreenPopup() {
     if (!presenter)
         return;
@@ -339,6 +335,7 @@ void AppDelegate::tick() {
     view->timerCaption->setText(shown.caption);
     view->pauseButton->setText(shown.pauseTitle);
     view->clockLabel->setText(TalkTimer::formatClock(QDateTime::currentDateTime()));
+    updateOntime(view);
 }
 
 void AppDelegate::toggleTimerPause() {
@@ -521,6 +518,10 @@ QWidget* AppDelegate::windowForAutomation(const QString& which) const {
         return presenterWindow();
     if (which == QLatin1String("audience"))
         return audience;
+    if (which == QLatin1String("ontime-setup"))
+        return ontimeSetup ? ontimeSetup->window() : nullptr;
+    if (which == QLatin1String("stagetimer-setup"))
+        return stagetimerSetup ? stagetimerSetup->window() : nullptr;
     return nullptr;
 }
 
@@ -578,6 +579,9 @@ QJsonObject AppDelegate::stateSnapshot() const {
         state.insert(QStringLiteral("layoutSplit"), view->slideSplit());
         state.insert(QStringLiteral("selectedThumbnail"), view->sidebar->selectedIndex());
     }
+    const QJsonObject timers = timersSnapshot();
+    for (auto entry = timers.begin(); entry != timers.end(); ++entry)
+        state.insert(entry.key(), entry.value());
     return state;
 }
 

@@ -3,8 +3,11 @@
 
 #include "app/DisplaySleepInhibitor.h"
 #include "app/TalkTimer.h"
+#include "app/TimerSelection.h"
 #include "document/Presentation.h"
 #include "net/Clock.h"
+#include "ontime/OntimeModel.h"
+#include "stagetimer/StagetimerModel.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -17,8 +20,10 @@ class AudienceWindow;
 class Automation;
 class KeyMonitor;
 class MenuBar;
+class OntimeSetupWindowController;
 class PresenterView;
 class PresenterWindowController;
+class StagetimerSetupWindowController;
 class QMenu;
 class QScreen;
 class QTimer;
@@ -58,6 +63,15 @@ public:
     void toggleTimerPause();
     void resetTimer();
 
+    // External timers: the commands of the "Ontime / Stagetimer" menu and the choice dialog.
+    void searchTimers();
+    void showOntimeSetup();
+    void showStagetimerSetup();
+    void connectFoundOntime(const OntimeServer& server);
+    void connectFoundStagetimer(const StagetimerDesktop& app);
+    void disconnectTimers();
+    void use(const TimerChoice& choice);
+
     Presentation& deck() { return presentation; }
     const QString& currentJumpBuffer() const { return jumpBuffer; }
 
@@ -75,16 +89,27 @@ public:
     void screenChosen(int index);
     // The screens, the chooser's items, its selection and caption.
     QJsonObject screensSnapshot() const;
+    // The open timer choice sheet, if any.
+    TimerChoiceSheet* timerChoiceSheet() const;
+    // The setup window on screen, if any.
+    QWidget* visibleSetupWindow() const;
     static QUrl urlFromArgument(const QString& argument);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Start-up steps whose pieces arrive with later work; they do nothing yet.
-    void startTimers() {}
-
     void buildMenuBar();
     void fillOntimeMenu(QMenu* menu);
+    // Wires the two links' callbacks and connects or searches as the stored settings say.
+    void startTimers();
+    void chooseTimer(const QList<OntimeServer>& ontimes, const QList<StagetimerDesktop>& apps);
+    // Feeds both timer blocks; a block that appears or disappears changes the layout.
+    void updateOntime(PresenterView* view);
+    // A sheet is already open on the presenter window.
+    bool showsSheet() const;
+    // A one-button alert as a sheet on the presenter window; printed under automation.
+    void showSheetAlert(const QString& message, const QString& informative);
+    QJsonObject timersSnapshot() const;
     void rebuildScreenPopup();
     void subscribeToScreenChanges();
     void screensChanged();
@@ -105,6 +130,12 @@ private:
     class Keys;
 
     Presentation presentation;
+    OntimeModel ontime;
+    StagetimerModel stagetimer;
+    // Created on first use, then kept; declared after the models they show, so they go first.
+    std::unique_ptr<StagetimerSetupWindowController> stagetimerSetup;
+    std::unique_ptr<OntimeSetupWindowController> ontimeSetup;
+    QPointer<TimerChoiceSheet> choiceSheet;
     std::unique_ptr<PresenterWindowController> presenter;
     QPointer<AudienceWindow> audience;
     std::unique_ptr<Keys> keys;

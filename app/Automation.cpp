@@ -47,6 +47,7 @@ Automation::Automation(AppDelegate& controller, const QString& scriptPath)
     registerFoundationSteps();
     registerConsoleSteps();
     registerScreenSteps();
+    registerTimerSteps();
 }
 
 bool Automation::isActive() {

@@ -33,6 +33,7 @@ private:
     void registerFoundationSteps();
     void registerConsoleSteps();
     void registerScreenSteps();
+    void registerTimerSteps();
     void runNextStep();
     void finish(int exitCode);
 
