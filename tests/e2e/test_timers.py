@@ -138,8 +138,8 @@ def block_colours(image, state):
 class Timers(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        if not have_tools("Xvfb", "xrandr", "identify", "convert", "ip"):
-            raise unittest.SkipTest("needs Xvfb, xrandr, ImageMagick and iproute2")
+        if not have_tools("Xvfb", "xrandr", "xdotool", "identify", "convert", "ip"):
+            raise unittest.SkipTest("needs Xvfb, xrandr, xdotool, ImageMagick and iproute2")
         if not isolated_network():
             raise unittest.SkipTest("runs only in an isolated network namespace (loopback alone)")
         if not FAKE_ONTIME.exists() or not FAKE_STAGETIMER.exists():
@@ -170,7 +170,7 @@ class Timers(unittest.TestCase):
         control(STAGETIMER_PORT, "/control/timer?state=running&ms=300000&id=T1&name=Keynote")
         control(STAGETIMER_PORT, "/control/message?text=Noch%205%20Minuten")
         grab = lambda which, name: f"grab {which} {self.path(name)}"
-        steps = [f"open {SAMPLE_DECK}", "wait 5000", "state",
+        steps = [f"open {SAMPLE_DECK}", "wait 5000", "state", "search-timers", "wait 4000", "state",
                  "choose-timer 0", "wait 2500", "state", "wait 1500", "state",
                  grab("presenter", "timer-ontime-running.png"),
                  "show-ontime-setup", "wait 800", "state", grab("ontime-setup", "timer-ontime-setup.png"),
@@ -200,6 +200,10 @@ class Timers(unittest.TestCase):
             self.assertFalse(state["ontime"]["scanning"])
             self.assertEqual(state["ontime"]["status"], "Bitte ein Ontime auswählen")
             self.assertEqual(state["block"]["visible"], "none", "nothing is shown before the choice")
+            # A second search finds the same timers, but no second sheet opens over the first.
+            state = session.next("state")
+            self.assertFalse(state["ontime"]["scanning"])
+            self.assertEqual([event.get("event") for event in session.seen].count("sheet"), 1)
 
             # Ontime chosen in the sheet: its block replaces the talk timer and counts down.
             first = session.next("state")
@@ -213,7 +217,7 @@ class Timers(unittest.TestCase):
             self.assertEqual(block["timeColor"], "#ffffff")
             second = session.next("state")
             self.assertLess(seconds(second["block"]["time"]), seconds(block["time"]))
-            self.assertGreater(seconds(second["block"]["time"]), 590)
+            self.assertGreater(seconds(second["block"]["time"]), 540)
 
             # The setup window while connected: no search, the server checked.
             setup = session.next("state")
@@ -304,12 +308,16 @@ class Timers(unittest.TestCase):
             self.assertEqual(session.finish(), 0)
 
         # Restart: the stored Stagetimer choice reconnects at once, without a search.
-        with Session(self.xvfb, ["wait 3000", "state", "quit"], home, {}) as session:
+        with Session(self.xvfb, ["wait 3000", "state", "wait 2000", "state", "quit"], home, {}) as session:
             state = session.next("state")
             self.assertTrue(state["stagetimer"]["connected"])
             self.assertEqual(state["block"]["visible"], "stagetimer")
             self.assertFalse(state["ontime"]["scanning"])
             self.assertEqual(state["ontime"]["status"], "Nicht verbunden")
+            # The menu's shortcut, typed on the keyboard, opens the Stagetimer window.
+            subprocess.run(["xdotool", "key", "ctrl+alt+s"], env={**os.environ, "DISPLAY": self.xvfb.display},
+                           check=True)
+            self.assertEqual(session.next("state")["setup"], "stagetimer")
             self.assertEqual(session.finish(), 0)
             self.assertNotIn("sheet", [event.get("event") for event in session.seen])
 
