@@ -174,7 +174,10 @@ QGroupBox* OntimeSetupView::buildFoundGroup() {
     list = new QListWidget;
     list->setObjectName(QStringLiteral("found"));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setFixedHeight(150);
+    // 150 points high; a long scan report on a machine with many networks takes from it rather
+    // than pushing the buttons out of the fixed window.
+    list->setMinimumHeight(90);
+    list->setMaximumHeight(150);
     list->installEventFilter(this);
     layout->addWidget(list);
     connect(list, &QListWidget::itemSelectionChanged, this, &OntimeSetupView::selectionMoved);

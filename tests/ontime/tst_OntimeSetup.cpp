@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProgressBar>
@@ -293,6 +294,36 @@ private slots:
         open();
         emit view()->portField->editingFinished();
         QVERIFY(!Preferences::contains(QStringLiteral("ontimePort")));
+    }
+
+    void longReportKeepsTheButtonsInside_data() {
+        QTest::addColumn<int>("lines");
+        QTest::newRow("no report") << 0;
+        QTest::newRow("one network") << 2;
+        QTest::newRow("four networks") << 5;
+    }
+
+    void longReportKeepsTheButtonsInside() {
+        QFETCH(int, lines);
+        connectTo({stage});
+        open();
+        QStringList report;
+        for (int i = 0; i < lines; ++i)
+            report << QStringLiteral("eth%1 10.77.%1.2: 10.77.%1.1 – 10.77.%1.254").arg(i);
+        view()->scanInfoLabel->setText(report.join(QLatin1Char('\n')));
+        view()->scanInfoLabel->setVisible(lines > 0);
+        view()->layout()->activate();
+        if (lines < 5)
+            QCOMPARE(view()->list->height(), 150);
+        QVERIFY(view()->list->height() >= 90);
+        const QRect done = view()->doneButton->geometry();
+        QVERIFY2(done.bottom() <= view()->height() - 20,
+                 qPrintable(QString::number(done.bottom())));
+        QVERIFY(
+            view()->disconnectButton->geometry().top() >
+            view()
+                ->connectHostButton->mapTo(view(), QPoint(0, view()->connectHostButton->height()))
+                .y());
     }
 
     void returnElsewhereIsDone() {
