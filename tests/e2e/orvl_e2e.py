@@ -2,10 +2,13 @@
 import json
 import os
 import pathlib
+import queue
 import shutil
 import subprocess
 import tempfile
+import threading
 import time
+import unittest
 
 BINARY = os.environ.get("ORVL_BINARY", "")
 SOURCE_DIR = pathlib.Path(os.environ.get("ORVL_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
@@ -19,18 +22,19 @@ class Xvfb:
         self.width, self.height, self.monitors = width, height, monitors
 
     def __enter__(self):
-        for number in range(120, 400):
-            if not os.path.exists(f"/tmp/.X11-unix/X{number}") and not os.path.exists(f"/tmp/.X{number}-lock"):
-                break
-        self.display = f":{number}"
+        # The server picks a free display itself, so tests running side by side never collide.
+        read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
-            ["Xvfb", self.display, "-screen", "0", f"{self.width}x{self.height}x24", "+extension", "RANDR",
-             "-noreset", "-nolisten", "tcp"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
-        while not os.path.exists(f"/tmp/.X11-unix/X{number}"):
-            if time.monotonic() > deadline or self.process.poll() is not None:
-                raise RuntimeError("Xvfb did not start")
-            time.sleep(0.05)
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{self.width}x{self.height}x24",
+             "+extension", "RANDR", "-noreset", "-nolisten", "tcp"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+        os.close(write_end)
+        with os.fdopen(read_end) as announced:
+            number = announced.readline().strip()
+        if not number:
+            self.process.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.display = f":{number}"
         for index, (name, x, width) in enumerate(self.monitors):
             target = "screen" if index == 0 else "none"
             self.xrandr("--setmonitor", name, f"{width}/508x{self.height}/286+{x}+0", target)
@@ -45,20 +49,88 @@ class Xvfb:
         self.process.wait(timeout=10)
 
 
+def program_environment(xvfb, home):
+    """A private home and preferences store, the X server, and no session bus."""
+    environment = {**os.environ, "DISPLAY": xvfb.display, "QT_QPA_PLATFORM": "xcb",
+                   "XDG_CONFIG_HOME": home, "XDG_RUNTIME_DIR": home, "HOME": home,
+                   "ASAN_OPTIONS": "detect_leaks=0"}
+    environment.pop("DBUS_SESSION_BUS_ADDRESS", None)
+    return environment
+
+
+def program_command(script, settings):
+    command = [BINARY, "--set", f"automationScript={script}"]
+    for key, value in settings.items():
+        command += ["--set", f"{key}={json.dumps(value)}"]
+    return command
+
+
+class Session:
+    """The program running a script in the background (German texts unless told otherwise),
+    its events read as they arrive, so a test can act between them."""
+
+    def __init__(self, xvfb, steps, home, settings=None):
+        script = pathlib.Path(home) / "steps.txt"
+        script.write_text("\n".join(steps) + "\n", encoding="utf-8")
+        self.environment = program_environment(xvfb, home)
+        self.process = subprocess.Popen(program_command(script, {"appLanguage": "de", **(settings or {})}),
+                                        env=self.environment, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+        self.events = queue.Queue()
+        self.seen = []
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.process.stdout:
+            if line.startswith("{"):
+                self.events.put(json.loads(line))
+        self.events.put(None)
+
+    def next(self, kind, timeout=60):
+        """The next event of this kind; automation errors and an early end fail the test."""
+        deadline = time.monotonic() + timeout
+        while True:
+            event = self.events.get(timeout=max(0.1, deadline - time.monotonic()))
+            if event is None:
+                raise AssertionError("the program ended early: " + self.process.stderr.read())
+            self.seen.append(event)
+            if event.get("event") == "error":
+                raise AssertionError(f"automation error: {event}")
+            if event.get("event") == kind:
+                return event
+
+    def next_state(self, timeout=60):
+        return self.next("state", timeout)
+
+    def type(self, *keys):
+        """Types through the X server, like a keyboard or a presenter remote."""
+        subprocess.run(["xdotool", "key", "--delay", "60", *keys], env=self.environment, check=True)
+
+    def finish(self):
+        """Waits for the program to end and returns its exit status."""
+        code = self.process.wait(timeout=60)
+        while (event := self.events.get(timeout=10)) is not None:
+            self.seen.append(event)
+        return code
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        if self.process.poll() is None:
+            self.process.kill()
+        self.process.wait(timeout=30)
+        self.process.stdout.close()
+        self.process.stderr.close()
+
+
 def run_steps(xvfb, steps, settings=None, arguments=(), timeout=120):
     """Runs the program with these automation steps; returns (exit code, JSON events, stderr)."""
     with tempfile.TemporaryDirectory() as home:
         script = pathlib.Path(home) / "steps.txt"
         script.write_text("\n".join(steps) + "\n", encoding="utf-8")
-        command = [BINARY, "--set", f"automationScript={script}"]
-        for key, value in (settings or {}).items():
-            command += ["--set", f"{key}={json.dumps(value)}"]
-        command += list(arguments)
-        environment = {**os.environ, "DISPLAY": xvfb.display, "QT_QPA_PLATFORM": "xcb",
-                       "XDG_CONFIG_HOME": home, "XDG_RUNTIME_DIR": home, "HOME": home,
-                       "ASAN_OPTIONS": "detect_leaks=0"}
-        environment.pop("DBUS_SESSION_BUS_ADDRESS", None)
-        result = subprocess.run(command, env=environment, capture_output=True, text=True, timeout=timeout)
+        command = program_command(script, settings or {}) + list(arguments)
+        result = subprocess.run(command, env=program_environment(xvfb, home), capture_output=True, text=True, timeout=timeout)
     events = []
     for line in result.stdout.splitlines():
         if line.startswith("{"):
@@ -92,3 +164,34 @@ class Image:
 
 def have_tools(*names):
     return all(shutil.which(name) for name in names)
+
+
+class DisplayTestCase(unittest.TestCase):
+    """An X server with a laptop and a projector monitor, shared by the class or one per test,
+    and a work folder. Subclasses name the programs they need in `required_tools`."""
+
+    required_tools = ("Xvfb", "xrandr", "convert")
+    display_per_test = False
+
+    @classmethod
+    def setUpClass(cls):
+        missing = [name for name in cls.required_tools if not shutil.which(name)]
+        if missing:
+            raise unittest.SkipTest("needs " + ", ".join(missing))
+        cls.work = tempfile.TemporaryDirectory()
+        if not cls.display_per_test:
+            cls.xvfb = Xvfb().__enter__()
+
+    @classmethod
+    def tearDownClass(cls):
+        if not cls.display_per_test:
+            cls.xvfb.__exit__(None, None, None)
+        cls.work.cleanup()
+
+    def setUp(self):
+        if self.display_per_test:
+            self.xvfb = Xvfb().__enter__()
+            self.addCleanup(self.xvfb.__exit__, None, None, None)
+
+    def path(self, name):
+        return pathlib.Path(self.work.name) / name

@@ -1,67 +1,10 @@
 """The presenter console on two monitors: keys typed on the real keyboard path reach the presenter
 window while the audience window is in front, blanking shows on the second monitor, Esc ends."""
-import json
-import os
-import pathlib
-import queue
 import subprocess
 import tempfile
-import threading
-import time
 import unittest
 
-from orvl_e2e import BINARY, SAMPLE_DECK, Image, Xvfb, have_tools, run_steps
-
-
-class Session:
-    """The program running a script in the background, its events read as they arrive."""
-
-    def __init__(self, xvfb, steps, home):
-        script = pathlib.Path(home) / "steps.txt"
-        script.write_text("\n".join(steps) + "\n", encoding="utf-8")
-        self.environment = {**os.environ, "DISPLAY": xvfb.display, "QT_QPA_PLATFORM": "xcb",
-                            "XDG_CONFIG_HOME": home, "XDG_RUNTIME_DIR": home, "HOME": home,
-                            "ASAN_OPTIONS": "detect_leaks=0"}
-        self.environment.pop("DBUS_SESSION_BUS_ADDRESS", None)
-        self.process = subprocess.Popen(
-            [BINARY, "--set", f"automationScript={script}", "--set", 'appLanguage="de"'],
-            env=self.environment, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-        self.events = queue.Queue()
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.process.stdout:
-            if line.startswith("{"):
-                self.events.put(json.loads(line))
-        self.events.put(None)
-
-    def next_state(self, timeout=30):
-        deadline = time.monotonic() + timeout
-        while True:
-            event = self.events.get(timeout=max(0.1, deadline - time.monotonic()))
-            if event is None:
-                raise AssertionError("the program ended early: " + self.process.stderr.read())
-            if event.get("event") == "state":
-                return event
-            if event.get("event") == "error":
-                raise AssertionError(f"automation error: {event}")
-
-    def type(self, *keys):
-        """Types through the X server, like a keyboard or a presenter remote."""
-        subprocess.run(["xdotool", "key", "--delay", "60", *keys], env=self.environment, check=True)
-
-    def finish(self):
-        return self.process.wait(timeout=60)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        if self.process.poll() is None:
-            self.process.kill()
-        self.process.wait(timeout=30)
-        self.process.stdout.close()
-        self.process.stderr.close()
+from orvl_e2e import DisplayTestCase, Image, SAMPLE_DECK, Session, run_steps
 
 
 def root_grab(xvfb, path):
@@ -73,21 +16,8 @@ def colours_in(image, x0, x1, step=97):
     return {image.pixel(x, y) for x in range(x0, x1, step) for y in range(0, image.height, step)}
 
 
-class Console(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        if not have_tools("Xvfb", "xrandr", "xdotool", "import", "convert"):
-            raise unittest.SkipTest("needs Xvfb, xrandr, xdotool and ImageMagick")
-        cls.xvfb = Xvfb().__enter__()
-        cls.work = tempfile.TemporaryDirectory()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.xvfb.__exit__(None, None, None)
-        cls.work.cleanup()
-
-    def path(self, name):
-        return pathlib.Path(self.work.name) / name
+class Console(DisplayTestCase):
+    required_tools = ("Xvfb", "xrandr", "xdotool", "import", "convert")
 
     def test_keys_reach_the_presenter_while_the_audience_window_is_in_front(self):
         pause = "wait 3500"

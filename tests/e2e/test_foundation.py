@@ -1,11 +1,9 @@
 """The real program opens a deck, presents it on the second monitor and draws the page where it belongs."""
-import pathlib
 import re
 import subprocess
-import tempfile
 import unittest
 
-from orvl_e2e import BINARY, SAMPLE_DECK, Image, Xvfb, have_tools, run_steps
+from orvl_e2e import BINARY, DisplayTestCase, Image, SAMPLE_DECK, run_steps
 
 
 def rotated_page(deck):
@@ -17,21 +15,8 @@ def rotated_page(deck):
     return None
 
 
-class Foundation(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        if not have_tools("Xvfb", "xrandr", "convert", "mutool", "pdfinfo"):
-            raise unittest.SkipTest("needs Xvfb, xrandr, ImageMagick, mutool and pdfinfo")
-        cls.xvfb = Xvfb().__enter__()
-        cls.work = tempfile.TemporaryDirectory()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.xvfb.__exit__(None, None, None)
-        cls.work.cleanup()
-
-    def path(self, name):
-        return pathlib.Path(self.work.name) / name
+class Foundation(DisplayTestCase):
+    required_tools = ("Xvfb", "xrandr", "convert", "mutool", "pdfinfo")
 
     def test_presents_on_the_second_monitor_with_exact_geometry(self):
         page = rotated_page(SAMPLE_DECK)

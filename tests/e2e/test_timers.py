@@ -2,19 +2,15 @@
 loopback, offers them in the choice sheet, shows their countdowns, switches between them from the menu
 and the setup windows, falls back to the talk timer, and reconnects to the stored choice after a restart.
 Runs only inside an isolated network namespace (loopback alone), where nothing can leave the machine."""
-import json
 import os
 import pathlib
-import queue
 import shutil
 import subprocess
 import tempfile
-import threading
-import time
 import unittest
 import urllib.request
 
-from orvl_e2e import BINARY, SAMPLE_DECK, Image, Xvfb, have_tools
+from orvl_e2e import BINARY, DisplayTestCase, Image, SAMPLE_DECK, Session
 
 BUILD_DIR = pathlib.Path(BINARY).parent if BINARY else pathlib.Path()
 FAKE_ONTIME = BUILD_DIR / "tools" / "fake-ontime" / "fake-ontime"
@@ -58,63 +54,6 @@ def control(port, path):
         assert answer.status == 200, path
 
 
-class Session:
-    """The program running a script in the background, with its events read as they arrive."""
-
-    def __init__(self, xvfb, steps, home, settings):
-        script = pathlib.Path(home) / "steps.txt"
-        script.write_text("\n".join(steps) + "\n", encoding="utf-8")
-        command = [BINARY, "--set", f"automationScript={script}", "--set", 'appLanguage="de"']
-        for key, value in settings.items():
-            command += ["--set", f"{key}={json.dumps(value)}"]
-        environment = {**os.environ, "DISPLAY": xvfb.display, "QT_QPA_PLATFORM": "xcb",
-                       "XDG_CONFIG_HOME": home, "XDG_RUNTIME_DIR": home, "HOME": home,
-                       "ASAN_OPTIONS": "detect_leaks=0"}
-        environment.pop("DBUS_SESSION_BUS_ADDRESS", None)
-        self.process = subprocess.Popen(command, env=environment, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
-        self.events = queue.Queue()
-        self.seen = []
-        threading.Thread(target=self._read, daemon=True).start()
-
-    def _read(self):
-        for line in self.process.stdout:
-            if line.startswith("{"):
-                self.events.put(json.loads(line))
-        self.events.put(None)
-
-    def next(self, kind, timeout=60):
-        """The next event of this kind; errors and an early end fail the test."""
-        deadline = time.monotonic() + timeout
-        while True:
-            event = self.events.get(timeout=max(0.1, deadline - time.monotonic()))
-            if event is None:
-                raise AssertionError("the program ended early: " + self.process.stderr.read())
-            self.seen.append(event)
-            if event.get("event") == "error":
-                raise AssertionError(f"automation error: {event}")
-            if event.get("event") == kind:
-                return event
-
-    def finish(self):
-        code = self.process.wait(timeout=60)
-        while True:
-            event = self.events.get(timeout=10)
-            if event is None:
-                return code
-            self.seen.append(event)
-
-    def __enter__(self):
-        return self
-
-    def __exit__(self, *exc):
-        if self.process.poll() is None:
-            self.process.kill()
-        self.process.wait(timeout=30)
-        self.process.stdout.close()
-        self.process.stderr.close()
-
-
 def seconds(text):
     """'09:58' or '-00:05' as signed seconds."""
     sign = -1 if text.startswith("-") else 1
@@ -135,17 +74,16 @@ def block_colours(image, state):
             for y in range(image.height - 174, image.height - 24, 2)}
 
 
-class Timers(unittest.TestCase):
+class Timers(DisplayTestCase):
+    required_tools = ("Xvfb", "xrandr", "xdotool", "identify", "convert", "ip")
+
     @classmethod
     def setUpClass(cls):
-        if not have_tools("Xvfb", "xrandr", "xdotool", "identify", "convert", "ip"):
-            raise unittest.SkipTest("needs Xvfb, xrandr, xdotool, ImageMagick and iproute2")
         if not isolated_network():
             raise unittest.SkipTest("runs only in an isolated network namespace (loopback alone)")
         if not FAKE_ONTIME.exists() or not FAKE_STAGETIMER.exists():
             raise unittest.SkipTest("needs the fake-ontime and fake-stagetimer tools built")
-        cls.xvfb = Xvfb().__enter__()
-        cls.work = tempfile.TemporaryDirectory()
+        super().setUpClass()
         cls.ontime = FakeServer([str(FAKE_ONTIME), "--port", str(ONTIME_PORT)])
         cls.stagetimer = FakeServer([str(FAKE_STAGETIMER), "--port", str(STAGETIMER_PORT)])
 
@@ -153,11 +91,7 @@ class Timers(unittest.TestCase):
     def tearDownClass(cls):
         cls.ontime.stop()
         cls.stagetimer.stop()
-        cls.xvfb.__exit__(None, None, None)
-        cls.work.cleanup()
-
-    def path(self, name):
-        return pathlib.Path(self.work.name) / name
+        super().tearDownClass()
 
     def keep(self, name):
         """Copies a grab to ORVL_SCREENSHOTS when that names a folder (for the documentation)."""
