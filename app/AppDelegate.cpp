@@ -381,6 +381,9 @@ bool AppDelegate::open(const QUrl& url) {
         return false;
     }
     updateTitle();
+    // The window system shows the document's icon and path with the title where it can.
+    if (QWidget* window = presenterWindow())
+        window->setWindowFilePath(url.toLocalFile());
     jumpBuffer.clear();
     resetTimer();
     refresh();

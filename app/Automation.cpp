@@ -1,7 +1,7 @@
 #include "app/Automation.h"
 
 #include "app/AppDelegate.h"
-#include "app/KeySpec.h"
+#include "app/KeyNotation.h"
 
 #include <QApplication>
 #include <QFile>
@@ -173,10 +173,10 @@ void Automation::registerFoundationSteps() {
 }
 
 void Automation::registerConsoleSteps() {
-    registerStep(QStringLiteral("key"), [this](const QString& spec) {
-        const std::optional<KeyStroke> stroke = KeySpec::parse(spec);
+    registerStep(QStringLiteral("key"), [this](const QString& notation) {
+        const std::optional<KeyStroke> stroke = KeyNotation::parse(notation);
         if (!stroke) {
-            printError(QStringLiteral("key ") + spec, QStringLiteral("unknown key name"));
+            printError(QStringLiteral("key ") + notation, QStringLiteral("unknown key name"));
             return 0;
         }
         // Keys go where the keyboard would send them: the window that has the focus.
@@ -186,10 +186,10 @@ void Automation::registerConsoleSteps() {
             window = presenter ? presenter->windowHandle() : nullptr;
         }
         if (!window) {
-            printError(QStringLiteral("key ") + spec, QStringLiteral("no window takes keys"));
+            printError(QStringLiteral("key ") + notation, QStringLiteral("no window takes keys"));
             return 0;
         }
-        KeySpec::type(window, *stroke);
+        KeyNotation::type(window, *stroke);
         return 0;
     });
     registerStep(QStringLiteral("click"), [this](const QString& argument) {

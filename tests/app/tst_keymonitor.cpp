@@ -1,7 +1,7 @@
 // The presenter keys: which key means what, the typed slide number, Esc and F5, and when keys
 // are left to other windows and dialogs.
 #include "app/KeyMonitor.h"
-#include "app/KeySpec.h"
+#include "app/KeyNotation.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -70,7 +70,7 @@ class TestKeyMonitor : public QObject {
     // Types the keys into the presenter window, one by one, as X11 names them.
     void type(const QString& keys, QWindow* window = nullptr) {
         for (const QString& name : keys.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const std::optional<KeyStroke> stroke = KeySpec::parse(name);
+            const std::optional<KeyStroke> stroke = KeyNotation::parse(name);
             QVERIFY2(stroke, qPrintable(name));
             QTest::sendKeyEvent(QTest::Click, window ? window : presenter->windowHandle(),
                                 Qt::Key(stroke->key), stroke->text, stroke->modifiers);
@@ -94,7 +94,7 @@ private slots:
     }
 
     void commandFor_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("notation");
         QTest::addColumn<Command>("command");
         QTest::newRow("space") << "space" << Command::Next;
         QTest::newRow("page down from a remote") << "Next" << Command::Next;
@@ -119,9 +119,9 @@ private slots:
         QTest::newRow("F6") << "F6" << Command::None;
     }
     void commandFor() {
-        QFETCH(QString, spec);
+        QFETCH(QString, notation);
         QFETCH(Command, command);
-        const std::optional<KeyStroke> stroke = KeySpec::parse(spec);
+        const std::optional<KeyStroke> stroke = KeyNotation::parse(notation);
         QVERIFY(stroke);
         QCOMPARE(KeyRules::commandFor(stroke->key, stroke->modifiers, stroke->text), command);
     }
@@ -323,7 +323,7 @@ private slots:
     }
 
     void keySpecNames_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("notation");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
         QTest::addColumn<QString>("text");
@@ -339,11 +339,11 @@ private slots:
         QTest::newRow("function key") << "F5" << int(Qt::Key_F5) << 0 << "";
     }
     void keySpecNames() {
-        QFETCH(QString, spec);
+        QFETCH(QString, notation);
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(QString, text);
-        const std::optional<KeyStroke> stroke = KeySpec::parse(spec);
+        const std::optional<KeyStroke> stroke = KeyNotation::parse(notation);
         QVERIFY(stroke);
         QCOMPARE(stroke->key, key);
         QCOMPARE(int(stroke->modifiers), modifiers);
@@ -351,10 +351,10 @@ private slots:
     }
 
     void keySpecRejectsUnknownNames() {
-        QVERIFY(!KeySpec::parse(QStringLiteral("Hyper+b")));
-        QVERIFY(!KeySpec::parse(QStringLiteral("Rightwards")));
-        QVERIFY(!KeySpec::parse(QString()));
-        QVERIFY(!KeySpec::parse(QStringLiteral("F99")));
+        QVERIFY(!KeyNotation::parse(QStringLiteral("Hyper+b")));
+        QVERIFY(!KeyNotation::parse(QStringLiteral("Rightwards")));
+        QVERIFY(!KeyNotation::parse(QString()));
+        QVERIFY(!KeyNotation::parse(QStringLiteral("F99")));
     }
 };
 

@@ -14,14 +14,14 @@ struct KeyStroke {
     QString text;
 };
 
-namespace KeySpec {
+namespace KeyNotation {
 
 // Zero or more of "Shift+", "Ctrl+", "Alt+", "Meta+" followed by a key symbol name; nothing for
 // a name it does not know.
-std::optional<KeyStroke> parse(const QString& spec);
+std::optional<KeyStroke> parse(const QString& notation);
 
 // Presses and releases the key in `window` as the windowing system would: shortcuts, the
 // application's event filters and modal blocking all see it.
 void type(QWindow* window, const KeyStroke& stroke);
 
-} // namespace KeySpec
+} // namespace KeyNotation

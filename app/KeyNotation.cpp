@@ -1,4 +1,4 @@
-#include "app/KeySpec.h"
+#include "app/KeyNotation.h"
 
 #include <QEvent>
 #include <QHash>
@@ -11,7 +11,7 @@ Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* window, QEvent::Type type, int key,
                                     Qt::KeyboardModifiers modifiers, const QString& text,
                                     bool autorepeat, ushort count);
 
-namespace KeySpec {
+namespace KeyNotation {
 
 namespace {
 
@@ -48,8 +48,8 @@ const QHash<QString, Named>& namedKeys() {
 
 } // namespace
 
-std::optional<KeyStroke> parse(const QString& spec) {
-    QStringList parts = spec.trimmed().split(QLatin1Char('+'));
+std::optional<KeyStroke> parse(const QString& notation) {
+    QStringList parts = notation.trimmed().split(QLatin1Char('+'));
     if (parts.isEmpty())
         return std::nullopt;
     KeyStroke stroke;
@@ -107,4 +107,4 @@ void type(QWindow* window, const KeyStroke& stroke) {
                           false, 1);
 }
 
-} // namespace KeySpec
+} // namespace KeyNotation
