@@ -440,7 +440,7 @@ ScanPlan plan(const QList<Interface>& interfaces) {
     result.addresses.append(QStringLiteral("127.0.0.1"));
     if (interfaces.isEmpty()) {
         result.reportLines.append(
-            L10n::lookup("Kein Netzwerk gefunden – nur dieser Mac wird geprüft"));
+            L10n::lookup("Kein Netzwerk gefunden – nur dieser Rechner wird geprüft"));
         return result;
     }
     for (const Interface& interface : interfaces) {

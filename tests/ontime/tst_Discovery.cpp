@@ -107,7 +107,7 @@ private slots:
 
         QTest::newRow("no network: this machine only")
             << QList<Discovery::Interface>{} << 1 << QStringList{"127.0.0.1"} << "127.0.0.1"
-            << QStringList{"Kein Netzwerk gefunden – nur dieser Mac wird geprüft"};
+            << QStringList{"Kein Netzwerk gefunden – nur dieser Rechner wird geprüft"};
         QTest::newRow("/24 without own address")
             << QList<Discovery::Interface>{{"en0", ip("192.168.1.23"), prefix(24)}} << 254
             << QStringList{"127.0.0.1", "192.168.1.1", "192.168.1.2"} << "192.168.1.254"

@@ -522,7 +522,7 @@ private slots:
         QCOMPARE(model->status(), QStringLiteral("Kein Ontime gefunden (Port 4001)"));
         QVERIFY(!model->scanning());
         QCOMPARE(model->scanInfo(),
-                 QStringLiteral("Kein Netzwerk gefunden – nur dieser Mac wird geprüft\n"
+                 QStringLiteral("Kein Netzwerk gefunden – nur dieser Rechner wird geprüft\n"
                                 "1 Adressen geprüft, 0 Ontime gefunden"));
         clock->advance(10000);
         QCOMPARE(transport->openCount(), 0);
