@@ -44,56 +44,47 @@ private slots:
     }
     void candidates() {
         QFETCH(QString, server);
-        QFETCH(QStringList, bases);
-        QCOMPARE(StagetimerApi::candidates(server), bases);
+        QTEST(StagetimerApi::candidates(server), "bases");
     }
 
     // What goes on the wire: the URL as the transport encodes it.
     void requestAddress_data() {
         QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("wire");
         QTest::addColumn<QString>("room");
         QTest::addColumn<QString>("extra");
-        QTest::addColumn<QByteArray>("wire");
 
         const QByteArray base = "http://127.0.0.1:3000/api/v1/";
-        QTest::newRow("status") << "get_status"
-                                << "ROOM1234"
-                                << "" << base + "get_status?room_id=ROOM1234";
+        QTest::newRow("status") << "get_status" << base + "get_status?room_id=ROOM1234"
+                                << "ROOM1234" << QString();
         QTest::newRow("ampersand and equals in a room ID stay unencoded")
-            << "get_status"
-            << "a&b=c"
-            << "" << base + "get_status?room_id=a&b=c";
+            << "get_status" << base + "get_status?room_id=a&b=c"
+            << "a&b=c" << QString();
         QTest::newRow("spaces and umlauts are encoded")
-            << "get_status"
-            << "Bühne 1"
-            << "" << base + "get_status?room_id=B%C3%BChne%201";
+            << "get_status" << base + "get_status?room_id=B%C3%BChne%201"
+            << "Bühne 1" << QString();
         QTest::newRow("query characters stay")
-            << "get_status"
-            << "a-._~!$'()*+,;:@/?z"
-            << "" << base + "get_status?room_id=a-._~!$'()*+,;:@/?z";
+            << "get_status" << base + "get_status?room_id=a-._~!$'()*+,;:@/?z"
+            << "a-._~!$'()*+,;:@/?z" << QString();
         QTest::newRow("hash, percent, quote and brackets are encoded")
-            << "get_status"
-            << "#%\"[]"
-            << "" << base + "get_status?room_id=%23%25%22%5B%5D";
+            << "get_status" << base + "get_status?room_id=%23%25%22%5B%5D"
+            << "#%\"[]" << QString();
         QTest::newRow("timer ID appended as received")
-            << "get_timer"
-            << "R"
-            << "&timer_id=6f1c/0a+2e" << base + "get_timer?room_id=R&timer_id=6f1c/0a+2e";
-        QTest::newRow("empty room") << "get_all_messages"
-                                    << ""
-                                    << "" << base + "get_all_messages?room_id=";
+            << "get_timer" << base + "get_timer?room_id=R&timer_id=6f1c/0a+2e"
+            << "R" << QString("&timer_id=6f1c/0a+2e");
+        QTest::newRow("empty room")
+            << "get_all_messages" << base + "get_all_messages?room_id=" << QString() << QString();
     }
     void requestAddress() {
         QFETCH(QString, path);
         QFETCH(QString, room);
         QFETCH(QString, extra);
-        QFETCH(QByteArray, wire);
         StagetimerApi::RequestProblem problem;
         const auto request = StagetimerApi::request(
             StagetimerApi::address("http://127.0.0.1:3000/api/v1", path, room, extra), "K",
             &problem);
         QVERIFY(request);
-        QCOMPARE(request->url.toEncoded(), wire);
+        QTEST(request->url.toEncoded(), "wire");
     }
 
     void header_data() {
@@ -120,20 +111,19 @@ private slots:
         QTest::addColumn<int>("problem");
         using Problem = StagetimerApi::RequestProblem;
         QTest::newRow("space in the host") << "http://stage pc:3000/get_status?room_id=R"
-                                           << "K" << int(Problem::InvalidAddress);
-        QTest::newRow("no host") << "http:///get_status?room_id=R"
-                                 << "K" << int(Problem::InvalidAddress);
+                                           << QString("K") << int(Problem::InvalidAddress);
+        QTest::newRow("no host") << "http:///get_status?room_id=R" << QString("K")
+                                 << int(Problem::InvalidAddress);
         QTest::newRow("line break in the key cannot add a header")
-            << "http://h/get_status?room_id=R"
-            << "K\r\nX-Evil: 1" << int(Problem::InvalidKey);
+            << "http://h/get_status?room_id=R" << QString("K\r\nX-Evil: 1")
+            << int(Problem::InvalidKey);
     }
     void refusedRequest() {
         QFETCH(QString, address);
         QFETCH(QString, key);
-        QFETCH(int, problem);
         StagetimerApi::RequestProblem found;
         QVERIFY(!StagetimerApi::request(address, key, &found));
-        QCOMPARE(int(found), problem);
+        QTEST(int(found), "problem");
     }
 
     // The cloud base is HTTPS: without a TLS back end and the system's certificates every cloud

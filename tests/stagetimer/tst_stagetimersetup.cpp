@@ -1,7 +1,6 @@
 // The Stagetimer setup window over a model on a scripted transport: fields reloaded on every
 // showing, nothing stored before "Verbinden", the enabled rules and the status row.
 #include "base/Colors.h"
-#include "base/L10n.h"
 #include "stagetimer/StagetimerModel.h"
 #include "stagetimer/StagetimerSetup.h"
 #include "support/ManualClock.h"
@@ -40,10 +39,7 @@ class StagetimerSetupTest : public QObject {
     }
 
 private slots:
-    void initTestCase() {
-        Preferences::setOverride(QStringLiteral("appLanguage"), QStringLiteral("de"));
-        QCOMPARE(L10n::current(), QStringLiteral("de"));
-    }
+    void initTestCase() { QVERIFY(TestSupport::useGerman()); }
 
     void init() {
         Preferences::clearForTests();
@@ -58,16 +54,6 @@ private slots:
         transport.reset();
     }
 
-    void window() {
-        QCOMPARE(view()->size(), QSize(540, 420));
-        QCOMPARE(view()->windowTitle(), QStringLiteral("Stagetimer"));
-        QVERIFY(view()->doneButton->isDefault());
-        QCOMPARE(view()->keyField->echoMode(), QLineEdit::Password);
-        QCOMPARE(view()->roomField->placeholderText(), QStringLiteral("ABCD1234"));
-        QCOMPARE(view()->serverField->placeholderText(),
-                 QStringLiteral("leer = stagetimer.io (Cloud) · Desktop-App: IP:Port"));
-    }
-
     void firstOpeningWithNothingStored() {
         open();
         QVERIFY(view()->roomField->text().isEmpty());
@@ -77,6 +63,8 @@ private slots:
         QCOMPARE(view()->statusLabel->text(), QStringLiteral("Nicht verbunden"));
         QVERIFY(!view()->connectButton->isEnabled());
         QVERIFY(!view()->disconnectButton->isEnabled());
+        // The key never shows on a screen the audience may see.
+        QCOMPARE(view()->keyField->echoMode(), QLineEdit::Password);
     }
 
     void connectNeedsRoomAndKey_data() {
@@ -84,25 +72,19 @@ private slots:
         QTest::addColumn<QString>("key");
         QTest::addColumn<bool>("enabled");
 
-        QTest::newRow("both typed") << "ROOM1"
-                                    << "KEY" << true;
-        QTest::newRow("key of spaces only") << "ROOM1"
-                                            << "   " << false;
-        QTest::newRow("room of tabs only") << "\t\t"
-                                           << "KEY" << false;
-        QTest::newRow("key missing") << "ROOM1"
-                                     << "" << false;
-        QTest::newRow("padded values count") << " ROOM1 "
-                                             << "\tKEY" << true;
+        QTest::newRow("both typed") << "ROOM1" << QString("KEY") << true;
+        QTest::newRow("key of spaces only") << "ROOM1" << QString("   ") << false;
+        QTest::newRow("room of tabs only") << "\t\t" << QString("KEY") << false;
+        QTest::newRow("key missing") << "ROOM1" << QString() << false;
+        QTest::newRow("padded values count") << " ROOM1 " << QString("\tKEY") << true;
     }
 
     void connectNeedsRoomAndKey() {
         QFETCH(QString, room);
         QFETCH(QString, key);
-        QFETCH(bool, enabled);
         open();
         type(room, key, {});
-        QCOMPARE(view()->connectButton->isEnabled(), enabled);
+        QTEST(view()->connectButton->isEnabled(), "enabled");
     }
 
     void connectStoresTrimmedAndConnects() {

@@ -3,7 +3,10 @@
 
 #include "net/Http.h"
 
+#include <QCoreApplication>
+
 #include <deque>
+#include <functional>
 #include <vector>
 
 class ScriptedTransport : public HttpTransport {
@@ -42,21 +45,42 @@ public:
         return false;
     }
 
-    bool answerHttp(int status, const QByteArray& body) {
+    static HttpResult response(int status, const QByteArray& body) {
         HttpResult result;
         result.kind = HttpResult::Kind::Response;
         result.status = status;
         result.body = body;
-        return answer(result);
+        return result;
     }
 
-    bool fail(QNetworkReply::NetworkError error = QNetworkReply::ConnectionRefusedError) {
+    static HttpResult
+    failure(QNetworkReply::NetworkError error = QNetworkReply::ConnectionRefusedError) {
         HttpResult result;
         result.kind = HttpResult::Kind::TransportFailure;
         result.error = error;
         result.timedOut = error == QNetworkReply::OperationCanceledError;
         result.errorText = QStringLiteral("scripted failure");
-        return answer(result);
+        return result;
+    }
+
+    bool answerHttp(int status, const QByteArray& body) { return answer(response(status, body)); }
+    bool fail(QNetworkReply::NetworkError error = QNetworkReply::ConnectionRefusedError) {
+        return answer(failure(error));
+    }
+
+    // Answers every open request, and those the answers lead to, with `respond`; runs the event
+    // loop in between so that work queued for later (a scan's next batch) gets sent.
+    void answerAll(const std::function<HttpResult(const HttpRequest&)>& respond) {
+        for (int rounds = 0; rounds < 100; ++rounds) {
+            QCoreApplication::processEvents();
+            if (openCount() == 0)
+                return;
+            while (openCount() > 0)
+                answer(respond(requests[requests.size() - size_t(openCount())]));
+        }
+    }
+    void refuseAll() {
+        answerAll([](const HttpRequest&) { return failure(); });
     }
 
     // Requests still waiting for an answer (cancelled ones excluded).
