@@ -98,16 +98,11 @@ private slots:
         QTest::addColumn<Command>("command");
         QTest::newRow("space") << "space" << Command::Next;
         QTest::newRow("page down from a remote") << "Next" << Command::Next;
-        QTest::newRow("down arrow") << "Down" << Command::Next;
         QTest::newRow("shift right still advances") << "Shift+Right" << Command::Next;
-        QTest::newRow("backspace") << "BackSpace" << Command::Previous;
         QTest::newRow("page up from a remote") << "Prior" << Command::Previous;
-        QTest::newRow("left arrow") << "Left" << Command::Previous;
-        QTest::newRow("up arrow") << "Up" << Command::Previous;
         QTest::newRow("keypad enter") << "KP_Enter" << Command::Jump;
         QTest::newRow("shift F5 from a remote") << "Shift+F5" << Command::F5;
         QTest::newRow("shift b like caps lock") << "Shift+b" << Command::ToggleBlack;
-        QTest::newRow("keypad digit") << "KP_3" << Command::Digit;
         QTest::newRow("ctrl right belongs to the menus") << "Ctrl+Right" << Command::None;
         QTest::newRow("alt right") << "Alt+Right" << Command::None;
         QTest::newRow("meta right") << "Meta+Right" << Command::None;
@@ -120,10 +115,9 @@ private slots:
     }
     void commandFor() {
         QFETCH(QString, notation);
-        QFETCH(Command, command);
         const std::optional<KeyStroke> stroke = KeyNotation::parse(notation);
         QVERIFY(stroke);
-        QCOMPARE(KeyRules::commandFor(stroke->key, stroke->modifiers, stroke->text), command);
+        QTEST(KeyRules::commandFor(stroke->key, stroke->modifiers, stroke->text), "command");
     }
 
     void otherNumeralsCount() {
@@ -138,62 +132,49 @@ private slots:
         QTest::addColumn<QString>("keys");
         QTest::addColumn<int>("index");
         QTest::addColumn<QString>("buffer");
-        QTest::newRow("12 Return shows slide 12") << 0 << "1 2 Return" << 11 << "";
-        QTest::newRow("0 Return shows slide 1") << 5 << "0 Return" << 0 << "";
-        QTest::newRow("9999 Return shows the last slide") << 0 << "9 9 9 9 Return" << 29 << "";
-        QTest::newRow("a fifth digit is swallowed") << 0 << "1 2 3 4 5" << 0 << "1234";
-        QTest::newRow("keypad digits and keypad enter") << 0 << "KP_1 KP_5 KP_Enter" << 14 << "";
-        QTest::newRow("return alone advances") << 3 << "Return" << 4 << "";
-        QTest::newRow("return on the last slide stays") << 29 << "Return" << 29 << "";
-        QTest::newRow("a digit then right discards the digit") << 3 << "7 Right" << 4 << "";
-        QTest::newRow("backspace goes back, not edits") << 3 << "1 2 BackSpace" << 2 << "";
-        QTest::newRow("escape discards the number") << 3 << "4 Escape" << 3 << "";
-        QTest::newRow("shift right advances") << 3 << "Shift+Right" << 4 << "";
-        QTest::newRow("ctrl right passes") << 3 << "Ctrl+Right" << 3 << "";
-        QTest::newRow("alt right passes") << 3 << "Alt+Right" << 3 << "";
-        QTest::newRow("left on the first slide stays") << 0 << "Left" << 0 << "";
-        QTest::newRow("end and home") << 7 << "End" << 29 << "";
-        QTest::newRow("home") << 7 << "Home" << 0 << "";
-        QTest::newRow("remote page keys") << 7 << "Next Next Prior" << 8 << "";
-        QTest::newRow("n and p") << 7 << "n n p" << 8 << "";
-        QTest::newRow("blanking keeps the typed number") << 0 << "1 b 2" << 0 << "12";
-        QTest::newRow("F5 keeps the typed number") << 4 << "1 F5" << 0 << "1";
+        QTest::addColumn<Screen>("screen");
+        const Screen slide = Screen::slide;
+        QTest::newRow("12 Return shows slide 12") << 0 << "1 2 Return" << 11 << "" << slide;
+        QTest::newRow("0 Return shows slide 1") << 5 << "0 Return" << 0 << "" << slide;
+        QTest::newRow("9999 Return shows the last slide")
+            << 0 << "9 9 9 9 Return" << 29 << "" << slide;
+        QTest::newRow("a fifth digit is swallowed") << 0 << "1 2 3 4 5" << 0 << "1234" << slide;
+        QTest::newRow("keypad digits and keypad enter")
+            << 0 << "KP_1 KP_5 KP_Enter" << 14 << "" << slide;
+        QTest::newRow("return alone advances") << 3 << "Return" << 4 << "" << slide;
+        QTest::newRow("return on the last slide ends blanking")
+            << 29 << "w Return" << 29 << "" << slide;
+        QTest::newRow("a digit then right discards the digit")
+            << 3 << "7 Right" << 4 << "" << slide;
+        QTest::newRow("backspace goes back, not edits") << 3 << "1 2 BackSpace" << 2 << "" << slide;
+        QTest::newRow("escape discards the number") << 3 << "4 Escape" << 3 << "" << slide;
+        QTest::newRow("shift right advances") << 3 << "Shift+Right" << 4 << "" << slide;
+        QTest::newRow("ctrl right passes") << 3 << "Ctrl+Right" << 3 << "" << slide;
+        QTest::newRow("left on the first slide stays") << 0 << "Left" << 0 << "" << slide;
+        QTest::newRow("end") << 7 << "End" << 29 << "" << slide;
+        QTest::newRow("home") << 7 << "Home" << 0 << "" << slide;
+        QTest::newRow("remote page keys and arrows")
+            << 7 << "Next Next Prior Down Up Up" << 7 << "" << slide;
+        QTest::newRow("n and p") << 7 << "n n p" << 8 << "" << slide;
+        QTest::newRow("blanking keeps the typed number")
+            << 0 << "1 b 2" << 0 << "12" << Screen::black;
+        QTest::newRow("F5 keeps the typed number") << 4 << "1 F5" << 0 << "1" << slide;
+        QTest::newRow("b blacks out") << 0 << "b" << 0 << "" << Screen::black;
+        QTest::newRow("b twice shows the slide") << 0 << "b b" << 0 << "" << slide;
+        QTest::newRow("period from a remote") << 0 << "period" << 0 << "" << Screen::black;
+        QTest::newRow("b on white makes black") << 0 << "w b" << 0 << "" << Screen::black;
+        QTest::newRow("w on black makes white") << 0 << "b w" << 0 << "" << Screen::white;
+        QTest::newRow("comma twice") << 0 << "comma comma" << 0 << "" << slide;
+        QTest::newRow("navigation ends blanking") << 0 << "b Right" << 1 << "" << slide;
     }
     void sequences() {
         QFETCH(int, start);
         QFETCH(QString, keys);
-        QFETCH(int, index);
-        QFETCH(QString, buffer);
         deck->index = start;
         type(keys);
-        QCOMPARE(deck->index, index);
-        QCOMPARE(deck->buffer, buffer);
-    }
-
-    void jumpEndsBlankingOnTheLastSlide() {
-        deck->index = 29;
-        deck->screen = Screen::white;
-        type("Return");
-        QCOMPARE(deck->index, 29);
-        QCOMPARE(deck->screen, Screen::slide);
-    }
-
-    void blankingToggles_data() {
-        QTest::addColumn<QString>("keys");
-        QTest::addColumn<Screen>("screen");
-        QTest::newRow("b blacks out") << "b" << Screen::black;
-        QTest::newRow("b twice shows the slide") << "b b" << Screen::slide;
-        QTest::newRow("period from a remote") << "period" << Screen::black;
-        QTest::newRow("b on white makes black") << "w b" << Screen::black;
-        QTest::newRow("w on black makes white") << "b w" << Screen::white;
-        QTest::newRow("comma twice") << "comma comma" << Screen::slide;
-        QTest::newRow("navigation ends blanking") << "b Right" << Screen::slide;
-    }
-    void blankingToggles() {
-        QFETCH(QString, keys);
-        QFETCH(Screen, screen);
-        type(keys);
-        QCOMPARE(deck->screen, screen);
+        QTEST(deck->index, "index");
+        QTEST(deck->buffer, "buffer");
+        QTEST(deck->screen, "screen");
     }
 
     // Esc: first the typed number, then the blank screen, then the presentation.
@@ -229,12 +210,11 @@ private slots:
     void f5() {
         QFETCH(bool, presenting);
         QFETCH(QString, keys);
-        QFETCH(bool, presentingAfter);
         QFETCH(int, index);
         deck->index = 6;
         deck->presenting = presenting;
         type(keys);
-        QCOMPARE(deck->presenting, presentingAfter);
+        QTEST(deck->presenting, "presentingAfter");
         QCOMPARE(deck->index, index);
     }
 
@@ -248,69 +228,65 @@ private slots:
         QCOMPARE(fired.count(), 1);
     }
 
-    // A key that a menu item also uses still reaches the monitor first.
-    void menuShortcutDoesNotSteal() {
-        QAction next(QStringLiteral("Next"), presenter.get());
-        next.setShortcut(QKeySequence(Qt::Key_Right));
-        presenter->addAction(&next);
-        QSignalSpy triggered(&next, &QAction::triggered);
-        type("Right");
-        QCOMPARE(deck->index, 1);
-        QCOMPARE(triggered.count(), 0);
+    // A key that a menu item also uses still reaches the monitor first; one with Control is
+    // left to the menu.
+    void menuShortcuts_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<bool>("menuTriggered");
+        QTest::addColumn<int>("index");
+        QTest::newRow("Right is not stolen by the menu") << "Right" << false << 1;
+        QTest::newRow("Ctrl+Return belongs to the menu") << "Ctrl+Return" << true << 0;
+    }
+    void menuShortcuts() {
+        QFETCH(QString, keys);
+        QAction item(QStringLiteral("Item"), presenter.get());
+        item.setShortcut(QKeySequence::fromString(keys));
+        presenter->addAction(&item);
+        QSignalSpy triggered(&item, &QAction::triggered);
+        type(keys);
+        QTEST(triggered.count() == 1, "menuTriggered");
+        QTEST(deck->index, "index");
     }
 
-    void menuShortcutWithControlIsLeftToTheMenu() {
-        QAction start(QStringLiteral("Start"), presenter.get());
-        start.setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
-        presenter->addAction(&start);
-        QSignalSpy triggered(&start, &QAction::triggered);
-        type("Ctrl+Return");
-        QCOMPARE(triggered.count(), 1);
-        QCOMPARE(deck->index, 0);
+    // Keys typed into another window stay there; the audience window's reach the deck.
+    void otherWindows_data() {
+        QTest::addColumn<bool>("audience");
+        QTest::addColumn<int>("index");
+        QTest::newRow("a setup window keeps its keys") << false << 0;
+        QTest::newRow("the audience window's keys are handled") << true << 1;
+    }
+    void otherWindows() {
+        QFETCH(bool, audience);
+        QWidget other;
+        other.resize(200, 100);
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+        if (audience)
+            deck->audience = &other;
+        type("Right 5", other.windowHandle());
+        QTEST(deck->index, "index");
+        QCOMPARE(deck->buffer, audience ? QStringLiteral("5") : QString());
     }
 
-    void otherWindowKeepsItsKeys() {
-        QWidget setup;
-        setup.resize(200, 100);
-        setup.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&setup));
-        type("Right 5", setup.windowHandle());
-        QCOMPARE(deck->index, 0);
-        QCOMPARE(deck->buffer, QString());
+    // A sheet on the presenter window or an application-modal alert takes the keys.
+    void dialogsPassKeys_data() {
+        QTest::addColumn<bool>("sheet");
+        QTest::newRow("sheet on the presenter window") << true;
+        QTest::newRow("application-modal alert") << false;
     }
-
-    void audienceWindowKeysAreHandled() {
-        QWidget audience;
-        audience.resize(200, 100);
-        audience.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&audience));
-        deck->audience = &audience;
-        type("Right", audience.windowHandle());
-        QCOMPARE(deck->index, 1);
-    }
-
-    void sheetOnThePresenterPassesKeys() {
-        auto* sheet = new QMessageBox(QMessageBox::Question, QStringLiteral("Timer"),
-                                      QStringLiteral("Choose"), QMessageBox::Ok, presenter.get());
-        sheet->setWindowModality(Qt::WindowModal);
-        sheet->show();
-        QVERIFY(QTest::qWaitForWindowExposed(sheet));
+    void dialogsPassKeys() {
+        QFETCH(bool, sheet);
+        auto dialog = std::make_unique<QMessageBox>(QMessageBox::Question, QStringLiteral("Timer"),
+                                                    QStringLiteral("Choose"), QMessageBox::Ok,
+                                                    sheet ? presenter.get() : nullptr);
+        dialog->setWindowModality(sheet ? Qt::WindowModal : Qt::ApplicationModal);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
         QVERIFY(!KeyRules::appliesTo(*deck, presenter->windowHandle()));
-        type("Right", sheet->windowHandle());
+        type("Right", dialog->windowHandle());
         QCOMPARE(deck->index, 0);
-        delete sheet;
+        dialog.reset();
         QVERIFY(KeyRules::appliesTo(*deck, presenter->windowHandle()));
-    }
-
-    void modalDialogPassesKeys() {
-        QMessageBox alert(QMessageBox::Warning, QStringLiteral("Alert"), QStringLiteral("Text"),
-                          QMessageBox::Ok);
-        alert.setWindowModality(Qt::ApplicationModal);
-        alert.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&alert));
-        QVERIFY(!KeyRules::appliesTo(*deck, presenter->windowHandle()));
-        type("Right", alert.windowHandle());
-        QCOMPARE(deck->index, 0);
     }
 
     void keysPassOnceTheControllerIsGone() {
@@ -337,24 +313,19 @@ private slots:
                                        << int(Qt::ControlModifier | Qt::ShiftModifier) << "\r";
         QTest::newRow("page keys") << "Prior" << int(Qt::Key_PageUp) << 0 << "";
         QTest::newRow("function key") << "F5" << int(Qt::Key_F5) << 0 << "";
+        for (const char* unknown : {"Hyper+b", "Rightwards", "", "F99"})
+            QTest::addRow("unknown: '%s'", unknown) << unknown << 0 << 0 << "";
     }
     void keySpecNames() {
         QFETCH(QString, notation);
         QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(QString, text);
         const std::optional<KeyStroke> stroke = KeyNotation::parse(notation);
-        QVERIFY(stroke);
+        QCOMPARE(stroke.has_value(), key != 0);
+        if (!stroke)
+            return;
         QCOMPARE(stroke->key, key);
-        QCOMPARE(int(stroke->modifiers), modifiers);
-        QCOMPARE(stroke->text, text);
-    }
-
-    void keySpecRejectsUnknownNames() {
-        QVERIFY(!KeyNotation::parse(QStringLiteral("Hyper+b")));
-        QVERIFY(!KeyNotation::parse(QStringLiteral("Rightwards")));
-        QVERIFY(!KeyNotation::parse(QString()));
-        QVERIFY(!KeyNotation::parse(QStringLiteral("F99")));
+        QTEST(int(stroke->modifiers), "modifiers");
+        QTEST(stroke->text, "text");
     }
 };
 

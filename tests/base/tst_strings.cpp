@@ -86,11 +86,6 @@ private slots:
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
-
-    void placeholdersAreCompared() {
-        QCOMPARE(placeholders("Suche läuft … %d %%"), (QStringList{"%d", "%%"}));
-        QVERIFY(placeholders("%@ von %d") != placeholders("%d of %@"));
-    }
 };
 
 ORVL_TEST_MAIN(TestStrings)

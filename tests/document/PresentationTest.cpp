@@ -29,7 +29,6 @@ private slots:
         QVERIFY(folder.isValid());
         QVERIFY(TestPdfs::write(path("landscape.pdf"), {page({0, 0, 400, 300})}));
         QVERIFY(TestPdfs::write(path("rotated90.pdf"), {page({0, 0, 400, 300}, {}, 90)}));
-        QVERIFY(TestPdfs::write(path("rotated270.pdf"), {page({0, 0, 400, 300}, {}, 270)}));
         QVERIFY(TestPdfs::write(path("rotated180.pdf"), {page({0, 0, 400, 300}, {}, 180)}));
         QVERIFY(TestPdfs::write(path("rotatedNegative90.pdf"), {page({0, 0, 400, 300}, {}, -90)}));
         QVERIFY(TestPdfs::write(path("cropOrigin.pdf"),
@@ -50,24 +49,12 @@ private slots:
 
     void init() { Preferences::clearForTests(); }
 
-    void startsEmpty() {
-        const Presentation presentation;
-        QVERIFY(presentation.url.isEmpty());
-        QCOMPARE(presentation.pageCount, 0);
-        QVERIFY(!presentation.renderer);
-        QCOMPARE(presentation.aspect, 16.0 / 9.0);
-        QCOMPARE(presentation.index, 0);
-        QCOMPARE(presentation.blank, Blank::none);
-        QVERIFY(!presentation.isPresenting);
-    }
-
     void openReadsTheFirstPageShape_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<qint64>("pages");
         QTest::addColumn<double>("aspect");
         QTest::newRow("landscape 4:3") << "landscape.pdf" << qint64(1) << 4.0 / 3.0;
         QTest::newRow("rotated 90 is portrait") << "rotated90.pdf" << qint64(1) << 0.75;
-        QTest::newRow("rotated 270 is portrait") << "rotated270.pdf" << qint64(1) << 0.75;
         QTest::newRow("rotated 180 stays landscape") << "rotated180.pdf" << qint64(1) << 4.0 / 3.0;
         QTest::newRow("rotated -90 is portrait") << "rotatedNegative90.pdf" << qint64(1) << 0.75;
         QTest::newRow("crop box with an origin") << "cropOrigin.pdf" << qint64(1) << 1.5;
@@ -81,12 +68,11 @@ private slots:
 
     void openReadsTheFirstPageShape() {
         QFETCH(QString, file);
-        QFETCH(qint64, pages);
         QFETCH(double, aspect);
         Presentation presentation;
         QVERIFY(presentation.open(url(file)));
         QCOMPARE(presentation.url, url(file));
-        QCOMPARE(presentation.pageCount, pages);
+        QTEST(presentation.pageCount, "pages");
         QVERIFY(qAbs(presentation.aspect - aspect) < 1e-9);
         QVERIFY(presentation.renderer);
     }
@@ -103,8 +89,7 @@ private slots:
 
     void aspectFallsBackForUnusableHeights() {
         QFETCH(QSizeF, size);
-        QFETCH(double, aspect);
-        QCOMPARE(Presentation::aspectOf(size), aspect);
+        QTEST(Presentation::aspectOf(size), "aspect");
     }
 
     void successfulOpenNotifiesTwiceAroundTheRecentFilesEntry() {
@@ -117,15 +102,6 @@ private slots:
         QVERIFY(presentation.open(url("ten.pdf")));
         QCOMPARE(listener.calls, 2);
         QCOMPARE(listener.recentListed, QList<bool>({false, true}));
-    }
-
-    void observersRunInTheOrderAdded() {
-        Presentation presentation;
-        QStringList calls;
-        presentation.observers.append([&] { calls << "first"; });
-        presentation.observers.append([&] { calls << "second"; });
-        presentation.notify();
-        QCOMPARE(calls, QStringList({"first", "second"}));
     }
 
     void failedOpenKeepsTheOldDeck_data() {
@@ -196,7 +172,6 @@ private slots:
         QFETCH(Blank, blank);
         QFETCH(qint64, target);
         QFETCH(qint64, index);
-        QFETCH(int, notifications);
         Presentation presentation;
         QVERIFY(presentation.open(url("ten.pdf")));
         presentation.goTo(from);
@@ -206,7 +181,7 @@ private slots:
         presentation.goTo(target);
         QCOMPARE(presentation.index, index);
         QCOMPARE(presentation.blank, Blank::none);
-        QCOMPARE(calls, notifications);
+        QTEST(calls, "notifications");
     }
 
     void goToWithoutADeckDoesNothing() {

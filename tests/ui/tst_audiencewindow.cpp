@@ -40,6 +40,8 @@ private slots:
         QVERIFY(!window.windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(window.size(), QSize(960, 540));
         QCOMPARE(window.geometry().center(), beamer()->availableGeometry().center());
+        const QImage grab = window.grab().toImage();
+        QCOMPARE(grab.pixelColor(grab.width() / 2, grab.height() / 2), QColor(Qt::black));
         // A resized test window keeps the slide filling it.
         window.resize(700, 500);
         QCOMPARE(window.slide->size(), QSize(700, 500));
@@ -58,7 +60,6 @@ private slots:
     }
     void clicksAreSlideSteps() {
         QFETCH(Qt::MouseButton, button);
-        QFETCH(QList<int>, steps);
         Presentation deck;
         AudienceWindow window(&deck);
         window.placeFullScreen(beamer());
@@ -66,7 +67,7 @@ private slots:
         QList<int> seen;
         connect(&window, &AudienceWindow::stepRequested, this, [&seen](int step) { seen << step; });
         QTest::mouseClick(window.windowHandle(), button, {}, QPoint(300, 200));
-        QCOMPARE(seen, steps);
+        QTEST(seen, "steps");
     }
 
     void pointerIsHiddenOverTheSlide() {
@@ -74,15 +75,6 @@ private slots:
         AudienceWindow window(&deck);
         QCOMPARE(window.content->cursor().shape(), Qt::BlankCursor);
         QCOMPARE(window.slide->cursor().shape(), Qt::BlankCursor);
-    }
-
-    void backgroundIsBlack() {
-        Presentation deck;
-        AudienceWindow window(&deck);
-        window.placeWindowed(beamer(), QStringLiteral("Test"));
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QImage grab = window.grab().toImage();
-        QCOMPARE(grab.pixelColor(grab.width() / 2, grab.height() / 2), QColor(Qt::black));
     }
 };
 

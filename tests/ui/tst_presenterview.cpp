@@ -43,7 +43,7 @@ class TestPresenterView : public QObject {
     }
 
 private slots:
-    void initTestCase() { Preferences::setOverride(QStringLiteral("appLanguage"), "de"); }
+    void initTestCase() { QVERIFY(TestSupport::useGerman()); }
     void init() { Preferences::clearForTests(); }
     void cleanup() {
         view.reset();
@@ -53,56 +53,33 @@ private slots:
     void texts_data() {
         QTest::addColumn<int>("index");
         QTest::addColumn<Blank>("blank");
-        QTest::addColumn<bool>("presenting");
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("currentLabel");
-        QTest::addColumn<QString>("nextLabel");
+        QTest::addColumn<bool>("presenting");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QColor>("statusColour");
-        QTest::addColumn<QString>("startButton");
-        QTest::addColumn<QString>("blackButton");
+        QTest::addColumn<QStringList>("buttons"); // start, black
+        const QColor grey = Colors::grey(0.55);
+        const QStringList notStarted{"Präsentation starten (F5)", "Schwarzbild (B)"};
+        const QStringList presenting{"Präsentation beenden (Esc)", "Schwarzbild (B)"};
+        const QStringList blackened{"Präsentation beenden (Esc)", "Bild wieder zeigen (B)"};
         QTest::newRow("before the talk")
-            << 0 << Blank::none << false << ""
-            << "Aktuelle Folie  1 / 10"
-            << "Nächste Folie  2"
-            << "Präsentation läuft nicht" << Colors::grey(0.55) << "Präsentation starten (F5)"
-            << "Schwarzbild (B)";
+            << 0 << Blank::none << "" << false << "Präsentation läuft nicht" << grey << notStarted;
         QTest::newRow("presenting, nothing to say")
-            << 4 << Blank::none << true << ""
-            << "Aktuelle Folie  5 / 10"
-            << "Nächste Folie  6"
-            << "" << Colors::grey(0.55) << "Präsentation beenden (Esc)"
-            << "Schwarzbild (B)";
+            << 4 << Blank::none << "" << true << "" << grey << presenting;
         QTest::newRow("last slide has no next number")
-            << 9 << Blank::none << true << ""
-            << "Aktuelle Folie  10 / 10"
-            << "Nächste Folie"
-            << "" << Colors::grey(0.55) << "Präsentation beenden (Esc)"
-            << "Schwarzbild (B)";
+            << 9 << Blank::none << "" << true << "" << grey << presenting;
         QTest::newRow("black screen")
-            << 2 << Blank::black << true << ""
-            << "Aktuelle Folie  3 / 10"
-            << "Nächste Folie  4"
-            << "● Publikum sieht SCHWARZBILD" << Colors::orange << "Präsentation beenden (Esc)"
-            << "Bild wieder zeigen (B)";
+            << 2 << Blank::black << "" << true << "● Publikum sieht SCHWARZBILD" << Colors::orange
+            << blackened;
         QTest::newRow("white screen keeps the black button's title")
-            << 2 << Blank::white << true << ""
-            << "Aktuelle Folie  3 / 10"
-            << "Nächste Folie  4"
-            << "● Publikum sieht WEISSBILD" << Colors::orange << "Präsentation beenden (Esc)"
-            << "Schwarzbild (B)";
+            << 2 << Blank::white << "" << true << "● Publikum sieht WEISSBILD" << Colors::orange
+            << presenting;
         QTest::newRow("typed number wins over blanking")
-            << 2 << Blank::black << true << "12"
-            << "Aktuelle Folie  3 / 10"
-            << "Nächste Folie  4"
-            << "Springe zu Folie 12 … (⏎)" << Colors::orange << "Präsentation beenden (Esc)"
-            << "Bild wieder zeigen (B)";
+            << 2 << Blank::black << "12" << true << "Springe zu Folie 12 … (⏎)" << Colors::orange
+            << blackened;
         QTest::newRow("typed number before the talk")
-            << 0 << Blank::none << false << "7"
-            << "Aktuelle Folie  1 / 10"
-            << "Nächste Folie  2"
-            << "Springe zu Folie 7 … (⏎)" << Colors::orange << "Präsentation starten (F5)"
-            << "Schwarzbild (B)";
+            << 0 << Blank::none << "7" << false << "Springe zu Folie 7 … (⏎)" << Colors::orange
+            << notStarted;
     }
     void texts() {
         QFETCH(int, index);
@@ -114,12 +91,14 @@ private slots:
         deck->blank = blank;
         deck->isPresenting = presenting;
         view->update(typed);
-        QTEST(view->currentLabel->text(), "currentLabel");
-        QTEST(view->nextLabel->text(), "nextLabel");
+        QCOMPARE(view->currentLabel->text(),
+                 QStringLiteral("Aktuelle Folie  %1 / 10").arg(index + 1));
+        QCOMPARE(view->nextLabel->text(), index < 9
+                                              ? QStringLiteral("Nächste Folie  %1").arg(index + 2)
+                                              : QStringLiteral("Nächste Folie"));
         QTEST(view->statusLabel->text(), "status");
         QTEST(textColour(view->statusLabel), "statusColour");
-        QTEST(view->startButton->text(), "startButton");
-        QTEST(view->blackButton->text(), "blackButton");
+        QTEST((QStringList{view->startButton->text(), view->blackButton->text()}), "buttons");
         QCOMPARE(view->current->page(), std::optional<qint64>(index));
         QCOMPARE(view->current->blank(), Blank::none);
         QCOMPARE(view->next->page(),
@@ -140,7 +119,8 @@ private slots:
         for (QWidget* slideArea :
              {static_cast<QWidget*>(view->current), static_cast<QWidget*>(view->next),
               static_cast<QWidget*>(view->sidebar), static_cast<QWidget*>(view->currentLabel),
-              static_cast<QWidget*>(view->statusLabel)})
+              static_cast<QWidget*>(view->statusLabel), static_cast<QWidget*>(view->sidebarHandle),
+              static_cast<QWidget*>(view->slideHandle)})
             QCOMPARE(slideArea->isVisible(), loaded);
         QCOMPARE(view->emptyLabel->isVisible(), !loaded);
         QCOMPARE(view->openButton->isVisible(), !loaded);
@@ -178,19 +158,14 @@ private slots:
     }
 
     // Every time display keeps its width while it counts, so it never jitters sideways.
-    void timeDisplaysHaveEvenDigits_data() {
-        QTest::addColumn<QString>("label");
-        QTest::newRow("talk timer") << "timer";
-        QTest::newRow("clock") << "clock";
-    }
     void timeDisplaysHaveEvenDigits() {
-        QFETCH(QString, label);
         makeView(0);
-        const QFontMetricsF metrics(label == QLatin1String("timer") ? view->timerLabel->font()
-                                                                    : view->clockLabel->font());
-        const qreal width = metrics.horizontalAdvance(QStringLiteral("00:00:00"));
-        for (const char* time : {"11:11:11", "12:34:56", "23:59:59", "07:08:09"})
-            QCOMPARE(metrics.horizontalAdvance(QString::fromLatin1(time)), width);
+        for (const QLabel* label : {view->timerLabel, view->clockLabel}) {
+            const QFontMetricsF metrics(label->font());
+            const qreal width = metrics.horizontalAdvance(QStringLiteral("00:00:00"));
+            for (const char* time : {"11:11:11", "12:34:56", "23:59:59", "07:08:09"})
+                QCOMPARE(metrics.horizontalAdvance(QString::fromLatin1(time)), width);
+        }
     }
 
     void storedProportions() {
@@ -203,7 +178,9 @@ private slots:
         view->update(QString());
         QCOMPARE(view->sidebar->width(), 700);
         QCOMPARE(view->current->width(), 320);
+        view->sidebar->setColumns(3);
         view->resetLayout();
+        QCOMPARE(view->sidebar->columns(), 1);
         QVERIFY(!Preferences::contains(QStringLiteral("layoutSidebar")));
         QVERIFY(!Preferences::contains(QStringLiteral("layoutSplit")));
         QCOMPARE(view->sidebar->width(), 140);
@@ -254,21 +231,6 @@ private slots:
             QCOMPARE(view->current->width(), int(std::round(stored * 1200)));
     }
 
-    void handlesAndSidebarHiddenWithoutPages() {
-        makeView(0);
-        view->update(QString());
-        QVERIFY(!view->sidebarHandle->isVisibleTo(view.get()));
-        QVERIFY(!view->slideHandle->isVisibleTo(view.get()));
-        QVERIFY(!view->sidebar->isVisibleTo(view.get()));
-    }
-
-    void resetLayoutReturnsToOneColumn() {
-        makeView(10);
-        view->sidebar->setColumns(3);
-        view->resetLayout();
-        QCOMPARE(view->sidebar->columns(), 1);
-    }
-
     // The neighbours are asked for at exactly the sizes at which they will be shown.
     void prefetch_data() {
         QTest::addColumn<int>("index");
@@ -305,71 +267,51 @@ private slots:
         }
     }
 
-    void pdfUrl_data() {
+    // A drop opens the first local PDF through the controller; a failed open refuses the drop.
+    void drop_data() {
         QTest::addColumn<QList<QUrl>>("urls");
-        QTest::addColumn<QString>("expected");
-        const auto file = [](const char* path) { return QUrl::fromLocalFile(path); };
-        QTest::newRow("a PDF") << QList<QUrl>{file("/talks/a.pdf")} << "/talks/a.pdf";
-        QTest::newRow("capital extension") << QList<QUrl>{file("/talks/B.PDF")} << "/talks/B.PDF";
-        QTest::newRow("text file refused") << QList<QUrl>{file("/talks/notes.txt")} << "";
-        QTest::newRow("text then PDF opens the PDF")
-            << QList<QUrl>{file("/talks/notes.txt"), file("/talks/c.pdf")} << "/talks/c.pdf";
-        QTest::newRow("first of two PDFs")
-            << QList<QUrl>{file("/talks/1.pdf"), file("/talks/2.pdf")} << "/talks/1.pdf";
-        QTest::newRow("remote PDF refused")
-            << QList<QUrl>{QUrl(QStringLiteral("https://example.invalid/x.pdf"))} << "";
-        QTest::newRow("pdf only in the middle of the name")
-            << QList<QUrl>{file("/talks/x.pdf.zip")} << "";
-    }
-    void pdfUrl() {
-        QFETCH(QList<QUrl>, urls);
-        QFETCH(QString, expected);
-        QMimeData data;
-        data.setUrls(urls);
-        const std::optional<QUrl> found = PresenterView::pdfUrl(&data);
-        QCOMPARE(found ? found->toLocalFile() : QString(), expected);
-    }
-
-    void dropOpensThroughTheController_data() {
-        QTest::addColumn<QList<QUrl>>("urls");
-        QTest::addColumn<bool>("enterAccepted");
+        QTest::addColumn<bool>("opens");
         QTest::addColumn<QString>("opened");
-        QTest::newRow("PDF with another file")
-            << QList<QUrl>{QUrl::fromLocalFile("/a/readme.md"), QUrl::fromLocalFile("/a/t.Pdf")}
-            << true << "/a/t.Pdf";
-        QTest::newRow("no PDF") << QList<QUrl>{QUrl::fromLocalFile("/a/readme.md")} << false << "";
+        const auto file = [](const char* path) { return QUrl::fromLocalFile(path); };
+        QTest::newRow("a PDF") << QList<QUrl>{file("/talks/a.pdf")} << true << "/talks/a.pdf";
+        QTest::newRow("capital extension")
+            << QList<QUrl>{file("/talks/B.PDF")} << true << "/talks/B.PDF";
+        QTest::newRow("text file refused") << QList<QUrl>{file("/talks/notes.txt")} << true << "";
+        QTest::newRow("text then PDF opens the PDF")
+            << QList<QUrl>{file("/talks/notes.txt"), file("/talks/c.Pdf")} << true
+            << "/talks/c.Pdf";
+        QTest::newRow("first of two PDFs")
+            << QList<QUrl>{file("/talks/1.pdf"), file("/talks/2.pdf")} << true << "/talks/1.pdf";
+        QTest::newRow("remote PDF refused")
+            << QList<QUrl>{QUrl(QStringLiteral("https://example.invalid/x.pdf"))} << true << "";
+        QTest::newRow("pdf only in the middle of the name")
+            << QList<QUrl>{file("/talks/x.pdf.zip")} << true << "";
+        QTest::newRow("a PDF that does not open")
+            << QList<QUrl>{file("/talks/broken.pdf")} << false << "/talks/broken.pdf";
     }
-    void dropOpensThroughTheController() {
+    void drop() {
         QFETCH(QList<QUrl>, urls);
-        QFETCH(bool, enterAccepted);
+        QFETCH(bool, opens);
         QFETCH(QString, opened);
         makeView(0);
         QStringList calls;
-        view->openDroppedFile = [&calls](const QUrl& url) {
+        view->openDroppedFile = [&](const QUrl& url) {
             calls.append(url.toLocalFile());
-            return true;
+            return opens;
         };
         QMimeData data;
         data.setUrls(urls);
+        const std::optional<QUrl> found = PresenterView::pdfUrl(&data);
+        QCOMPARE(found ? found->toLocalFile() : QString(), opened);
         QDragEnterEvent enter(QPoint(700, 400), Qt::CopyAction | Qt::MoveAction, &data,
                               Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(view.get(), &enter);
-        QCOMPARE(enter.isAccepted(), enterAccepted);
+        QCOMPARE(enter.isAccepted(), !opened.isEmpty());
         QDropEvent drop(QPointF(700, 400), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
                         Qt::NoModifier);
         QCoreApplication::sendEvent(view.get(), &drop);
-        QCOMPARE(drop.isAccepted(), enterAccepted);
+        QCOMPARE(drop.isAccepted(), opens && !opened.isEmpty());
         QCOMPARE(calls, opened.isEmpty() ? QStringList() : QStringList{opened});
-    }
-
-    void failedOpenRefusesTheDrop() {
-        makeView(0);
-        view->openDroppedFile = [](const QUrl&) { return false; };
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile("/a/broken.pdf")});
-        QDropEvent drop(QPointF(700, 400), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view.get(), &drop);
-        QVERIFY(!drop.isAccepted());
     }
 
     void windowRemembersItsFrame() {
