@@ -142,44 +142,6 @@ private slots:
                               "white", "pause", "reset", "1", "2", "3", "4", "layout"}));
     }
 
-    // The shortcuts work when a key arrives at the window that holds the menu bar.
-    void shortcutsTrigger_data() {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("Ctrl+3 sets three columns")
-            << int(Qt::Key_3) << int(Qt::ControlModifier) << "columns 3";
-        QTest::newRow("Ctrl+0 resets the layout")
-            << int(Qt::Key_0) << int(Qt::ControlModifier) << "reset layout";
-        QTest::newRow("Ctrl+Return toggles")
-            << int(Qt::Key_Return) << int(Qt::ControlModifier) << "toggle";
-        QTest::newRow("Ctrl+Shift+Return starts from the beginning")
-            << int(Qt::Key_Return) << int(Qt::ControlModifier | Qt::ShiftModifier) << "from start";
-        QTest::newRow("Ctrl+O opens") << int(Qt::Key_O) << int(Qt::ControlModifier) << "open";
-    }
-    void shortcutsTrigger() {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(QString, expected);
-        QStringList called;
-        MenuCommands commands;
-        commands.setThumbColumns = [&](int count) {
-            called << QStringLiteral("columns %1").arg(count);
-        };
-        commands.resetLayout = [&] { called << "reset layout"; };
-        commands.togglePresentation = [&] { called << "toggle"; };
-        commands.startFromBeginning = [&] { called << "from start"; };
-        commands.openDocument = [&] { called << "open"; };
-        QMainWindow window;
-        window.setMenuBar(new MenuBar(commands));
-        window.resize(400, 300);
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QTest::keyClick(window.windowHandle(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(called, QStringList{expected});
-    }
-
     void recentMenuListsExistingFiles() {
         QTemporaryDir folder;
         const QString older = touch(folder, "older.pdf");

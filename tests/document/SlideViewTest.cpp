@@ -175,17 +175,11 @@ private slots:
     }
 
     void anotherDeckReplacesTheSamePage() {
-        QList<Page> bluePages, orangePages;
-        for (int index = 0; index < 3; ++index) {
-            bluePages.append(
-                page({0, 0, 320, 180}, {}, 0, TestPdfs::fill({0, 0, 320, 180}, "0 0 1")));
-            orangePages.append(
-                page({0, 0, 320, 180}, {}, 0, TestPdfs::fill({0, 0, 320, 180}, "1 0.5 0")));
-        }
-        QVERIFY(TestPdfs::write(folder.filePath("blue.pdf"), bluePages));
-        QVERIFY(TestPdfs::write(folder.filePath("orange.pdf"), orangePages));
+        const QRectF box(0, 0, 320, 180);
+        QVERIFY(TestPdfs::write(folder.filePath("orange.pdf"),
+                                QList<Page>(3, page(box, {}, 0, TestPdfs::fill(box, "1 0.5 0")))));
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("blue.pdf"))));
+        QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
         SlideView view;
         view.setPresentation(&deck);
         view.resize(160, 90);
@@ -193,7 +187,7 @@ private slots:
         view.setPage(1);
         view.refresh();
         QTRY_VERIFY(view.image());
-        QCOMPARE(view.image()->pixelColor(80, 45), QColor(Qt::blue));
+        QVERIFY(view.image()->pixelColor(80, 45).red() < 64);
 
         // Same page number, same size, another deck: the owner must be told to refresh.
         QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("orange.pdf"))));

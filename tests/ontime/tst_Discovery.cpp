@@ -147,25 +147,6 @@ private slots:
         QCOMPARE(plan.addresses[256], QStringLiteral("10.1.0.1"));
     }
 
-    void report_data() {
-        QTest::addColumn<int>("servers");
-        QTest::addColumn<int>("apps");
-        QTest::addColumn<QString>("text");
-
-        const QString line = QStringLiteral("en0 192.168.1.23: 192.168.1.1 – 192.168.1.254\n");
-        QTest::newRow("one server") << 1 << 0 << line + "254 Adressen geprüft, 1 Ontime gefunden";
-        QTest::newRow("one server, one app")
-            << 1 << 1 << line + "254 Adressen geprüft, 1 Ontime gefunden, 1 Stagetimer gefunden";
-        QTest::newRow("nothing") << 0 << 0 << line + "254 Adressen geprüft, 0 Ontime gefunden";
-    }
-
-    void report() {
-        QFETCH(int, servers);
-        QFETCH(int, apps);
-        const QStringList lines{"en0 192.168.1.23: 192.168.1.1 – 192.168.1.254"};
-        QTEST(Discovery::report(lines, 254, servers, apps), "text");
-    }
-
     void sortsNumerically() {
         QList<OntimeServer> servers;
         for (int last = 11; last >= 2; --last)

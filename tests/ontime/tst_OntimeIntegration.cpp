@@ -41,22 +41,6 @@ private slots:
         server.reset();
     }
 
-    void followsTheCountdown() {
-        setState(QStringLiteral("playback=play&current=60000&title=Keynote"));
-        QElapsedTimer sinceSet;
-        sinceSet.start();
-        QTRY_COMPARE_WITH_TIMEOUT(model->playback(), QStringLiteral("play"), 2000);
-        QCOMPARE(model->eventTitle(), QStringLiteral("Keynote"));
-        for (int sample = 0; sample < 6; ++sample) {
-            QTest::qWait(250);
-            const auto remaining = model->remainingMs();
-            QVERIFY(remaining);
-            const double expected = 60000 - double(sinceSet.elapsed());
-            QVERIFY2(std::abs(*remaining - expected) < 500,
-                     qPrintable(QStringLiteral("%1 vs %2").arg(*remaining).arg(expected)));
-        }
-    }
-
     // Error pages and bodies cut at the limit are signs of life: polling goes on, connected.
     void misbehavingAnswersKeepTheConnection_data() {
         QTest::addColumn<QString>("misbehave");

@@ -139,8 +139,6 @@ private slots:
         const QString keynote = QStringLiteral("Opening keynote");
         const QString wrapUp = QStringLiteral("Wrap up please");
         const QString next = QStringLiteral("Next%3A Q%26A at 10%3A30");
-        QTest::newRow("fresh server") << "02_api_poll_demo_initial.json" << Ms() << QString()
-                                      << false << QString() << QString();
         QTest::newRow("stopped: no time") << "20_poll_stopped_no_event_loaded.json" << Ms()
                                           << QString() << false << QString() << QString();
         QTest::newRow("armed with time") << "22_poll_armed_event1_loaded.json" << Ms(10000)
@@ -149,8 +147,6 @@ private slots:
                                                     << keynote << false << QString() << QString();
         QTest::newRow("play runs on") << "24_poll_play_event1_t2s.json" << Ms(8000 - 2500)
                                       << keynote << false << QString() << QString();
-        QTest::newRow("play resumed") << "29_poll_play_resumed.json" << Ms(5989 - 2500) << keynote
-                                      << false << QString() << QString();
         QTest::newRow("overtime") << "30_poll_play_overtime_negative.json" << Ms(-10026 - 2500)
                                   << keynote << false << QString() << QString();
         QTest::newRow("visible message") << "42_poll_message_visible_not_blinking.json" << Ms()
