@@ -58,8 +58,6 @@ using Command = KeyRules::Command;
 
 } // namespace
 
-Q_DECLARE_METATYPE(KeyRules::Command)
-
 class TestKeyMonitor : public QObject {
     Q_OBJECT
 
@@ -314,8 +312,6 @@ private slots:
         QTEST(stroke->text, "text");
     }
 };
-
-Q_DECLARE_METATYPE(Screen)
 
 ORVL_TEST_MAIN(TestKeyMonitor)
 #include "tst_keymonitor.moc"

@@ -1,13 +1,11 @@
 // The talk timer's states and texts, driven by a manual clock.
 #include "app/TalkTimer.h"
 #include "base/Colors.h"
-#include "base/Preferences.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
 
 // What the timer shows: never started (or reset), counting, or paused with time on it.
 enum class State { notStarted, running, paused };
-Q_DECLARE_METATYPE(State)
 
 class TestTalkTimer : public QObject {
     Q_OBJECT

@@ -1,5 +1,4 @@
 // Per-run overrides from the command line win over the store and are never written to it.
-#include "base/Preferences.h"
 #include "support/TestSupport.h"
 
 class TestPreferences : public QObject {

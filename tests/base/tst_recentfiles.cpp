@@ -1,5 +1,4 @@
 // The recent-files list: order, the bound of ten, missing files hidden but kept.
-#include "base/Preferences.h"
 #include "base/RecentFiles.h"
 #include "support/TestSupport.h"
 

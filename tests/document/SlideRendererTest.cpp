@@ -339,7 +339,5 @@ private slots:
     }
 };
 
-Q_DECLARE_METATYPE(SlideRenderer::Key)
-
 ORVL_TEST_MAIN(SlideRendererTest)
 #include "SlideRendererTest.moc"

@@ -1,7 +1,6 @@
 // The slide view's pixel sizes, image hand-over and painting, on screens of ratio 1 and 2.
 #include "document/SlideView.h"
 #include "TestPdfs.h"
-#include "base/Preferences.h"
 #include "document/Presentation.h"
 #include "support/TestSupport.h"
 
@@ -294,8 +293,6 @@ private slots:
         QTest::qWait(100);
     }
 };
-
-Q_DECLARE_METATYPE(Blank)
 
 ORVL_TEST_MAIN(SlideViewTest)
 #include "SlideViewTest.moc"

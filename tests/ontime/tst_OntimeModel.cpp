@@ -4,8 +4,6 @@
 #include "support/ScriptedTransport.h"
 #include "support/TestSupport.h"
 
-#include <QSignalSpy>
-
 namespace {
 
 const OntimeServer current{QStringLiteral("10.0.0.7"), 4001, OntimeAPI::v3,

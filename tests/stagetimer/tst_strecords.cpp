@@ -42,13 +42,12 @@ private slots:
     }
     void envelope() {
         QFETCH(QByteArray, body);
-        QFETCH(QString, message);
         const auto response = STResponse<STStatus>::decode(body);
         QTEST(response.has_value(), "decodes");
         if (!response)
             return;
         QTEST(response->data.has_value(), "hasData");
-        QCOMPARE(response->message.value_or(QString()), message);
+        QTEST(response->message.value_or(QString()), "message");
     }
 
     void status() {
@@ -82,11 +81,10 @@ private slots:
     }
     void timer() {
         QFETCH(QByteArray, body);
-        QFETCH(QString, name);
         const auto response = STResponse<STTimer>::decode(body);
         QTEST(response.has_value(), "decodes");
         if (response)
-            QCOMPARE(response->data->name.value_or(QString()), name);
+            QTEST(response->data->name.value_or(QString()), "name");
     }
 
     void messages_data() {

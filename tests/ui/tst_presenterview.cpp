@@ -1,7 +1,6 @@
 // The presenter view: texts and colours from the deck's state, the empty state, frames in widget
 // coordinates, the prefetch, time fonts, stored proportions and PDF drops.
 #include "base/Colors.h"
-#include "base/Preferences.h"
 #include "document/Presentation.h"
 #include "document/SlideView.h"
 #include "support/TestSupport.h"
@@ -13,9 +12,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
-
-Q_DECLARE_METATYPE(Blank)
-Q_DECLARE_METATYPE(std::optional<double>)
 
 namespace {
 

@@ -135,11 +135,10 @@ private slots:
     }
     void storedColumns() {
         QFETCH(QVariant, stored);
-        QFETCH(int, columns);
         if (stored.isValid())
             Preferences::setValue(ThumbnailSidebar::columnsKey, stored);
         const ThumbnailSidebar sidebar;
-        QCOMPARE(sidebar.columns(), columns);
+        QTEST(sidebar.columns(), "columns");
         QTEST(sidebar.columnsLabel->text(), "label");
         QTEST(sidebar.lessButton->isEnabled(), "lessEnabled");
         QTEST(sidebar.moreButton->isEnabled(), "moreEnabled");
