@@ -95,16 +95,10 @@ private slots:
         QTest::addColumn<QString>("notation");
         QTest::addColumn<Command>("command");
         QTest::newRow("space") << "space" << Command::Next;
-        QTest::newRow("page down from a remote") << "Next" << Command::Next;
-        QTest::newRow("shift right still advances") << "Shift+Right" << Command::Next;
-        QTest::newRow("page up from a remote") << "Prior" << Command::Previous;
-        QTest::newRow("keypad enter") << "KP_Enter" << Command::Jump;
-        QTest::newRow("shift F5 from a remote") << "Shift+F5" << Command::F5;
         QTest::newRow("shift b like caps lock") << "Shift+b" << Command::ToggleBlack;
         QTest::newRow("ctrl right belongs to the menus") << "Ctrl+Right" << Command::None;
         QTest::newRow("alt right") << "Alt+Right" << Command::None;
         QTest::newRow("meta right") << "Meta+Right" << Command::None;
-        QTest::newRow("ctrl return starts through the menu") << "Ctrl+Return" << Command::None;
         QTest::newRow("ctrl b") << "Ctrl+b" << Command::None;
         QTest::newRow("other letter") << "x" << Command::None;
         QTest::newRow("forward delete") << "Delete" << Command::None;

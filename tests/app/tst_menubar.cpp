@@ -1,5 +1,5 @@
-// The menu bar: every menu and item in order with its shortcut, the menus filled on opening, the
-// column and language commands.
+// The menu bar: the menus in order and their shortcuts, the commands the items run, the menus
+// filled on opening and the language choice.
 #include "app/MenuBar.h"
 #include "base/RecentFiles.h"
 #include "support/TestSupport.h"
@@ -67,52 +67,29 @@ private slots:
         Preferences::setValue(QStringLiteral("appLanguage"), QStringLiteral("de"));
     }
 
-    void items_data() {
-        QTest::addColumn<QString>("menu");
-        QTest::addColumn<QStringList>("items");
-        QTest::newRow("application")
-            << "Talvane Orvello"
-            << QStringList{"Über Talvane Orvello", "----", "Talvane Orvello ausblenden|Ctrl+H",
-                           "----", "Talvane Orvello beenden|Ctrl+Q"};
-        QTest::newRow("file") << "Ablage"
-                              << QStringList{"Öffnen …|Ctrl+O", "Zuletzt geöffnet >", "----",
-                                             "Fenster schließen|Ctrl+W"};
-        QTest::newRow("presentation") << "Präsentation"
-                                      << QStringList{"Präsentation starten / beenden|Ctrl+Return",
-                                                     "Von Anfang an starten|Ctrl+Shift+Return",
-                                                     "----",
-                                                     "Nächste Folie   (→, Leertaste, Bild↓)",
-                                                     "Vorherige Folie   (←, Bild↑)",
-                                                     "Erste Folie   (Pos1)",
-                                                     "Letzte Folie   (Ende)",
-                                                     "----",
-                                                     "Schwarzbild   (B oder .)",
-                                                     "Weißbild   (W oder ,)",
-                                                     "----",
-                                                     "Timer anhalten / fortsetzen",
-                                                     "Timer zurücksetzen"};
-        QTest::newRow("view") << "Darstellung"
-                              << QStringList{"Folienleiste: 1 Spalte|Ctrl+1",
-                                             "Folienleiste: 2 Spalten|Ctrl+2",
-                                             "Folienleiste: 3 Spalten|Ctrl+3",
-                                             "Folienleiste: 4 Spalten|Ctrl+4",
-                                             "----",
-                                             "Layout zurücksetzen|Ctrl+0",
-                                             "----",
-                                             "Sprache >"};
-        QTest::newRow("window") << "Fenster" << QStringList{"Minimieren|Ctrl+M", "Zoomen"};
-    }
-    void items() {
-        QFETCH(QString, menu);
+    // The menus in order, and every item that has a shortcut with it.
+    void menusAndShortcuts() {
         const MenuBar bar({});
         QStringList titles;
-        for (const QAction* action : bar.actions())
-            titles.append(action->text());
+        QStringList shortcuts;
+        for (const QAction* menu : bar.actions()) {
+            titles.append(menu->text());
+            for (const QAction* action : menu->menu()->actions()) {
+                if (!action->shortcut().isEmpty())
+                    shortcuts.append(action->text() + QLatin1Char('|') +
+                                     action->shortcut().toString(QKeySequence::PortableText));
+            }
+        }
         QCOMPARE(titles, (QStringList{"Talvane Orvello", "Ablage", "Präsentation",
                                       "Ontime / Stagetimer", "Darstellung", "Fenster"}));
-        const QMenu* shown = menuTitled(bar, menu);
-        QVERIFY(shown);
-        QTEST(describe(shown), "items");
+        QCOMPARE(shortcuts,
+                 (QStringList{"Talvane Orvello ausblenden|Ctrl+H", "Talvane Orvello beenden|Ctrl+Q",
+                              "Öffnen …|Ctrl+O", "Fenster schließen|Ctrl+W",
+                              "Präsentation starten / beenden|Ctrl+Return",
+                              "Von Anfang an starten|Ctrl+Shift+Return",
+                              "Folienleiste: 1 Spalte|Ctrl+1", "Folienleiste: 2 Spalten|Ctrl+2",
+                              "Folienleiste: 3 Spalten|Ctrl+3", "Folienleiste: 4 Spalten|Ctrl+4",
+                              "Layout zurücksetzen|Ctrl+0", "Minimieren|Ctrl+M"}));
     }
 
     void commandsReachTheController() {
@@ -142,15 +119,14 @@ private slots:
                               "white", "pause", "reset", "1", "2", "3", "4", "layout"}));
     }
 
-    void recentMenuListsExistingFiles() {
+    // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list
+    // removes the key and leaves a disabled "Keine Einträge".
+    void recentMenu() {
         QTemporaryDir folder;
         const QString older = touch(folder, "older.pdf");
-        const QString gone = touch(folder, "gone.pdf");
         const QString newer = touch(folder, "newer.pdf");
-        for (const QString& path : {older, gone, newer})
-            RecentFiles::add(QUrl::fromLocalFile(path));
-        QFile::remove(gone);
-
+        RecentFiles::add(QUrl::fromLocalFile(older));
+        RecentFiles::add(QUrl::fromLocalFile(newer));
         QList<QUrl> opened;
         MenuCommands commands;
         commands.openRecent = [&](const QUrl& url) { opened.append(url); };
@@ -160,19 +136,9 @@ private slots:
                  (QStringList{"newer.pdf", "older.pdf", "----", "Liste löschen"}));
         QAction* first = bar.recentMenu()->actions().first();
         QCOMPARE(first->toolTip(), newer);
-        QCOMPARE(first->data().toUrl(), QUrl::fromLocalFile(newer));
         first->trigger();
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(newer)});
-        // The missing file stays stored.
-        QCOMPARE(Preferences::value("recentFiles").toStringList().size(), 3);
-    }
 
-    void clearingTheListRemovesTheKey() {
-        QTemporaryDir folder;
-        RecentFiles::add(QUrl::fromLocalFile(touch(folder, "talk.pdf")));
-        const MenuBar bar({});
-        openAndClose(bar.recentMenu());
-        QCOMPARE(bar.recentMenu()->actions().size(), 3);
         itemTitled(bar.recentMenu(), "Liste löschen")->trigger();
         QVERIFY(!Preferences::contains("recentFiles"));
         openAndClose(bar.recentMenu());

@@ -1,4 +1,4 @@
-// The external timer block: texts, colours of the time, blinking, tool tip and label frames.
+// The external timer block: the time and its colours, blinking, label frames and long texts.
 #include "base/Colors.h"
 #include "support/TestSupport.h"
 #include "ui/ExternalTimerBlock.h"
@@ -45,24 +45,6 @@ private slots:
         block.display(QStringLiteral("Ontime"), remaining, paused, running, {}, false, {}, {});
         QTEST(block.timeLabel()->text(), "text");
         QTEST(textColour(block.timeLabel()), "colour");
-    }
-
-    void texts() {
-        ExternalTimerBlock block;
-        block.display(QStringLiteral("Ontime – Keynote"), 5000, false, true,
-                      QStringLiteral("Wrap up"), false, QStringLiteral("Q&A next"),
-                      QStringLiteral("Verbunden"));
-        QCOMPARE(block.captionLabel()->text(), QStringLiteral("Ontime – Keynote"));
-        QCOMPARE(block.messageLabel()->text(), QStringLiteral("Wrap up"));
-        QCOMPARE(block.messageLabel()->toolTip(), QStringLiteral("Wrap up"));
-        QCOMPARE(textColour(block.messageLabel()), Colors::yellow);
-        QCOMPARE(block.secondaryLabel()->text(), QStringLiteral("Q&A next"));
-        QCOMPARE(block.statusLabel()->text(), QStringLiteral("Verbunden"));
-
-        block.display({}, std::nullopt, false, false, {}, false, {}, {});
-        QVERIFY(block.messageLabel()->toolTip().isEmpty());
-        QVERIFY(block.captionLabel()->text().isEmpty());
-        QVERIFY(block.statusLabel()->text().isEmpty());
     }
 
     void blinking_data() {

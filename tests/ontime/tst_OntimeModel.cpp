@@ -346,10 +346,6 @@ private slots:
 
         QTest::newRow("trimmed") << " \t10.20.0.59  " << QVariant()
                                  << "http://10.20.0.59:4001/api/version";
-        QTest::newRow("port 0 means 4001")
-            << "10.20.0.59" << QVariant(0) << "http://10.20.0.59:4001/api/version";
-        QTest::newRow("negative port means 4001")
-            << "10.20.0.59" << QVariant(-5) << "http://10.20.0.59:4001/api/version";
         QTest::newRow("configured port")
             << "10.20.0.59" << QVariant(5000) << "http://10.20.0.59:5000/api/version";
     }

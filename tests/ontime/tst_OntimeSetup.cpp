@@ -109,7 +109,6 @@ private slots:
         view()->searchButton->click();
         QVERIFY(model->scanning());
         transport->refuseAll();
-        QCOMPARE(model->status(), QStringLiteral("Kein Ontime gefunden (Port 4001)"));
         QVERIFY(!model->scanning());
     }
 

@@ -1,5 +1,5 @@
-// Every classification of a Stagetimer answer, end to end through the real transport against the
-// fake desktop app on loopback.
+// Stagetimer answers classified end to end through the real transport against the fake desktop app
+// on loopback: bodies, stalls, refusals and the base that answers.
 #include "FakeStagetimer.h"
 #include "stagetimer/StagetimerModel.h"
 #include "support/TestSupport.h"

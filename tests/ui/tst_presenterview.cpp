@@ -64,9 +64,6 @@ private slots:
             << 4 << Blank::none << "" << true << "" << grey << presenting;
         QTest::newRow("last slide has no next number")
             << 9 << Blank::none << "" << true << "" << grey << presenting;
-        QTest::newRow("black screen")
-            << 2 << Blank::black << "" << true << "● Publikum sieht SCHWARZBILD" << Colors::orange
-            << blackened;
         QTest::newRow("white screen keeps the black button's title")
             << 2 << Blank::white << "" << true << "● Publikum sieht WEISSBILD" << Colors::orange
             << presenting;
