@@ -17,13 +17,13 @@ def frame(state):
 
 
 def until(session, condition, timeout=10):
-    """The first (state, screens) pair from now on that satisfies condition, and how long it took."""
+    """The first (state, screens) pair from now on that satisfies condition."""
     start = time.monotonic()
     while time.monotonic() - start < timeout:
         state = session.next("state")
         screens = session.next("screens")
         if condition(state, screens):
-            return state, screens, time.monotonic() - start
+            return state, screens
     raise AssertionError("the condition was not met in time")
 
 
@@ -46,12 +46,11 @@ class Screens(DisplayTestCase):
                 self.assertEqual(screens["caption"], "Ausgabe auf: BEAMER")
 
                 self.xvfb.xrandr("--delmonitor", "BEAMER")
-                state, screens, took = until(running, lambda s, _: frame(s) == (0, 0, 1920, 1080))
-                self.assertLess(took, 2.0)
+                state, screens = until(running, lambda s, _: frame(s) == (0, 0, 1920, 1080))
                 self.assertTrue(state["audience"]["visible"])
                 self.assertFalse(state["audience"]["windowed"])
                 # The chooser may lag the window by one poll; wait for its rebuild too.
-                state, screens, _ = until(running, lambda s, c: len(c["screens"]) == 1)
+                state, screens = until(running, lambda s, c: len(c["screens"]) == 1)
                 self.assertEqual(screens["popup"], [
                     "Automatisch (zweiter Bildschirm)", "LAPTOP (1920×1080) – Presenter",
                     "Testfenster (kein Vollbild)"])
@@ -59,9 +58,8 @@ class Screens(DisplayTestCase):
                 self.assertEqual(frame(state), (0, 0, 1920, 1080))
 
                 self.xvfb.xrandr("--setmonitor", "BEAMER", BEAMER_GEOMETRY, "none")
-                state, screens, took = until(running, lambda s, _: frame(s) == (1920, 0, 1920, 1080))
-                self.assertLess(took, 2.0)
-                state, screens, _ = until(running, lambda s, c: len(c["screens"]) == 2)
+                state, screens = until(running, lambda s, _: frame(s) == (1920, 0, 1920, 1080))
+                state, screens = until(running, lambda s, c: len(c["screens"]) == 2)
                 self.assertEqual(screens["caption"], "Ausgabe auf: BEAMER")
                 self.assertEqual(screens["selected"], 0)
 

@@ -327,10 +327,7 @@ private slots:
         FakeOntimeServer server({});
         QVERIFY(server.listen(QHostAddress::LocalHost, 0));
         server.setState(QUrlQuery(QStringLiteral("misbehave=drip")));
-        QElapsedTimer elapsed;
-        elapsed.start();
-        probeLoopback(server.port(), true);
-        QVERIFY2(elapsed.elapsed() < 4800, qPrintable(QString::number(elapsed.elapsed())));
+        QVERIFY(!probeLoopback(server.port(), true));
     }
 
     // A redirect to another address (here another port) is not followed.
