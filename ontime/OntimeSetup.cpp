@@ -3,10 +3,10 @@
 #include "base/Colors.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
+#include "base/SetupWindowParts.h"
 #include "ontime/OntimeModel.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QKeyEvent>
@@ -17,7 +17,6 @@
 #include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -28,23 +27,10 @@ const QString hostKey = QStringLiteral("ontimeHost");
 const QString enabledKey = QStringLiteral("ontimeEnabled");
 constexpr int progressSteps = 1000;
 
-void setTextColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
 QLabel* secondaryLabel(const QString& text) {
     auto* label = new QLabel(text);
-    setTextColour(label, Colors::grey(0.6));
+    SetupWindowParts::setTextColour(label, Colors::grey(0.6));
     return label;
-}
-
-bool hasText(const QString& text) {
-    for (const QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t'))
-            return true;
-    return false;
 }
 
 bool isReturn(QEvent* event) {
@@ -98,29 +84,17 @@ QWidget* serverRow(const OntimeServer& server, bool current) {
 
 OntimeSetupView::OntimeSetupView(OntimeModel& model, QWidget* parent)
     : QDialog(parent), model(model) {
-    setObjectName(QStringLiteral("ontimeSetup"));
-    setWindowTitle(L10n::lookup("Ontime-Timer"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setFixedSize(540, 520);
+    SetupWindowParts::configure(*this, QStringLiteral("ontimeSetup"), L10n::lookup("Ontime-Timer"),
+                                540, 520);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(14);
 
-    auto* heading = new QLabel(L10n::lookup("Ontime-Timer"));
-    QFont headingFont = heading->font();
-    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.4);
-    headingFont.setBold(true);
-    heading->setFont(headingFont);
-    layout->addWidget(heading);
-
-    auto* explanation = secondaryLabel(
+    layout->addWidget(SetupWindowParts::heading(L10n::lookup("Ontime-Timer")));
+    layout->addWidget(SetupWindowParts::explanation(
         L10n::lookup("Sucht ein laufendes Ontime im Netzwerk und zeigt dessen Timer unten in der "
-                     "Presenter-Ansicht. Ontime wird dabei nur gelesen, nicht gesteuert."));
-    explanation->setWordWrap(true);
-    layout->addWidget(explanation);
+                     "Presenter-Ansicht. Ontime wird dabei nur gelesen, nicht gesteuert.")));
 
     auto* statusRow = new QHBoxLayout;
     statusRow->setSpacing(8);
@@ -346,17 +320,13 @@ void OntimeSetupView::refresh() {
     scanInfoLabel->setText(model.scanInfo());
     scanInfoLabel->setVisible(!model.scanInfo().isEmpty());
 
-    connectHostButton->setEnabled(hasText(hostField->text()));
+    connectHostButton->setEnabled(SetupWindowParts::hasText(hostField->text()));
     disconnectButton->setEnabled(hasServer || Preferences::flag(enabledKey) || scanning);
 }
 
 OntimeSetupWindowController::OntimeSetupWindowController(OntimeModel& model, QObject* parent)
     : QObject(parent), view(new OntimeSetupView(model)) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), view->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        view->move(frame.topLeft());
-    }
+    SetupWindowParts::centreOnPrimaryScreen(*view);
 }
 
 OntimeSetupWindowController::~OntimeSetupWindowController() {
@@ -364,7 +334,5 @@ OntimeSetupWindowController::~OntimeSetupWindowController() {
 }
 
 void OntimeSetupWindowController::showWindow() {
-    view->show();
-    view->raise();
-    view->activateWindow();
+    SetupWindowParts::bringToFront(*view);
 }

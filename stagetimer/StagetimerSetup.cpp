@@ -3,33 +3,18 @@
 #include "base/Colors.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
+#include "base/SetupWindowParts.h"
 #include "stagetimer/StagetimerModel.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
-
-void setTextColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
-}
-
-// The same test the model's setters apply before storing: spaces and tabs do not count.
-bool hasText(const QString& text) {
-    for (const QChar c : text)
-        if (c != QLatin1Char(' ') && c != QLatin1Char('\t'))
-            return true;
-    return false;
-}
 
 QLineEdit* field(const QString& name, const QString& placeholder) {
     auto* edit = new QLineEdit;
@@ -42,31 +27,18 @@ QLineEdit* field(const QString& name, const QString& placeholder) {
 
 StagetimerSetupView::StagetimerSetupView(StagetimerModel& model, QWidget* parent)
     : QDialog(parent), model(model) {
-    setObjectName(QStringLiteral("stagetimerSetup"));
-    setWindowTitle(QStringLiteral("Stagetimer"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::CustomizeWindowHint);
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setFixedSize(540, 420);
+    SetupWindowParts::configure(*this, QStringLiteral("stagetimerSetup"),
+                                QStringLiteral("Stagetimer"), 540, 420);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
     layout->setSpacing(14);
 
-    auto* heading = new QLabel(QStringLiteral("Stagetimer"));
-    QFont headingFont = heading->font();
-    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.4);
-    headingFont.setBold(true);
-    heading->setFont(headingFont);
-    layout->addWidget(heading);
-
-    auto* explanation = new QLabel(
+    layout->addWidget(SetupWindowParts::heading(QStringLiteral("Stagetimer")));
+    layout->addWidget(SetupWindowParts::explanation(
         L10n::lookup("Zeigt den Timer und die Nachricht eines Stagetimer-Raums unten in der "
                      "Presenter-Ansicht. Raum-ID und API-Key finden Sie in Stagetimer im "
-                     "Controller unter „API“."));
-    setTextColour(explanation, Colors::grey(0.6));
-    explanation->setWordWrap(true);
-    layout->addWidget(explanation);
+                     "Controller unter „API“.")));
 
     auto* statusRow = new QHBoxLayout;
     statusRow->setSpacing(8);
@@ -160,17 +132,14 @@ void StagetimerSetupView::refresh() {
     statusLabel->setText(model.status());
     disconnectButton->setEnabled(Preferences::flag(QStringLiteral("stagetimerEnabled")) ||
                                  model.connecting());
-    connectButton->setEnabled(hasText(roomField->text()) && hasText(keyField->text()));
+    connectButton->setEnabled(SetupWindowParts::hasText(roomField->text()) &&
+                              SetupWindowParts::hasText(keyField->text()));
 }
 
 StagetimerSetupWindowController::StagetimerSetupWindowController(StagetimerModel& model,
                                                                  QObject* parent)
     : QObject(parent), view(new StagetimerSetupView(model)) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), view->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        view->move(frame.topLeft());
-    }
+    SetupWindowParts::centreOnPrimaryScreen(*view);
 }
 
 StagetimerSetupWindowController::~StagetimerSetupWindowController() {
@@ -178,7 +147,5 @@ StagetimerSetupWindowController::~StagetimerSetupWindowController() {
 }
 
 void StagetimerSetupWindowController::showWindow() {
-    view->show();
-    view->raise();
-    view->activateWindow();
+    SetupWindowParts::bringToFront(*view);
 }
