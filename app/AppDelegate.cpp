@@ -5,6 +5,7 @@
 #include "app/MenuBar.h"
 #include "app/OutputScreens.h"
 #include "base/L10n.h"
+#include "base/LabelStyle.h"
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
 #include "document/SlideView.h"
@@ -331,7 +332,7 @@ void AppDelegate::tick() {
     PresenterView* view = presenter->content;
     const TalkTimer::Display shown = talkTimer.display();
     view->timerLabel->setText(shown.time);
-    PresenterView::setTextColour(view->timerLabel, shown.colour);
+    LabelStyle::setTextColour(view->timerLabel, shown.colour);
     view->timerCaption->setText(shown.caption);
     view->pauseButton->setText(shown.pauseTitle);
     view->clockLabel->setText(TalkTimer::formatClock(QDateTime::currentDateTime()));

@@ -1,6 +1,7 @@
 #include "base/SetupWindowParts.h"
 
 #include "base/Colors.h"
+#include "base/LabelStyle.h"
 
 #include <QDialog>
 #include <QGuiApplication>
@@ -30,15 +31,9 @@ QLabel* heading(const QString& text) {
 
 QLabel* explanation(const QString& text) {
     auto* label = new QLabel(text);
-    setTextColour(label, Colors::grey(0.6));
+    LabelStyle::setTextColour(label, Colors::grey(0.6));
     label->setWordWrap(true);
     return label;
-}
-
-void setTextColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
 }
 
 bool hasText(const QString& text) {

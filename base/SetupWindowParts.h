@@ -1,7 +1,6 @@
 // The pieces both timer setup windows are built from, so they look and behave alike.
 #pragma once
 
-#include <QColor>
 #include <QString>
 
 class QDialog;
@@ -16,7 +15,6 @@ void configure(QDialog& window, const QString& objectName, const QString& title,
 QLabel* heading(const QString& text);
 // Grey explanatory text that wraps.
 QLabel* explanation(const QString& text);
-void setTextColour(QLabel* label, const QColor& colour);
 // Spaces and tabs alone do not count as an entry (the models trim exactly these).
 bool hasText(const QString& text);
 void centreOnPrimaryScreen(QWidget& window);

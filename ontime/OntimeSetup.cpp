@@ -2,6 +2,7 @@
 
 #include "base/Colors.h"
 #include "base/L10n.h"
+#include "base/LabelStyle.h"
 #include "base/Preferences.h"
 #include "base/SetupWindowParts.h"
 #include "ontime/OntimeModel.h"
@@ -29,7 +30,7 @@ constexpr int progressSteps = 1000;
 
 QLabel* secondaryLabel(const QString& text) {
     auto* label = new QLabel(text);
-    SetupWindowParts::setTextColour(label, Colors::grey(0.6));
+    LabelStyle::setTextColour(label, Colors::grey(0.6));
     return label;
 }
 

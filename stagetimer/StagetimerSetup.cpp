@@ -2,6 +2,7 @@
 
 #include "base/Colors.h"
 #include "base/L10n.h"
+#include "base/LabelStyle.h"
 #include "base/Preferences.h"
 #include "base/SetupWindowParts.h"
 #include "stagetimer/StagetimerModel.h"

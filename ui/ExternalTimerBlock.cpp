@@ -1,11 +1,10 @@
 #include "ui/ExternalTimerBlock.h"
 
 #include "base/Colors.h"
+#include "base/LabelStyle.h"
 #include "ontime/OntimeModel.h"
 
-#include <QApplication>
 #include <QDateTime>
-#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
@@ -59,57 +58,27 @@ private:
 QLabel* makeLabel(QWidget* parent, int maxLines, const QFont& font, const QColor& colour) {
     auto* label = new BlockLabel(maxLines, parent);
     label->setFont(font);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    LabelStyle::setTextColour(label, colour);
     return label;
-}
-
-QFont systemFont(int pixelSize, QFont::Weight weight) {
-    QFont font = QApplication::font();
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
-bool digitsHaveEqualWidth(const QFont& font) {
-    const QFontMetricsF metrics(font);
-    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
-    for (char digit = '1'; digit <= '9'; ++digit)
-        if (metrics.horizontalAdvance(QLatin1Char(digit)) != zero)
-            return false;
-    return true;
-}
-
-// The system font if its digits are of equal width (so the time does not jitter sideways),
-// else the system's fixed-width font.
-QFont timeFont() {
-    QFont font = systemFont(44, QFont::Medium);
-    if (digitsHaveEqualWidth(font))
-        return font;
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPixelSize(44);
-    fixed.setWeight(QFont::Medium);
-    return fixed;
 }
 
 void setColour(QLabel* label, const QColor& colour) {
     QPalette palette = label->palette();
-    if (palette.color(QPalette::WindowText) == colour)
-        return;
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
+    // Called four times a second: leave an unchanged colour alone.
+    if (palette.color(QPalette::WindowText) != colour)
+        LabelStyle::setTextColour(label, colour);
 }
 
 } // namespace
 
 ExternalTimerBlock::ExternalTimerBlock(QWidget* parent)
     : QWidget(parent),
-      caption(makeLabel(this, 1, systemFont(12, QFont::Normal), Colors::grey(0.6))),
-      time(makeLabel(this, 1, timeFont(), Colors::grey(1.0))),
-      message(makeLabel(this, 2, systemFont(16, QFont::Bold), Colors::yellow)),
-      secondary(makeLabel(this, 1, systemFont(13, QFont::Medium), Colors::grey(0.85))),
-      status(makeLabel(this, 1, systemFont(11, QFont::Normal), Colors::grey(0.5))) {}
+      caption(makeLabel(this, 1, LabelStyle::interfaceFont(12, QFont::Normal), Colors::grey(0.6))),
+      time(makeLabel(this, 1, LabelStyle::timeFont(44, QFont::Medium), Colors::grey(1.0))),
+      message(makeLabel(this, 2, LabelStyle::interfaceFont(16, QFont::Bold), Colors::yellow)),
+      secondary(
+          makeLabel(this, 1, LabelStyle::interfaceFont(13, QFont::Medium), Colors::grey(0.85))),
+      status(makeLabel(this, 1, LabelStyle::interfaceFont(11, QFont::Normal), Colors::grey(0.5))) {}
 
 void ExternalTimerBlock::display(const QString& captionText, std::optional<double> remaining,
                                  bool paused, bool running, const QString& messageText, bool blink,

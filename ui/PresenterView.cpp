@@ -2,6 +2,7 @@
 
 #include "base/Colors.h"
 #include "base/L10n.h"
+#include "base/LabelStyle.h"
 #include "base/Preferences.h"
 #include "document/Presentation.h"
 #include "document/SlideView.h"
@@ -15,8 +16,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFontDatabase>
-#include <QFontMetricsF>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -28,30 +27,13 @@ namespace {
 const QString sidebarKey = QStringLiteral("layoutSidebar");
 const QString splitKey = QStringLiteral("layoutSplit");
 
-QFont uiFont(int pixelSize, QFont::Weight weight) {
-    QFont font = QApplication::font();
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
-bool hasEvenDigits(const QFont& font) {
-    const QFontMetricsF metrics(font);
-    const qreal zero = metrics.horizontalAdvance(QLatin1Char('0'));
-    for (char digit = '1'; digit <= '9'; ++digit) {
-        if (!qFuzzyCompare(metrics.horizontalAdvance(QLatin1Char(digit)), zero))
-            return false;
-    }
-    return true;
-}
-
 QLabel* makeLabel(QWidget* parent, int pixelSize, QFont::Weight weight, const QColor& colour,
                   const QString& text = {}) {
     auto* label = new QLabel(text, parent);
-    label->setFont(uiFont(pixelSize, weight));
+    label->setFont(LabelStyle::interfaceFont(pixelSize, weight));
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(false);
-    PresenterView::setTextColour(label, colour);
+    LabelStyle::setTextColour(label, colour);
     return label;
 }
 
@@ -61,7 +43,7 @@ QPushButton* makeButton(QWidget* parent, const QString& title) {
     // Return belongs to the slide-number jump, never to a default button.
     button->setAutoDefault(false);
     button->setDefault(false);
-    button->setFont(uiFont(13, QFont::Normal));
+    button->setFont(LabelStyle::interfaceFont(13, QFont::Normal));
     return button;
 }
 
@@ -79,11 +61,11 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     currentLabel = makeLabel(this, 15, QFont::DemiBold, Colors::grey(1.0));
     nextLabel = makeLabel(this, 15, QFont::DemiBold, Colors::grey(0.65));
     timerLabel = makeLabel(this, 44, QFont::Medium, Colors::grey(1.0));
-    timerLabel->setFont(timeFont(44, QFont::Medium));
+    timerLabel->setFont(LabelStyle::timeFont(44, QFont::Medium));
     timerCaption =
         makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Vortragszeit"));
     clockLabel = makeLabel(this, 28, QFont::Normal, Colors::grey(0.8));
-    clockLabel->setFont(timeFont(28, QFont::Normal));
+    clockLabel->setFont(LabelStyle::timeFont(28, QFont::Normal));
     clockCaption = makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Uhrzeit"));
     statusLabel = makeLabel(this, 13, QFont::Medium, Colors::orange);
     hintLabel = makeLabel(this, 11, QFont::Normal, Colors::grey(0.5));
@@ -124,7 +106,7 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     openButton = makeButton(this, L10n::lookup("PDF öffnen …"));
     screenPopup = new QComboBox;
     screenPopup->setFocusPolicy(Qt::NoFocus);
-    screenPopup->setFont(uiFont(13, QFont::Normal));
+    screenPopup->setFont(LabelStyle::interfaceFont(13, QFont::Normal));
 
     // Stacking order: later children lie on top.
     const QList<QWidget*> stacking{
@@ -141,22 +123,6 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
 
     setAcceptDrops(true);
     layoutAll();
-}
-
-QFont PresenterView::timeFont(int pixelSize, QFont::Weight weight) {
-    QFont font = uiFont(pixelSize, weight);
-    if (hasEvenDigits(font))
-        return font;
-    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPixelSize(pixelSize);
-    fixed.setWeight(weight);
-    return fixed;
-}
-
-void PresenterView::setTextColour(QLabel* label, const QColor& colour) {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    label->setPalette(palette);
 }
 
 double PresenterView::sidebarFraction() const {
@@ -233,10 +199,11 @@ void PresenterView::update(const QString& jumpBuffer) {
         else if (!presentation->isPresenting)
             status = L10n::lookup("Präsentation läuft nicht");
         statusLabel->setText(status);
-        setTextColour(statusLabel, blank == Blank::none ? Colors::grey(0.55) : Colors::orange);
+        LabelStyle::setTextColour(statusLabel,
+                                  blank == Blank::none ? Colors::grey(0.55) : Colors::orange);
     } else {
         statusLabel->setText(L10n::format("Springe zu Folie %@ … (⏎)", {jumpBuffer}));
-        setTextColour(statusLabel, Colors::orange);
+        LabelStyle::setTextColour(statusLabel, Colors::orange);
     }
 
     startButton->setText(presentation->isPresenting ? L10n::lookup("Präsentation beenden (Esc)")

@@ -37,9 +37,6 @@ public:
 
     // The first local file ending in ".pdf" (any letter case) among dragged data.
     static std::optional<QUrl> pdfUrl(const QMimeData* data);
-    // A font of the desktop's family whose digits all have the same width, so times do not
-    // jitter sideways as they count.
-    static QFont timeFont(int pixelSize, QFont::Weight weight);
 
     // Opens a dropped file; answers whether it was opened. Set by the application controller.
     std::function<bool(const QUrl&)> openDroppedFile;
@@ -72,9 +69,6 @@ public:
     QLabel* screenCaption;
     QPushButton* openButton;
     QLabel* emptyLabel;
-
-    // Sets a label's text colour.
-    static void setTextColour(QLabel* label, const QColor& colour);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "base/Colors.h"
 #include "base/L10n.h"
+#include "base/LabelStyle.h"
 #include "base/Preferences.h"
 #include "document/Presentation.h"
 #include "document/SlideView.h"
@@ -73,7 +74,7 @@ void ThumbRow::configure(Presentation* presentation, const QList<qint64>& pages,
     while (slides.size() < pages.size()) {
         auto* slide = new SlideView(this);
         auto* number = new QLabel(this);
-        number->setFont(PresenterView::timeFont(11, QFont::Medium));
+        number->setFont(LabelStyle::timeFont(11, QFont::Medium));
         number->setTextFormat(Qt::PlainText);
         slides.append(slide);
         numbers.append(number);
@@ -110,7 +111,7 @@ void ThumbRow::setCurrent(qint64 index) {
         const bool isCurrent = shownPages.at(i) == index;
         slides.at(i)->setHighlightColor(isCurrent ? std::optional<QColor>(Colors::orange)
                                                   : std::nullopt);
-        PresenterView::setTextColour(numbers.at(i), isCurrent ? Colors::orange : Colors::grey(0.6));
+        LabelStyle::setTextColour(numbers.at(i), isCurrent ? Colors::orange : Colors::grey(0.6));
     }
 }
 
@@ -276,7 +277,7 @@ ThumbnailSidebar::ThumbnailSidebar(QWidget* parent) : QWidget(parent) {
     columnsLabel->setFont(smallFont(QFont::Medium));
     columnsLabel->setAlignment(Qt::AlignCenter);
     columnsLabel->setTextFormat(Qt::PlainText);
-    PresenterView::setTextColour(columnsLabel, Colors::grey(0.6));
+    LabelStyle::setTextColour(columnsLabel, Colors::grey(0.6));
     lessButton = makeHeaderButton(header, QStringLiteral("\u2212"));
     moreButton = makeHeaderButton(header, QStringLiteral("+"));
     connect(lessButton, &QPushButton::clicked, this, &ThumbnailSidebar::fewerColumns);
