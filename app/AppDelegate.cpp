@@ -14,6 +14,7 @@
 #include "ui/AudienceWindow.h"
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
+#include "ui/ShortcutOverlay.h"
 #include "ui/ThumbnailSidebar.h"
 
 #include <QApplication>
@@ -31,6 +32,8 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -74,6 +77,8 @@ public:
     }
     void startPresentation() override { controller.startPresentation(); }
     void stopPresentation() override { controller.stopPresentation(); }
+    void setTimerChoiceAside() override { controller.setTimerChoiceAside(); }
+    bool asksToQuit() const override { return controller.askingToQuit; }
     QWidget* presenterWindow() const override { return controller.presenterWindow(); }
     QWidget* audienceWindow() const override { return controller.audience; }
 
@@ -99,15 +104,43 @@ QUrl AppDelegate::urlFromArgument(const QString& argument) {
 }
 
 void AppDelegate::applicationOpen(const QList<QUrl>& urls) {
+    bool taken = false;
     for (const QUrl& url : urls) {
-        if (QFileInfo(url.path()).suffix().toLower() != QLatin1String("pdf"))
+        const QFileInfo file(url.toLocalFile());
+        if (file.isDir()) {
+            reportProblem(L10n::format("%@ ist ein Ordner, keine PDF-Datei", {file.fileName()}),
+                          file.absoluteFilePath());
             continue;
+        }
+        if (file.suffix().toLower() != QLatin1String("pdf"))
+            continue;
+        if (taken) {
+            reportProblem(L10n::format("Es wird nur eine PDF-Datei geöffnet; %@ bleibt zu.",
+                                       {file.fileName()}),
+                          file.absoluteFilePath());
+            continue;
+        }
+        taken = true;
         if (!presenter)
             pendingOpen = url;
         else
             open(url);
-        return;
     }
+}
+
+void AppDelegate::reportProblem(const QString& message, const QString& informative) {
+    std::fprintf(stderr, "talvane-orvello: %s (%s)\n", qPrintable(message),
+                 qPrintable(informative));
+    // Before start-up the alert waits for the window it belongs to.
+    if (!presenter)
+        pendingProblems.append({message, informative});
+    else
+        showAlert(message, informative);
+}
+
+void AppDelegate::setLaunchRequest(bool present, std::optional<qint64> page) {
+    presentAtLaunch = present;
+    pageAtLaunch = page;
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
@@ -136,11 +169,16 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (pendingOpen) {
         const QUrl url = *pendingOpen;
         pendingOpen.reset();
-        open(url);
+        if (open(url) && pageAtLaunch)
+            goToSlide(*pageAtLaunch - 1);
     }
+    if (presentAtLaunch)
+        startPresentation();
     refresh();
     tick();
     startAutomationIfConfigured();
+    for (const auto& [message, informative] : std::exchange(pendingProblems, {}))
+        showAlert(message, informative);
 }
 
 void AppDelegate::createPresenterWindow() {
@@ -161,10 +199,12 @@ void AppDelegate::createPresenterWindow() {
             self->goToSlide(index);
     };
     connect(view->screenPopup, &QComboBox::activated, this, &AppDelegate::screenChosen);
+    shortcutOverlay = new ShortcutOverlay(view);
 
     // The menu bar sits inside the window here; a window without a saved frame grows by its
     // height, so that the view keeps its intended size.
-    QMainWindow* window = presenter->window();
+    PresenterWindow* window = presenter->window();
+    window->mayClose = [self = QPointer<AppDelegate>(this)] { return !self || self->mayQuit(); };
     const bool restoredFrame = Preferences::contains(PresenterWindowController::frameKey);
     window->setMenuBar(menuBar);
     if (!restoredFrame)
@@ -199,6 +239,11 @@ void AppDelegate::buildMenuBar() {
         }
         QMessageBox::about(self ? self->presenterWindow() : nullptr, title, text);
     };
+    commands.showShortcuts = [self] {
+        if (self && self->shortcutOverlay)
+            self->shortcutOverlay->toggle();
+    };
+    commands.quit = command(&AppDelegate::quitAsked);
     commands.openDocument = command(&AppDelegate::openDocument);
     commands.openRecent = [self](const QUrl& url) {
         if (self)
@@ -234,7 +279,7 @@ void AppDelegate::buildMenuBar() {
                  {QStringLiteral("buttons"), QJsonArray::fromStringList(buttons)}});
             return 0;
         }
-        QMessageBox box(QMessageBox::Information, message, message, QMessageBox::NoButton,
+        QMessageBox box(QMessageBox::Information, applicationTitle, message, QMessageBox::NoButton,
                         self ? self->presenterWindow() : nullptr);
         QList<QAbstractButton*> choices;
         for (const QString& title : buttons)
@@ -244,7 +289,25 @@ void AppDelegate::buildMenuBar() {
         box.exec();
         return int(choices.indexOf(box.clickedButton()));
     };
-    commands.relaunch = &MenuBar::relaunchExecutable;
+    commands.relaunch = [self] {
+        if (!self)
+            return;
+        // The new instance opens the deck at the slide on screen now.
+        QStringList arguments;
+        if (self->presentation.pageCount > 0)
+            arguments << self->presentation.url.toLocalFile() << QStringLiteral("--page")
+                      << QString::number(self->presentation.index + 1);
+        // The speaker asked for the restart; quitting must not ask again.
+        self->quitConfirmed = true;
+        if (Automation::isActive()) {
+            Automation::printEvent(
+                {{QStringLiteral("event"), QStringLiteral("relaunch")},
+                 {QStringLiteral("arguments"), QJsonArray::fromStringList(arguments)}});
+            QCoreApplication::quit();
+            return;
+        }
+        MenuBar::relaunchExecutable(arguments);
+    };
     menuBar = new MenuBar(std::move(commands));
 }
 
@@ -337,6 +400,7 @@ void AppDelegate::tick() {
     view->pauseButton->setText(shown.pauseTitle);
     view->clockLabel->setText(TalkTimer::formatClock(QDateTime::currentDateTime()));
     updateOntime(view);
+    keepAudienceOnScreen();
 }
 
 void AppDelegate::toggleTimerPause() {
@@ -378,7 +442,8 @@ bool AppDelegate::open(const QUrl& url) {
     if (presentation.isPresenting)
         stopPresentation();
     if (!presentation.open(url)) {
-        showAlert(L10n::lookup("PDF kann nicht geöffnet werden"), QFileInfo(url.path()).fileName());
+        reportProblem(L10n::lookup("PDF kann nicht geöffnet werden"),
+                      QFileInfo(url.path()).fileName());
         return false;
     }
     updateTitle();
@@ -401,7 +466,15 @@ void AppDelegate::openDocument() {
 void AppDelegate::refresh() {
     if (!presenter)
         return;
-    presenter->content->update(jumpBuffer);
+    PresenterView* view = presenter->content;
+    view->warning = presentation.isPresenting && audience && !audienceExposed()
+                        ? L10n::lookup("● Publikum sieht nichts: Publikumsfenster nicht sichtbar")
+                        : QString();
+    view->note = heldOffer.isEmpty()
+                     ? QString()
+                     : L10n::lookup("Timer gefunden – Auswahl nach dem Vortrag oder im Menü "
+                                    "„Ontime / Stagetimer“");
+    view->update(jumpBuffer);
     SlideView* audienceSlide = audienceWindow()->slide;
     const std::optional<qint64> page =
         presentation.pageCount < 1 ? std::nullopt : std::optional<qint64>(presentation.index);
@@ -435,7 +508,69 @@ void AppDelegate::stopPresentation() {
     presentation.isPresenting = false;
     presentation.notify();
     sleepActivity.release();
+    audienceHiddenTicks = 0;
     refresh();
+    offerHeldTimers();
+}
+
+bool AppDelegate::audienceExposed() const {
+    return audience && audience->windowHandle() && audience->windowHandle()->isExposed();
+}
+
+void AppDelegate::keepAudienceOnScreen() {
+    const bool hidden = presentation.isPresenting && audience && !audienceExposed();
+    const bool warned = !presenter->content->warning.isEmpty();
+    if (!hidden) {
+        audienceHiddenTicks = 0;
+        if (warned)
+            refresh();
+        return;
+    }
+    if (!warned)
+        refresh();
+    // Half a second off screen is no passing state; a restore gets two seconds to land.
+    if (++audienceHiddenTicks < 2)
+        return;
+    audienceHiddenTicks = -8;
+    // Qt still counts a window unmapped from outside as shown: hide it first, so showing maps it.
+    audience->hide();
+    if (audience->windowed) {
+        audience->showNormal();
+        audience->raise();
+    } else {
+        const auto [screen, windowed] = outputScreen();
+        placeAudienceWindow(screen, windowed);
+    }
+    presenterWindow()->raise();
+    presenterWindow()->activateWindow();
+}
+
+bool AppDelegate::mayQuit() {
+    // Quitting closes the windows, which would ask a second time.
+    if (!presentation.isPresenting || quitConfirmed)
+        return true;
+    const QString message = L10n::lookup("Präsentation läuft – wirklich beenden?");
+    if (Automation::isActive()) {
+        Automation::printEvent({{QStringLiteral("event"), QStringLiteral("confirm")},
+                                {QStringLiteral("message"), message}});
+        return false;
+    }
+    QMessageBox box(QMessageBox::Question, applicationTitle, message, QMessageBox::NoButton,
+                    presenterWindow());
+    QPushButton* keep = box.addButton(L10n::lookup("Weiter präsentieren"), QMessageBox::RejectRole);
+    box.addButton(L10n::lookup("Beenden"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    askingToQuit = true;
+    box.exec();
+    askingToQuit = false;
+    quitConfirmed = box.clickedButton() != keep;
+    return quitConfirmed;
+}
+
+void AppDelegate::quitAsked() {
+    if (mayQuit())
+        QCoreApplication::quit();
 }
 
 void AppDelegate::togglePresentation() {
@@ -504,7 +639,10 @@ void AppDelegate::showAlert(const QString& message, const QString& informative) 
                                 {QStringLiteral("informative"), informative}});
         return;
     }
-    QMessageBox box(QMessageBox::Warning, message, message, QMessageBox::Ok, presenterWindow());
+    QMessageBox box(QMessageBox::Warning, applicationTitle, message, QMessageBox::Ok,
+                    presenterWindow());
+    // File names reach the box: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setInformativeText(informative);
     box.exec();
 }
@@ -534,6 +672,7 @@ QJsonObject AppDelegate::stateSnapshot() const {
     for (const QUrl& url : RecentFiles::all())
         recent.append(url.toLocalFile());
     QJsonObject audienceState{{QStringLiteral("visible"), bool(audience && audience->isVisible())},
+                              {QStringLiteral("exposed"), audienceExposed()},
                               {QStringLiteral("windowed"), false},
                               {QStringLiteral("screen"), QString()},
                               {QStringLiteral("x"), 0},
@@ -543,6 +682,8 @@ QJsonObject AppDelegate::stateSnapshot() const {
     if (audience) {
         const QRect frame = audience->geometry();
         audienceState[QStringLiteral("windowed")] = audience->windowed;
+        // The native window, for tests that act on it from outside as a window manager would.
+        audienceState[QStringLiteral("windowId")] = QString::number(audience->winId());
         audienceState[QStringLiteral("screen")] =
             audience->screen() ? audience->screen()->name() : QString();
         audienceState[QStringLiteral("x")] = frame.x();
@@ -582,6 +723,7 @@ QJsonObject AppDelegate::stateSnapshot() const {
         state.insert(QStringLiteral("layoutSidebar"), view->sidebarFraction());
         state.insert(QStringLiteral("layoutSplit"), view->slideSplit());
         state.insert(QStringLiteral("selectedThumbnail"), view->sidebar->selectedIndex());
+        state.insert(QStringLiteral("shortcutOverlay"), shortcutOverlay->isVisible());
     }
     const QJsonObject timers = timersSnapshot();
     for (auto entry = timers.begin(); entry != timers.end(); ++entry)

@@ -23,6 +23,7 @@ class MenuBar;
 class OntimeSetupWindowController;
 class PresenterView;
 class PresenterWindowController;
+class ShortcutOverlay;
 class StagetimerSetupWindowController;
 class QMenu;
 class QScreen;
@@ -43,6 +44,9 @@ public:
     void applicationDidFinishLaunching();
     // Files handed over by the system or the command line; the first PDF wins.
     void applicationOpen(const QList<QUrl>& urls);
+    // From the command line: the slide to open the handed-over deck at (from 1), and whether to
+    // start presenting at once.
+    void setLaunchRequest(bool present, std::optional<qint64> page);
 
     bool open(const QUrl& url);
     void openDocument();
@@ -71,12 +75,21 @@ public:
     void connectFoundStagetimer(const StagetimerDesktop& app);
     void disconnectTimers();
     void use(const TimerChoice& choice);
+    // Closes the open timer choice as "not now": it is offered again after the talk.
+    void setTimerChoiceAside();
+    // Quits, after asking while a talk is running.
+    void quitAsked();
+    // False when the speaker keeps a running talk; asks only while presenting.
+    bool mayQuit();
 
     Presentation& deck() { return presentation; }
     const QString& currentJumpBuffer() const { return jumpBuffer; }
 
     // A modal alert with one default button; printed and answered at once under automation.
     void showAlert(const QString& message, const QString& informative);
+    // A failure the speaker must see: on standard error and as an alert (after start-up, when
+    // it happens before).
+    void reportProblem(const QString& message, const QString& informative);
 
     // For the automation steps.
     QJsonObject stateSnapshot() const;
@@ -103,6 +116,10 @@ private:
     // Wires the two links' callbacks and connects or searches as the stored settings say.
     void startTimers();
     void chooseTimer(const QList<OntimeServer>& ontimes, const QList<StagetimerDesktop>& apps);
+    // Opens the choice sheet; during a talk only when `asked`, else the offer is held.
+    void offerTimers(const QList<TimerChoice>& offered, bool asked = false);
+    // After a talk: the held offer, unless a timer has been chosen meanwhile.
+    void offerHeldTimers();
     // Feeds both timer blocks; a block that appears or disappears changes the layout.
     void updateOntime(PresenterView* view);
     // A sheet is already open on the presenter window.
@@ -121,6 +138,10 @@ private:
     void installKeyMonitor();
     void startDisplayTimer();
     void tick();
+    // While presenting, brings back an audience window that the window manager minimised or
+    // unmapped, and says in the status line while it is not on screen.
+    void keepAudienceOnScreen();
+    bool audienceExposed() const;
     QWidget* presenterWindow() const;
     AudienceWindow* audienceWindow();
     void updateTitle();
@@ -136,7 +157,16 @@ private:
     std::unique_ptr<StagetimerSetupWindowController> stagetimerSetup;
     std::unique_ptr<OntimeSetupWindowController> ontimeSetup;
     QPointer<TimerChoiceSheet> choiceSheet;
+    // Timers found during a talk, offered once it ends.
+    QList<TimerChoice> heldOffer;
+    bool askingToQuit = false;
+    bool quitConfirmed = false;
+    // Display ticks the audience window has been off screen while presenting; negative while
+    // a restore settles.
+    int audienceHiddenTicks = 0;
     std::unique_ptr<PresenterWindowController> presenter;
+    // A child of the presenter view, so it never shows on the projector.
+    QPointer<ShortcutOverlay> shortcutOverlay;
     QPointer<AudienceWindow> audience;
     std::unique_ptr<Keys> keys;
     std::unique_ptr<KeyMonitor> keyMonitor;
@@ -147,6 +177,9 @@ private:
     // The talk timer's timerStart and timerAccumulated.
     TalkTimer talkTimer{clock};
     std::optional<QUrl> pendingOpen;
+    QList<std::pair<QString, QString>> pendingProblems;
+    bool presentAtLaunch = false;
+    std::optional<qint64> pageAtLaunch;
     // Built before the presenter window, which then takes it over.
     QPointer<MenuBar> menuBar;
     OutputScreens::ChangeNotifier* screenChanges = nullptr;

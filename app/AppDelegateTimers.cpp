@@ -18,8 +18,11 @@
 #include <QMessageBox>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
+
+const QString applicationTitle = QStringLiteral("Talvane Orvello");
 
 using namespace TimerSelection;
 
@@ -99,9 +102,24 @@ bool AppDelegate::showsSheet() const {
 
 void AppDelegate::chooseTimer(const QList<OntimeServer>& ontimes,
                               const QList<StagetimerDesktop>& apps) {
-    const QList<TimerChoice> offered = choices(ontimes, apps);
-    if (offered.size() < 2 || !presenter || showsSheet())
+    offerTimers(choices(ontimes, apps));
+}
+
+void AppDelegate::offerTimers(const QList<TimerChoice>& offered, bool asked) {
+    if (offered.size() < 2 || !presenter)
         return;
+    // A sheet takes the keyboard: never in front of an audience unless the speaker asks for it.
+    if (presentation.isPresenting && !asked) {
+        heldOffer = offered;
+        if (Automation::isActive())
+            Automation::printEvent({{QStringLiteral("event"), QStringLiteral("offer-held")},
+                                    {QStringLiteral("choices"), int(offered.size())}});
+        refresh();
+        return;
+    }
+    if (showsSheet())
+        return;
+    heldOffer.clear();
     const int selected = preselected(offered, Preferences::text(sourceKey));
     auto* sheet = new TimerChoiceSheet(offered, selected, presenterWindow());
     sheet->setAttribute(Qt::WA_DeleteOnClose);
@@ -118,6 +136,23 @@ void AppDelegate::chooseTimer(const QList<OntimeServer>& ontimes,
                                 {QStringLiteral("choices"), titles},
                                 {QStringLiteral("selected"), selected}});
     }
+    refresh();
+}
+
+void AppDelegate::setTimerChoiceAside() {
+    if (!choiceSheet || !choiceSheet->isVisible())
+        return;
+    heldOffer = choiceSheet->choices();
+    choiceSheet->close();
+    refresh();
+}
+
+void AppDelegate::offerHeldTimers() {
+    const QList<TimerChoice> offered = std::exchange(heldOffer, {});
+    // A timer chosen from the menu during the talk answers the offer.
+    if (!offered.isEmpty() && !ontime.server() && !stagetimer.connected() &&
+        !stagetimer.connecting())
+        offerTimers(offered);
 }
 
 TimerChoiceSheet* AppDelegate::timerChoiceSheet() const {
@@ -154,8 +189,8 @@ void AppDelegate::showSheetAlert(const QString& message, const QString& informat
         showAlert(message, informative);
         return;
     }
-    auto* box =
-        new QMessageBox(QMessageBox::Warning, message, message, QMessageBox::Ok, presenterWindow());
+    auto* box = new QMessageBox(QMessageBox::Warning, applicationTitle, message, QMessageBox::Ok,
+                                presenterWindow());
     box->setInformativeText(informative);
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -226,6 +261,16 @@ void AppDelegate::fillOntimeMenu(QMenu* menu) {
                      break;
                  }
              });
+    if (heldOffer.isEmpty())
+        return;
+    // The offer held during the talk, to be answered now if the speaker wants.
+    QAction* first = menu->actions().value(1);
+    QAction* offer = new QAction(L10n::lookup("Gefundene Timer zur Auswahl …"), menu);
+    connect(offer, &QAction::triggered, this, [self] {
+        if (self)
+            self->offerTimers(std::exchange(self->heldOffer, {}), true);
+    });
+    menu->insertAction(first, offer);
 }
 
 void AppDelegate::updateOntime(PresenterView* view) {

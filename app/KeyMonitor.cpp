@@ -1,6 +1,6 @@
 #include "app/KeyMonitor.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QWidget>
 #include <QWindow>
@@ -8,7 +8,12 @@
 namespace KeyRules {
 
 Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+    const Qt::KeyboardModifiers held =
+        modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (held == Qt::ControlModifier && (key == Qt::Key_Return || key == Qt::Key_Enter))
+        return modifiers & Qt::ShiftModifier ? Command::StartFromBeginning
+                                             : Command::TogglePresentation;
+    if (held)
         return Command::None;
     switch (key) {
     case Qt::Key_Space:
@@ -79,15 +84,35 @@ bool dialogIsUp(const KeyTarget& target) {
     return false;
 }
 
+bool startsOrEnds(Command command) {
+    return command == Command::F5 || command == Command::TogglePresentation ||
+           command == Command::StartFromBeginning;
+}
+
+bool focusTakesText() {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && focus->testAttribute(Qt::WA_InputMethodEnabled);
+}
+
 } // namespace
 
-bool appliesTo(const KeyTarget& target, const QWindow* receiver) {
-    if (dialogIsUp(target))
+bool appliesTo(const KeyTarget& target, Command command, const QWindow* receiver) {
+    if (target.pageCount() <= 0)
         return false;
-    const QWindow* keyWindow = receiver ? receiver : QGuiApplication::focusWindow();
-    if (keyWindow && !isPresenterWindow(target, keyWindow))
+    if (!dialogIsUp(target)) {
+        if (command == Command::TogglePresentation || command == Command::StartFromBeginning)
+            return false;
+        const QWindow* keyWindow = receiver ? receiver : QGuiApplication::focusWindow();
+        return !keyWindow || isPresenterWindow(target, keyWindow);
+    }
+    // A dialog must not cost the talk a key: while presenting, the presenter keys pass it, and
+    // the start keys always do. A text field keeps what is typed into it; Return answers the
+    // dialog, and Esc answers the question whether to quit.
+    if (focusTakesText() || command == Command::Jump)
         return false;
-    return target.pageCount() > 0;
+    if (command == Command::Escape && target.asksToQuit())
+        return false;
+    return startsOrEnds(command) || target.isPresenting();
 }
 
 void perform(KeyTarget& target, Command command, bool shifted, const QString& text) {
@@ -124,16 +149,21 @@ void perform(KeyTarget& target, Command command, bool shifted, const QString& te
         }
         return;
     case Command::F5:
-        if (target.isPresenting()) {
-            target.stopPresentation();
-        } else if (shifted) {
+        if (target.isPresenting())
+            return target.stopPresentation();
+        return perform(target, shifted ? Command::TogglePresentation : Command::StartFromBeginning,
+                       false, text);
+    case Command::TogglePresentation:
+        if (target.isPresenting())
+            return target.stopPresentation();
+        target.setTimerChoiceAside();
+        return target.startPresentation();
+    case Command::StartFromBeginning:
+        target.setTimerChoiceAside();
+        target.goTo(0);
+        if (!target.isPresenting())
             target.startPresentation();
-        } else {
-            target.goTo(0);
-            if (!target.isPresenting())
-                target.startPresentation();
-            target.refresh();
-        }
+        target.refresh();
         return;
     case Command::ToggleBlack:
         return target.toggleBlack();
@@ -149,7 +179,7 @@ void perform(KeyTarget& target, Command command, bool shifted, const QString& te
 
 bool handleKey(KeyTarget& target, const QKeyEvent& event, const QWindow* receiver) {
     const Command command = commandFor(event.key(), event.modifiers(), event.text());
-    if (command == Command::None || !appliesTo(target, receiver))
+    if (command == Command::None || !appliesTo(target, command, receiver))
         return false;
     perform(target, command, event.modifiers() & Qt::ShiftModifier, event.text());
     return true;
@@ -180,7 +210,7 @@ bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
         // A key that a menu item also uses comes here first; claiming it keeps it a plain key
         // press, which then arrives below.
         const auto command = KeyRules::commandFor(key->key(), key->modifiers(), key->text());
-        if (command == KeyRules::Command::None || !KeyRules::appliesTo(*target, window))
+        if (command == KeyRules::Command::None || !KeyRules::appliesTo(*target, command, window))
             return false;
         key->accept();
         return true;

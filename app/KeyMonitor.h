@@ -30,6 +30,10 @@ public:
     virtual void unblank() = 0;
     virtual void startPresentation() = 0;
     virtual void stopPresentation() = 0;
+    // Closes the timer choice, if it is open, as "not now"; a start key does this first.
+    virtual void setTimerChoiceAside() {}
+    // The question whether to quit a running talk is open: Esc answers it.
+    virtual bool asksToQuit() const { return false; }
 
     // The windows whose keys are presenter keys; null while a window does not exist.
     virtual QWidget* presenterWindow() const = 0;
@@ -50,15 +54,20 @@ enum class Command {
     ToggleBlack,
     ToggleWhite,
     Digit,
+    // Ctrl+Return and Ctrl+Shift+Return: the menu's keys, taken here only while a dialog blocks
+    // the menu.
+    TogglePresentation,
+    StartFromBeginning,
 };
 
 // The command a key stands for, from the key code first and then from its characters.
-// Keys held with Ctrl, Alt or Meta stand for none: they belong to the menus.
+// Other keys held with Ctrl, Alt or Meta stand for none: they belong to the menus.
 Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text);
 
-// Whether the key pressed in `receiver` is the presenter's at all: no dialog is up, the key
-// window is the presenter or audience window, and a document is open.
-bool appliesTo(const KeyTarget& target, const QWindow* receiver);
+// Whether the key pressed in `receiver` is the presenter's: a document is open, and either the
+// key window is the presenter or audience window, or a dialog is up and the key may pass it
+// (see the rules in the source).
+bool appliesTo(const KeyTarget& target, Command command, const QWindow* receiver);
 
 // Carries out a command; `shifted` matters for F5 only, `text` for a digit only.
 void perform(KeyTarget& target, Command command, bool shifted, const QString& text);

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPointer>
 #include <QProcess>
 
 namespace {
@@ -15,23 +14,12 @@ namespace {
 const QString recentFilesKey = QStringLiteral("recentFiles");
 const QString languageKey = QStringLiteral("appLanguage");
 
-// Top-level windows a person would call the program's windows: shown, titled, not popups.
-QList<QWidget*> programWindows() {
-    QList<QWidget*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        const Qt::WindowType type = widget->windowType();
-        if (widget->isVisible() && (type == Qt::Window || type == Qt::Dialog))
-            windows.append(widget);
-    }
-    return windows;
-}
-
 } // namespace
 
 MenuBar::MenuBar(MenuCommands menuCommands, QWidget* parent)
     : QMenuBar(parent), commands(std::move(menuCommands)) {
-    buildApplicationMenu();
     buildFileMenu();
+    buildViewMenu();
     buildPresentationMenu();
     ontime = addMenu(QStringLiteral("Ontime / Stagetimer"));
     if (commands.fillOntimeMenu)
@@ -40,8 +28,7 @@ MenuBar::MenuBar(MenuCommands menuCommands, QWidget* parent)
         if (commands.fillOntimeMenu)
             commands.fillOntimeMenu(ontime);
     });
-    buildViewMenu();
-    buildWindowMenu();
+    buildHelpMenu();
 }
 
 QAction* MenuBar::addCommand(QMenu* menu, const QString& title,
@@ -59,25 +46,8 @@ QAction* MenuBar::addCommand(QMenu* menu, const QString& title,
     return action;
 }
 
-void MenuBar::buildApplicationMenu() {
-    QMenu* menu = addMenu(applicationName);
-    addCommand(menu, L10n::format("Über %@", {applicationName}), commands.showAbout);
-    menu->addSeparator();
-    addCommand(
-        menu, L10n::format("%@ ausblenden", {applicationName}),
-        [] {
-            for (QWidget* window : programWindows())
-                window->showMinimized();
-        },
-        QKeySequence(Qt::CTRL | Qt::Key_H));
-    menu->addSeparator();
-    addCommand(
-        menu, L10n::format("%@ beenden", {applicationName}), [] { QCoreApplication::quit(); },
-        QKeySequence(Qt::CTRL | Qt::Key_Q));
-}
-
 void MenuBar::buildFileMenu() {
-    QMenu* menu = addMenu(L10n::lookup("Ablage"));
+    QMenu* menu = addMenu(L10n::lookup("Datei"));
     addCommand(menu, L10n::lookup("Öffnen …"), commands.openDocument,
                QKeySequence(Qt::CTRL | Qt::Key_O));
     recent = menu->addMenu(L10n::lookup("Zuletzt geöffnet"));
@@ -92,17 +62,19 @@ void MenuBar::buildFileMenu() {
                 window->close();
         },
         QKeySequence(Qt::CTRL | Qt::Key_W));
+    addCommand(menu, L10n::lookup("Beenden"), commands.quit, QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
 void MenuBar::buildPresentationMenu() {
     QMenu* menu = addMenu(L10n::lookup("Präsentation"));
-    addCommand(menu, L10n::lookup("Präsentation starten / beenden"), commands.togglePresentation,
-               QKeySequence(Qt::CTRL | Qt::Key_Return));
-    addCommand(menu, L10n::lookup("Von Anfang an starten"), commands.startFromBeginning,
+    addCommand(menu, L10n::lookup("Präsentation starten / beenden   (Umschalt+F5, Esc)"),
+               commands.togglePresentation, QKeySequence(Qt::CTRL | Qt::Key_Return));
+    addCommand(menu, L10n::lookup("Von Anfang an starten   (F5)"), commands.startFromBeginning,
                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Return));
     menu->addSeparator();
-    addCommand(menu, L10n::lookup("Nächste Folie   (→, Leertaste, Bild↓)"), commands.nextSlide);
-    addCommand(menu, L10n::lookup("Vorherige Folie   (←, Bild↑)"), commands.previousSlide);
+    addCommand(menu, L10n::lookup("Nächste Folie   (→, ↓, Leertaste, Bild↓)"), commands.nextSlide);
+    addCommand(menu, L10n::lookup("Vorherige Folie   (←, ↑, Rücktaste, Bild↑)"),
+               commands.previousSlide);
     addCommand(menu, L10n::lookup("Erste Folie   (Pos1)"), commands.firstSlide);
     addCommand(menu, L10n::lookup("Letzte Folie   (Ende)"), commands.lastSlide);
     menu->addSeparator();
@@ -114,7 +86,7 @@ void MenuBar::buildPresentationMenu() {
 }
 
 void MenuBar::buildViewMenu() {
-    QMenu* menu = addMenu(L10n::lookup("Darstellung"));
+    QMenu* menu = addMenu(L10n::lookup("Ansicht"));
     const Qt::Key digitKeys[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4};
     for (int count = 1; count <= 4; ++count) {
         const QString title = count == 1 ? L10n::lookup("Folienleiste: 1 Spalte")
@@ -143,49 +115,13 @@ void MenuBar::buildViewMenu() {
     markCurrentLanguage();
 }
 
-void MenuBar::buildWindowMenu() {
-    windows = addMenu(L10n::lookup("Fenster"));
-    // There is no dock here: the item minimises the window instead.
-    addCommand(
-        windows, L10n::lookup("Minimieren"),
-        [] {
-            if (QWidget* window = QApplication::activeWindow())
-                window->showMinimized();
-        },
-        QKeySequence(Qt::CTRL | Qt::Key_M));
-    addCommand(windows, L10n::lookup("Zoomen"), [] {
-        if (QWidget* window = QApplication::activeWindow())
-            window->isMaximized() ? window->showNormal() : window->showMaximized();
-    });
-    connect(windows, &QMenu::aboutToShow, this, &MenuBar::fillWindowMenu);
-}
-
-void MenuBar::fillWindowMenu() {
-    // The list of open windows follows the fixed items, as a windows menu's does.
-    for (QAction* entry : std::as_const(windowEntries)) {
-        windows->removeAction(entry);
-        entry->deleteLater();
-    }
-    windowEntries.clear();
-    const QList<QWidget*> open = programWindows();
-    if (open.isEmpty())
-        return;
-    windowEntries.append(windows->addSeparator());
-    for (QWidget* window : open) {
-        QAction* entry = windows->addAction(window->windowTitle());
-        entry->setCheckable(true);
-        entry->setChecked(window == QApplication::activeWindow());
-        connect(entry, &QAction::triggered, this, [window = QPointer<QWidget>(window), entry] {
-            entry->setChecked(true);
-            if (!window)
-                return;
-            if (window->isMinimized())
-                window->showNormal();
-            window->raise();
-            window->activateWindow();
-        });
-        windowEntries.append(entry);
-    }
+void MenuBar::buildHelpMenu() {
+    QMenu* menu = addMenu(L10n::lookup("Hilfe"));
+    QAction* keys = addCommand(menu, L10n::lookup("Tastenkürzel"), commands.showShortcuts,
+                               QKeySequence(Qt::Key_F1));
+    keys->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(QStringLiteral("?"))});
+    menu->addSeparator();
+    addCommand(menu, L10n::format("Über %@", {applicationName}), commands.showAbout);
 }
 
 void MenuBar::fillRecentMenu() {
@@ -203,8 +139,9 @@ void MenuBar::fillRecentMenu() {
     if (files.isEmpty())
         recent->addAction(L10n::lookup("Keine Einträge"))->setEnabled(false);
     recent->addSeparator();
-    connect(recent->addAction(L10n::lookup("Liste löschen")), &QAction::triggered, this,
-            [] { Preferences::remove(recentFilesKey); });
+    QAction* clear = recent->addAction(L10n::lookup("Liste löschen"));
+    clear->setEnabled(!files.isEmpty());
+    connect(clear, &QAction::triggered, this, [] { Preferences::remove(recentFilesKey); });
 }
 
 void MenuBar::markCurrentLanguage() {
@@ -227,7 +164,7 @@ void MenuBar::chooseLanguage(const QString& code) {
         commands.relaunch();
 }
 
-void MenuBar::relaunchExecutable() {
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
+void MenuBar::relaunchExecutable(const QStringList& arguments) {
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), arguments);
     QCoreApplication::quit();
 }

@@ -1,5 +1,6 @@
-// The program's menu bar, built once with every command; the recent files, the external timer
-// menu and the window list are filled each time they open.
+// The program's menu bar, built once with every command in the Linux order (File, View,
+// Presentation, timers, Help); the recent files and the external timer menu are filled each
+// time they open.
 #pragma once
 
 #include <QMenuBar>
@@ -12,6 +13,9 @@ class QMenu;
 // What the menus ask of the application controller. A command left empty does nothing.
 struct MenuCommands {
     std::function<void()> showAbout;
+    std::function<void()> showShortcuts;
+    // Quits, asking first while a talk runs.
+    std::function<void()> quit;
     std::function<void()> openDocument;
     std::function<void(const QUrl& file)> openRecent;
     std::function<void()> togglePresentation;
@@ -43,32 +47,27 @@ public:
     QMenu* recentMenu() const { return recent; }
     QMenu* ontimeMenu() const { return ontime; }
     QMenu* languageMenu() const { return language; }
-    QMenu* windowMenu() const { return windows; }
 
     // Refills "Zuletzt geöffnet" from the recent files that exist now.
     void fillRecentMenu();
     // Stores another language for the next start and offers to restart now.
     void chooseLanguage(const QString& code);
 
-    // Starts the program's own executable again, detached, and quits this instance; a failure
-    // to start is not reported, the quit happens all the same.
-    static void relaunchExecutable();
+    // Starts the program's own executable again, detached, with these arguments, and quits this
+    // instance; a failure to start is not reported, the quit happens all the same.
+    static void relaunchExecutable(const QStringList& arguments);
 
 private:
     QAction* addCommand(QMenu* menu, const QString& title, const std::function<void()>& command,
                         const QKeySequence& shortcut = {});
-    void buildApplicationMenu();
     void buildFileMenu();
-    void buildPresentationMenu();
     void buildViewMenu();
-    void buildWindowMenu();
-    void fillWindowMenu();
+    void buildPresentationMenu();
+    void buildHelpMenu();
     void markCurrentLanguage();
 
     MenuCommands commands;
     QMenu* recent = nullptr;
     QMenu* ontime = nullptr;
     QMenu* language = nullptr;
-    QMenu* windows = nullptr;
-    QList<QAction*> windowEntries;
 };

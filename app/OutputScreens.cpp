@@ -57,7 +57,8 @@ Choice outputScreen(const QString& setting, const QList<ScreenInfo>& screens, in
         return {presenter, true};
     if (!setting.isEmpty()) {
         for (int i = 0; i < screens.size(); ++i) {
-            if (identifier(screens.at(i)) == setting)
+            // A bare name, as --screen takes it, picks the screen of that name too.
+            if (identifier(screens.at(i)) == setting || screens.at(i).name == setting)
                 return {i, false};
         }
     }

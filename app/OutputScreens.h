@@ -43,8 +43,8 @@ struct Choice {
     friend bool operator==(const Choice&, const Choice&) = default;
 };
 
-// The test window on the presenter's screen, else the first screen whose identifier is the
-// setting, else the first screen that is not the presenter's, else the presenter's own.
+// The test window on the presenter's screen, else the first screen whose identifier (or name)
+// is the setting, else the first screen that is not the presenter's, else the presenter's own.
 Choice outputScreen(const QString& setting, const QList<ScreenInfo>& screens, int presenter);
 
 struct PopupItem {

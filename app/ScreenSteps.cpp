@@ -8,8 +8,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QJsonArray>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QRegularExpression>
 
 namespace {
 
@@ -101,6 +103,35 @@ void Automation::registerScreenSteps() {
             return 0;
         }
         item->trigger();
+        return 0;
+    });
+    // Every menu with its items as shown (submenus by their titles), filled as on opening.
+    registerStep(QStringLiteral("menus"), [this](const QString&) {
+        MenuBar* bar = controller.menus();
+        if (!bar) {
+            printError(QStringLiteral("menus"), QStringLiteral("no menu bar"));
+            return 0;
+        }
+        const auto shown = [](const QAction* action) {
+            return QString(action->text())
+                .remove(QRegularExpression(QStringLiteral("&(?!&)")))
+                .replace(QStringLiteral("&&"), QStringLiteral("&"));
+        };
+        QJsonArray menus;
+        for (const QAction* title : bar->actions()) {
+            if (!title->menu())
+                continue;
+            emit title->menu()->aboutToShow();
+            QJsonArray items;
+            for (const QAction* action : title->menu()->actions()) {
+                if (!action->isSeparator())
+                    items.append(shown(action));
+            }
+            menus.append(QJsonObject{{QStringLiteral("title"), shown(title)},
+                                     {QStringLiteral("items"), items}});
+        }
+        printEvent(
+            {{QStringLiteral("event"), QStringLiteral("menus")}, {QStringLiteral("menus"), menus}});
         return 0;
     });
     // "click thumbnail N" joins the clicks on other windows.

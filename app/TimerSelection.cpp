@@ -142,8 +142,8 @@ QString menuStatus(const LinkState& links) {
         return L10n::format("● Verbunden: %@",
                             {QStringLiteral("Stagetimer · ") + roomText(links.stagetimerRoom)});
     if (links.scanning) {
-        // The fraction is dropped; a progress outside 0 … 1 is never shown as such.
-        const double share = std::clamp(links.scanProgress, 0.0, 1.0);
+        // The fraction is dropped; a search still running never reads 100 %.
+        const double share = std::clamp(links.scanProgress, 0.0, 0.99);
         return L10n::format("Suche läuft … %d %%", {int(std::floor(share * 100))});
     }
     if (links.stagetimerEnabled || links.stagetimerConnecting)

@@ -1,5 +1,8 @@
 #include "base/Preferences.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +13,21 @@ namespace {
 QHash<QString, QVariant>& overrides() {
     static QHash<QString, QVariant> map;
     return map;
+}
+
+// The store holds the Stagetimer API key, so only its owner may read it. QSettings writes
+// through a temporary file that takes over the mode of the file it replaces, so a store made
+// 0600 before its first write stays so.
+void restrictToOwner(const QSettings& store) {
+    const QString path = store.fileName();
+    QFile file(path);
+    if (!file.exists()) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!file.open(QIODevice::WriteOnly))
+            return;
+        file.close();
+    }
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 } // namespace
@@ -54,12 +72,14 @@ qint64 integer(const QString& key, qint64 fallback) {
 void setValue(const QString& key, const QVariant& newValue) {
     overrides().remove(key);
     QSettings store;
+    restrictToOwner(store);
     store.setValue(key, newValue);
 }
 
 void remove(const QString& key) {
     overrides().remove(key);
     QSettings store;
+    restrictToOwner(store);
     store.remove(key);
 }
 

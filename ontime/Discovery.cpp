@@ -467,8 +467,10 @@ ScanPlan plan(const QList<Interface>& interfaces) {
 }
 
 QString report(const QStringList& reportLines, int total, int servers, int stagetimers) {
-    QString text = reportLines.join(QLatin1Char('\n')) + QLatin1Char('\n') +
-                   L10n::format("%d Adressen geprüft, %d Ontime gefunden", {total, servers});
+    QString text =
+        reportLines.join(QLatin1Char('\n')) + QLatin1Char('\n') +
+        (total == 1 ? L10n::format("1 Adresse geprüft, %d Ontime gefunden", {servers})
+                    : L10n::format("%d Adressen geprüft, %d Ontime gefunden", {total, servers}));
     if (stagetimers > 0)
         text += QStringLiteral(", ") + L10n::format("%d Stagetimer gefunden", {stagetimers});
     return text;

@@ -190,20 +190,22 @@ void PresenterView::update(const QString& jumpBuffer) {
                                               : L10n::format("Nächste Folie  %d", {index + 2}));
 
     const Blank blank = presentation->blank;
-    if (jumpBuffer.isEmpty()) {
-        QString status;
-        if (blank == Blank::black)
-            status = L10n::lookup("● Publikum sieht SCHWARZBILD");
-        else if (blank == Blank::white)
-            status = L10n::lookup("● Publikum sieht WEISSBILD");
-        else if (!presentation->isPresenting)
-            status = L10n::lookup("Präsentation läuft nicht");
-        statusLabel->setText(status);
-        LabelStyle::setTextColour(statusLabel,
-                                  blank == Blank::none ? Colors::grey(0.55) : Colors::orange);
-    } else {
+    if (!jumpBuffer.isEmpty()) {
         statusLabel->setText(L10n::format("Springe zu Folie %@ … (⏎)", {jumpBuffer}));
         LabelStyle::setTextColour(statusLabel, Colors::orange);
+    } else if (!warning.isEmpty()) {
+        statusLabel->setText(warning);
+        LabelStyle::setTextColour(statusLabel, Colors::red);
+    } else if (blank != Blank::none) {
+        statusLabel->setText(blank == Blank::black ? L10n::lookup("● Publikum sieht SCHWARZBILD")
+                                                   : L10n::lookup("● Publikum sieht WEISSBILD"));
+        LabelStyle::setTextColour(statusLabel, Colors::orange);
+    } else {
+        statusLabel->setText(!note.isEmpty() ? note
+                             : !presentation->isPresenting
+                                 ? L10n::lookup("Präsentation läuft nicht")
+                                 : QString());
+        LabelStyle::setTextColour(statusLabel, Colors::grey(0.55));
     }
 
     startButton->setText(presentation->isPresenting ? L10n::lookup("Präsentation beenden (Esc)")

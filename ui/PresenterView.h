@@ -59,6 +59,10 @@ public:
     SplitHandle* slideHandle;
     bool showsOntime = false;
     bool showsStagetimer = false;
+    // Status-line texts the controller sets before update(): a warning that outranks the
+    // blanking state, and a note shown when nothing else is to say.
+    QString warning;
+    QString note;
     QPushButton* prevButton;
     QPushButton* nextButton;
     QPushButton* startButton;

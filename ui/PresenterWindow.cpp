@@ -22,6 +22,10 @@ void PresenterWindow::saveFrame() {
 }
 
 void PresenterWindow::closeEvent(QCloseEvent* event) {
+    if (mayClose && !mayClose()) {
+        event->ignore();
+        return;
+    }
     frameSaver.stop();
     saveFrame();
     QMainWindow::closeEvent(event);

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
 
 class PresenterView;
 
@@ -13,6 +14,9 @@ class PresenterWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit PresenterWindow(QWidget* parent = nullptr);
+
+    // Asked before the window closes; false keeps it open (a running talk the speaker keeps).
+    std::function<bool()> mayClose;
 
 signals:
     void closing();

@@ -5,9 +5,12 @@
 #include "support/TestSupport.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMainWindow>
-#include <QMessageBox>
+#include <QRadioButton>
 #include <QShortcut>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -24,6 +27,8 @@ public:
     int refreshes = 0;
     QWidget* presenter = nullptr;
     QWidget* audience = nullptr;
+    int choicesSetAside = 0;
+    bool quitQuestion = false;
 
     int pageCount() const override { return pages; }
     int slideIndex() const override { return index; }
@@ -50,6 +55,8 @@ public:
             presenting = true;
     }
     void stopPresentation() override { presenting = false; }
+    void setTimerChoiceAside() override { ++choicesSetAside; }
+    bool asksToQuit() const override { return quitQuestion; }
     QWidget* presenterWindow() const override { return presenter; }
     QWidget* audienceWindow() const override { return audience; }
 };
@@ -246,25 +253,60 @@ private slots:
         QCOMPARE(deck->buffer, audience ? QStringLiteral("5") : QString());
     }
 
-    // A sheet on the presenter window or an application-modal alert takes the keys.
-    void dialogsPassKeys_data() {
+    // A dialog never costs the talk a key: while presenting the presenter keys pass it, the
+    // start keys always do (setting the timer choice aside); Return, a text field and the
+    // quit question's Esc stay with the dialog.
+    void dialogs_data() {
         QTest::addColumn<bool>("sheet");
-        QTest::newRow("sheet on the presenter window") << true;
-        QTest::newRow("application-modal alert") << false;
+        QTest::addColumn<bool>("presenting");
+        QTest::addColumn<bool>("textField");
+        QTest::addColumn<bool>("quitQuestion");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<bool>("presentingAfter");
+        QTest::addColumn<int>("setAside");
+        QTest::newRow("sheet before the talk: arrows stay with it")
+            << true << false << false << false << "Right b" << 0 << false << 0;
+        QTest::newRow("sheet during the talk: arrows advance")
+            << true << true << false << false << "Right Right Right" << 3 << true << 0;
+        QTest::newRow("alert during the talk: clicker keys act")
+            << false << true << false << false << "Next Prior Next" << 1 << true << 0;
+        QTest::newRow("F5 closes the sheet as not now and starts")
+            << true << false << false << false << "F5" << 0 << true << 1;
+        QTest::newRow("Ctrl+Return past an alert starts")
+            << false << false << false << false << "Ctrl+Return" << 0 << true << 1;
+        QTest::newRow("Esc during the talk ends it past a sheet")
+            << true << true << false << false << "Escape" << 0 << false << 0;
+        QTest::newRow("Return answers the dialog")
+            << true << true << false << false << "Return" << 0 << true << 0;
+        QTest::newRow("Esc answers the quit question")
+            << false << true << false << true << "Escape" << 0 << true << 0;
+        QTest::newRow("a text field keeps its keys")
+            << false << true << true << false << "n space" << 0 << true << 0;
     }
-    void dialogsPassKeys() {
+    void dialogs() {
         QFETCH(bool, sheet);
-        auto dialog = std::make_unique<QMessageBox>(QMessageBox::Question, QStringLiteral("Timer"),
-                                                    QStringLiteral("Choose"), QMessageBox::Ok,
-                                                    sheet ? presenter.get() : nullptr);
-        dialog->setWindowModality(sheet ? Qt::WindowModal : Qt::ApplicationModal);
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-        QVERIFY(!KeyRules::appliesTo(*deck, presenter->windowHandle()));
-        type("Right", dialog->windowHandle());
-        QCOMPARE(deck->index, 0);
-        dialog.reset();
-        QVERIFY(KeyRules::appliesTo(*deck, presenter->windowHandle()));
+        QFETCH(bool, textField);
+        QFETCH(QString, keys);
+        QFETCH(bool, presenting);
+        deck->presenting = presenting;
+        QFETCH(bool, quitQuestion);
+        deck->quitQuestion = quitQuestion;
+        QDialog dialog(sheet ? presenter.get() : nullptr);
+        dialog.setWindowModality(sheet ? Qt::WindowModal : Qt::ApplicationModal);
+        auto* layout = new QVBoxLayout(&dialog);
+        layout->addWidget(new QRadioButton(QStringLiteral("A")));
+        if (textField)
+            layout->addWidget(new QLineEdit);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        if (textField)
+            dialog.findChild<QLineEdit*>()->setFocus();
+        type(keys, dialog.windowHandle());
+        QTEST(deck->index, "index");
+        QTEST(deck->presenting, "presentingAfter");
+        QTEST(deck->choicesSetAside, "setAside");
+        QCOMPARE(deck->screen, Screen::slide);
     }
 
     void keysPassOnceTheControllerIsGone() {

@@ -181,6 +181,10 @@ private slots:
             l.scanning = true;
             l.scanProgress = 0.999;
         }) << "Suche läuft … 99 %";
+        QTest::newRow("a search still running never reads 100 %") << links([](LinkState& l) {
+            l.scanning = true;
+            l.scanProgress = 1.0;
+        }) << "Suche läuft … 99 %";
         QTest::newRow("a connected Ontime wins over a scan") << links([&](LinkState& l) {
             scanning(l);
             l.ontimeServer = stage;

@@ -37,6 +37,22 @@ private slots:
         QCOMPARE(QSettings().value("thumbColumns").toInt(), 2);
     }
 
+    // The store holds an API key: readable by its owner only, also a file an older version
+    // left readable to all.
+    void storeIsPrivate() {
+        QSettings store;
+        QFile::remove(store.fileName());
+        Preferences::setValue("stagetimerKey", "secret");
+        store.sync();
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        // Owner, group and others, as the file mode has them (0600 expected).
+        const auto mode = [&store] { return QFile::permissions(store.fileName()) & 0x7077; };
+        QCOMPARE(mode(), ownerOnly);
+        QFile::setPermissions(store.fileName(), ownerOnly | QFileDevice::ReadOther);
+        Preferences::setValue("stagetimerRoom", "ROOM");
+        QCOMPARE(mode(), ownerOnly);
+    }
+
     void typedReadsFallBack() {
         QCOMPARE(Preferences::integer("absent", 7), 7);
         Preferences::setValue("ontimePort", "not a number");

@@ -112,6 +112,15 @@ class Console(DisplayTestCase):
         self.assertEqual(states[4]["blank"], "black", "B on a white screen makes it black")
         self.assertFalse(states[5]["presenting"])
 
+    def test_language_restart_reopens_the_deck_at_the_slide(self):
+        code, events, errors = run_steps(self.xvfb, [
+            f"open {SAMPLE_DECK}", "goto 4", "menu Ansicht > Sprache > English", "state"],
+            settings={"appLanguage": "de"})
+        self.assertEqual(code, 0, errors)
+        asked = [e for e in events if e["event"] != "state"]
+        self.assertEqual([e["event"] for e in asked], ["alert", "relaunch"])
+        self.assertEqual(asked[1]["arguments"], [str(SAMPLE_DECK), "--page", "5"])
+
     def test_empty_state_and_timer_texts(self):
         code, events, errors = run_steps(self.xvfb, ["wait 300", "state", "quit"],
                                          settings={"appLanguage": "en"})

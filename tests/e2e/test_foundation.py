@@ -80,9 +80,18 @@ class Foundation(DisplayTestCase):
         other.write_text("notes\n")
         upper = self.path("DECK.PDF")
         upper.write_bytes(SAMPLE_DECK.read_bytes())
+        folder = self.path("slides")
+        folder.mkdir(exist_ok=True)
         code, events, errors = run_steps(self.xvfb, ["state", "quit"],
-                                         arguments=[str(other), upper.as_uri()])
+                                         arguments=[str(other), str(folder), upper.as_uri(), str(SAMPLE_DECK)],
+                                         settings={"appLanguage": "de"})
         self.assertEqual(code, 0, errors)
+        # A folder and a second PDF are said, on screen and on standard error; other files are ignored.
+        alerts = [e["message"] for e in events if e["event"] == "alert"]
+        self.assertEqual(alerts, ["slides ist ein Ordner, keine PDF-Datei",
+                                  "Es wird nur eine PDF-Datei geöffnet; sample-deck.pdf bleibt zu."])
+        for message in alerts:
+            self.assertIn("talvane-orvello: " + message, errors)
         state = events[-1]
         self.assertEqual(state["url"], upper.as_uri())
         self.assertEqual(state["title"], "DECK")
@@ -94,12 +103,30 @@ class Foundation(DisplayTestCase):
         self.assertEqual(code, 2)
         self.assertEqual(events, [{"event": "error", "step": "dance", "message": "unknown step"}])
 
-    def test_version_and_help(self):
-        version = subprocess.run([BINARY, "--version"], capture_output=True, text=True,
-                                 env={"QT_QPA_PLATFORM": "offscreen", "ASAN_OPTIONS": "detect_leaks=0"})
-        self.assertEqual(version.returncode, 0)
-        self.assertRegex(version.stdout, r"\d+\.\d+\.\d+")
+    def test_version_and_help_need_no_display(self):
+        environment = {"PATH": "/usr/bin:/bin", "ASAN_OPTIONS": "detect_leaks=0"}
+        version = subprocess.run([BINARY, "--version"], capture_output=True, text=True, env=environment)
+        self.assertEqual(version.returncode, 0, version.stderr)
+        self.assertRegex(version.stdout, r"^talvane-orvello \d+\.\d+\.\d+\n$")
+        shown = subprocess.run([BINARY, "--help"], capture_output=True, text=True, env=environment)
+        self.assertEqual(shown.returncode, 0, shown.stderr)
+        self.assertTrue(shown.stdout.startswith("Usage: talvane-orvello [options] [PDF...]\n"))
+        for option in ("--present", "--page N", "--screen NAME", "--set KEY=VALUE",
+                       "outputScreen [\"\"]", "thumbColumns [1]", "ontimePort [4001]"):
+            self.assertIn(option, shown.stdout)
+        wrong = subprocess.run([BINARY, "--page", "0"], capture_output=True, text=True, env=environment)
+        self.assertEqual(wrong.returncode, 2)
+        self.assertIn("--page", wrong.stderr)
 
+    def test_present_at_a_page_on_a_named_screen(self):
+        code, events, errors = run_steps(self.xvfb, ["wait 500", "state", "quit"],
+                                         arguments=[str(SAMPLE_DECK), "--page", "3", "--present",
+                                                    "--screen", "LAPTOP"])
+        self.assertEqual(code, 0, errors)
+        state = events[-1]
+        self.assertEqual(state["index"], 2)
+        self.assertTrue(state["presenting"])
+        self.assertEqual((state["audience"]["x"], state["audience"]["screen"]), (0, "LAPTOP"))
 
 if __name__ == "__main__":
     unittest.main()

@@ -116,10 +116,10 @@ class Screens(DisplayTestCase):
     def test_sidebar_with_three_columns(self):
         grab = self.path("presenter-3-columns.png")
         code, events, errors = run_steps(self.xvfb, [
-            f"open {SAMPLE_DECK}", "menu Darstellung > Folienleiste: 3 Spalten", "goto 4",
+            f"open {SAMPLE_DECK}", "menu Ansicht > Folienleiste: 3 Spalten", "goto 4",
             "wait 1500", f"grab presenter {grab}", "state",
             "click thumbnail 2", "state",
-            "menu Darstellung > Folienleiste: 9 Spalten", "menu Ablage > Zuletzt geöffnet > Liste löschen",
+            "menu Ansicht > Folienleiste: 9 Spalten", "menu Datei > Zuletzt geöffnet > Liste löschen",
             "menu Präsentation > Weißbild   (W oder ,)", "state", "quit"], settings={"appLanguage": "de"})
         self.assertEqual(code, 0, errors)
         states = [e for e in events if e["event"] == "state"]

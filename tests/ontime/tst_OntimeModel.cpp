@@ -434,7 +434,7 @@ private slots:
         QVERIFY(!model->scanning());
         QCOMPARE(model->scanInfo(),
                  QStringLiteral("Kein Netzwerk gefunden – nur dieser Rechner wird geprüft\n"
-                                "1 Adressen geprüft, 0 Ontime gefunden"));
+                                "1 Adresse geprüft, 0 Ontime gefunden"));
         clock->advance(10000);
         QCOMPARE(transport->openCount(), 0);
     }
