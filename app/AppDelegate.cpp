@@ -30,6 +30,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -641,9 +642,10 @@ void AppDelegate::showAlert(const QString& message, const QString& informative) 
     }
     QMessageBox box(QMessageBox::Warning, applicationTitle, message, QMessageBox::Ok,
                     presenterWindow());
-    // File names reach the box: never read as markup.
+    // The informative text names a file: shown as written, never guessed as HTML.
     box.setTextFormat(Qt::PlainText);
-    box.setInformativeText(informative);
+    box.setInformativeText(informative.isEmpty() ? QString()
+                                                 : Qt::convertFromPlainText(informative));
     box.exec();
 }
 
