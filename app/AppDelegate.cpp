@@ -24,8 +24,10 @@
 #include <QFileInfo>
 #include <QFileOpenEvent>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QJsonArray>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -442,10 +444,19 @@ void AppDelegate::placeAudienceWindow(QScreen* screen, bool windowed) {
 bool AppDelegate::open(const QUrl& url) {
     if (presentation.isPresenting)
         stopPresentation();
-    if (!presentation.open(url)) {
-        reportProblem(L10n::lookup("PDF kann nicht geöffnet werden"),
-                      QFileInfo(url.path()).fileName());
-        return false;
+    const QString name = QFileInfo(url.path()).fileName();
+    QString password;
+    OpenStatus status = OpenStatus::ok;
+    while (!presentation.open(url, &status, password)) {
+        const bool locked =
+            status == OpenStatus::needsPassword || status == OpenStatus::wrongPassword;
+        const std::optional<QString> typed =
+            locked ? askPassword(name, status == OpenStatus::wrongPassword) : std::nullopt;
+        if (!typed) {
+            reportProblem(openFailure(status, name), url.toLocalFile());
+            return false;
+        }
+        password = *typed;
     }
     updateTitle();
     // The window system shows the document's icon and path with the title where it can.
@@ -455,6 +466,49 @@ bool AppDelegate::open(const QUrl& url) {
     resetTimer();
     refresh();
     return true;
+}
+
+QString AppDelegate::openFailure(OpenStatus status, const QString& name) {
+    switch (status) {
+    case OpenStatus::notFound:
+        return L10n::format("Datei nicht gefunden: %@", {name});
+    case OpenStatus::permissionDenied:
+        return L10n::format("Keine Berechtigung, %@ zu lesen", {name});
+    case OpenStatus::notPdf:
+        return L10n::format("%@ ist keine PDF-Datei", {name});
+    case OpenStatus::needsPassword:
+        return L10n::format("%@ ist durch ein Passwort geschützt", {name});
+    case OpenStatus::wrongPassword:
+        return L10n::format("Falsches Passwort für %@", {name});
+    case OpenStatus::damaged:
+    case OpenStatus::ok:
+        break;
+    }
+    return L10n::format("%@ ist beschädigt und kann nicht geöffnet werden", {name});
+}
+
+std::optional<QString> AppDelegate::askPassword(const QString& name, bool again) {
+    if (Automation::isActive()) {
+        Automation::printEvent({{QStringLiteral("event"), QStringLiteral("password")},
+                                {QStringLiteral("informative"), name},
+                                {QStringLiteral("again"), again}});
+        // A script has one answer; asking it again would never end.
+        const QString answer = Preferences::text(QStringLiteral("automationPassword"));
+        return again || answer.isEmpty() ? std::nullopt : std::optional<QString>(answer);
+    }
+    QInputDialog dialog(presenterWindow());
+    dialog.setWindowTitle(applicationTitle);
+    dialog.setLabelText(
+        again ? L10n::format("Falsches Passwort für %@. Bitte noch einmal:", {name})
+              : L10n::format("%@ ist durch ein Passwort geschützt. Passwort:", {name}));
+    // The file name is shown as written, never read as markup.
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
 }
 
 void AppDelegate::openDocument() {

@@ -87,6 +87,11 @@ public:
 
     // A modal alert with one default button; printed and answered at once under automation.
     void showAlert(const QString& message, const QString& informative);
+    // Why a deck did not open, in words for the speaker.
+    static QString openFailure(OpenStatus status, const QString& name);
+    // The password of an encrypted deck, masked and never stored; absent when cancelled. Under
+    // automation the "automationPassword" preference answers the first prompt.
+    std::optional<QString> askPassword(const QString& name, bool again);
     // A failure the speaker must see: on standard error and as an alert (after start-up, when
     // it happens before).
     void reportProblem(const QString& message, const QString& informative);

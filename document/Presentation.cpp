@@ -12,7 +12,7 @@ Presentation::Presentation(EngineFactory engines, QObject* parent)
 
 Presentation::~Presentation() = default;
 
-bool Presentation::open(const QUrl& fileUrl, OpenStatus* status) {
+bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& password) {
     if (!fileUrl.isLocalFile()) {
         if (status)
             *status = OpenStatus::notFound;
@@ -20,7 +20,8 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status) {
     }
     // This copy only answers the page count and the first page's shape; the renderer opens its own.
     OpenStatus opened = OpenStatus::ok;
-    const std::unique_ptr<PageEngine> document = engines.open(fileUrl.toLocalFile(), {}, &opened);
+    const std::unique_ptr<PageEngine> document =
+        engines.open(fileUrl.toLocalFile(), password, &opened);
     if (document && document->pageCount() < 1)
         opened = OpenStatus::damaged;
     if (status)
@@ -30,7 +31,13 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status) {
     url = fileUrl;
     pageCount = document->pageCount();
     aspect = aspectOf(document->pageSize(0));
-    renderer = std::make_unique<SlideRenderer>(fileUrl, engines);
+    EngineFactory unlocking = engines;
+    if (!password.isEmpty())
+        unlocking.open = [open = engines.open, password](const QString& path, const QString&,
+                                                         OpenStatus* opened) {
+            return open(path, password, opened);
+        };
+    renderer = std::make_unique<SlideRenderer>(fileUrl, unlocking);
     index = 0;
     blank = Blank::none;
     ++generation;

@@ -24,8 +24,9 @@ public:
     ~Presentation() override;
 
     // Replaces the open deck; on failure nothing changes, no observer is called and `status` (when
-    // given) says why.
-    bool open(const QUrl& url, OpenStatus* status = nullptr);
+    // given) says why. `password` unlocks an encrypted file; it is kept in memory only, for the
+    // renderer's own copy of the document.
+    bool open(const QUrl& url, OpenStatus* status = nullptr, const QString& password = {});
     // Makes the clamped slide current and ends blanking; silent when that changes nothing.
     void goTo(qint64 index);
     // Calls every observer once, in the order they were added.

@@ -129,6 +129,17 @@ private slots:
         QVERIFY(!RecentFiles::all().contains(target));
     }
 
+    // The password unlocks the deck and the renderer's own copy of it.
+    void passwordUnlocksDeckAndRenderer() {
+        Presentation presentation;
+        OpenStatus status = OpenStatus::ok;
+        QVERIFY(presentation.open(url("userPassword.pdf"), &status, "user"));
+        QCOMPARE(status, OpenStatus::ok);
+        QImage drawn;
+        presentation.renderer->request({0, 64, 48}, [&](const QImage& image) { drawn = image; });
+        QTRY_VERIFY(!drawn.isNull());
+    }
+
     void openingAnotherDeckResetsSlideAndBlanking() {
         Presentation presentation;
         QVERIFY(presentation.open(url("ten.pdf")));

@@ -16,7 +16,7 @@ def rotated_page(deck):
 
 
 class Foundation(DisplayTestCase):
-    required_tools = ("Xvfb", "xrandr", "convert", "mutool", "pdfinfo")
+    required_tools = ("Xvfb", "xrandr", "convert", "mutool", "pdfinfo", "qpdf")
 
     def test_presents_on_the_second_monitor_with_exact_geometry(self):
         page = rotated_page(SAMPLE_DECK)
@@ -51,29 +51,50 @@ class Foundation(DisplayTestCase):
         self.assertEqual(image.pixel(x - 2, 540), (0, 0, 0))
         self.assertLess(image.crop_difference(reference, x, 0), 6.0)
 
-    def test_unreadable_file_alerts_and_keeps_the_deck(self):
-        broken = self.path("x.pdf")
-        broken.write_text("not a PDF\n")
+    def test_failed_opens_say_why_and_keep_the_deck(self):
+        not_pdf = self.path("notes.pdf")
+        not_pdf.write_text("not a PDF\n")
+        damaged = self.path("damaged.pdf")
+        damaged.write_bytes(b"%PDF-1.7\n" + bytes(range(256)) * 8)
+        locked = self.path("locked.pdf")
+        subprocess.run(["qpdf", "--encrypt", "user", "owner-secret", "256", "--", str(SAMPLE_DECK), str(locked)],
+                       check=True)
+        missing = self.path("missing.pdf")
         code, events, errors = run_steps(self.xvfb, [
-            f"open {SAMPLE_DECK}", "goto 2", "present", f"open {broken}", "state", "quit"],
-            settings={"appLanguage": "de"})
+            f"open {SAMPLE_DECK}", "goto 2", "present", f"open {missing}", f"open {not_pdf}", f"open {damaged}",
+            f"open {locked}", "state", "quit"], settings={"appLanguage": "de", "automationPassword": "wrong"})
         self.assertEqual(code, 0, errors)
-        alerts = [e for e in events if e["event"] == "alert"]
-        self.assertEqual(alerts, [{"event": "alert", "message": "PDF kann nicht geöffnet werden",
-                                   "informative": "x.pdf"}])
+        said = [(e["event"], e.get("message", e.get("informative"))) for e in events if e["event"] != "state"]
+        self.assertEqual(said, [("alert", "Datei nicht gefunden: missing.pdf"),
+                                ("alert", "notes.pdf ist keine PDF-Datei"),
+                                ("alert", "damaged.pdf ist beschädigt und kann nicht geöffnet werden"),
+                                ("password", "locked.pdf"), ("password", "locked.pdf"),
+                                ("alert", "Falsches Passwort für locked.pdf")])
+        for _, message in said[:3]:
+            self.assertIn("talvane-orvello: " + message, errors)
         state = [e for e in events if e["event"] == "state"][-1]
         self.assertTrue(state["url"].endswith("sample-deck.pdf"))
         self.assertEqual(state["index"], 2)
         self.assertFalse(state["presenting"], "opening another file ends the presentation")
         self.assertFalse(state["audience"]["visible"])
-        self.assertEqual(state["language"], "de")
+
+        # The right password opens the deck, and its pages are drawn.
+        grab = self.path("unlocked.png")
+        code, events, errors = run_steps(self.xvfb, [
+            f"open {locked}", "present", "wait 1500", "state", f"grab audience {grab}", "quit"],
+            settings={"appLanguage": "de", "automationPassword": "user"})
+        self.assertEqual(code, 0, errors)
+        self.assertEqual([e["event"] for e in events], ["password", "state"])
+        self.assertTrue(events[-1]["url"].endswith("locked.pdf"))
+        image = Image(grab)
+        self.assertGreater(len({image.pixel(x, y) for x in range(0, 1920, 37) for y in range(0, 1080, 37)}), 3)
 
     def test_translations_are_found_beside_the_executable(self):
         broken = self.path("broken.pdf")
         broken.write_text("not a PDF either\n")
         code, events, errors = run_steps(self.xvfb, [f"open {broken}", "quit"], settings={"appLanguage": "fr"})
         self.assertEqual(code, 0, errors)
-        self.assertEqual(events[0]["message"], "Impossible d’ouvrir le PDF")
+        self.assertEqual(events[0]["message"], "broken.pdf n’est pas un fichier PDF")
 
     def test_command_line_hands_over_the_first_pdf(self):
         other = self.path("notes.txt")
