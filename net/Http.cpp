@@ -9,6 +9,12 @@
 
 namespace {
 
+// Qt's network thread stops reading from the socket while this much is waiting for us, so a peer
+// that sends without end cannot fill memory faster than the body limit is checked.
+constexpr qint64 readBufferBytes = 64 << 10;
+// Enough for a server behind a proxy path; a redirect loop ends here.
+constexpr int maximumRedirects = 2;
+
 // Keeps no cookie at all: the links are read-only clients without sessions.
 class DiscardingCookieJar : public QNetworkCookieJar {
 public:
@@ -57,6 +63,7 @@ private:
         if (body.size() + chunk.size() > maxBodyBytes) {
             tooLarge = true;
             body += chunk.left(maxBodyBytes - body.size());
+            // Closes the connection: the peer's further bytes are never read.
             reply->abort();
             return;
         }
@@ -143,8 +150,13 @@ std::shared_ptr<HttpCall> NetworkHttpTransport::get(const HttpRequest& request, 
     // A peer on the LAN must not be able to send us to any other address by a redirect.
     networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                                 QNetworkRequest::SameOriginRedirectPolicy);
+    networkRequest.setMaximumRedirectsAllowed(maximumRedirects);
+    // Compressed bodies would be inflated behind the body limit: a small bomb costs gigabytes.
+    networkRequest.setRawHeader(QByteArrayLiteral("Accept-Encoding"),
+                                QByteArrayLiteral("identity"));
     for (const auto& [name, value] : request.headers)
         networkRequest.setRawHeader(name, value);
     QNetworkReply* reply = manager->get(networkRequest);
+    reply->setReadBufferSize(readBufferBytes);
     return std::make_shared<NetworkCall>(reply, request, std::move(done));
 }
