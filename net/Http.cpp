@@ -24,8 +24,10 @@ public:
 
 class NetworkCall : public QObject, public HttpCall {
 public:
-    NetworkCall(QNetworkReply* reply, const HttpRequest& request, HttpCallback done)
-        : reply(reply), maxBodyBytes(request.maxBodyBytes), done(std::move(done)) {
+    NetworkCall(QNetworkAccessManager& manager, QNetworkReply* reply, const HttpRequest& request,
+                HttpCallback done)
+        : manager(manager), reply(reply), maxBodyBytes(request.maxBodyBytes),
+          done(std::move(done)) {
         QObject::connect(reply, &QNetworkReply::readyRead, this, &NetworkCall::readAvailable);
         QObject::connect(reply, &QNetworkReply::finished, this, &NetworkCall::finish);
         if (request.deadlineMs > 0) {
@@ -63,8 +65,12 @@ private:
         if (body.size() + chunk.size() > maxBodyBytes) {
             tooLarge = true;
             body += chunk.left(maxBodyBytes - body.size());
-            // Closes the connection: the peer's further bytes are never read.
+            // Closes the connection: the peer's further bytes are never read. Qt may keep the
+            // connection for reuse after an abort, so its pool is emptied too. The abort runs
+            // the callback, which may delete this call: nothing of it is touched afterwards.
+            QNetworkAccessManager& pool = manager;
             reply->abort();
+            pool.clearConnectionCache();
             return;
         }
         body += chunk;
@@ -123,6 +129,7 @@ private:
                 error <= QNetworkReply::UnknownServerError);
     }
 
+    QNetworkAccessManager& manager;
     QNetworkReply* reply;
     qint64 maxBodyBytes;
     HttpCallback done;
@@ -158,5 +165,5 @@ std::shared_ptr<HttpCall> NetworkHttpTransport::get(const HttpRequest& request, 
         networkRequest.setRawHeader(name, value);
     QNetworkReply* reply = manager->get(networkRequest);
     reply->setReadBufferSize(readBufferBytes);
-    return std::make_shared<NetworkCall>(reply, request, std::move(done));
+    return std::make_shared<NetworkCall>(*manager, reply, request, std::move(done));
 }

@@ -185,7 +185,12 @@ def main():
     parser.add_argument("--message", default="")
     parser.add_argument("--echo-key", action="store_true",
                         help="Stagetimer failures repeat the request's Authorization header")
+    parser.add_argument("--long", action="store_true",
+                        help="pad the title to 20,000 and the message to 400,000 characters")
     options = parser.parse_args()
+    if options.long:
+        options.title += "t" * 20000
+        options.message += "m" * 400000
 
     server = Server(options)
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
