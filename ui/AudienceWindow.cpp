@@ -41,6 +41,7 @@ AudienceWindow::AudienceWindow(Presentation* presentation)
       content(new CursorHidingView(slide, this)) {
     paintBlack(this);
     slide->setPresentation(presentation);
+    slide->setPriority(RenderPriority::audienceView);
     resize(960, 540);
     connect(content, &CursorHidingView::stepRequested, this, &AudienceWindow::stepRequested);
 }
@@ -63,6 +64,15 @@ void AudienceWindow::placeFullScreen(QScreen* screen) {
                    Qt::WindowFullScreen);
     show();
     raise();
+}
+
+QSize AudienceWindow::slidePixelsOn(QScreen* screen, bool windowed) const {
+    if (!screen)
+        return {};
+    if (isVisible())
+        return slide->pixelKeySize();
+    return SlideView::pixelSize(windowed ? QSizeF(960, 540) : QSizeF(screen->geometry().size()),
+                                screen->devicePixelRatio());
 }
 
 void AudienceWindow::placeWindowed(QScreen* screen, const QString& title) {

@@ -35,6 +35,9 @@ public:
     // A titled 960 × 540 window centred on the screen's free area; it may take the keys.
     void placeWindowed(QScreen* screen, const QString& title);
 
+    // The slide's size in device pixels once the window is placed so; as it is while shown.
+    QSize slidePixelsOn(QScreen* screen, bool windowed) const;
+
     SlideView* const slide;
     CursorHidingView* const content;
     bool windowed = false;
