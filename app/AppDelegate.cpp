@@ -439,17 +439,22 @@ void AppDelegate::showAudienceWhenReady(QScreen* screen, bool windowed) {
     // Never a picture of another size in front of the audience: the window appears with the
     // exact slide, or black after a while if drawing takes that long.
     const quint64 attempt = ++audienceShowing;
-    const auto show = [self = QPointer<AppDelegate>(this), attempt,
-                       screen = QPointer<QScreen>(screen), windowed](const QImage& = {}) {
+    // The output is decided again when the window appears: the speaker may have chosen another.
+    const auto show = [self = QPointer<AppDelegate>(this), attempt](const QImage& = {}) {
         if (!self || self->audienceShowing != attempt || !self->presentation.isPresenting)
             return;
         ++self->audienceShowing;
+        if (self->audience && self->audience->isVisible())
+            return;
+        const auto [screen, windowed] = self->outputScreen();
         self->placeAudienceWindow(screen, windowed);
         self->presenterWindow()->raise();
         self->presenterWindow()->activateWindow();
     };
     SlideRenderer* renderer = presentation.renderer.get();
     const QSize pixels = audienceWindow()->slidePixelsOn(screen, windowed);
+    if (screen && !windowed)
+        audienceWindow()->placeFullScreen(screen, false);
     QTimer::singleShot(1000, this, [show] { show(); });
     if (renderer && !pixels.isEmpty())
         renderer->request({presentation.index, pixels.width(), pixels.height()}, show,

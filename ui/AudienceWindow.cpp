@@ -50,7 +50,7 @@ void AudienceWindow::resizeEvent(QResizeEvent*) {
     content->setGeometry(rect());
 }
 
-void AudienceWindow::placeFullScreen(QScreen* screen) {
+void AudienceWindow::placeFullScreen(QScreen* screen, bool show) {
     windowed = false;
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
@@ -59,10 +59,12 @@ void AudienceWindow::placeFullScreen(QScreen* screen) {
     winId();
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());
+    if (!show)
+        return;
     // showFullScreen() would also ask for activation, which this window refuses.
     setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) |
                    Qt::WindowFullScreen);
-    show();
+    QWidget::show();
     raise();
 }
 
