@@ -138,6 +138,8 @@ private:
     // The screen the audience window belongs on, and whether as the test window.
     std::pair<QScreen*, bool> outputScreen() const;
     void placeAudienceWindow(QScreen* screen, bool windowed);
+    // Shows the audience window once its exact slide image is drawn (black if that takes long).
+    void showAudienceWhenReady(QScreen* screen, bool windowed);
 
     void createPresenterWindow();
     void installKeyMonitor();
@@ -173,6 +175,8 @@ private:
     // A child of the presenter view, so it never shows on the projector.
     QPointer<ShortcutOverlay> shortcutOverlay;
     QPointer<AudienceWindow> audience;
+    // Counts attempts to show the audience window, so a late or repeated answer shows nothing.
+    quint64 audienceShowing = 0;
     std::unique_ptr<Keys> keys;
     std::unique_ptr<KeyMonitor> keyMonitor;
     QString jumpBuffer;

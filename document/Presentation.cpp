@@ -28,6 +28,9 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
         *status = opened;
     if (!document || opened != OpenStatus::ok)
         return false;
+    QList<QSizeF> pageSizes;
+    for (qint64 page = 0; page < document->pageCount(); ++page)
+        pageSizes.append(document->pageSize(page));
     url = fileUrl;
     pageCount = document->pageCount();
     aspect = aspectOf(document->pageSize(0));
@@ -37,7 +40,7 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
                                                          OpenStatus* opened) {
             return open(path, password, opened);
         };
-    renderer = std::make_unique<SlideRenderer>(fileUrl, unlocking);
+    renderer = std::make_unique<SlideRenderer>(fileUrl, pageSizes, unlocking);
     index = 0;
     blank = Blank::none;
     ++generation;
