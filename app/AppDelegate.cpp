@@ -522,7 +522,7 @@ void AppDelegate::refresh() {
     if (!presenter)
         return;
     PresenterView* view = presenter->content;
-    view->warning = presentation.isPresenting && audience && !audienceExposed()
+    view->warning = audienceOffScreen()
                         ? L10n::lookup("● Publikum sieht nichts: Publikumsfenster nicht sichtbar")
                         : QString();
     view->note = heldOffer.isEmpty()
@@ -602,12 +602,17 @@ void AppDelegate::stopPresentation() {
     offerHeldTimers();
 }
 
+bool AppDelegate::audienceOffScreen() const {
+    // Before it is shown the window waits for its exact slide; that is no loss to repair.
+    return presentation.isPresenting && audience && audience->isVisible() && !audienceExposed();
+}
+
 bool AppDelegate::audienceExposed() const {
     return audience && audience->windowHandle() && audience->windowHandle()->isExposed();
 }
 
 void AppDelegate::keepAudienceOnScreen() {
-    const bool hidden = presentation.isPresenting && audience && !audienceExposed();
+    const bool hidden = audienceOffScreen();
     const bool warned = !presenter->content->warning.isEmpty();
     if (!hidden) {
         audienceHiddenTicks = 0;

@@ -149,6 +149,8 @@ private:
     // unmapped, and says in the status line while it is not on screen.
     void keepAudienceOnScreen();
     bool audienceExposed() const;
+    // Presenting, shown, and yet not on screen (minimised or unmapped from outside).
+    bool audienceOffScreen() const;
     QWidget* presenterWindow() const;
     AudienceWindow* audienceWindow();
     void updateTitle();

@@ -136,7 +136,9 @@ private slots:
         QVERIFY(presentation.open(url("userPassword.pdf"), &status, "user"));
         QCOMPARE(status, OpenStatus::ok);
         QImage drawn;
-        presentation.renderer->request({0, 64, 48}, [&](const QImage& image) { drawn = image; });
+        presentation.renderer->request(
+            {0, 64, 48}, [&](const QImage& image) { drawn = image; }, RenderPriority::consoleView,
+            &drawn);
         QTRY_VERIFY(!drawn.isNull());
     }
 
