@@ -288,7 +288,8 @@ void MupdfEngine::logFailure(int page, const char* what) const {
         qWarning("%s: page %d: %s", qPrintable(path), page + 1, what);
 }
 
-EngineFactory mupdfEngineFactory() {
+// MuPDF draws on every core at once: one engine per core, at least two.
+EngineFactory defaultEngineFactory() {
     EngineFactory factory;
     factory.workers = std::max(2, QThread::idealThreadCount());
     factory.open = [](const QString& path, const QString& password, OpenStatus* status) {

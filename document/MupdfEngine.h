@@ -45,6 +45,3 @@ private:
     QList<QSizeF> pageSizes;
     QStringList labels;
 };
-
-// MuPDF engines, one per core and at least two drawing at once.
-EngineFactory mupdfEngineFactory();

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <mutex>
@@ -39,6 +40,13 @@ void composeOverWhite(const QImage& page, QImage& target, QPoint at) {
         for (int x = 0; x < page.width(); ++x)
             to[x] = overWhite(from[x]);
     }
+}
+
+void copyInto(const QImage& page, QImage& target, QPoint at) {
+    const auto rowBytes = size_t(page.width()) * sizeof(QRgb);
+    for (int y = 0; y < page.height(); ++y)
+        std::memcpy(reinterpret_cast<QRgb*>(target.scanLine(at.y() + y)) + at.x(),
+                    page.constScanLine(y), rowBytes);
 }
 
 } // namespace
@@ -224,18 +232,24 @@ QImage SlideRenderer::renderPage(const PageEngine& document, const Key& key) {
     QImage page = document.drawPage(key.page, area.size());
     if (page.isNull() || page.size() != area.size())
         return {};
-    if (page.format() != QImage::Format_ARGB32)
-        page.convertTo(QImage::Format_ARGB32);
+    // An engine that draws over white itself hands back an opaque page: nothing to compose.
+    const bool opaque = !page.hasAlphaChannel();
+    page.convertTo(opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
     if (area.size() == size) {
-        // The page fills the whole image (the usual case): compose in place, no second bitmap.
-        composeOverWhite(page, page, {0, 0});
-        page.reinterpretAsFormat(QImage::Format_RGB32);
+        // The page fills the whole image (the usual case): no second bitmap.
+        if (!opaque) {
+            composeOverWhite(page, page, {0, 0});
+            page.reinterpretAsFormat(QImage::Format_RGB32);
+        }
         return page;
     }
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
         return {};
     image.fill(Qt::black);
-    composeOverWhite(page, image, area.topLeft());
+    if (opaque)
+        copyInto(page, image, area.topLeft());
+    else
+        composeOverWhite(page, image, area.topLeft());
     return image;
 }
