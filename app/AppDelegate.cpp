@@ -423,23 +423,57 @@ void AppDelegate::refresh() {
         audienceSlide->setBlank(presentation.blank);
         audienceSlide->update();
     }
+    // The projector's images are prepared before its window shows and before each step.
+    if (SlideRenderer* renderer = presentation.renderer.get()) {
+        const auto [screen, windowed] = outputScreen();
+        renderer->planAudience(presentation.index,
+                               audienceWindow()->slidePixelsOn(screen, windowed),
+                               presentation.isPresenting);
+    }
 }
 
 void AppDelegate::startPresentation() {
     if (presentation.pageCount <= 0)
         return;
     const auto [screen, windowed] = outputScreen();
-    placeAudienceWindow(screen, windowed);
     presentation.isPresenting = true;
     presentation.notify();
     talkTimer.startIfNeverRun();
     sleepActivity.inhibit(applicationTitle, L10n::lookup("Präsentation läuft"));
-    presenterWindow()->raise();
-    presenterWindow()->activateWindow();
     refresh();
+    showAudienceWhenReady(screen, windowed);
+}
+
+void AppDelegate::showAudienceWhenReady(QScreen* screen, bool windowed) {
+    // Never a picture of another size in front of the audience: the window appears with the
+    // exact slide, or black after a while if drawing takes that long.
+    const quint64 attempt = ++audienceShowing;
+    // The output is decided again when the window appears: the speaker may have chosen another.
+    const auto show = [self = QPointer<AppDelegate>(this), attempt](const QImage& = {}) {
+        if (!self || self->audienceShowing != attempt || !self->presentation.isPresenting)
+            return;
+        ++self->audienceShowing;
+        if (self->audience && self->audience->isVisible())
+            return;
+        const auto [screen, windowed] = self->outputScreen();
+        self->placeAudienceWindow(screen, windowed);
+        self->presenterWindow()->raise();
+        self->presenterWindow()->activateWindow();
+    };
+    SlideRenderer* renderer = presentation.renderer.get();
+    const QSize pixels = audienceWindow()->slidePixelsOn(screen, windowed);
+    if (screen && !windowed)
+        audienceWindow()->placeFullScreen(screen, false);
+    QTimer::singleShot(1000, this, [show] { show(); });
+    if (renderer && !pixels.isEmpty())
+        renderer->request({presentation.index, pixels.width(), pixels.height()}, show,
+                          RenderPriority::audienceView, &audienceShowing);
+    else
+        show();
 }
 
 void AppDelegate::stopPresentation() {
+    ++audienceShowing;
     if (audience)
         audience->hide();
     presentation.isPresenting = false;

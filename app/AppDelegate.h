@@ -118,6 +118,8 @@ private:
     // The screen the audience window belongs on, and whether as the test window.
     std::pair<QScreen*, bool> outputScreen() const;
     void placeAudienceWindow(QScreen* screen, bool windowed);
+    // Shows the audience window once its exact slide image is drawn (black if that takes long).
+    void showAudienceWhenReady(QScreen* screen, bool windowed);
 
     void createPresenterWindow();
     void installKeyMonitor();
@@ -140,6 +142,8 @@ private:
     QPointer<TimerChoiceSheet> choiceSheet;
     std::unique_ptr<PresenterWindowController> presenter;
     QPointer<AudienceWindow> audience;
+    // Counts attempts to show the audience window, so a late or repeated answer shows nothing.
+    quint64 audienceShowing = 0;
     std::unique_ptr<Keys> keys;
     std::unique_ptr<KeyMonitor> keyMonitor;
     QString jumpBuffer;

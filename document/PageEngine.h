@@ -44,8 +44,8 @@ public:
                             const std::atomic_bool* cancel = nullptr) const = 0;
 };
 
-// How a deck's engines are made: `workers` instances may draw at once (1 for Qt PDF, whose calls
-// are serialised behind one process-wide lock; one per core, at least two, for MuPDF).
+// How a deck's engines are made: `workers` instances may draw at once (1 for an engine that
+// serialises its calls; one per core, at least two, for MuPDF).
 struct EngineFactory {
     int workers = 1;
     std::function<std::unique_ptr<PageEngine>(const QString& path, const QString& password,

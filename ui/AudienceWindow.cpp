@@ -41,6 +41,7 @@ AudienceWindow::AudienceWindow(Presentation* presentation)
       content(new CursorHidingView(slide, this)) {
     paintBlack(this);
     slide->setPresentation(presentation);
+    slide->setPriority(RenderPriority::audienceView);
     resize(960, 540);
     connect(content, &CursorHidingView::stepRequested, this, &AudienceWindow::stepRequested);
 }
@@ -49,7 +50,7 @@ void AudienceWindow::resizeEvent(QResizeEvent*) {
     content->setGeometry(rect());
 }
 
-void AudienceWindow::placeFullScreen(QScreen* screen) {
+void AudienceWindow::placeFullScreen(QScreen* screen, bool show) {
     windowed = false;
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
@@ -58,11 +59,22 @@ void AudienceWindow::placeFullScreen(QScreen* screen) {
     winId();
     windowHandle()->setScreen(screen);
     setGeometry(screen->geometry());
+    if (!show)
+        return;
     // showFullScreen() would also ask for activation, which this window refuses.
     setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) |
                    Qt::WindowFullScreen);
-    show();
+    QWidget::show();
     raise();
+}
+
+QSize AudienceWindow::slidePixelsOn(QScreen* screen, bool windowed) const {
+    if (!screen)
+        return {};
+    if (isVisible())
+        return slide->pixelKeySize();
+    return SlideView::pixelSize(windowed ? QSizeF(960, 540) : QSizeF(screen->geometry().size()),
+                                screen->devicePixelRatio());
 }
 
 void AudienceWindow::placeWindowed(QScreen* screen, const QString& title) {

@@ -30,10 +30,14 @@ class AudienceWindow : public QWidget {
 public:
     explicit AudienceWindow(Presentation* presentation);
 
-    // Borderless over the screen's whole frame, above other windows, never taking the keys.
-    void placeFullScreen(QScreen* screen);
+    // Borderless over the screen's whole frame, above other windows, never taking the keys;
+    // without `show` only the frame is set, for a window that appears later.
+    void placeFullScreen(QScreen* screen, bool show = true);
     // A titled 960 × 540 window centred on the screen's free area; it may take the keys.
     void placeWindowed(QScreen* screen, const QString& title);
+
+    // The slide's size in device pixels once the window is placed so; as it is while shown.
+    QSize slidePixelsOn(QScreen* screen, bool windowed) const;
 
     SlideView* const slide;
     CursorHidingView* const content;
