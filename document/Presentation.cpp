@@ -18,7 +18,8 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
             *status = OpenStatus::notFound;
         return false;
     }
-    // This copy only answers the page count and the first page's shape; the renderer opens its own.
+    // This copy, on its own engine instance, answers the page count, shape and labels; the
+    // renderer's workers open their own, so opening never waits for a render.
     OpenStatus opened = OpenStatus::ok;
     const std::unique_ptr<PageEngine> document =
         engines.open(fileUrl.toLocalFile(), password, &opened);
@@ -34,6 +35,9 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
     url = fileUrl;
     pageCount = document->pageCount();
     aspect = aspectOf(document->pageSize(0));
+    pageLabels.clear();
+    for (qint64 page = 0; page < pageCount; ++page)
+        pageLabels.append(document->pageLabel(page));
     EngineFactory unlocking = engines;
     if (!password.isEmpty())
         unlocking.open = [open = engines.open, password](const QString& path, const QString&,
