@@ -284,29 +284,66 @@ void AppDelegate::screenChosen(int index) {
                           value.typeId() == QMetaType::QString ? value.toString() : QString());
     rebuildScreenPopup();
     if (presentation.isPresenting) {
-        const auto [screen, windowed] = outputScreen();
-        placeAudienceWindow(screen, windowed);
-        presenterWindow()->raise();
-        presenterWindow()->activateWindow();
+        showAudience();
+        refresh();
     }
+}
+
+void AppDelegate::showAudience() {
+    audienceLostOutput = false;
+    const auto [screen, windowed] = outputScreen();
+    placeAudienceWindow(screen, windowed);
+    presenterWindow()->raise();
+    presenterWindow()->activateWindow();
 }
 
 void AppDelegate::subscribeToScreenChanges() {
     screenChanges = new OutputScreens::ChangeNotifier(this);
     connect(screenChanges, &OutputScreens::ChangeNotifier::screensChanged, this,
             &AppDelegate::screensChanged);
+    connect(qApp, &QGuiApplication::screenRemoved, this, &AppDelegate::screenRemoved);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &AppDelegate::focusWindowChanged);
+    // The chooser marks the console's screen, and the automatic choice avoids it. Under Wayland
+    // the console learns its output only once the compositor has shown it, maybe after F5.
+    connect(presenterWindow()->windowHandle(), &QWindow::screenChanged, screenChanges,
+            &OutputScreens::ChangeNotifier::noteChange);
+}
+
+void AppDelegate::screenRemoved(QScreen* screen) {
+    // Hidden before Qt moves it: a compositor leaves a window whose output went away as a stray
+    // frame over the console.
+    if (audience && audience->isVisible() && !audience->windowed && audience->screen() == screen) {
+        audience->hide();
+        audienceLostOutput = true;
+    }
 }
 
 void AppDelegate::screensChanged() {
     rebuildScreenPopup();
     // Qt moves a window off a screen that went away but keeps its old frame; a test window is
     // left where the speaker put it.
-    if (presentation.isPresenting && audience && !audience->windowed) {
-        const auto [screen, windowed] = outputScreen();
-        placeAudienceWindow(screen, windowed);
-        presenterWindow()->raise();
+    if (!presentation.isPresenting || !audience || audience->windowed)
+        return;
+    // On Wayland a full-screen window over the console's output covers it and takes its keys:
+    // after an unplug, it waits for an output of its own.
+    const bool onlyTheConsoleLeft = outputScreen().first == presenterWindow()->screen();
+    if (!audienceLostOutput || !onlyTheConsoleLeft ||
+        !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        showAudience();
+    refresh();
+}
+
+void AppDelegate::focusWindowChanged(QWindow* window) {
+    // Wayland compositors give the keys to every newly shown window, whatever it asks for.
+    if (window && audience && window == audience->windowHandle() && !audience->windowed &&
+        presenterWindow())
         presenterWindow()->activateWindow();
-    }
+}
+
+QString AppDelegate::notice() const {
+    if (presentation.isPresenting && audienceLostOutput)
+        return L10n::lookup("Ausgabe getrennt – Publikumsfenster wartet auf den Bildschirm");
+    return QString();
 }
 
 QWidget* AppDelegate::presenterWindow() const {
@@ -401,6 +438,7 @@ void AppDelegate::openDocument() {
 void AppDelegate::refresh() {
     if (!presenter)
         return;
+    presenter->content->setNotice(notice());
     presenter->content->update(jumpBuffer);
     SlideView* audienceSlide = audienceWindow()->slide;
     const std::optional<qint64> page =
@@ -418,20 +456,18 @@ void AppDelegate::refresh() {
 void AppDelegate::startPresentation() {
     if (presentation.pageCount <= 0)
         return;
-    const auto [screen, windowed] = outputScreen();
-    placeAudienceWindow(screen, windowed);
+    showAudience();
     presentation.isPresenting = true;
     presentation.notify();
     talkTimer.startIfNeverRun();
     sleepActivity.inhibit(applicationTitle, L10n::lookup("Präsentation läuft"));
-    presenterWindow()->raise();
-    presenterWindow()->activateWindow();
     refresh();
 }
 
 void AppDelegate::stopPresentation() {
     if (audience)
         audience->hide();
+    audienceLostOutput = false;
     presentation.isPresenting = false;
     presentation.notify();
     sleepActivity.release();
@@ -543,8 +579,8 @@ QJsonObject AppDelegate::stateSnapshot() const {
     if (audience) {
         const QRect frame = audience->geometry();
         audienceState[QStringLiteral("windowed")] = audience->windowed;
-        audienceState[QStringLiteral("screen")] =
-            audience->screen() ? audience->screen()->name() : QString();
+        // Under Wayland the screen Qt reports follows the outputs the compositor showed it on.
+        audienceState[QStringLiteral("screen")] = OutputScreens::nameOf(audience->screen());
         audienceState[QStringLiteral("x")] = frame.x();
         audienceState[QStringLiteral("y")] = frame.y();
         audienceState[QStringLiteral("width")] = frame.width();
@@ -560,6 +596,9 @@ QJsonObject AppDelegate::stateSnapshot() const {
         {QStringLiteral("title"), presenter ? presenterWindow()->windowTitle() : QString()},
         {QStringLiteral("url"), presentation.url.toString()},
         {QStringLiteral("audience"), audienceState},
+        {QStringLiteral("focus"), focusName()},
+        {QStringLiteral("presenterScreen"),
+         presenter ? OutputScreens::nameOf(presenterWindow()->screen()) : QString()},
         {QStringLiteral("recent"), recent},
         {QStringLiteral("language"), L10n::current()}};
     if (presenter) {
@@ -587,6 +626,17 @@ QJsonObject AppDelegate::stateSnapshot() const {
     for (auto entry = timers.begin(); entry != timers.end(); ++entry)
         state.insert(entry.key(), entry.value());
     return state;
+}
+
+QJsonValue AppDelegate::focusName() const {
+    const QWindow* focused = QGuiApplication::focusWindow();
+    if (!focused)
+        return QJsonValue::Null;
+    if (presenter && focused == presenterWindow()->windowHandle())
+        return QStringLiteral("presenter");
+    if (audience && focused == audience->windowHandle())
+        return QStringLiteral("audience");
+    return QJsonValue::Null;
 }
 
 QJsonObject AppDelegate::screensSnapshot() const {

@@ -28,6 +28,7 @@ class QMenu;
 class QScreen;
 class QTimer;
 class QWidget;
+class QWindow;
 
 namespace OutputScreens {
 class ChangeNotifier;
@@ -80,6 +81,8 @@ public:
 
     // For the automation steps.
     QJsonObject stateSnapshot() const;
+    // Which of the two windows has the keyboard, null for neither.
+    QJsonValue focusName() const;
     QWidget* windowForAutomation(const QString& which) const;
     // A click on the audience window: +1 for the left button, -1 for the right one.
     void audienceClicked(int step);
@@ -113,9 +116,16 @@ private:
     void rebuildScreenPopup();
     void subscribeToScreenChanges();
     void screensChanged();
+    void screenRemoved(QScreen* screen);
+    void focusWindowChanged(QWindow* window);
+    // What the status line says beside the deck's own state: a reload that failed, a missing
+    // output.
+    QString notice() const;
     // The screen the audience window belongs on, and whether as the test window.
     std::pair<QScreen*, bool> outputScreen() const;
     void placeAudienceWindow(QScreen* screen, bool windowed);
+    // Places the audience window by the chooser's rules and gives the keys back to the console.
+    void showAudience();
 
     void createPresenterWindow();
     void installKeyMonitor();
@@ -150,5 +160,7 @@ private:
     // Built before the presenter window, which then takes it over.
     QPointer<MenuBar> menuBar;
     OutputScreens::ChangeNotifier* screenChanges = nullptr;
+    // The audience's output went away mid-talk and the window waits hidden for one.
+    bool audienceLostOutput = false;
     Automation* automation = nullptr;
 };

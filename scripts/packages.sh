@@ -5,7 +5,8 @@ ORVL_RUN_PACKAGES=(cmake g++ make qt6-base-dev qt6-pdf-dev qt6-qpa-plugins libqt
                    libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n)
 # Additionally, to run the test suite and the benchmarks.
 ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils dbus iproute2 util-linux
-                    mupdf-tools poppler-utils imagemagick python3)
+                    mupdf-tools poppler-utils imagemagick python3
+                    weston libweston-10-dev pkg-config qt6-wayland)
 
 orvl_ensure_packages() {
     local missing=()

@@ -196,11 +196,14 @@ void PresenterView::update(const QString& jumpBuffer) {
             status = L10n::lookup("● Publikum sieht SCHWARZBILD");
         else if (blank == Blank::white)
             status = L10n::lookup("● Publikum sieht WEISSBILD");
+        else if (!notice.isEmpty())
+            status = notice;
         else if (!presentation->isPresenting)
             status = L10n::lookup("Präsentation läuft nicht");
         statusLabel->setText(status);
-        LabelStyle::setTextColour(statusLabel,
-                                  blank == Blank::none ? Colors::grey(0.55) : Colors::orange);
+        LabelStyle::setTextColour(statusLabel, blank == Blank::none && notice.isEmpty()
+                                                   ? Colors::grey(0.55)
+                                                   : Colors::orange);
     } else {
         statusLabel->setText(L10n::format("Springe zu Folie %@ … (⏎)", {jumpBuffer}));
         LabelStyle::setTextColour(statusLabel, Colors::orange);
