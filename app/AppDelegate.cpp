@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
 
@@ -541,7 +542,10 @@ void AppDelegate::showAlert(const QString& message, const QString& informative) 
         return;
     }
     QMessageBox box(QMessageBox::Warning, message, message, QMessageBox::Ok, presenterWindow());
-    box.setInformativeText(informative);
+    // The informative text names a file: shown as written, never guessed as HTML.
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(informative.isEmpty() ? QString()
+                                                 : Qt::convertFromPlainText(informative));
     box.exec();
 }
 

@@ -16,6 +16,7 @@
 #include <QJsonArray>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTextDocument>
 #include <algorithm>
 #include <cmath>
 
@@ -156,7 +157,10 @@ void AppDelegate::showSheetAlert(const QString& message, const QString& informat
     }
     auto* box =
         new QMessageBox(QMessageBox::Warning, message, message, QMessageBox::Ok, presenterWindow());
-    box->setInformativeText(informative);
+    // The texts name hosts found on the network: shown as written, never guessed as HTML.
+    box->setTextFormat(Qt::PlainText);
+    box->setInformativeText(informative.isEmpty() ? QString()
+                                                  : Qt::convertFromPlainText(informative));
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();

@@ -1,31 +1,30 @@
-// The PDF back end: one opened document, used only on the thread that opened it.
+// The Qt PDF back end of the page engine: one opened document, used only on the thread that opened
+// it.
 #pragma once
 
-#include <QImage>
-#include <QList>
-#include <QSizeF>
-#include <QString>
+#include "document/PageEngine.h"
 
-#include <memory>
+#include <QList>
 
 class QPdfDocument;
 
-class PdfDocument {
+class PdfDocument : public PageEngine {
 public:
-    enum class Status { ok, unreadable, locked };
+    ~PdfDocument() override;
 
-    ~PdfDocument();
+    // Page count and page sizes are read here once: the rasteriser serialises every call behind one
+    // process-wide lock, so later questions from another thread would wait for a render in flight.
+    static std::unique_ptr<PdfDocument> open(const QString& path, const QString& password = {},
+                                             OpenStatus* status = nullptr);
 
-    // Opens the file, unlocking an encrypted one with the empty password only. Page count and page
-    // sizes are read here once: the rasteriser serialises every call behind one process-wide lock,
-    // so later questions from another thread would wait for a render in flight.
-    static std::unique_ptr<PdfDocument> open(const QString& path, Status* status = nullptr);
-
-    qint64 pageCount() const { return pageSizes.size(); }
-    // The page as displayed, in points: the crop box with the page rotation applied.
-    QSizeF pageSize(qint64 page) const;
-    // The page drawn at exactly `pixelSize`, on a transparent background; null on failure.
-    QImage drawPage(qint64 page, QSize pixelSize) const;
+    qint64 pageCount() const override { return pageSizes.size(); }
+    QSizeF pageSize(qint64 page) const override;
+    // Qt PDF 6.4 reads neither page labels nor annotation contents.
+    QString pageLabel(qint64) const override { return {}; }
+    QStringList noteTexts(qint64) const override { return {}; }
+    // A draw cannot be interrupted here, so `cancel` is only looked at before it starts.
+    QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
+                    const std::atomic_bool* cancel = nullptr) const override;
 
 private:
     PdfDocument() = default;

@@ -1,26 +1,36 @@
 #include "document/Presentation.h"
 
 #include "base/RecentFiles.h"
-#include "document/PdfDocument.h"
 
 #include <algorithm>
 #include <cmath>
 
-Presentation::Presentation(QObject* parent) : QObject(parent) {}
+Presentation::Presentation(QObject* parent) : Presentation(defaultEngineFactory(), parent) {}
+
+Presentation::Presentation(EngineFactory engines, QObject* parent)
+    : QObject(parent), engines(std::move(engines)) {}
 
 Presentation::~Presentation() = default;
 
-bool Presentation::open(const QUrl& fileUrl) {
-    if (!fileUrl.isLocalFile())
+bool Presentation::open(const QUrl& fileUrl, OpenStatus* status) {
+    if (!fileUrl.isLocalFile()) {
+        if (status)
+            *status = OpenStatus::notFound;
         return false;
+    }
     // This copy only answers the page count and the first page's shape; the renderer opens its own.
-    const std::unique_ptr<PdfDocument> document = PdfDocument::open(fileUrl.toLocalFile());
-    if (!document || document->pageCount() < 1)
+    OpenStatus opened = OpenStatus::ok;
+    const std::unique_ptr<PageEngine> document = engines.open(fileUrl.toLocalFile(), {}, &opened);
+    if (document && document->pageCount() < 1)
+        opened = OpenStatus::damaged;
+    if (status)
+        *status = opened;
+    if (!document || opened != OpenStatus::ok)
         return false;
     url = fileUrl;
     pageCount = document->pageCount();
     aspect = aspectOf(document->pageSize(0));
-    renderer = std::make_unique<SlideRenderer>(fileUrl);
+    renderer = std::make_unique<SlideRenderer>(fileUrl, engines);
     index = 0;
     blank = Blank::none;
     ++generation;

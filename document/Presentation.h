@@ -2,6 +2,7 @@
 #pragma once
 
 #include "document/Blank.h"
+#include "document/PageEngine.h"
 #include "document/SlideRenderer.h"
 
 #include <QList>
@@ -18,10 +19,13 @@ class Presentation : public QObject {
 
 public:
     explicit Presentation(QObject* parent = nullptr);
+    // Tests hand in a scripted engine.
+    explicit Presentation(EngineFactory engines, QObject* parent = nullptr);
     ~Presentation() override;
 
-    // Replaces the open deck; on failure nothing changes and no observer is called.
-    bool open(const QUrl& url);
+    // Replaces the open deck; on failure nothing changes, no observer is called and `status` (when
+    // given) says why.
+    bool open(const QUrl& url, OpenStatus* status = nullptr);
     // Makes the clamped slide current and ends blanking; silent when that changes nothing.
     void goTo(qint64 index);
     // Calls every observer once, in the order they were added.
@@ -30,6 +34,7 @@ public:
     // Width over height of a page as displayed, 16/9 when the height gives no usable ratio.
     static double aspectOf(QSizeF displayedSize);
 
+    const EngineFactory engines;
     QUrl url; // empty until the first successful open
     qint64 pageCount = 0;
     std::unique_ptr<SlideRenderer> renderer;

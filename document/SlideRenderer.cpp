@@ -1,7 +1,5 @@
 #include "document/SlideRenderer.h"
 
-#include "document/PdfDocument.h"
-
 #include <QThread>
 
 #include <algorithm>
@@ -48,7 +46,8 @@ void composeOverWhite(const QImage& page, QImage& target, QPoint at) {
 // The thread that alone owns the renderer's document, with its queue of keys to draw.
 class SlideRenderer::Worker {
 public:
-    Worker(SlideRenderer* owner, const QString& path) : owner(owner), path(path) {
+    Worker(SlideRenderer* owner, const QString& path, const EngineFactory& engines)
+        : owner(owner), path(path), engines(engines) {
         thread.reset(QThread::create([this] { run(); }));
         thread->setObjectName(QStringLiteral("Orvello.render"));
         thread->start();
@@ -85,7 +84,7 @@ public:
 
 private:
     void run() {
-        const std::unique_ptr<PdfDocument> document = PdfDocument::open(path);
+        const std::unique_ptr<PageEngine> document = engines.open(path, {}, nullptr);
         for (;;) {
             Key key;
             {
@@ -110,6 +109,7 @@ private:
 
     SlideRenderer* const owner;
     const QString path;
+    const EngineFactory engines;
     std::unique_ptr<QThread> thread;
     std::mutex mutex;
     std::condition_variable wake;
@@ -118,8 +118,8 @@ private:
     bool stopping = false;
 };
 
-SlideRenderer::SlideRenderer(const QUrl& url, QObject* parent)
-    : QObject(parent), worker(std::make_unique<Worker>(this, url.toLocalFile())) {}
+SlideRenderer::SlideRenderer(const QUrl& url, const EngineFactory& engines, QObject* parent)
+    : QObject(parent), worker(std::make_unique<Worker>(this, url.toLocalFile(), engines)) {}
 
 SlideRenderer::~SlideRenderer() {
     worker.reset();
@@ -209,7 +209,7 @@ QRect SlideRenderer::pageArea(QSizeF pageSize, qint64 width, qint64 height) {
     return QRect(int(x), int(height - y - areaHeight), int(areaWidth), int(areaHeight));
 }
 
-QImage SlideRenderer::renderPage(const PdfDocument& document, const Key& key) {
+QImage SlideRenderer::renderPage(const PageEngine& document, const Key& key) {
     if (key.page < 0 || key.page >= document.pageCount() || key.width < 1 || key.height < 1 ||
         key.width > maximumSide || key.height > maximumSide)
         return {};

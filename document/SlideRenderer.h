@@ -12,7 +12,7 @@
 #include <memory>
 #include <optional>
 
-class PdfDocument;
+#include "document/PageEngine.h"
 
 class SlideRenderer : public QObject {
     Q_OBJECT
@@ -39,7 +39,8 @@ public:
 
     // Opens its own copy of the document on the worker thread; never fails (a document that
     // cannot be opened makes every render yield nothing).
-    explicit SlideRenderer(const QUrl& url, QObject* parent = nullptr);
+    explicit SlideRenderer(const QUrl& url, const EngineFactory& engines = defaultEngineFactory(),
+                           QObject* parent = nullptr);
     // Drops queued work and waits for a render in flight; its result is discarded.
     ~SlideRenderer() override;
 
@@ -72,7 +73,7 @@ public:
     static QRect pageArea(QSizeF pageSize, qint64 width, qint64 height);
     // One page letter-boxed into an opaque image of exactly the key's size; null when the page or
     // size is invalid. Safe to call on any thread that owns `document`.
-    static QImage renderPage(const PdfDocument& document, const Key& key);
+    static QImage renderPage(const PageEngine& document, const Key& key);
 
 private:
     class Worker;

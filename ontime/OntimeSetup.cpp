@@ -28,8 +28,16 @@ const QString hostKey = QStringLiteral("ontimeHost");
 const QString enabledKey = QStringLiteral("ontimeEnabled");
 constexpr int progressSteps = 1000;
 
+// Server versions, addresses and status texts come from the network: never guessed as HTML.
+QLabel* plainLabel(const QString& text = {}) {
+    auto* label = new QLabel;
+    label->setTextFormat(Qt::PlainText);
+    label->setText(text);
+    return label;
+}
+
 QLabel* secondaryLabel(const QString& text) {
-    auto* label = new QLabel(text);
+    QLabel* label = plainLabel(text);
     LabelStyle::setTextColour(label, Colors::grey(0.6));
     return label;
 }
@@ -69,7 +77,7 @@ QWidget* serverRow(const OntimeServer& server, bool current) {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(6, 2, 6, 2);
     layout->setSpacing(10);
-    layout->addWidget(new QLabel(server.host + QLatin1Char(':') + QString::number(server.port)));
+    layout->addWidget(plainLabel(server.host + QLatin1Char(':') + QString::number(server.port)));
     layout->addWidget(secondaryLabel(QStringLiteral("Ontime ") + server.version));
     layout->addStretch(1);
     if (current) {
@@ -102,7 +110,7 @@ OntimeSetupView::OntimeSetupView(OntimeModel& model, QWidget* parent)
     dot = new QLabel;
     dot->setFixedSize(10, 10);
     statusRow->addWidget(dot);
-    statusLabel = new QLabel;
+    statusLabel = plainLabel();
     statusLabel->setObjectName(QStringLiteral("status"));
     // A long status is cut off rather than widening the window.
     statusLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

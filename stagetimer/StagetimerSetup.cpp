@@ -48,6 +48,8 @@ StagetimerSetupView::StagetimerSetupView(StagetimerModel& model, QWidget* parent
     statusRow->addWidget(dot, 0, Qt::AlignTop);
     statusLabel = new QLabel;
     statusLabel->setObjectName(QStringLiteral("status"));
+    // The cause may be a server's own message: never guessed as HTML.
+    statusLabel->setTextFormat(Qt::PlainText);
     statusLabel->setWordWrap(true);
     // At most two lines; a longer cause is cut off rather than pushing the fields down.
     statusLabel->setMaximumHeight(2 * statusLabel->fontMetrics().lineSpacing());

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <cmath>
 
@@ -26,8 +27,12 @@ protected:
         painter.setFont(font());
         painter.setPen(palette().color(QPalette::WindowText));
         const QFontMetricsF metrics(font());
-        const QString content =
-            maxLines == 1 ? QString(text()).replace(QLatin1Char('\n'), ' ') : text();
+        // No glyph of these fonts is narrower than two pixels: more than this never shows, so
+        // it is neither laid out nor elided on every blink.
+        const qsizetype fits = maxLines * (width() / 2 + 1);
+        QString content = text().left(fits);
+        if (maxLines == 1)
+            content.replace(QLatin1Char('\n'), QLatin1Char(' '));
 
         QTextLayout layout(content, font());
         QList<QPair<int, int>> lines;
@@ -57,6 +62,8 @@ private:
 
 QLabel* makeLabel(QWidget* parent, int maxLines, const QFont& font, const QColor& colour) {
     auto* label = new BlockLabel(maxLines, parent);
+    // Every text here can come from a timer server: never guessed as HTML.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     LabelStyle::setTextColour(label, colour);
     return label;
@@ -102,7 +109,8 @@ void ExternalTimerBlock::display(const QString& captionText, std::optional<doubl
     messageColour.setAlphaF(
         float(messageOpacity(blink, double(QDateTime::currentMSecsSinceEpoch()) / 1000)));
     setColour(message, messageColour);
-    message->setToolTip(messageText);
+    // Tooltips guess HTML too; an escaped paragraph shows the server's text as written.
+    message->setToolTip(messageText.isEmpty() ? QString() : Qt::convertFromPlainText(messageText));
 
     secondary->setText(secondaryText);
     status->setText(statusText);

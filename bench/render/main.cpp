@@ -1,5 +1,5 @@
 // Times this program's page rendering against mutool draw and pdftoppm on the same pages and sizes.
-#include "document/PdfDocument.h"
+#include "document/PageEngine.h"
 #include "document/SlideRenderer.h"
 
 #include <QCommandLineParser>
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
 
     for (const QString& file : files) {
-        const auto document = PdfDocument::open(file);
+        const auto document = defaultEngineFactory().open(file, {}, nullptr);
         if (!document) {
             std::fprintf(stderr, "%s: cannot open\n", qPrintable(file));
             continue;

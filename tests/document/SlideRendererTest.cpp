@@ -1,10 +1,11 @@
 // The renderer's request path, cache bound and letter-box geometry, checked on real pages.
 #include "document/SlideRenderer.h"
 #include "TestPdfs.h"
-#include "document/PdfDocument.h"
+#include "document/PageEngine.h"
 #include "support/TestSupport.h"
 
 using Key = SlideRenderer::Key;
+Q_DECLARE_METATYPE(OpenStatus)
 using TestPdfs::Page;
 using TestPdfs::page;
 
@@ -335,22 +336,65 @@ private slots:
         QCOMPARE(lateAnswers, 0);
     }
 
-    void backEndReportsLockedAndUnreadableFiles() {
-        QVERIFY(
-            TestPdfs::encrypt(folder.filePath("wide.pdf"), folder.filePath("locked.pdf"), "user"));
-        QVERIFY(TestPdfs::encrypt(folder.filePath("wide.pdf"), folder.filePath("owner.pdf"),
-                                  QString()));
-        PdfDocument::Status status = PdfDocument::Status::ok;
-        QVERIFY(!PdfDocument::open(folder.filePath("locked.pdf"), &status));
-        QCOMPARE(status, PdfDocument::Status::locked);
-        QVERIFY(!PdfDocument::open(folder.filePath("missing.pdf"), &status));
-        QCOMPARE(status, PdfDocument::Status::unreadable);
-        const auto owner = PdfDocument::open(folder.filePath("owner.pdf"), &status);
-        QVERIFY(owner);
-        QCOMPARE(status, PdfDocument::Status::ok);
-        QCOMPARE(owner->pageCount(), 3);
-        QCOMPARE(owner->pageSize(2), QSizeF(320, 180));
-        QCOMPARE(owner->pageSize(3), QSizeF());
+    void backEndReportsWhyAFileDoesNotOpen_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<OpenStatus>("status");
+        QTest::newRow("missing") << "missing.pdf" << QString() << OpenStatus::notFound;
+        QTest::newRow("not a pdf") << "text.pdf" << QString() << OpenStatus::notPdf;
+        QTest::newRow("truncated pdf") << "truncated.pdf" << QString() << OpenStatus::damaged;
+        QTest::newRow("locked") << "locked.pdf" << QString() << OpenStatus::needsPassword;
+        QTest::newRow("wrong password") << "locked.pdf"
+                                        << "guess" << OpenStatus::wrongPassword;
+        QTest::newRow("right password") << "locked.pdf"
+                                        << "user" << OpenStatus::ok;
+        QTest::newRow("owner password only") << "owner.pdf" << QString() << OpenStatus::ok;
+    }
+    void backEndReportsWhyAFileDoesNotOpen() {
+        QFETCH(QString, file);
+        QFETCH(QString, password);
+        QFETCH(OpenStatus, status);
+        if (!QFile::exists(folder.filePath("locked.pdf"))) {
+            QVERIFY(TestPdfs::encrypt(folder.filePath("wide.pdf"), folder.filePath("locked.pdf"),
+                                      "user"));
+            QVERIFY(TestPdfs::encrypt(folder.filePath("wide.pdf"), folder.filePath("owner.pdf"),
+                                      QString()));
+            QFile text(folder.filePath("text.pdf"));
+            QVERIFY(text.open(QIODevice::WriteOnly));
+            text.write("just some words\n");
+            QFile whole(folder.filePath("wide.pdf"));
+            QVERIFY(whole.open(QIODevice::ReadOnly));
+            QFile truncated(folder.filePath("truncated.pdf"));
+            QVERIFY(truncated.open(QIODevice::WriteOnly));
+            truncated.write(whole.read(40));
+        }
+        OpenStatus reported = OpenStatus::ok;
+        const auto document =
+            defaultEngineFactory().open(folder.filePath(file), password, &reported);
+        QCOMPARE(reported, status);
+        QCOMPARE(bool(document), status == OpenStatus::ok);
+        if (document) {
+            QCOMPARE(document->pageCount(), 3);
+            QCOMPARE(document->pageSize(2), QSizeF(320, 180));
+            QCOMPARE(document->pageSize(3), QSizeF());
+        }
+    }
+
+    // A region of the page fills the whole image: the right half of a red | blue page is blue.
+    void backEndDrawsARegionOfThePage() {
+        QVERIFY(TestPdfs::write(folder.filePath("halves.pdf"),
+                                {page({0, 0, 400, 200}, {}, 0,
+                                      TestPdfs::fill({0, 0, 200, 200}, "1 0 0") +
+                                          TestPdfs::fill({200, 0, 200, 200}, "0 0 1"))}));
+        const auto document =
+            defaultEngineFactory().open(folder.filePath("halves.pdf"), {}, nullptr);
+        QVERIFY(document);
+        const QImage right = document->drawPage(0, QSize(100, 100), QRectF(0.5, 0, 0.5, 1));
+        QCOMPARE(right.size(), QSize(100, 100));
+        QCOMPARE(right.pixelColor(2, 50), QColor(Qt::blue));
+        QCOMPARE(right.pixelColor(97, 50), QColor(Qt::blue));
+        const QImage left = document->drawPage(0, QSize(100, 100), QRectF(0, 0, 0.5, 1));
+        QCOMPARE(left.pixelColor(97, 50), QColor(Qt::red));
     }
 };
 

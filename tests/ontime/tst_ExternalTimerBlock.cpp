@@ -1,7 +1,10 @@
 // The external timer block: the time and its colours, blinking, label frames and long texts.
 #include "base/Colors.h"
+#include "support/PlainText.h"
 #include "support/TestSupport.h"
 #include "ui/ExternalTimerBlock.h"
+
+#include <QTextDocument>
 
 namespace {
 
@@ -83,6 +86,19 @@ private slots:
         QCOMPARE(block.messageLabel()->geometry(), QRect(0, 74, 300, 40));
         QCOMPARE(block.secondaryLabel()->geometry(), QRect(0, 116, 300, 18));
         QCOMPARE(block.statusLabel()->geometry(), QRect(0, 136, 300, 14));
+    }
+
+    // Every text of the block can come from a server: shown as written, tooltip escaped.
+    void serverTextsShowAsWritten() {
+        ExternalTimerBlock block;
+        block.resize(300, ExternalTimerBlock::standardHeight);
+        block.show();
+        const QString& text = PlainText::hostile;
+        block.display(text, 1000, false, true, text, false, text, text);
+        const PlainText::LabelCount labels = PlainText::labelsShowing(block, text);
+        QCOMPARE(labels.rich, 0);
+        QCOMPARE(labels.plain, 4);
+        QCOMPARE(block.messageLabel()->toolTip(), Qt::convertFromPlainText(text));
     }
 
     // Long texts are drawn cut to their frames: the labels keep their size.

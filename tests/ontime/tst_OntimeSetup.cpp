@@ -4,6 +4,7 @@
 #include "ontime/OntimeModel.h"
 #include "ontime/OntimeSetup.h"
 #include "support/ManualClock.h"
+#include "support/PlainText.h"
 #include "support/ScriptedTransport.h"
 #include "support/TestSupport.h"
 
@@ -40,7 +41,7 @@ class OntimeSetupTest : public QObject {
     void connectTo(const QList<OntimeServer>& servers) {
         for (const OntimeServer& server : servers)
             model->connectTo(server);
-        QVERIFY(transport->answerHttp(200, "{}"));
+        QVERIFY(transport->answerHttp(200, R"({"payload":{}})"));
         QVERIFY(model->connected());
     }
 
@@ -127,6 +128,18 @@ private slots:
         model->connectTo(stage);
         QVERIFY(rowHasCheckMark(view()->list, 0));
         QVERIFY(!rowHasCheckMark(view()->list, 1));
+    }
+
+    // A version found by the scan reaches the list row and the status as written.
+    void serverTextsShowAsWritten() {
+        const OntimeServer hostile{QStringLiteral("10.0.0.7"), 4001, OntimeAPI::v3,
+                                   PlainText::hostile};
+        model->connectTo(hostile);
+        open();
+        QVERIFY(view()->statusLabel->text().contains(PlainText::hostile));
+        const PlainText::LabelCount labels = PlainText::labelsShowing(*view(), PlainText::hostile);
+        QCOMPARE(labels.rich, 0);
+        QCOMPARE(labels.plain, 2);
     }
 
     void connectButtonNeedsAnotherServer_data() {

@@ -4,9 +4,12 @@
 #include "stagetimer/StagetimerModel.h"
 #include "stagetimer/StagetimerSetup.h"
 #include "support/ManualClock.h"
+#include "support/PlainText.h"
 #include "support/ScriptedTransport.h"
 #include "support/TestSupport.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,7 +17,7 @@
 namespace {
 
 const QByteArray runningStatus =
-    R"({"ok":true,"data":{"timer_id":"T1","running":true,"start":1,"finish":9e12,"server_time":1.7e12}})";
+    R"({"ok":true,"data":{"timer_id":"T1","running":true,"start":1.7e12,"finish":1700000060000,"server_time":1.7e12}})";
 
 } // namespace
 
@@ -133,6 +136,22 @@ private slots:
         QVERIFY(view()->statusLabel->text().startsWith(QStringLiteral("Stagetimer: ")));
         QCOMPARE(view()->statusColour(), Colors::grey(0.5));
         QVERIFY(!view()->disconnectButton->isEnabled());
+    }
+
+    // The cause may be the server's own message; it shows as written.
+    void serverMessageShowsAsWritten() {
+        open();
+        type(QStringLiteral("ROOM1"), QStringLiteral("KEY"), QStringLiteral("10.0.0.7:3000"));
+        view()->connectButton->click();
+        const QByteArray answer =
+            QJsonDocument(QJsonObject{{"ok", false}, {"message", PlainText::hostile}}).toJson();
+        while (transport->openCount() > 0)
+            QVERIFY(transport->answerHttp(500, answer));
+        QVERIFY(view()->statusLabel->text().startsWith(QStringLiteral("Stagetimer: ") +
+                                                       PlainText::hostile));
+        const PlainText::LabelCount labels = PlainText::labelsShowing(*view(), PlainText::hostile);
+        QCOMPARE(labels.rich, 0);
+        QCOMPARE(labels.plain, 1);
     }
 
     void closingWithoutConnectStoresNothing() {

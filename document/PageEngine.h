@@ -1,0 +1,56 @@
+// The seam between the render pipeline and a PDF engine: what a render worker and the deck loader
+// use.
+#pragma once
+
+#include <QImage>
+#include <QRectF>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+// Why a deck could not be opened, so the caller can say so in words the speaker understands.
+enum class OpenStatus {
+    ok,
+    notFound,
+    permissionDenied,
+    notPdf,
+    damaged,
+    needsPassword,
+    wrongPassword
+};
+
+// One opened document of one engine: one instance per thread (later per process); an instance is
+// only ever used by the thread that opened it.
+class PageEngine {
+public:
+    virtual ~PageEngine() = default;
+    virtual qint64 pageCount() const = 0;
+    // The page as displayed, in points: the crop box with the page rotation applied.
+    virtual QSizeF pageSize(qint64 page) const = 0;
+    // Page labels ("iii", "4a") where the file has them, else empty.
+    virtual QString pageLabel(qint64 page) const = 0;
+    // Contents of the page's Text and FreeText annotations (speaker notes); these are not drawn.
+    virtual QStringList noteTexts(qint64 page) const = 0;
+    // `region` (in 0..1 page coordinates, top-left origin; (0,0,1,1) = whole page) drawn at exactly
+    // `pixelSize` on a transparent background; null on failure. `cancel`, when set, is polled and a
+    // cancelled draw returns a null image.
+    virtual QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
+                            const std::atomic_bool* cancel = nullptr) const = 0;
+};
+
+// How a deck's engines are made: `workers` instances may draw at once (1 for Qt PDF, whose calls
+// are serialised behind one process-wide lock; one per core, at least two, for MuPDF).
+struct EngineFactory {
+    int workers = 1;
+    std::function<std::unique_ptr<PageEngine>(const QString& path, const QString& password,
+                                              OpenStatus* status)>
+        open;
+};
+
+// The production engine.
+EngineFactory defaultEngineFactory();
