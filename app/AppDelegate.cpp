@@ -4,6 +4,7 @@
 #include "app/KeyMonitor.h"
 #include "app/MenuBar.h"
 #include "app/OutputScreens.h"
+#include "app/ReloadWatcher.h"
 #include "base/L10n.h"
 #include "base/LabelStyle.h"
 #include "base/Preferences.h"
@@ -32,6 +33,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 namespace {
 
@@ -84,6 +86,15 @@ private:
 
 AppDelegate::AppDelegate() : keys(std::make_unique<Keys>(*this)) {
     qApp->installEventFilter(this);
+    reloadWatcher = new ReloadWatcher([this] { return reloadDeck(); },
+                                      [this] {
+                                          // Never an alert: the talk goes on with the old deck, and
+                                          // the status line says so.
+                                          unreadableChange =
+                                              QFileInfo(presentation.url.toLocalFile()).fileName();
+                                          refresh();
+                                      },
+                                      ReloadWatcher::Timing{}, this);
 }
 
 AppDelegate::~AppDelegate() {
@@ -344,6 +355,9 @@ void AppDelegate::focusWindowChanged(QWindow* window) {
 QString AppDelegate::notice() const {
     if (presentation.isPresenting && audienceLostOutput)
         return L10n::lookup("Ausgabe getrennt – Publikumsfenster wartet auf den Bildschirm");
+    if (!unreadableChange.isEmpty())
+        return L10n::format("Geänderte Datei %@ nicht lesbar – die bisherige Fassung bleibt",
+                            {unreadableChange});
     return QString();
 }
 
@@ -420,12 +434,29 @@ bool AppDelegate::open(const QUrl& url) {
         return false;
     }
     updateTitle();
+    reloadWatcher->watch(url.toLocalFile());
+    unreadableChange.clear();
     // The window system shows the document's icon and path with the title where it can.
     if (QWidget* window = presenterWindow())
         window->setWindowFilePath(url.toLocalFile());
     jumpBuffer.clear();
     resetTimer();
     refresh();
+    return true;
+}
+
+bool AppDelegate::reloadDeck() {
+    const qint64 slide = presentation.index;
+    const Blank blank = presentation.blank;
+    reloading = true;
+    const bool opened = presentation.open(presentation.url);
+    reloading = false;
+    if (!opened)
+        return false;
+    presentation.index = std::clamp<qint64>(slide, 0, presentation.pageCount - 1);
+    presentation.blank = blank;
+    unreadableChange.clear();
+    presentation.notify();
     return true;
 }
 
@@ -437,7 +468,7 @@ void AppDelegate::openDocument() {
 }
 
 void AppDelegate::refresh() {
-    if (!presenter)
+    if (!presenter || reloading)
         return;
     presenter->content->setNotice(notice());
     presenter->content->update(jumpBuffer);

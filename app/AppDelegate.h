@@ -17,6 +17,7 @@
 #include <optional>
 
 class AudienceWindow;
+class ReloadWatcher;
 class Automation;
 class KeyMonitor;
 class MenuBar;
@@ -124,6 +125,9 @@ private:
     // The screen the audience window belongs on, and whether as the test window.
     std::pair<QScreen*, bool> outputScreen() const;
     void placeAudienceWindow(QScreen* screen, bool windowed);
+    // Opens the changed file of the open deck again, keeping the slide (clamped), blanking,
+    // presentation and talk timer; false leaves the old deck as it was.
+    bool reloadDeck();
     // Places the audience window by the chooser's rules and gives the keys back to the console.
     void showAudience();
 
@@ -162,5 +166,10 @@ private:
     OutputScreens::ChangeNotifier* screenChanges = nullptr;
     // The audience's output went away mid-talk and the window waits hidden for one.
     bool audienceLostOutput = false;
+    ReloadWatcher* reloadWatcher = nullptr;
+    // The file name of the deck whose changed file could not be read, while the old one shows.
+    QString unreadableChange;
+    // While a reload replaces the deck, the screens wait for its slide to be set back.
+    bool reloading = false;
     Automation* automation = nullptr;
 };
