@@ -483,20 +483,55 @@ void AppDelegate::refresh() {
         audienceSlide->setBlank(presentation.blank);
         audienceSlide->update();
     }
+    // The projector's images are prepared before its window shows and before each step.
+    if (SlideRenderer* renderer = presentation.renderer.get()) {
+        const auto [screen, windowed] = outputScreen();
+        renderer->planAudience(presentation.index,
+                               audienceWindow()->slidePixelsOn(screen, windowed),
+                               presentation.isPresenting);
+    }
 }
 
 void AppDelegate::startPresentation() {
     if (presentation.pageCount <= 0)
         return;
-    showAudience();
+    audienceLostOutput = false;
+    const auto [screen, windowed] = outputScreen();
     presentation.isPresenting = true;
     presentation.notify();
     talkTimer.startIfNeverRun();
     sleepActivity.inhibit(applicationTitle, L10n::lookup("Präsentation läuft"));
     refresh();
+    showAudienceWhenReady(screen, windowed);
+}
+
+void AppDelegate::showAudienceWhenReady(QScreen* screen, bool windowed) {
+    // Never a picture of another size in front of the audience: the window appears with the
+    // exact slide, or black after a while if drawing takes that long.
+    const quint64 attempt = ++audienceShowing;
+    // The output is decided again when the window appears: the speaker may have chosen another.
+    const auto show = [self = QPointer<AppDelegate>(this), attempt](const QImage& = {}) {
+        if (!self || self->audienceShowing != attempt || !self->presentation.isPresenting)
+            return;
+        ++self->audienceShowing;
+        if (self->audience && self->audience->isVisible())
+            return;
+        self->showAudience();
+    };
+    SlideRenderer* renderer = presentation.renderer.get();
+    const QSize pixels = audienceWindow()->slidePixelsOn(screen, windowed);
+    if (screen && !windowed)
+        audienceWindow()->placeFullScreen(screen, false);
+    QTimer::singleShot(1000, this, [show] { show(); });
+    if (renderer && !pixels.isEmpty())
+        renderer->request({presentation.index, pixels.width(), pixels.height()}, show,
+                          RenderPriority::audienceView, &audienceShowing);
+    else
+        show();
 }
 
 void AppDelegate::stopPresentation() {
+    ++audienceShowing;
     if (audience)
         audience->hide();
     audienceLostOutput = false;

@@ -130,6 +130,8 @@ private:
     bool reloadDeck();
     // Places the audience window by the chooser's rules and gives the keys back to the console.
     void showAudience();
+    // Shows the audience window once its exact slide image is drawn (black if that takes long).
+    void showAudienceWhenReady(QScreen* screen, bool windowed);
 
     void createPresenterWindow();
     void installKeyMonitor();
@@ -152,6 +154,8 @@ private:
     QPointer<TimerChoiceSheet> choiceSheet;
     std::unique_ptr<PresenterWindowController> presenter;
     QPointer<AudienceWindow> audience;
+    // Counts attempts to show the audience window, so a late or repeated answer shows nothing.
+    quint64 audienceShowing = 0;
     std::unique_ptr<Keys> keys;
     std::unique_ptr<KeyMonitor> keyMonitor;
     QString jumpBuffer;

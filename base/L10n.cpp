@@ -127,8 +127,10 @@ QString fill(const QString& format, std::initializer_list<QVariant> arguments) {
             i += 1;
         } else if (rest.startsWith(QLatin1String("02d"))) {
             const qint64 number = takeArgument().toLongLong();
+            // Unsigned, so that the smallest qint64 has a magnitude too.
+            const quint64 magnitude = number < 0 ? 0 - quint64(number) : quint64(number);
             result += (number < 0 ? QStringLiteral("-") : QString()) +
-                      QStringLiteral("%1").arg(qAbs(number), 2, 10, QLatin1Char('0'));
+                      QStringLiteral("%1").arg(magnitude, 2, 10, QLatin1Char('0'));
             i += 3;
         } else {
             result += c;

@@ -27,10 +27,13 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status) {
         *status = opened;
     if (!document || opened != OpenStatus::ok)
         return false;
+    QList<QSizeF> pageSizes;
+    for (qint64 page = 0; page < document->pageCount(); ++page)
+        pageSizes.append(document->pageSize(page));
     url = fileUrl;
     pageCount = document->pageCount();
     aspect = aspectOf(document->pageSize(0));
-    renderer = std::make_unique<SlideRenderer>(fileUrl, engines);
+    renderer = std::make_unique<SlideRenderer>(fileUrl, pageSizes, engines);
     index = 0;
     blank = Blank::none;
     ++generation;

@@ -1,87 +1,95 @@
-// Page images of an exact pixel size, drawn on one worker thread per document and cached.
+// Page images of an exact pixel size for every view of one deck: scheduled by what the audience
+// waits for, drawn by a pool of engine workers, kept in a cache bounded in bytes.
 #pragma once
+
+#include "document/ImageCache.h"
+#include "document/PageEngine.h"
+#include "document/RenderKey.h"
+#include "document/RenderPool.h"
+#include "document/RenderScheduler.h"
 
 #include <QHash>
 #include <QImage>
 #include <QList>
 #include <QObject>
-#include <QRect>
+#include <QSizeF>
 #include <QUrl>
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-#include "document/PageEngine.h"
-
 class SlideRenderer : public QObject {
     Q_OBJECT
 
 public:
-    struct Key {
-        qint64 page = 0;
-        qint64 width = 0;  // device pixels
-        qint64 height = 0; // device pixels
-        friend bool operator==(const Key&, const Key&) = default;
-        friend size_t qHash(const Key& key, size_t seed = 0) {
-            return qHashMulti(seed, key.page, key.width, key.height);
-        }
-    };
-
-    // Requests of views on screen are drawn before prefetches, whatever the order of arrival.
-    enum class Priority { view, prefetch };
-
+    using Key = RenderKey;
+    using Priority = RenderPriority;
+    using Source = RenderScheduler::Source;
     using Done = std::function<void(const QImage&)>;
 
-    static constexpr int maxEntries = 400;
-    static constexpr int maxLargeEntries = 12;
-    static constexpr qint64 largePixelCount = 400000;
-
-    // Opens its own copy of the document on the worker thread; never fails (a document that
-    // cannot be opened makes every render yield nothing).
-    explicit SlideRenderer(const QUrl& url, const EngineFactory& engines = defaultEngineFactory(),
-                           QObject* parent = nullptr);
-    // Drops queued work and waits for a render in flight; its result is discarded.
+    // `pageSizes` are the pages as displayed, in points, from the deck loader's own engine.
+    SlideRenderer(const QUrl& url, const QList<QSizeF>& pageSizes, const EngineFactory& engines,
+                  qint64 cacheBytes = defaultCacheBytes(), QObject* parent = nullptr);
+    // Cancels the draws in flight and waits for them; no callback runs after this.
     ~SlideRenderer() override;
 
-    // A pure lookup; it does not protect the entry from eviction.
-    std::optional<QImage> cached(const Key& key) const;
-    // Hands the image for `key` to `done` on the main thread: at once on a cache hit, else once it
-    // is drawn. Identical requests in flight are drawn once; their callbacks run in request order.
-    // Without a callback the request is a prefetch and gets the lower priority.
-    void request(const Key& key, Done done = {});
-    void request(const Key& key, Done done, Priority priority);
+    // The "renderCacheMiB" preference, 512 MiB when unset.
+    static qint64 defaultCacheBytes();
 
-    // Puts a finished image in the cache and evicts: at most maxEntries images and at most
-    // maxLargeEntries large ones, large ones first, oldest stored first.
-    void store(const QImage& image, const Key& key);
-    // Cached keys, oldest stored first.
-    const QList<Key>& order() const { return storedOrder; }
-    bool isPending(const Key& key) const { return pending.contains(key); }
+    // A lookup that counts as a use of the image.
+    std::optional<QImage> cached(const Key& key);
+    // What `source` (a view) waits for, replacing its earlier request and its callback. `done` gets
+    // the image on the main thread: at once on a cache hit, else once it is drawn. Identical
+    // requests are drawn once; a failed draw calls nobody.
+    void request(const Key& key, Done done, Priority priority, Source source);
+    // Replaces what `source` (a prefetch plan) had queued: pages that no longer matter are dropped.
+    void prefetch(Source source, Priority priority, const QList<Key>& keys);
+    // `source` wants nothing any more (a hidden or destroyed view).
+    void withdraw(Source source);
+    // The projector's plan: the current slide and its neighbours (+1, +2, -1, then further ahead)
+    // at the audience's exact size, protected in the cache; with `wholeDeck` every other slide
+    // too, at the lowest priority and only while it fits the budget without evicting anything.
+    void planAudience(qint64 index, QSize pixels, bool wholeDeck);
 
-    // Where the page goes in a width x height image, origin at the bottom-left and y upwards:
-    // centred with the aspect kept, offsets rounded half away from zero, the size not rounded.
-    struct Placement {
-        double x = 0;
-        double y = 0;
-        double width = 0;
-        double height = 0;
-    };
-    static Placement placement(QSizeF pageSize, qint64 width, qint64 height);
-    // The same area in whole pixels of the image, origin at the top-left; empty for a page
-    // without a usable size.
-    static QRect pageArea(QSizeF pageSize, qint64 width, qint64 height);
-    // One page letter-boxed into an opaque image of exactly the key's size; null when the page or
-    // size is invalid. Safe to call on any thread that owns `document`.
-    static QImage renderPage(const PageEngine& document, const Key& key);
+    // Queued, waited for or being drawn.
+    bool isPending(const Key& key) const;
+    const ImageCache& images() const { return cache; }
+    int workerCount() const { return pool->size(); }
 
 private:
-    class Worker;
+    struct Flight {
+        Key key;
+        std::shared_ptr<std::atomic_bool> cancel;
+        qint64 largerPixels = 0; // > 0: scaled down from a larger image
+    };
+    struct DrawCost {
+        qint64 nanoseconds = 0;
+        qint64 pixels = 0;
+    };
 
-    void finish(const Key& key, const QImage& image);
+    void schedule();
+    void pump();
+    void start(const RenderScheduler::Pick& pick);
+    void cancelUnwanted();
+    void preemptForViews();
+    void finish(const RenderPool::Result& result);
+    void dropCallbacks(Source source);
+    bool isInFlight(const Key& key) const;
+    bool derivesFaster(const Key& key, const Key& larger) const;
 
-    QHash<Key, QImage> cache;
-    QList<Key> storedOrder;
-    QHash<Key, QList<Done>> pending;
-    std::unique_ptr<Worker> worker;
+    const QList<QSizeF> pageSizes;
+    ImageCache cache;
+    RenderScheduler scheduler;
+    QHash<Key, QList<std::pair<Source, Done>>> waiting;
+    QHash<quint64, Flight> inFlight;
+    quint64 lastJob = 0;
+    bool pumpPosted = false;
+    // Measured here, so the choice between drawing and scaling down follows this deck and machine.
+    QHash<qint64, DrawCost> drawCosts;
+    double deriveNanosecondsPerPixel = -1;
+    const char audiencePlan = 0;
+    const char deckPlan = 0;
+    // Last, so that its threads stop before anything they report to goes away.
+    std::unique_ptr<RenderPool> pool;
 };

@@ -18,6 +18,10 @@ SlideView::SlideView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+SlideView::~SlideView() {
+    withdraw();
+}
+
 void SlideView::setPresentation(Presentation* presentation) {
     deck = presentation;
 }
@@ -65,33 +69,41 @@ void SlideView::refresh() {
     SlideRenderer* renderer = deck ? deck->renderer.get() : nullptr;
     refreshedGeneration = deck ? deck->generation : 0;
     if (!shownPage || !renderer || width() <= 1 || height() <= 1) {
+        withdraw();
         shownImage.reset();
         shownKey.reset();
         update();
         return;
     }
-    const QSize size = pixelKeySize();
-    const SlideRenderer::Key key{*shownPage, size.width(), size.height()};
-    if (const auto image = renderer->cached(key)) {
-        shownImage = image;
-        shownKey = key;
-        update();
+    if (!isVisible()) {
+        withdraw();
         return;
     }
-    renderer->request(key, [view = QPointer<SlideView>(this), key](const QImage& image) {
-        if (!view || view->shownPage != key.page)
-            return;
-        const QSize now = view->pixelKeySize();
-        if (now.width() != key.width || now.height() != key.height)
-            return;
-        view->shownImage = image;
-        view->shownKey = key;
-        view->update();
-    });
-    // The image held so far stays until the new one arrives; if it is of this page only its
-    // size is off, and the stretched picture needs no repaint.
-    if (!shownKey || shownKey->page != *shownPage)
-        update();
+    const QSize size = pixelKeySize();
+    const SlideRenderer::Key key{*shownPage, size.width(), size.height()};
+    // A cache hit installs at once. On a miss the image held so far stays, untouched and not
+    // repainted, until the new one arrives: the previous slide, or this one at the old size.
+    renderer->request(
+        key,
+        [view = QPointer<SlideView>(this), key](const QImage& image) {
+            if (view)
+                view->install(key, image);
+        },
+        renderPriority, this);
+}
+
+void SlideView::install(const SlideRenderer::Key& key, const QImage& image) {
+    const QSize now = pixelKeySize();
+    if (shownPage != key.page || now.width() != key.width || now.height() != key.height)
+        return;
+    shownImage = image;
+    shownKey = key;
+    update();
+}
+
+void SlideView::withdraw() {
+    if (deck && deck->renderer)
+        deck->renderer->withdraw(this);
 }
 
 bool SlideView::needsRefreshFor(std::optional<qint64> page) const {
@@ -110,6 +122,16 @@ bool SlideView::event(QEvent* event) {
     return handled;
 }
 
+void SlideView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void SlideView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    withdraw();
+}
+
 void SlideView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     refresh();
@@ -123,7 +145,8 @@ void SlideView::paintEvent(QPaintEvent*) {
         return;
     }
     painter.fillRect(bounds, Qt::black);
-    if (shownPage && shownImage) {
+    const bool exactOnly = renderPriority == RenderPriority::audienceView;
+    if (shownPage && shownImage && (!exactOnly || shownImage->size() == pixelKeySize())) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         // The renderer letter-boxed the page into exactly this size: at the key's size this is
         // a plain pixel copy, after a resize a short-lived stretch.

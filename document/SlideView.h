@@ -19,6 +19,7 @@ class SlideView : public QWidget {
 
 public:
     explicit SlideView(QWidget* parent = nullptr);
+    ~SlideView() override;
 
     Presentation* presentation() const { return deck; }
     void setPresentation(Presentation* presentation);
@@ -30,13 +31,19 @@ public:
     Blank blank() const { return blanking; }
     void setBlank(Blank blank);
 
+    // Whose view this is, which sets how urgent its images are. The audience's view never shows
+    // an image of another size: black until its exact image is there.
+    RenderPriority priority() const { return renderPriority; }
+    void setPriority(RenderPriority priority) { renderPriority = priority; }
+
     QString placeholder() const { return placeholderText; }
     void setPlaceholder(const QString& text);
 
     std::optional<QColor> highlightColor() const { return highlight; }
     void setHighlightColor(std::optional<QColor> color);
 
-    // Brings the image in line with the page, the size and the renderer.
+    // Brings the image in line with the page, the size and the renderer. A hidden view asks for
+    // nothing; it catches up when shown.
     void refresh();
     // Whether showing `page` needs a refresh: another page, or a deck opened since the last one.
     bool needsRefreshFor(std::optional<qint64> page) const;
@@ -55,10 +62,15 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void install(const SlideRenderer::Key& key, const QImage& image);
+    void withdraw();
+
     // Weak: the controller owns the deck and may outlive or precede any view.
     QPointer<Presentation> deck;
     std::optional<qint64> shownPage;
@@ -68,4 +80,5 @@ private:
     std::optional<QImage> shownImage;
     std::optional<SlideRenderer::Key> shownKey;
     quint64 refreshedGeneration = 0;
+    RenderPriority renderPriority = RenderPriority::consoleView;
 };

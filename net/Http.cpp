@@ -9,6 +9,12 @@
 
 namespace {
 
+// Qt's network thread stops reading from the socket while this much is waiting for us, so a peer
+// that sends without end cannot fill memory faster than the body limit is checked.
+constexpr qint64 readBufferBytes = 64 << 10;
+// Enough for a server behind a proxy path; a redirect loop ends here.
+constexpr int maximumRedirects = 2;
+
 // Keeps no cookie at all: the links are read-only clients without sessions.
 class DiscardingCookieJar : public QNetworkCookieJar {
 public:
@@ -18,8 +24,10 @@ public:
 
 class NetworkCall : public QObject, public HttpCall {
 public:
-    NetworkCall(QNetworkReply* reply, const HttpRequest& request, HttpCallback done)
-        : reply(reply), maxBodyBytes(request.maxBodyBytes), done(std::move(done)) {
+    NetworkCall(QNetworkAccessManager& manager, QNetworkReply* reply, const HttpRequest& request,
+                HttpCallback done)
+        : manager(manager), reply(reply), maxBodyBytes(request.maxBodyBytes),
+          done(std::move(done)) {
         QObject::connect(reply, &QNetworkReply::readyRead, this, &NetworkCall::readAvailable);
         QObject::connect(reply, &QNetworkReply::finished, this, &NetworkCall::finish);
         if (request.deadlineMs > 0) {
@@ -57,7 +65,12 @@ private:
         if (body.size() + chunk.size() > maxBodyBytes) {
             tooLarge = true;
             body += chunk.left(maxBodyBytes - body.size());
+            // Closes the connection: the peer's further bytes are never read. Qt may keep the
+            // connection for reuse after an abort, so its pool is emptied too. The abort runs
+            // the callback, which may delete this call: nothing of it is touched afterwards.
+            QNetworkAccessManager& pool = manager;
             reply->abort();
+            pool.clearConnectionCache();
             return;
         }
         body += chunk;
@@ -116,6 +129,7 @@ private:
                 error <= QNetworkReply::UnknownServerError);
     }
 
+    QNetworkAccessManager& manager;
     QNetworkReply* reply;
     qint64 maxBodyBytes;
     HttpCallback done;
@@ -143,8 +157,13 @@ std::shared_ptr<HttpCall> NetworkHttpTransport::get(const HttpRequest& request, 
     // A peer on the LAN must not be able to send us to any other address by a redirect.
     networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                                 QNetworkRequest::SameOriginRedirectPolicy);
+    networkRequest.setMaximumRedirectsAllowed(maximumRedirects);
+    // Compressed bodies would be inflated behind the body limit: a small bomb costs gigabytes.
+    networkRequest.setRawHeader(QByteArrayLiteral("Accept-Encoding"),
+                                QByteArrayLiteral("identity"));
     for (const auto& [name, value] : request.headers)
         networkRequest.setRawHeader(name, value);
     QNetworkReply* reply = manager->get(networkRequest);
-    return std::make_shared<NetworkCall>(reply, request, std::move(done));
+    reply->setReadBufferSize(readBufferBytes);
+    return std::make_shared<NetworkCall>(*manager, reply, request, std::move(done));
 }

@@ -23,6 +23,15 @@ std::optional<qint64> integralValue(const QJsonValue& value) {
     return qint64(number);
 }
 
+QString capped(const QString& text, qsizetype maxChars) {
+    if (text.size() <= maxChars)
+        return text;
+    qsizetype end = maxChars;
+    if (end > 0 && text.at(end - 1).isHighSurrogate())
+        --end;
+    return text.left(end);
+}
+
 bool Reader::has(const QString& key) const {
     return present(key).has_value();
 }
@@ -63,7 +72,7 @@ std::optional<double> Reader::optionalNumber(const QString& key) {
     const auto value = present(key);
     if (!value)
         return std::nullopt;
-    if (!value->isDouble()) {
+    if (!value->isDouble() || !std::isfinite(value->toDouble())) {
         fail();
         return std::nullopt;
     }

@@ -25,6 +25,7 @@ public:
 
     QString requiredString(const QString& key);
     std::optional<QString> optionalString(const QString& key);
+    // Finite numbers only: 1e999 parses as infinity and fails.
     double requiredNumber(const QString& key);
     std::optional<double> optionalNumber(const QString& key);
     // Integral numbers only: 3.5 or 1e300 fail.
@@ -44,5 +45,9 @@ private:
 };
 
 std::optional<qint64> integralValue(const QJsonValue& value);
+
+// At most `maxChars` UTF-16 units of a server's text, never cutting a character in two: texts are
+// bounded where they are applied, so no label lays out a megabyte.
+QString capped(const QString& text, qsizetype maxChars);
 
 } // namespace Json

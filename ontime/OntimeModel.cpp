@@ -2,6 +2,7 @@
 
 #include "base/L10n.h"
 #include "base/Preferences.h"
+#include "net/Json.h"
 
 #include <cmath>
 
@@ -96,25 +97,34 @@ private:
     void poll() {
         wait = nullptr;
         operation = model.transport.get(request, guarded([this](const HttpResult& result) {
-                                            if (result.kind == HttpResult::Kind::TransportFailure)
-                                                failed();
+                                            operation = nullptr;
+                                            if (applied(result))
+                                                answered();
                                             else
-                                                answered(result);
+                                                failed();
                                         }));
     }
 
-    void answered(const HttpResult& result) {
-        operation = nullptr;
-        if (!result.bodyTooLarge) {
-            if (server.api == OntimeAPI::v3) {
-                if (const auto response = PollResponse::decode(result.body))
-                    model.applyPoll(*response);
-            } else if (const auto response = LegacyPoll::decode(result.body)) {
-                model.applyLegacyPoll(*response);
-            }
+    // Only a 2xx answer within the body limit that decodes is a poll: an error page, garbage or
+    // a cut body must not keep a frozen countdown on screen as if it ran.
+    bool applied(const HttpResult& result) {
+        if (!result.isSuccess() || result.bodyTooLarge)
+            return false;
+        if (server.api == OntimeAPI::v3) {
+            const auto response = PollResponse::decode(result.body);
+            if (response)
+                model.applyPoll(*response);
+            return response.has_value();
         }
+        const auto response = LegacyPoll::decode(result.body);
+        if (response)
+            model.applyLegacyPoll(*response);
+        return response.has_value();
+    }
+
+    void answered() {
         model.pollTime_ = model.clock.nowMs();
-        claimsConnection = true;
+        interruptionShown = false;
         if (!model.connected_) {
             model.setConnected(true);
             model.setStatus(L10n::format("Verbunden mit %@", {server.label()}));
@@ -124,12 +134,11 @@ private:
     }
 
     void failed() {
-        operation = nullptr;
         ++failures;
-        // A chosen server that never answered is not left showing "Verbunden mit" either.
-        if (failures >= failuresBeforeInterruption && claimsConnection) {
+        // A chosen server that never answered is not left showing "Verbinde mit" either.
+        if (failures >= failuresBeforeInterruption && !interruptionShown) {
             model.setConnected(false);
-            claimsConnection = false;
+            interruptionShown = true;
             model.setStatus(L10n::format("Verbindung zu %@ unterbrochen …", {server.host}));
         }
         if (failures >= failuresBeforeGivingUp) {
@@ -145,7 +154,7 @@ private:
     OntimeServer server;
     HttpRequest request;
     int failures = 0;
-    bool claimsConnection = true; // the status still says "Verbunden mit"
+    bool interruptionShown = false;
 };
 
 // The search, optionally preceded by one probe of the remembered host (the reconnect attempt).
@@ -353,7 +362,9 @@ void OntimeModel::connectTo(const OntimeServer& chosen) {
         list.append(chosen);
         setFound(list);
     }
-    setStatus(L10n::format("Verbunden mit %@", {chosen.label()}));
+    // "Verbunden" only once the first poll has decoded.
+    setConnected(false);
+    setStatus(L10n::format("Verbinde mit %@ …", {chosen.label()}));
     current_.reset();
     playback_.clear();
     eventTitle_.clear();
@@ -398,13 +409,16 @@ void OntimeModel::applyPoll(const PollResponse& response) {
     const RuntimeData& data = response.payload;
     current_ = data.timer ? data.timer->current : std::nullopt;
     playback_ = data.timer ? data.timer->playback.value_or(QString()) : QString();
-    eventTitle_ = data.eventNow ? data.eventNow->title.value_or(QString()) : QString();
+    eventTitle_ = data.eventNow
+                      ? Json::capped(data.eventNow->title.value_or(QString()), OntimeLimits::title)
+                      : QString();
 
     const auto& message = data.message;
     const auto* timerMessage = message && message->timer ? &*message->timer : nullptr;
-    timerMessage_ = timerMessage && timerMessage->visible.value_or(false)
-                        ? timerMessage->text.value_or(QString())
-                        : QString();
+    timerMessage_ =
+        timerMessage && timerMessage->visible.value_or(false)
+            ? Json::capped(timerMessage->text.value_or(QString()), OntimeLimits::message)
+            : QString();
     timerMessageBlinks_ = timerMessage && timerMessage->blink.value_or(false);
 
     secondaryMessage_.clear();
@@ -412,10 +426,10 @@ void OntimeModel::applyPoll(const PollResponse& response) {
         return;
     if (message->secondary) {
         if (timerMessage && timerMessage->secondarySource == QStringLiteral("secondary"))
-            secondaryMessage_ = *message->secondary;
+            secondaryMessage_ = Json::capped(*message->secondary, OntimeLimits::message);
     } else if (message->external && message->external->visible.value_or(false) &&
                message->external->text) {
-        secondaryMessage_ = *message->external->text;
+        secondaryMessage_ = Json::capped(*message->external->text, OntimeLimits::message);
     }
 }
 

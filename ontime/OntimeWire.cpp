@@ -2,6 +2,8 @@
 
 #include "net/Json.h"
 
+#include <cmath>
+
 QString OntimeServer::label() const {
     return host + QLatin1Char(':') + QString::number(port) + QStringLiteral(" \u2013 Ontime ") +
            version;
@@ -78,11 +80,19 @@ RuntimeData::Message readMessage(Json::Reader& reader) {
     return message;
 }
 
+// An absent time passes; a present one must lie within the limit.
+std::optional<double> plausibleTime(Json::Reader& reader, const QString& key, double unitMs) {
+    const auto value = reader.optionalNumber(key);
+    if (value && !(std::fabs(*value * unitMs) < OntimeLimits::timerMs))
+        reader.fail();
+    return value;
+}
+
 RuntimeData readRuntimeData(Json::Reader& reader) {
     RuntimeData data;
     data.clock = reader.optionalNumber(QStringLiteral("clock"));
     data.timer = nested<RuntimeData::Timer>(reader, QStringLiteral("timer"), [](auto& timer) {
-        return RuntimeData::Timer{timer.optionalNumber(QStringLiteral("current")),
+        return RuntimeData::Timer{plausibleTime(timer, QStringLiteral("current"), 1),
                                   timer.optionalString(QStringLiteral("playback"))};
     });
     data.eventNow = nested<RuntimeData::Event>(reader, QStringLiteral("eventNow"), [](auto& event) {
@@ -96,7 +106,8 @@ RuntimeData readRuntimeData(Json::Reader& reader) {
 
 std::optional<VersionResponse> VersionResponse::decode(const QByteArray& body) {
     return decodeObject<VersionResponse>(body, [](Json::Reader& reader) {
-        return VersionResponse{reader.requiredString(QStringLiteral("payload"))};
+        return VersionResponse{
+            Json::capped(reader.requiredString(QStringLiteral("payload")), OntimeLimits::version)};
     });
 }
 
@@ -122,7 +133,7 @@ std::optional<PollResponse> PollResponse::decode(const QByteArray& body) {
 
 std::optional<LegacyPoll> LegacyPoll::decode(const QByteArray& body) {
     return decodeObject<LegacyPoll>(body, [](Json::Reader& reader) {
-        return LegacyPoll{reader.optionalNumber(QStringLiteral("running")),
+        return LegacyPoll{plausibleTime(reader, QStringLiteral("running"), 1000),
                           reader.optionalString(QStringLiteral("playback"))};
     });
 }

@@ -37,6 +37,15 @@ inline constexpr char legacyPoll[] = "ontime/poll";
 // "http://host:port/path", with the host exactly as given; empty when that is no valid URL.
 std::optional<QUrl> ontimeUrl(const QString& host, int port, const QString& path);
 
+// Longest texts kept from a server; longer ones are cut when decoded or applied.
+namespace OntimeLimits {
+inline constexpr qsizetype version = 64;
+inline constexpr qsizetype title = 200;
+inline constexpr qsizetype message = 500;
+// A timer beyond 100 hours either way is no stage timer: such an answer does not decode.
+inline constexpr double timerMs = 100.0 * 3600 * 1000;
+} // namespace OntimeLimits
+
 struct VersionResponse {
     QString payload;
     static std::optional<VersionResponse> decode(const QByteArray& body);

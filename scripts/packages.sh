@@ -7,6 +7,8 @@ ORVL_RUN_PACKAGES=(cmake g++ make qt6-base-dev qt6-pdf-dev qt6-qpa-plugins libqt
 ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils dbus iproute2 util-linux
                     mupdf-tools poppler-utils imagemagick python3
                     weston libweston-10-dev pkg-config qt6-wayland)
+# Additionally, to build and run the fuzz targets (scripts/test --fuzz).
+ORVL_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 orvl_ensure_packages() {
     local missing=()

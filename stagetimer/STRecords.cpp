@@ -4,6 +4,23 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <cmath>
+
+namespace {
+
+// The spans the countdown is computed from (finish to start, to pause, to the server's now
+// while running) must each be shorter than the limit.
+bool plausible(const STStatus& status) {
+    if (!status.finish)
+        return true;
+    const auto within = [&](std::optional<double> instant) {
+        return !instant || *instant <= 0 || std::fabs(*status.finish - *instant) < STLimits::spanMs;
+    };
+    return within(status.start) && within(status.pause) &&
+           (!status.running.value_or(false) || within(status.serverTime));
+}
+
+} // namespace
 
 std::optional<STStatus> STStatus::fromJson(const QJsonValue& data) {
     if (!data.isObject())
@@ -16,7 +33,7 @@ std::optional<STStatus> STStatus::fromJson(const QJsonValue& data) {
     status.finish = reader.optionalNumber(QStringLiteral("finish"));
     status.pause = reader.optionalNumber(QStringLiteral("pause"));
     status.serverTime = reader.optionalNumber(QStringLiteral("server_time"));
-    if (!reader.ok())
+    if (!reader.ok() || !plausible(status))
         return std::nullopt;
     return status;
 }

@@ -8,6 +8,14 @@
 #include <QString>
 #include <optional>
 
+// Longest texts kept from a server; longer ones are cut when applied.
+namespace STLimits {
+inline constexpr qsizetype name = 200;
+inline constexpr qsizetype message = 500;
+// A timer spanning 100 hours or more is no stage timer: such a status does not decode.
+inline constexpr double spanMs = 100.0 * 3600 * 1000;
+} // namespace STLimits
+
 // Payload of "get_status". Instants are milliseconds since 1970-01-01 UTC.
 struct STStatus {
     std::optional<QString> timerID;

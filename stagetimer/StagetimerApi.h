@@ -13,6 +13,7 @@
 template <class Payload> struct StagetimerResult {
     std::optional<Payload> payload;
     QString failure;
+    bool settingsInvalid = false; // refused before sending: trying again cannot help
 
     bool succeeded() const { return payload.has_value(); }
     static StagetimerResult success(Payload value) { return {std::move(value), {}}; }

@@ -2,8 +2,12 @@
 
 #include "base/L10n.h"
 #include "base/Preferences.h"
+#include "net/Json.h"
 
 #include <QPointer>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -46,6 +50,7 @@ struct StagetimerModel::Task {
     QStringList bases;
     qsizetype baseIndex = 0;
     QString lastError;
+    int retries = 0;
 
     int cycle = 0;
     int failures = 0;
@@ -124,6 +129,7 @@ void StagetimerModel::connectRoom() {
     cancelTask();
     setConnecting(true);
     setConnected(false);
+    forgetRoomTexts();
     setStatus(L10n::lookup("Verbinde mit Stagetimer …"));
 
     auto task = std::make_shared<Task>();
@@ -133,15 +139,19 @@ void StagetimerModel::connectRoom() {
     tryBase(task);
 }
 
+void StagetimerModel::forgetRoomTexts() {
+    currentMessage.clear();
+    currentTimerName.clear();
+    timerIDOfName.reset();
+}
+
 void StagetimerModel::disconnectRoom() {
     cancelTask();
     setConnecting(false);
     setConnected(false);
     setEnabled(false);
-    currentMessage.clear();
-    currentTimerName.clear();
+    forgetRoomTexts();
     finishAt.reset();
-    timerIDOfName.reset();
     setStatus(L10n::lookup("Nicht verbunden"));
 }
 
@@ -168,11 +178,15 @@ void StagetimerModel::baseAnswered(const std::shared_ptr<Task>& task,
         // A 404 from a later base must not hide a different error of an earlier one.
         if (lastCode != 404 || task->lastError == L10n::lookup("Server nicht erreichbar"))
             task->lastError = result.failure;
-        const bool refused = lastCode == 401 || lastCode == 403 || lastCode == 429;
+        const bool keyRefused = lastCode == 401 || lastCode == 403;
+        const bool refused = keyRefused || lastCode == 429;
         if (!refused && ++task->baseIndex < task->bases.size()) {
             tryBase(task);
             return;
         }
+        // Only a refused key needs the user; anything else may be a server still starting.
+        if (!keyRefused && !result.settingsInvalid)
+            return retryLater(task);
         pollTask.reset();
         setConnecting(false);
         setStatus(L10n::format("Stagetimer: %@", {task->lastError}));
@@ -186,6 +200,23 @@ void StagetimerModel::baseAnswered(const std::shared_ptr<Task>& task,
     if (onConnected)
         onConnected();
     pollCycle(task);
+}
+
+void StagetimerModel::retryLater(const std::shared_ptr<Task>& task) {
+    const int delays = int(std::size(retryDelaysMs));
+    const int delay = retryDelaysMs[std::min(task->retries, delays - 1)];
+    ++task->retries;
+    task->call.reset();
+    setStatus(L10n::format("Stagetimer: %@ – neuer Versuch …", {task->lastError}));
+    std::weak_ptr<Task> weak = task;
+    task->sleep = clock->after(delay, [this, weak] {
+        auto task = weak.lock();
+        if (!task || task->cancelled)
+            return;
+        task->baseIndex = 0;
+        task->lastError = L10n::lookup("Server nicht erreichbar");
+        tryBase(task);
+    });
 }
 
 void StagetimerModel::apply(const STStatus& status) {
@@ -216,8 +247,10 @@ void StagetimerModel::pollCycle(const std::shared_ptr<Task>& task) {
                                      auto task = weak.lock();
                                      if (!task || task->cancelled)
                                          return;
-                                     if (result.succeeded())
-                                         currentMessage = result.payload->showingText();
+                                     // A lost link shows no message until it is back.
+                                     if (result.succeeded() && isConnected)
+                                         currentMessage = Json::capped(
+                                             result.payload->showingText(), STLimits::message);
                                      pollStatus(task);
                                  });
 }
@@ -238,6 +271,8 @@ void StagetimerModel::statusPolled(const std::shared_ptr<Task>& task,
         // The link survives two bad polls unseen; from the third on the status names the cause.
         if (++task->failures >= failuresBeforeLost) {
             setConnected(false);
+            // A message or timer name of a room we no longer hear from is stale.
+            forgetRoomTexts();
             setStatus(L10n::format("Stagetimer: %@", {result.failure}));
         }
         endCycle(task);
@@ -254,7 +289,8 @@ void StagetimerModel::statusPolled(const std::shared_ptr<Task>& task,
                 if (!task || task->cancelled)
                     return;
                 if (result.succeeded()) {
-                    currentTimerName = result.payload->name.value_or(QString());
+                    currentTimerName =
+                        Json::capped(result.payload->name.value_or(QString()), STLimits::name);
                     timerIDOfName = id;
                 }
                 task->failures = 0;
@@ -288,13 +324,22 @@ std::shared_ptr<HttpCall> StagetimerModel::get(const QString& path, const QStrin
         const QString text = problem == StagetimerApi::RequestProblem::InvalidAddress
                                  ? L10n::lookup("Ungültige Adresse")
                                  : L10n::lookup("API-Key ungültig");
-        return std::make_shared<DeferredFailure>(
-            clock->after(0, [done, text] { done(Result<Payload>::failed(text)); }));
+        return std::make_shared<DeferredFailure>(clock->after(0, [done, text] {
+            Result<Payload> result = Result<Payload>::failed(text);
+            result.settingsInvalid = true;
+            done(result);
+        }));
     }
     QPointer<StagetimerModel> self(this);
-    return transport->get(*request, [self, done](const HttpResult& answer) {
-        if (self)
-            done(StagetimerApi::interpret<Payload>(answer, self->lastCode));
+    return transport->get(*request, [self, done, key = apiKey()](const HttpResult& answer) {
+        if (!self)
+            return;
+        Result<Payload> result = StagetimerApi::interpret<Payload>(answer, self->lastCode);
+        // A server's message is shown as the status: bounded, and never repeating the key.
+        result.failure = Json::capped(result.failure, STLimits::message);
+        if (!key.isEmpty())
+            result.failure.replace(key, QStringLiteral("…"));
+        done(result);
     });
 }
 

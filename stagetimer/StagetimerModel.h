@@ -23,6 +23,8 @@ public:
 
     static constexpr int pollIntervalMs = 1500;
     static constexpr int failuresBeforeLost = 3;
+    // Waits before a failed connection attempt starts again; the last one repeats.
+    static constexpr int retryDelaysMs[] = {2000, 4000, 8000, 16000, 30000};
 
     // Production passes nothing: the network transport and the system clock.
     explicit StagetimerModel(std::shared_ptr<HttpTransport> transport = nullptr,
@@ -91,6 +93,8 @@ private:
 
     void tryBase(const std::shared_ptr<Task>& task);
     void baseAnswered(const std::shared_ptr<Task>& task, const Result<STStatus>& result);
+    void retryLater(const std::shared_ptr<Task>& task);
+    void forgetRoomTexts();
     void apply(const STStatus& status);
     void pollCycle(const std::shared_ptr<Task>& task);
     void pollStatus(const std::shared_ptr<Task>& task);

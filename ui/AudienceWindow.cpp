@@ -41,6 +41,7 @@ AudienceWindow::AudienceWindow(Presentation* presentation)
       content(new CursorHidingView(slide, this)) {
     paintBlack(this);
     slide->setPresentation(presentation);
+    slide->setPriority(RenderPriority::audienceView);
     resize(960, 540);
     connect(content, &CursorHidingView::stepRequested, this, &AudienceWindow::stepRequested);
 }
@@ -54,8 +55,8 @@ bool AudienceWindow::isFullScreenOn(const QScreen* screen) const {
            windowHandle()->screen() == screen && geometry() == screen->geometry();
 }
 
-void AudienceWindow::placeFullScreen(QScreen* screen) {
-    if (isFullScreenOn(screen)) {
+void AudienceWindow::placeFullScreen(QScreen* screen, bool show) {
+    if (show && isFullScreenOn(screen)) {
         raise();
         return;
     }
@@ -70,11 +71,22 @@ void AudienceWindow::placeFullScreen(QScreen* screen) {
     // Wayland asks for the output of the geometry, X11 for the one of the screen: give both.
     setGeometry(screen->geometry());
     windowHandle()->setScreen(screen);
+    if (!show)
+        return;
     // showFullScreen() would also ask for activation, which this window refuses.
     setWindowState((windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized)) |
                    Qt::WindowFullScreen);
-    show();
+    QWidget::show();
     raise();
+}
+
+QSize AudienceWindow::slidePixelsOn(QScreen* screen, bool windowed) const {
+    if (!screen)
+        return {};
+    if (isVisible())
+        return slide->pixelKeySize();
+    return SlideView::pixelSize(windowed ? QSizeF(960, 540) : QSizeF(screen->geometry().size()),
+                                screen->devicePixelRatio());
 }
 
 void AudienceWindow::placeWindowed(QScreen* screen, const QString& title) {

@@ -222,18 +222,21 @@ void PresenterView::prefetch() {
     if (!renderer)
         return;
     const qint64 index = presentation->index;
-    const auto request = [&](const SlideView* view, std::initializer_list<qint64> offsets) {
+    QList<SlideRenderer::Key> keys;
+    const auto add = [&](const SlideView* view, std::initializer_list<qint64> offsets) {
         if (view->width() <= 1)
             return;
         const QSize pixels = view->pixelKeySize();
         for (qint64 offset : offsets) {
             const qint64 page = index + offset;
             if (page >= 0 && page < presentation->pageCount)
-                renderer->request({page, pixels.width(), pixels.height()});
+                keys.append({page, pixels.width(), pixels.height()});
         }
     };
-    request(current, {1, 2, -1});
-    request(next, {2, 3});
+    add(current, {1, 2, -1});
+    add(next, {2, 3});
+    // One list for the whole console, so the one made after a jump drops the old pages.
+    renderer->prefetch(this, RenderPriority::consolePrefetch, keys);
 }
 
 void PresenterView::resizeEvent(QResizeEvent*) {

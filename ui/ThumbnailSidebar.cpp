@@ -73,6 +73,7 @@ void ThumbRow::configure(Presentation* presentation, const QList<qint64>& pages,
     columns = columnCount;
     while (slides.size() < pages.size()) {
         auto* slide = new SlideView(this);
+        slide->setPriority(RenderPriority::thumbnail);
         auto* number = new QLabel(this);
         number->setFont(LabelStyle::timeFont(11, QFont::Medium));
         number->setTextFormat(Qt::PlainText);

@@ -2,6 +2,8 @@
 #include "base/L10n.h"
 #include "support/TestSupport.h"
 
+#include <limits>
+
 class TestL10n : public QObject {
     Q_OBJECT
 private slots:
@@ -64,6 +66,9 @@ private slots:
         QTest::newRow("two digits") << "%02d:%02d:%02d" << QVariantList{3, 25, 5} << "03:25:05";
         QTest::newRow("large hours keep their digits")
             << "%02d:%02d" << QVariantList{100, 0} << "100:00";
+        QTest::newRow("negative two digits") << "%02d" << QVariantList{-5} << "-05";
+        QTest::newRow("smallest 64-bit number")
+            << "%02d" << QVariantList{std::numeric_limits<qint64>::min()} << "-9223372036854775808";
         QTest::newRow("missing argument is empty") << "a %@ b" << QVariantList{} << "a  b";
         QTest::newRow("trailing percent kept") << "50%" << QVariantList{} << "50%";
     }

@@ -94,7 +94,8 @@ private slots:
         model->connectTo(current);
 
         QCOMPARE(model->server(), std::optional<OntimeServer>(current));
-        QCOMPARE(model->status(), connectedText);
+        // Connected only once the first poll has decoded.
+        QCOMPARE(model->status(), QStringLiteral("Verbinde mit 10.0.0.7:4001 – Ontime 4.11.0 …"));
         QVERIFY(!model->connected());
         QCOMPARE(connectedCalls, 1);
         QCOMPARE(enabled.count(), 1);
@@ -105,6 +106,9 @@ private slots:
         QCOMPARE(transport->requests.back().url.toString(),
                  QStringLiteral("http://10.0.0.7:4001/api/poll"));
         QCOMPARE(transport->requests.back().timeoutMs, 1500);
+        QVERIFY(transport->answerHttp(200, pollBody("{}")));
+        QVERIFY(model->connected());
+        QCOMPARE(model->status(), connectedText);
 
         // Another server of the same host replaces its entry.
         OntimeServer older = current;
@@ -246,18 +250,86 @@ private slots:
         QCOMPARE(model->remainingMs(), std::optional<double>(11500));
     }
 
-    // Two failures in a row never show; any answer, even an error page, restarts the count.
-    void undecodableAnswerIsASignOfLife() {
+    // Only a 2xx answer within the limit that decodes is a poll. Anything else counts as a
+    // failure: two leave the last values, the third shows the link broken.
+    void onlyADecodedAnswerIsAPoll_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("tooLarge");
+        const int http = int(HttpResult::Kind::Response);
+        const QByteArray good = pollBody(R"({"timer":{"playback":"armed","current":5000}})");
+        QTest::newRow("500 error page")
+            << http << 500 << QByteArray("<html><body>Internal Server Error</body></html>")
+            << false;
+        QTest::newRow("redirect status") << http << 302 << good << false;
+        QTest::newRow("garbage") << http << 200 << QByteArray("\x01\xff{{") << false;
+        QTest::newRow("HTML page") << http << 200 << QByteArray("<!doctype html><p>hi") << false;
+        QTest::newRow("truncated JSON") << http << 200 << good.left(good.size() / 2) << false;
+        QTest::newRow("wrong types")
+            << http << 200 << pollBody(R"({"timer":{"current":"5000","playback":7}})") << false;
+        QTest::newRow("infinite time")
+            << http << 200 << pollBody(R"({"timer":{"current":1e999,"playback":"play"}})") << false;
+        QTest::newRow("100 hours")
+            << http << 200 << pollBody(R"({"timer":{"current":360000000}})") << false;
+        QTest::newRow("minus 100 hours")
+            << http << 200 << pollBody(R"({"timer":{"current":-360000000}})") << false;
+        QTest::newRow("body cut at the limit") << http << 200 << good << true;
+        QTest::newRow("no HTTP status")
+            << int(HttpResult::Kind::NonHttpResponse) << 0 << good << false;
+    }
+
+    void onlyADecodedAnswerIsAPoll() {
+        QFETCH(int, kind);
+        QFETCH(int, status);
+        QFETCH(QByteArray, body);
+        QFETCH(bool, tooLarge);
         connectAndAnswer(current, pollBody(R"({"timer":{"playback":"armed","current":5000}})"));
-        QSignalSpy status(model.get(), &OntimeModel::statusChanged);
-        failPolls(2);
-        clock->advance(500);
-        QVERIFY(transport->answerHttp(500, "<html><body>Internal Server Error</body></html>"));
+        HttpResult bad;
+        bad.kind = HttpResult::Kind(kind);
+        bad.status = status;
+        bad.body = body;
+        bad.bodyTooLarge = tooLarge;
+        for (int answer = 1; answer <= 3; ++answer) {
+            clock->advance(500);
+            QVERIFY(transport->answer(bad));
+            QCOMPARE(model->connected(), answer < 3);
+            QCOMPARE(model->remainingMs(),
+                     answer < 3 ? std::optional<double>(5000) : std::optional<double>());
+        }
+        QCOMPARE(model->status(), interruptedText);
+    }
+
+    void legacyTimeBeyondLimitsDoesNotDecode_data() {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<bool>("decodes");
+        QTest::newRow("99 hours") << QByteArray(R"({"running":356400})") << true;
+        QTest::newRow("100 hours") << QByteArray(R"({"running":360000})") << false;
+        QTest::newRow("infinite") << QByteArray(R"({"running":-1e999})") << false;
+    }
+
+    void legacyTimeBeyondLimitsDoesNotDecode() {
+        QFETCH(QByteArray, body);
+        QTEST(LegacyPoll::decode(body).has_value(), "decodes");
+    }
+
+    // Megabyte texts are cut where they are applied, so no label lays them out.
+    void serverTextsAreCapped() {
+        const QByteArray title(20000, 't');
+        const QByteArray message(1000000, 'm');
+        connectAndAnswer(current, pollBody(R"({"eventNow":{"title":")" + title +
+                                           R"("},"message":{"timer":{"text":")" + message +
+                                           R"(","visible":true,"secondarySource":"secondary"},)"
+                                           R"("secondary":")" +
+                                           message + R"("}})"));
         QVERIFY(model->connected());
-        QCOMPARE(model->remainingMs(), std::optional<double>(5000));
-        failPolls(2);
-        QVERIFY(model->connected());
-        QCOMPARE(status.count(), 0);
+        QCOMPARE(model->eventTitle(), QString(OntimeLimits::title, 't'));
+        QCOMPARE(model->timerMessage(), QString(OntimeLimits::message, 'm'));
+        QCOMPARE(model->secondaryMessage(), QString(OntimeLimits::message, 'm'));
+        const auto version =
+            VersionResponse::decode(R"({"payload":")" + QByteArray(1000, 'v') + R"("})");
+        QVERIFY(version);
+        QCOMPARE(version->payload, QString(OntimeLimits::version, 'v'));
     }
 
     void thirdFailureInterruptsAndAnAnswerRestores() {

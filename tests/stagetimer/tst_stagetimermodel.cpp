@@ -142,6 +142,7 @@ private slots:
         QTEST(model->status(), "status");
         QVERIFY(!model->connecting());
         QVERIFY(transport->requests.empty());
+        QCOMPARE(clock->pendingWakeups(), 0);
     }
 
     void connectionAttempt_data() {
@@ -162,19 +163,20 @@ private slots:
             << "Verbunden mit http://10.0.0.5:3000/";
         QTest::newRow("401 stops at once") << app << "" << QStringList{"401"} << wrongKey;
         QTest::newRow("403 stops at once") << app << "" << QStringList{"403"} << wrongKey;
-        QTest::newRow("429 stops at once")
-            << app << "" << QStringList{"429"} << "Stagetimer: Zu viele Anfragen – kurz warten";
+        QTest::newRow("429 stops the bases, tried again later")
+            << app << "" << QStringList{"429"}
+            << "Stagetimer: Zu viele Anfragen – kurz warten – neuer Versuch …";
         QTest::newRow("unreachable, 404, unreachable keeps the 404 text")
             << app << "" << QStringList{"unreachable", "404", "unreachable"}
-            << "Stagetimer: Raum nicht gefunden";
+            << "Stagetimer: Raum nicht gefunden – neuer Versuch …";
         QTest::newRow("500 message then 404 keeps the 500 message")
             << app << "" << QStringList{"500 message", "404", "unreachable"}
-            << "Stagetimer: Database down";
+            << "Stagetimer: Database down – neuer Versuch …";
         QTest::newRow("404 then 401 stops with the key text")
             << app << "" << QStringList{"404", "401"} << wrongKey;
         QTest::newRow("all unreachable")
             << app << "" << QStringList{"unreachable", "unreachable", "unreachable"}
-            << "Stagetimer: Server nicht erreichbar";
+            << "Stagetimer: Server nicht erreichbar – neuer Versuch …";
     }
     void connectionAttempt() {
         QFETCH(QString, server);
@@ -191,8 +193,10 @@ private slots:
         for (int i = 0; i < answers.size(); ++i)
             QCOMPARE(endpoints().at(i), QStringLiteral("get_status"));
         QTEST(model->status(), "status");
-        QVERIFY(!model->connecting());
         const bool succeeded = !base.isEmpty();
+        // Only a refused key ends the trying; anything else is tried again later.
+        const bool retries = !succeeded && !model->status().contains("API-Key");
+        QCOMPARE(model->connecting(), retries);
         QCOMPARE(model->connected(), succeeded);
         QCOMPARE(Preferences::flag("stagetimerEnabled"), succeeded);
         QCOMPARE(connectedCalls, succeeded ? 1 : 0);
@@ -204,7 +208,7 @@ private slots:
                 transport->requests.back().url.toString().startsWith(base + "/get_all_messages"));
         } else {
             QCOMPARE(transport->openCount(), 0);
-            QCOMPARE(clock->pendingWakeups(), 0);
+            QCOMPARE(clock->pendingWakeups(), retries ? 1 : 0);
         }
     }
 
@@ -275,6 +279,85 @@ private slots:
             QVERIFY(transport->fail());
         }
         QVERIFY(model->connected());
+    }
+
+    // Without a link nothing of the room stays on screen; back, the name is asked for again.
+    void lostLinkForgetsMessageAndName() {
+        const QByteArray showing = R"({"ok":true,"data":[{"showing":true,"text":"Hurry"}]})";
+        connectToApp();
+        QVERIFY(transport->answerHttp(200, showing));
+        QVERIFY(transport->answerHttp(200, envelope(runningStatus("T1"))));
+        QVERIFY(transport->answerHttp(200, R"({"data":{"name":"Keynote"}})"));
+        QCOMPARE(model->message(), QStringLiteral("Hurry"));
+        QCOMPARE(model->timerName(), QStringLiteral("Keynote"));
+        for (int failure = 0; failure < 3; ++failure) {
+            clock->advance(1500);
+            if (endpoints().last() == "get_all_messages")
+                QVERIFY(transport->answerHttp(200, showing));
+            QVERIFY(transport->fail());
+        }
+        QVERIFY(!model->connected());
+        QCOMPARE(model->message(), QString());
+        QCOMPARE(model->timerName(), QString());
+
+        clock->advance(1500);
+        QVERIFY(transport->answerHttp(200, showing));
+        QCOMPARE(model->message(), QString());
+        QVERIFY(transport->answerHttp(200, envelope(runningStatus("T1"))));
+        QVERIFY(model->connected());
+        QCOMPARE(endpoints().last(), QStringLiteral("get_timer"));
+    }
+
+    // A failed attempt is tried again, ever more slowly, until the room answers.
+    void failedAttemptTriesAgainLater() {
+        configure(QStringLiteral("10.0.0.5:3000"));
+        model->connectRoom();
+        for (const int delay : {2000, 4000, 8000, 16000, 30000, 30000}) {
+            while (transport->openCount() > 0)
+                QVERIFY(transport->fail());
+            QVERIFY(model->connecting());
+            QCOMPARE(model->status(),
+                     QStringLiteral("Stagetimer: Server nicht erreichbar – neuer Versuch …"));
+            const size_t before = transport->requests.size();
+            clock->advance(delay - 1);
+            QCOMPARE(transport->requests.size(), before);
+            clock->advance(1);
+            QCOMPARE(transport->requests.size(), before + 1);
+        }
+        QVERIFY(transport->answerHttp(200, envelope(runningStatus())));
+        QVERIFY(model->connected());
+        QVERIFY(!model->connecting());
+        QCOMPARE(connectedCalls, 1);
+    }
+
+    // The API key is a secret: no status or log line repeats it, even when a server does.
+    void apiKeyIsNeverRepeated() {
+        static QStringList logged;
+        logged.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext&, const QString& text) { logged << text; });
+        const QString key = QStringLiteral("S3CRET-4711");
+        configure(QStringLiteral("10.0.0.5:3000"));
+        model->setApiKey(key);
+        model->connectRoom();
+        const QByteArray echo = R"({"ok":false,"message":"no room for Bearer S3CRET-4711"})";
+        QStringList statuses;
+        for (const int code : {500, 404, 200, 401}) {
+            while (transport->openCount() > 0) {
+                QVERIFY(transport->answerHttp(code, echo));
+                statuses << model->status();
+            }
+            clock->advance(30000);
+        }
+        model->setApiKey(key + QStringLiteral("\n"));
+        model->connectRoom();
+        clock->advance(0);
+        statuses << model->status();
+        qInstallMessageHandler(previous);
+        QVERIFY(statuses.contains(
+            QStringLiteral("Stagetimer: no room for Bearer … – neuer Versuch …")));
+        for (const QString& text : statuses + logged)
+            QVERIFY2(!text.contains(key), qPrintable(text));
     }
 
     void countdown_data() {

@@ -47,7 +47,7 @@ QList<qint64> highlightedPages(const ThumbTable& table) {
 
 QSet<qint64> renderedPages(const Presentation& deck) {
     QSet<qint64> pages;
-    for (const SlideRenderer::Key& key : deck.renderer->order())
+    for (const SlideRenderer::Key& key : deck.renderer->images().keys())
         pages.insert(key.page);
     return pages;
 }

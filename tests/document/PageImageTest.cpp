@@ -1,48 +1,25 @@
-// The renderer's request path, cache bound and letter-box geometry, checked on real pages.
-#include "document/SlideRenderer.h"
+// Letter-box geometry, the real engine's pixels and open reasons, and the renderer on real files.
+#include "document/PageImage.h"
 #include "TestPdfs.h"
 #include "document/PageEngine.h"
+#include "document/SlideRenderer.h"
 #include "support/TestSupport.h"
 
-using Key = SlideRenderer::Key;
+using Key = RenderKey;
 Q_DECLARE_METATYPE(OpenStatus)
 using TestPdfs::Page;
 using TestPdfs::page;
 
-namespace {
-
-QImage tinyImage() {
-    QImage image(1, 1, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
-}
-
-const Key smallKey(qint64 page) {
-    return {page, 256, 144};
-}
-
-const Key largeKey(qint64 page) {
-    return {page, 1920, 1080};
-}
-
-} // namespace
-
-class SlideRendererTest : public QObject {
+class PageImageTest : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir folder;
     QUrl url(const QString& name) const { return QUrl::fromLocalFile(folder.filePath(name)); }
 
-    // Asks for one image and waits for it; a null image when none arrives in time.
-    static QImage renderThrough(SlideRenderer& renderer, const Key& key) {
-        QImage result;
-        renderer.request(key, [&](const QImage& image) { result = image; });
-        QElapsedTimer waited;
-        waited.start();
-        while (result.isNull() && waited.elapsed() < 10000)
-            QTest::qWait(5);
-        return result;
+    QImage drawn(const QString& file, const Key& key) const {
+        const auto engine = defaultEngineFactory().open(folder.filePath(file), {}, nullptr);
+        return engine ? PageImage::draw(*engine, key) : QImage();
     }
 
 private slots:
@@ -95,9 +72,9 @@ private slots:
     void placementFollowsTheLetterBoxRule() {
         QFETCH(QSizeF, page);
         QFETCH(QSize, pixels);
-        const auto place = SlideRenderer::placement(page, pixels.width(), pixels.height());
+        const auto place = PageImage::placement(page, pixels.width(), pixels.height());
         QTEST(QRectF(place.x, place.y, place.width, place.height), "placed");
-        QTEST(SlideRenderer::pageArea(page, pixels.width(), pixels.height()), "area");
+        QTEST(PageImage::pageArea(page, pixels.width(), pixels.height()), "area");
     }
 
     // The last bar pixel and the first page pixel on each side of the page.
@@ -122,8 +99,7 @@ private slots:
         QFETCH(QSize, pixels);
         QFETCH(QList<QPoint>, black);
         QFETCH(QList<QPoint>, white);
-        SlideRenderer renderer(url(file));
-        const QImage image = renderThrough(renderer, {0, pixels.width(), pixels.height()});
+        const QImage image = drawn(file, {0, pixels.width(), pixels.height()});
         QVERIFY(!image.isNull());
         QCOMPARE(image.size(), pixels);
         QCOMPARE(image.format(), QImage::Format_RGB32);
@@ -143,8 +119,7 @@ private slots:
 
     void showsOnlyTheCropBox() {
         QFETCH(QString, file);
-        SlideRenderer renderer(url(file));
-        const QImage image = renderThrough(renderer, {0, 300, 200});
+        const QImage image = drawn(file, {0, 300, 200});
         QVERIFY(!image.isNull());
         for (int y = 0; y < image.height(); ++y) {
             for (int x = 0; x < image.width(); ++x) {
@@ -153,85 +128,6 @@ private slots:
                          qPrintable(QStringLiteral("%1,%2: %3").arg(x).arg(y).arg(colour, 0, 16)));
             }
         }
-    }
-
-    void cacheHitAnswersBeforeReturning() {
-        SlideRenderer renderer(url("wide.pdf"));
-        const QImage stored = tinyImage();
-        renderer.store(stored, smallKey(0));
-        bool answered = false;
-        renderer.request(smallKey(0), [&](const QImage& image) {
-            answered = image.cacheKey() == stored.cacheKey();
-        });
-        QVERIFY(answered);
-        renderer.request(smallKey(0));
-        QVERIFY(!renderer.isPending(smallKey(0)));
-        QCOMPARE(renderer.order(), QList<Key>({smallKey(0)}));
-    }
-
-    void identicalRequestsRenderOnceAndAnswerInOrder() {
-        SlideRenderer renderer(url("wide.pdf"));
-        QList<int> calls;
-        QList<qint64> images;
-        for (int caller = 1; caller <= 3; ++caller) {
-            renderer.request(smallKey(1), [&, caller](const QImage& image) {
-                calls.append(caller);
-                images.append(image.cacheKey());
-            });
-        }
-        QVERIFY(renderer.isPending(smallKey(1)));
-        QTRY_COMPARE(calls, QList<int>({1, 2, 3}));
-        QCOMPARE(images.count(images.first()), 3);
-        QVERIFY(!renderer.isPending(smallKey(1)));
-        QCOMPARE(renderer.order(), QList<Key>({smallKey(1)}));
-        QCOMPARE(renderer.cached(smallKey(1))->cacheKey(), images.first());
-    }
-
-    void cacheBoundEvictsLargeImagesFirst_data() {
-        QTest::addColumn<QList<Key>>("stored");
-        QTest::addColumn<QList<Key>>("evicted");
-        QList<Key> thirteenLarge;
-        for (int page = 0; page < 13; ++page)
-            thirteenLarge.append(largeKey(page));
-        QTest::newRow("13th large evicts the oldest large")
-            << thirteenLarge << QList<Key>({largeKey(0)});
-        QList<Key> smallFirst = {smallKey(0)};
-        smallFirst += thirteenLarge;
-        QTest::newRow("large goes before an older small one")
-            << smallFirst << QList<Key>({largeKey(0)});
-        QList<Key> allSmall;
-        for (int page = 0; page < 401; ++page)
-            allSmall.append(smallKey(page));
-        QTest::newRow("401st small evicts the oldest") << allSmall << QList<Key>({smallKey(0)});
-        QList<Key> mixed = {smallKey(1000), smallKey(1001), largeKey(5)};
-        for (int page = 0; page < 398; ++page)
-            mixed.append(smallKey(page));
-        QTest::newRow("401 with a large one evicts the large one")
-            << mixed << QList<Key>({largeKey(5)});
-        QTest::newRow("at the bound nothing goes") << thirteenLarge.mid(0, 12) << QList<Key>();
-        // Exactly 400 000 pixels is not large.
-        QList<Key> borderline;
-        for (int page = 0; page < 20; ++page)
-            borderline.append({page, 800, 500});
-        QTest::newRow("400000 pixels is not large") << borderline << QList<Key>();
-    }
-
-    void cacheBoundEvictsLargeImagesFirst() {
-        QFETCH(QList<Key>, stored);
-        QFETCH(QList<Key>, evicted);
-        SlideRenderer renderer(url("wide.pdf"));
-        for (const Key& key : stored) {
-            renderer.store(tinyImage(), key);
-            renderer.cached(stored.first()); // a lookup does not protect from eviction
-        }
-        QList<Key> expected = stored;
-        for (const Key& key : evicted)
-            expected.removeOne(key);
-        QCOMPARE(renderer.order(), expected);
-        for (const Key& key : evicted)
-            QVERIFY(!renderer.cached(key));
-        for (const Key& key : expected)
-            QVERIFY(renderer.cached(key));
     }
 
     void impossibleRequestsNeverAnswer_data() {
@@ -248,70 +144,19 @@ private slots:
     void impossibleRequestsNeverAnswer() {
         QFETCH(QString, file);
         QFETCH(Key, key);
-        SlideRenderer renderer(url(file));
+        SlideRenderer renderer(url(file), {QSizeF(320, 180)}, defaultEngineFactory());
         int calls = 0;
-        renderer.request(key, [&](const QImage&) { ++calls; });
+        renderer.request(
+            key, [&](const QImage&) { ++calls; }, RenderPriority::audienceView, this);
         QTRY_VERIFY(!renderer.isPending(key));
         QTest::qWait(50);
         QCOMPARE(calls, 0);
         QVERIFY(!renderer.cached(key));
         // The failed key is not stuck: the next request tries again.
-        renderer.request(key, [&](const QImage&) { ++calls; });
+        renderer.request(
+            key, [&](const QImage&) { ++calls; }, RenderPriority::audienceView, this);
         QVERIFY(renderer.isPending(key));
         QTRY_VERIFY(!renderer.isPending(key));
-        QCOMPARE(calls, 0);
-    }
-
-    // A view request overtakes queued prefetches; one waiting for a queued prefetch of the same
-    // key promotes it. At most what is already in flight finishes first.
-    void viewRequestsOvertakePrefetches_data() {
-        QTest::addColumn<Key>("view");
-        QTest::addColumn<int>("finishedBefore");
-        QTest::newRow("another page") << Key{39, 320, 240} << 1;
-        QTest::newRow("a page already queued") << Key{29, 640, 480} << 2;
-    }
-
-    void viewRequestsOvertakePrefetches() {
-        QFETCH(Key, view);
-        QFETCH(int, finishedBefore);
-        SlideRenderer renderer(url("heavy.pdf"));
-        for (int page = 0; page < 30; ++page)
-            renderer.request({page, 640, 480});
-        qsizetype prefetchesDone = -1;
-        renderer.request(view, [&](const QImage&) { prefetchesDone = renderer.order().size(); });
-        QTRY_VERIFY_WITH_TIMEOUT(prefetchesDone >= 0, 30000);
-        QVERIFY2(prefetchesDone <= finishedBefore, qPrintable(QString::number(prefetchesDone)));
-    }
-
-    void releasingARendererDropsItsWork() {
-        // One render of the same page, opening included, is the yardstick: waiting for the
-        // queue would take about ten of them.
-        QElapsedTimer single;
-        single.start();
-        {
-            SlideRenderer reference(url("heavy.pdf"));
-            bool rendered = false;
-            reference.request({0, 3840, 2160}, [&](const QImage&) { rendered = true; });
-            QTRY_VERIFY_WITH_TIMEOUT(rendered, 60000);
-        }
-        const qint64 oneRender = single.elapsed();
-
-        int calls = 0;
-        {
-            auto renderer = std::make_unique<SlideRenderer>(url("heavy.pdf"));
-            for (int page = 0; page < 10; ++page)
-                renderer->request({page, 3840, 2160}, [&](const QImage&) { ++calls; });
-            QTest::qWait(20); // let the first page get under way
-            QElapsedTimer waited;
-            waited.start();
-            renderer.reset();
-            // Only the render in flight is awaited, never the queue.
-            QVERIFY2(waited.elapsed() < 3 * oneRender,
-                     qPrintable(QStringLiteral("%1 ms, one render %2 ms")
-                                    .arg(waited.elapsed())
-                                    .arg(oneRender)));
-        }
-        QTest::qWait(200);
         QCOMPARE(calls, 0);
     }
 
@@ -323,12 +168,17 @@ private slots:
         for (int round = 0; round < 5; ++round) {
             if (round > 0)
                 replaced[round - 1] = true;
-            renderer = std::make_unique<SlideRenderer>(url(round % 2 ? "heavy.pdf" : "wide.pdf"));
-            renderer->request({0, 1920, 1080}, [&, round](const QImage&) {
-                if (replaced[round])
-                    ++lateAnswers;
-                lastAnswered = round == 4;
-            });
+            renderer = std::make_unique<SlideRenderer>(url(round % 2 ? "heavy.pdf" : "wide.pdf"),
+                                                       QList<QSizeF>(40, QSizeF(400, 300)),
+                                                       defaultEngineFactory());
+            renderer->request(
+                {0, 1920, 1080},
+                [&, round](const QImage&) {
+                    if (replaced[round])
+                        ++lateAnswers;
+                    lastAnswered = round == 4;
+                },
+                RenderPriority::audienceView, this);
             QTest::qWait(round * 5);
         }
         QTRY_VERIFY_WITH_TIMEOUT(lastAnswered, 10000);
@@ -398,5 +248,5 @@ private slots:
     }
 };
 
-ORVL_TEST_MAIN(SlideRendererTest)
-#include "SlideRendererTest.moc"
+ORVL_TEST_MAIN(PageImageTest)
+#include "PageImageTest.moc"

@@ -1,0 +1,78 @@
+#include "document/RenderPool.h"
+
+#include "document/PageImage.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+
+RenderPool::RenderPool(const QString& path, const EngineFactory& engines, Finished finished)
+    : path(path), engines(engines), finished(std::move(finished)) {
+    const int count = std::max(1, engines.workers);
+    for (int i = 0; i < count; ++i)
+        workers.emplace_back([this] { run(); });
+}
+
+RenderPool::~RenderPool() {
+    {
+        std::lock_guard lock(mutex);
+        stopping = true;
+        jobs.clear();
+        for (const auto& cancel : running)
+            *cancel = true;
+    }
+    wake.notify_all();
+    for (std::thread& worker : workers)
+        worker.join();
+}
+
+void RenderPool::start(Job job) {
+    ++busy;
+    {
+        std::lock_guard lock(mutex);
+        jobs.push_back(std::move(job));
+    }
+    wake.notify_one();
+}
+
+void RenderPool::run() {
+    // Opened lazily by each worker, so that every instance lives and dies on its own thread.
+    const std::unique_ptr<PageEngine> engine = engines.open(path, {}, nullptr);
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex);
+            wake.wait(lock, [this] { return stopping || !jobs.empty(); });
+            if (stopping)
+                return;
+            job = std::move(jobs.front());
+            jobs.pop_front();
+            running.push_back(job.cancel);
+        }
+        QElapsedTimer timer;
+        timer.start();
+        Result result{job, {}, 0};
+        if (!*job.cancel) {
+            if (!job.larger.isNull())
+                result.image = PageImage::derive(job.larger, job.pageSize, job.key);
+            else if (engine)
+                result.image = PageImage::draw(*engine, job.key, job.cancel.get());
+        }
+        result.nanoseconds = timer.nsecsElapsed();
+        // The larger image is the caller's; do not keep a reference to it in the answer.
+        result.job.larger = QImage();
+        {
+            std::lock_guard lock(mutex);
+            running.erase(std::find(running.begin(), running.end(), job.cancel));
+        }
+        // Delivered only while the pool lives: its destructor joins this thread first, and
+        // destroying a QObject discards the events still posted to it.
+        QMetaObject::invokeMethod(
+            this, [this, result] { deliver(result); }, Qt::QueuedConnection);
+    }
+}
+
+void RenderPool::deliver(const Result& result) {
+    --busy;
+    finished(result);
+}

@@ -1,0 +1,64 @@
+// Worker threads that each open their own engine instance and draw or scale the jobs handed to
+// them.
+#pragma once
+
+#include "document/PageEngine.h"
+#include "document/RenderKey.h"
+
+#include <QImage>
+#include <QObject>
+#include <QSizeF>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class RenderPool : public QObject {
+    Q_OBJECT
+
+public:
+    struct Job {
+        quint64 id = 0;
+        RenderKey key;
+        // Set: scale this larger image of the page down instead of drawing.
+        QImage larger;
+        QSizeF pageSize;
+        std::shared_ptr<std::atomic_bool> cancel = std::make_shared<std::atomic_bool>(false);
+    };
+    struct Result {
+        Job job;
+        QImage image; // null when drawing failed or was cancelled
+        qint64 nanoseconds = 0;
+    };
+    // Called on the thread that made the pool, once per started job.
+    using Finished = std::function<void(const Result&)>;
+
+    RenderPool(const QString& path, const EngineFactory& engines, Finished finished);
+    // Cancels the jobs in flight and waits for them; their results are dropped.
+    ~RenderPool() override;
+
+    int size() const { return int(workers.size()); }
+    int idle() const { return size() - busy; }
+    // Only while idle() > 0, so no job ever waits behind another.
+    void start(Job job);
+
+private:
+    void run();
+    void deliver(const Result& result);
+
+    const QString path;
+    const EngineFactory engines;
+    const Finished finished;
+    int busy = 0;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Job> jobs;
+    std::vector<std::shared_ptr<std::atomic_bool>> running;
+    bool stopping = false;
+    std::vector<std::thread> workers;
+};

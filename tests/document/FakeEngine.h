@@ -1,0 +1,78 @@
+// A scripted page engine for the render pipeline tests: it records every draw and holds each one
+// until the test lets it finish, returns wrong sizes on request, and honours cancellation.
+#pragma once
+
+#include "document/PageEngine.h"
+
+#include <QList>
+#include <QPair>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+
+class FakeEngineScript {
+public:
+    QList<QSizeF> pages = QList<QSizeF>(20, QSizeF(160, 90));
+    bool wrongSize = false;
+
+    // Lets `count` more draws finish.
+    void release(int count = 1000) {
+        std::lock_guard lock(mutex);
+        allowed += count;
+        changed.notify_all();
+    }
+    // (page, pixel size) of every draw begun, in order.
+    QList<QPair<qint64, QSize>> started() {
+        std::lock_guard lock(mutex);
+        return begun;
+    }
+    QList<qint64> startedPages() {
+        QList<qint64> result;
+        for (const auto& draw : started())
+            result.append(draw.first);
+        return result;
+    }
+
+    EngineFactory factory(int workers = 1) {
+        return {workers, [this](const QString&, const QString&, OpenStatus* status) {
+                    if (status)
+                        *status = OpenStatus::ok;
+                    return std::unique_ptr<PageEngine>(new Engine(this));
+                }};
+    }
+
+private:
+    class Engine : public PageEngine {
+    public:
+        explicit Engine(FakeEngineScript* script) : script(script) {}
+        qint64 pageCount() const override { return script->pages.size(); }
+        QSizeF pageSize(qint64 page) const override { return script->pages.value(page); }
+        QString pageLabel(qint64) const override { return {}; }
+        QStringList noteTexts(qint64) const override { return {}; }
+        QImage drawPage(qint64 page, QSize pixelSize, QRectF,
+                        const std::atomic_bool* cancel) const override {
+            std::unique_lock lock(script->mutex);
+            const int turn = int(script->begun.size());
+            script->begun.append({page, pixelSize});
+            while (script->allowed <= turn) {
+                if (cancel && *cancel)
+                    return {};
+                script->changed.wait_for(lock, std::chrono::milliseconds(2));
+            }
+            QImage image(script->wrongSize ? pixelSize + QSize(1, 0) : pixelSize,
+                         QImage::Format_ARGB32);
+            image.fill(QColor::fromHsv(int(page * 17 % 360), 200, 200));
+            return image;
+        }
+
+    private:
+        FakeEngineScript* const script;
+    };
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    QList<QPair<qint64, QSize>> begun;
+    int allowed = 0;
+};

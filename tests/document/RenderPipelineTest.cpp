@@ -1,0 +1,189 @@
+// The render pipeline against a scripted engine: what is drawn first, what is dropped, what the
+// cache keeps, and that views get exactly their size.
+#include "FakeEngine.h"
+#include "document/ImageCache.h"
+#include "document/Presentation.h"
+#include "document/SlideRenderer.h"
+#include "document/SlideView.h"
+#include "support/TestSupport.h"
+
+using Key = RenderKey;
+using Priority = RenderPriority;
+
+namespace {
+
+const QSize audience(320, 180);
+
+Key key(qint64 page, QSize size = audience) {
+    return {page, size.width(), size.height()};
+}
+
+// Requesters only need distinct addresses.
+const char viewA = 0, viewB = 0, viewC = 0, viewD = 0, viewE = 0, plan = 0;
+
+} // namespace
+
+class RenderPipelineTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir folder;
+    std::unique_ptr<FakeEngineScript> script;
+    std::unique_ptr<SlideRenderer> renderer;
+
+    void makeRenderer(qint64 cacheBytes = 512 * 1024 * 1024) {
+        renderer.reset();
+        script = std::make_unique<FakeEngineScript>();
+        renderer = std::make_unique<SlideRenderer>(QUrl::fromLocalFile("deck.pdf"), script->pages,
+                                                   script->factory(), cacheBytes);
+    }
+    // Lets every queued draw finish, one at a time, and waits until nothing is left.
+    void drainAll() {
+        for (int round = 0; round < 200; ++round) {
+            script->release(1);
+            QTest::qWait(5);
+        }
+    }
+
+private slots:
+    void init() { makeRenderer(); }
+    void cleanup() { renderer.reset(); }
+
+    // Everything asked for in one turn of the event loop, least urgent first: the audience's
+    // view is drawn first and the whole deck ahead last.
+    void drawsWhatTheAudienceWaitsForFirst() {
+        renderer->prefetch(&plan, Priority::deckAhead, {key(10)});
+        renderer->request(key(5, {40, 22}), {}, Priority::thumbnail, &viewA);
+        renderer->prefetch(&viewB, Priority::consolePrefetch, {key(6, {100, 56})});
+        renderer->prefetch(&viewC, Priority::audiencePrefetch, {key(7)});
+        renderer->request(key(8, {100, 56}), {}, Priority::consoleView, &viewD);
+        renderer->request(key(9), {}, Priority::audienceView, &viewE);
+        drainAll();
+        QCOMPARE(script->startedPages(), QList<qint64>({9, 8, 7, 6, 5, 10}));
+    }
+
+    // A view's newer request replaces its older one: the older is never drawn (or stopped if
+    // already drawing) and its callback never runs; the same key asked twice is drawn once.
+    void newerRequestSupersedesTheOlder() {
+        QList<qint64> answered;
+        const auto answer = [&answered](qint64 page) {
+            return [&answered, page](const QImage&) { answered.append(page); };
+        };
+        renderer->request(key(1), answer(1), Priority::audienceView, &viewA);
+        QTRY_COMPARE(script->startedPages(), QList<qint64>({1}));
+        renderer->request(key(2), answer(2), Priority::audienceView, &viewA);
+        renderer->request(key(3), answer(3), Priority::consoleView, &viewB);
+        renderer->request(key(3), answer(3), Priority::consoleView, &viewB);
+        renderer->request(key(3), answer(30), Priority::consoleView, &viewC);
+        // Page 1 is cancelled in flight, so page 2 starts without it being released.
+        QTRY_COMPARE(script->startedPages(), QList<qint64>({1, 2}));
+        drainAll();
+        QCOMPARE(script->startedPages(), QList<qint64>({1, 2, 3}));
+        QCOMPARE(answered, QList<qint64>({2, 3, 30}));
+        QVERIFY(!renderer->images().contains(key(1)));
+        bool hit = false;
+        renderer->request(
+            key(2), [&hit](const QImage&) { hit = true; }, Priority::audienceView, &viewA);
+        QVERIFY(hit); // a cache hit answers before request returns
+    }
+
+    // After a jump the plan for the old place is dropped, except what is already being drawn.
+    void prefetchesOfTheOldPlaceAreDroppedAfterAJump() {
+        renderer->planAudience(0, audience, false);
+        QTRY_COMPARE(script->startedPages(), QList<qint64>({0}));
+        renderer->planAudience(12, audience, false);
+        drainAll();
+        QCOMPARE(script->startedPages(), QList<qint64>({0, 12, 13, 14, 11, 15, 16}));
+    }
+
+    // The whole deck is drawn ahead only into free budget: nothing asked for is pushed out.
+    void wholeDeckAheadStopsAtTheBudget() {
+        makeRenderer(8 * ImageCache::bytesFor(key(0)));
+        renderer->planAudience(0, audience, true);
+        drainAll();
+        QCOMPARE(script->startedPages(), QList<qint64>({0, 1, 2, 3, 4, 5, 6, 7}));
+        QVERIFY(renderer->images().bytes() <= renderer->images().budget());
+    }
+
+    // Least recently used first, never the neighbourhood of the current slide.
+    void byteBudgetEvictionKeepsTheNeighbourhood() {
+        const QImage image = [] {
+            QImage filled(audience, QImage::Format_RGB32);
+            filled.fill(Qt::white);
+            return filled;
+        }();
+        ImageCache cache(6 * image.sizeInBytes());
+        cache.protect(9, 12);
+        for (qint64 page = 8; page <= 13; ++page)
+            cache.store(key(page), image);
+        QVERIFY(cache.use(key(8))); // page 8 is now the most recently used
+        cache.store(key(0), image);
+        QCOMPARE(cache.keys(), QList<Key>({key(9), key(10), key(11), key(12), key(8), key(0)}));
+        // Over budget with only protected images left: they stay.
+        cache.protect(0, 20);
+        for (qint64 page = 14; page <= 16; ++page)
+            cache.store(key(page), image);
+        QCOMPARE(cache.keys().size(), 9);
+    }
+
+    // An engine answer of the wrong size reaches nobody and is not kept.
+    void audienceNeverGetsAnImageOfAnotherSize() {
+        script->wrongSize = true;
+        int answers = 0;
+        renderer->request(
+            key(4), [&answers](const QImage&) { ++answers; }, Priority::audienceView, &viewA);
+        drainAll();
+        QCOMPARE(answers, 0);
+        QVERIFY(!renderer->isPending(key(4)));
+        QVERIFY(!renderer->images().contains(key(4)));
+    }
+
+    // Console images are scaled down from the projector's image of the same page, not drawn.
+    void consoleImagesAreDerivedFromTheAudienceImage() {
+        renderer->request(key(3), {}, Priority::audienceView, &viewA);
+        drainAll();
+        QImage console;
+        renderer->request(
+            key(3, {100, 56}), [&console](const QImage& image) { console = image; },
+            Priority::consoleView, &viewB);
+        QTRY_VERIFY(!console.isNull());
+        QCOMPARE(console.size(), QSize(100, 56));
+        QCOMPARE(script->startedPages(), QList<qint64>({3}));
+        QCOMPARE(console.pixel(50, 28), QColor::fromHsv(3 * 17, 200, 200).rgb());
+    }
+
+    // A hidden view asks for nothing; shown, it asks for its exact size. The audience's view,
+    // resized, shows black rather than its old image stretched.
+    void viewsRequestOnlyWhileShownAndTheAudienceOnlyExactly() {
+        script = std::make_unique<FakeEngineScript>();
+        QVERIFY(folder.isValid());
+        const QString path = folder.filePath("deck.pdf");
+        QFile(path).open(QIODevice::WriteOnly);
+        Presentation deck(script->factory());
+        QVERIFY(deck.open(QUrl::fromLocalFile(path)));
+        SlideView view;
+        view.setPriority(Priority::audienceView);
+        view.setPresentation(&deck);
+        view.resize(160, 90);
+        view.setPage(2);
+        view.refresh();
+        QTest::qWait(20);
+        QVERIFY(script->started().isEmpty());
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QSize shown = view.pixelKeySize();
+        QTRY_COMPARE(script->started().size(), 1);
+        QCOMPARE(script->started().first().second.width(), shown.width());
+        script->release(1);
+        QTRY_VERIFY(view.image().has_value());
+        view.resize(200, 100);
+        QTRY_COMPARE(script->started().size(), 2);
+        const QImage grabbed = view.grab().toImage();
+        QCOMPARE(grabbed.pixelColor(grabbed.width() / 2, grabbed.height() / 2), QColor(Qt::black));
+        script->release();
+        QTRY_COMPARE(view.image()->size(), view.pixelKeySize());
+    }
+};
+
+ORVL_TEST_MAIN(RenderPipelineTest)
+#include "RenderPipelineTest.moc"
