@@ -429,7 +429,10 @@ void AppDelegate::placeAudienceWindow(QScreen* screen, bool windowed) {
 bool AppDelegate::open(const QUrl& url) {
     if (presentation.isPresenting)
         stopPresentation();
-    if (!presentation.open(url)) {
+    OpenStatus status = OpenStatus::ok;
+    if (!presentation.open(url, &status)) {
+        if (status == OpenStatus::needsPassword)
+            return openPasswordProtected(url);
         showAlert(L10n::lookup("PDF kann nicht geöffnet werden"), QFileInfo(url.path()).fileName());
         return false;
     }
@@ -458,6 +461,12 @@ bool AppDelegate::reloadDeck() {
     unreadableChange.clear();
     presentation.notify();
     return true;
+}
+
+bool AppDelegate::openPasswordProtected(const QUrl& url) {
+    // There is no password prompt: the file is refused, with the reason.
+    showAlert(L10n::lookup("PDF ist passwortgeschützt"), QFileInfo(url.path()).fileName());
+    return false;
 }
 
 void AppDelegate::openDocument() {

@@ -47,6 +47,8 @@ public:
     void applicationOpen(const QList<QUrl>& urls);
 
     bool open(const QUrl& url);
+    // What to do with a file that only opens with a password.
+    bool openPasswordProtected(const QUrl& url);
     void openDocument();
     void refresh();
     void startPresentation();

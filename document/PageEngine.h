@@ -37,14 +37,15 @@ public:
     // Contents of the page's Text and FreeText annotations (speaker notes); these are not drawn.
     virtual QStringList noteTexts(qint64 page) const = 0;
     // `region` (in 0..1 page coordinates, top-left origin; (0,0,1,1) = whole page) drawn at exactly
-    // `pixelSize` on a transparent background; null on failure. `cancel`, when set, is polled and a
-    // cancelled draw returns a null image.
+    // `pixelSize` on a transparent background, or as an opaque image when the engine lays the page
+    // over white itself; null on failure. `cancel`, when set, is polled and a cancelled draw
+    // returns a null image.
     virtual QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
                             const std::atomic_bool* cancel = nullptr) const = 0;
 };
 
-// How a deck's engines are made: `workers` instances may draw at once (1 for Qt PDF, whose calls
-// are serialised behind one process-wide lock; one per core, at least two, for MuPDF).
+// How a deck's engines are made: `workers` instances may draw at once (1 for an engine that
+// serialises its calls; one per core, at least two, for MuPDF).
 struct EngineFactory {
     int workers = 1;
     std::function<std::unique_ptr<PageEngine>(const QString& path, const QString& password,

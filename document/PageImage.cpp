@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -45,6 +46,13 @@ QImage blackImage(const RenderKey& key) {
     return bars;
 }
 
+void copyInto(const QImage& page, QImage& target, QPoint at) {
+    const auto rowBytes = size_t(page.width()) * sizeof(QRgb);
+    for (int y = 0; y < page.height(); ++y)
+        std::memcpy(reinterpret_cast<QRgb*>(target.scanLine(at.y() + y)) + at.x(),
+                    page.constScanLine(y), rowBytes);
+}
+
 } // namespace
 
 namespace PageImage {
@@ -84,18 +92,24 @@ QImage draw(const PageEngine& engine, const RenderKey& key, const std::atomic_bo
     QImage page = engine.drawPage(key.page, area.size(), QRectF(0, 0, 1, 1), cancel);
     if (page.isNull() || page.size() != area.size())
         return {};
-    if (page.format() != QImage::Format_ARGB32)
-        page.convertTo(QImage::Format_ARGB32);
+    // An engine that draws over white itself hands back an opaque page: nothing to compose.
+    const bool opaque = !page.hasAlphaChannel();
+    page.convertTo(opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
     if (area.size() == QSize(int(key.width), int(key.height))) {
-        // The page fills the whole image (the usual case): compose in place, no second bitmap.
-        composeOverWhite(page, page, {0, 0});
-        page.reinterpretAsFormat(QImage::Format_RGB32);
+        // The page fills the whole image (the usual case): no second bitmap.
+        if (!opaque) {
+            composeOverWhite(page, page, {0, 0});
+            page.reinterpretAsFormat(QImage::Format_RGB32);
+        }
         return page;
     }
     QImage image = blackImage(key);
     if (image.isNull())
         return {};
-    composeOverWhite(page, image, area.topLeft());
+    if (opaque)
+        copyInto(page, image, area.topLeft());
+    else
+        composeOverWhite(page, image, area.topLeft());
     return image;
 }
 

@@ -18,7 +18,8 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status) {
             *status = OpenStatus::notFound;
         return false;
     }
-    // This copy only answers the page count and the first page's shape; the renderer opens its own.
+    // This copy, on its own engine instance, answers the page count, shape and labels; the
+    // renderer's workers open their own, so opening never waits for a render.
     OpenStatus opened = OpenStatus::ok;
     const std::unique_ptr<PageEngine> document = engines.open(fileUrl.toLocalFile(), {}, &opened);
     if (document && document->pageCount() < 1)
@@ -33,6 +34,9 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status) {
     url = fileUrl;
     pageCount = document->pageCount();
     aspect = aspectOf(document->pageSize(0));
+    pageLabels.clear();
+    for (qint64 page = 0; page < pageCount; ++page)
+        pageLabels.append(document->pageLabel(page));
     renderer = std::make_unique<SlideRenderer>(fileUrl, pageSizes, engines);
     index = 0;
     blank = Blank::none;

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QSizeF>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -37,6 +38,8 @@ public:
     const EngineFactory engines;
     QUrl url; // empty until the first successful open
     qint64 pageCount = 0;
+    // The file's page labels ("iii", "A-2"), one per page; empty where it has none.
+    QStringList pageLabels;
     std::unique_ptr<SlideRenderer> renderer;
     double aspect = 16.0 / 9.0;
     qint64 index = 0;

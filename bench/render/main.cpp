@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -99,6 +102,38 @@ QString ratio(const Timings& ours, const Timings& reference) {
     return QString::number(ours.median() / reference.median(), 'f', 2);
 }
 
+// A median for the JSON lines: null where nothing was measured.
+QByteArray jsonNumber(const Timings& timings) {
+    return timings.milliseconds.isEmpty() ? QByteArray("null")
+                                          : QByteArray::number(timings.median(), 'f', 2);
+}
+
+QByteArray jsonString(const QString& text) {
+    QByteArray quoted = text.toUtf8();
+    quoted.replace('\\', "\\\\").replace('"', "\\\"");
+    return '"' + quoted + '"';
+}
+
+// Milliseconds for `workers` engines, each opened on a thread of its own, to draw every page of
+// the deck once at `size`, taking the pages one at a time: pre-rendering a freshly opened deck.
+double poolTime(const QString& file, int workers, QSize size) {
+    const EngineFactory engines = defaultEngineFactory();
+    std::atomic<qint64> next = 0;
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<std::thread> threads;
+    for (int worker = 0; worker < workers; ++worker) {
+        threads.emplace_back([&] {
+            const auto engine = engines.open(file, {}, nullptr);
+            for (qint64 page = next++; engine && page < engine->pageCount(); page = next++)
+                SlideRenderer::renderPage(*engine, {page, size.width(), size.height()});
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    return timer.nsecsElapsed() / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -119,6 +154,11 @@ int main(int argc, char** argv) {
          QStringLiteral("list"), QStringLiteral("1920x1080,3840x2160,256x144")});
     parser.addOption(
         {QStringLiteral("per-page"), QStringLiteral("Also print each page's medians.")});
+    parser.addOption({QStringLiteral("json"),
+                      QStringLiteral("Print one JSON line per deck and size instead of tables.")});
+    parser.addOption({QStringLiteral("pool"),
+                      QStringLiteral("Also time pre-rendering each deck (at the first size) "
+                                     "with all workers against one worker.")});
     parser.addPositionalArgument(QStringLiteral("pdf"), QStringLiteral("Decks to render."),
                                  QStringLiteral("pdf..."));
     parser.process(application);
@@ -127,6 +167,8 @@ int main(int argc, char** argv) {
         parser.showHelp(1);
     const int rounds = std::max(1, parser.value(QStringLiteral("rounds")).toInt());
     const bool perPage = parser.isSet(QStringLiteral("per-page"));
+    const bool json = parser.isSet(QStringLiteral("json"));
+    const bool pool = parser.isSet(QStringLiteral("pool"));
     QList<QSize> sizes;
     for (const QString& size : parser.value(QStringLiteral("sizes")).split(',')) {
         const QStringList parts = size.split('x');
@@ -142,6 +184,28 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
 
     for (const QString& file : files) {
+        if (pool && !sizes.isEmpty()) {
+            // Before this program's own copy is open, so that every run starts cold; the two
+            // alternate, and the median of three counts.
+            const int workers = defaultEngineFactory().workers;
+            Timings one;
+            Timings all;
+            for (int run = 0; run < 3; ++run) {
+                one.milliseconds.append(poolTime(file, 1, sizes.first()));
+                all.milliseconds.append(poolTime(file, workers, sizes.first()));
+            }
+            if (json)
+                std::printf("{\"deck\": %s, \"size\": \"%dx%d\", \"pool_workers\": %d, "
+                            "\"pool_ms\": %s, \"one_worker_ms\": %s}\n",
+                            jsonString(file).constData(), sizes.first().width(),
+                            sizes.first().height(), workers, jsonNumber(all).constData(),
+                            jsonNumber(one).constData());
+            else
+                std::printf("%s: whole deck at %dx%d: %d workers %.0f ms, one worker %.0f ms, "
+                            "throughput %.2fx\n",
+                            qPrintable(file), sizes.first().width(), sizes.first().height(),
+                            workers, all.median(), one.median(), one.median() / all.median());
+        }
         const auto document = defaultEngineFactory().open(file, {}, nullptr);
         if (!document) {
             std::fprintf(stderr, "%s: cannot open\n", qPrintable(file));
@@ -158,8 +222,9 @@ int main(int argc, char** argv) {
             }
             pageFiles.append(files);
         }
-        std::printf("%s: %lld pages, %d rounds after one warm-up round\n", qPrintable(file),
-                    document->pageCount(), rounds);
+        if (!json)
+            std::printf("%s: %lld pages, %d rounds after one warm-up round\n", qPrintable(file),
+                        document->pageCount(), rounds);
         for (const QSize& size : sizes) {
             Timings ours;
             Timings viaMutool;
@@ -201,6 +266,15 @@ int main(int argc, char** argv) {
                         pages[page][2].milliseconds.append(pdftoppmTime);
                     }
                 }
+            }
+            if (json) {
+                std::printf("{\"deck\": %s, \"size\": \"%dx%d\", \"ours_ms\": %s, "
+                            "\"mutool_ms\": %s, \"pdftoppm_ms\": %s}\n",
+                            jsonString(file).constData(), size.width(), size.height(),
+                            jsonNumber(ours).constData(), jsonNumber(viaMutool).constData(),
+                            jsonNumber(viaPdftoppm).constData());
+                std::fflush(stdout);
+                continue;
             }
             std::printf("  %5dx%-5d ours      median %8.2f ms  max %8.2f ms\n", size.width(),
                         size.height(), ours.median(), ours.max());

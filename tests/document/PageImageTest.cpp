@@ -6,7 +6,6 @@
 #include "support/TestSupport.h"
 
 using Key = RenderKey;
-Q_DECLARE_METATYPE(OpenStatus)
 using TestPdfs::Page;
 using TestPdfs::page;
 
@@ -184,50 +183,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(lastAnswered, 10000);
         QTest::qWait(100);
         QCOMPARE(lateAnswers, 0);
-    }
-
-    void backEndReportsWhyAFileDoesNotOpen_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<OpenStatus>("status");
-        QTest::newRow("missing") << "missing.pdf" << QString() << OpenStatus::notFound;
-        QTest::newRow("not a pdf") << "text.pdf" << QString() << OpenStatus::notPdf;
-        QTest::newRow("truncated pdf") << "truncated.pdf" << QString() << OpenStatus::damaged;
-        QTest::newRow("locked") << "locked.pdf" << QString() << OpenStatus::needsPassword;
-        QTest::newRow("wrong password") << "locked.pdf"
-                                        << "guess" << OpenStatus::wrongPassword;
-        QTest::newRow("right password") << "locked.pdf"
-                                        << "user" << OpenStatus::ok;
-        QTest::newRow("owner password only") << "owner.pdf" << QString() << OpenStatus::ok;
-    }
-    void backEndReportsWhyAFileDoesNotOpen() {
-        QFETCH(QString, file);
-        QFETCH(QString, password);
-        QFETCH(OpenStatus, status);
-        if (!QFile::exists(folder.filePath("locked.pdf"))) {
-            QVERIFY(TestPdfs::encrypt(folder.filePath("wide.pdf"), folder.filePath("locked.pdf"),
-                                      "user"));
-            QVERIFY(TestPdfs::encrypt(folder.filePath("wide.pdf"), folder.filePath("owner.pdf"),
-                                      QString()));
-            QFile text(folder.filePath("text.pdf"));
-            QVERIFY(text.open(QIODevice::WriteOnly));
-            text.write("just some words\n");
-            QFile whole(folder.filePath("wide.pdf"));
-            QVERIFY(whole.open(QIODevice::ReadOnly));
-            QFile truncated(folder.filePath("truncated.pdf"));
-            QVERIFY(truncated.open(QIODevice::WriteOnly));
-            truncated.write(whole.read(40));
-        }
-        OpenStatus reported = OpenStatus::ok;
-        const auto document =
-            defaultEngineFactory().open(folder.filePath(file), password, &reported);
-        QCOMPARE(reported, status);
-        QCOMPARE(bool(document), status == OpenStatus::ok);
-        if (document) {
-            QCOMPARE(document->pageCount(), 3);
-            QCOMPARE(document->pageSize(2), QSizeF(320, 180));
-            QCOMPARE(document->pageSize(3), QSizeF());
-        }
     }
 
     // A region of the page fills the whole image: the right half of a red | blue page is blue.

@@ -33,10 +33,10 @@ QByteArray fill(const QRectF& rect, const char* colour) {
            number(rect.width()) + " " + number(rect.height()) + " re f\n";
 }
 
-bool write(const QString& path, const QList<Page>& pages) {
-    // Objects: 1 catalog, 2 page tree, then a page and its content stream for every page.
+bool write(const QString& path, const QList<Page>& pages, const QByteArray& catalogEntries,
+           const QList<QByteArray>& extraObjects) {
     QList<QByteArray> objects;
-    objects.append("<< /Type /Catalog /Pages 2 0 R >>");
+    objects.append("<< /Type /Catalog /Pages 2 0 R " + catalogEntries + " >>");
     QByteArray kids;
     for (int i = 0; i < pages.size(); ++i)
         kids += QByteArray::number(3 + 2 * i) + " 0 R ";
@@ -49,11 +49,13 @@ bool write(const QString& path, const QList<Page>& pages) {
             dictionary += " /CropBox " + box(*page.cropBox);
         if (page.rotate != 0)
             dictionary += " /Rotate " + QByteArray::number(page.rotate);
-        dictionary += " /Resources << >> /Contents " + QByteArray::number(4 + 2 * i) + " 0 R >>";
+        dictionary += " /Resources << >> /Contents " + QByteArray::number(4 + 2 * i) + " 0 R " +
+                      page.entries + " >>";
         objects.append(dictionary);
         objects.append("<< /Length " + QByteArray::number(page.content.size()) + " >>\nstream\n" +
                        page.content + "\nendstream");
     }
+    objects.append(extraObjects);
     QByteArray file = "%PDF-1.4\n";
     QList<qsizetype> offsets;
     for (int i = 0; i < objects.size(); ++i) {

@@ -1,0 +1,47 @@
+// The MuPDF page engine: one opened document on a context of its own, used only by the thread that
+// opened it; page count, sizes and labels are read once at open.
+#pragma once
+
+#include "document/PageEngine.h"
+
+#include <QList>
+
+#include <memory>
+
+struct fz_context;
+struct fz_display_list;
+struct pdf_document;
+class MupdfDisplayLists;
+
+class MupdfEngine : public PageEngine {
+public:
+    ~MupdfEngine() override;
+
+    // Damaged files are repaired where MuPDF can; an encrypted file opens with `password` (the
+    // empty one is always tried first).
+    static std::unique_ptr<MupdfEngine> open(const QString& path, const QString& password = {},
+                                             OpenStatus* status = nullptr);
+
+    qint64 pageCount() const override { return pageSizes.size(); }
+    QSizeF pageSize(qint64 page) const override;
+    QString pageLabel(qint64 page) const override;
+    QStringList noteTexts(qint64 page) const override;
+    // A page that MuPDF cannot draw comes back white (and is logged once); null only for an
+    // impossible request, a failed allocation or a cancelled draw. The image is opaque: the page is
+    // drawn over white, which is what a transparent page shows.
+    QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
+                    const std::atomic_bool* cancel = nullptr) const override;
+
+private:
+    MupdfEngine() = default;
+
+    fz_display_list* displayList(int page, const std::atomic_bool* cancel) const;
+    void logFailure(int page, const char* what) const;
+
+    fz_context* context = nullptr;
+    pdf_document* document = nullptr;
+    std::shared_ptr<MupdfDisplayLists> lists;
+    QString path;
+    QList<QSizeF> pageSizes;
+    QStringList labels;
+};
