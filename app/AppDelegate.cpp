@@ -4,6 +4,7 @@
 #include "app/KeyMonitor.h"
 #include "app/MenuBar.h"
 #include "app/OutputScreens.h"
+#include "app/ReloadWatcher.h"
 #include "base/L10n.h"
 #include "base/LabelStyle.h"
 #include "base/Preferences.h"
@@ -35,6 +36,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -91,6 +93,15 @@ private:
 
 AppDelegate::AppDelegate() : keys(std::make_unique<Keys>(*this)) {
     qApp->installEventFilter(this);
+    reloadWatcher = new ReloadWatcher([this] { return reloadDeck(); },
+                                      [this] {
+                                          // Never an alert: the talk goes on with the old deck, and
+                                          // the status line says so.
+                                          unreadableChange =
+                                              QFileInfo(presentation.url.toLocalFile()).fileName();
+                                          refresh();
+                                      },
+                                      ReloadWatcher::Timing{}, this);
 }
 
 AppDelegate::~AppDelegate() {
@@ -350,29 +361,69 @@ void AppDelegate::screenChosen(int index) {
                           value.typeId() == QMetaType::QString ? value.toString() : QString());
     rebuildScreenPopup();
     if (presentation.isPresenting) {
-        const auto [screen, windowed] = outputScreen();
-        placeAudienceWindow(screen, windowed);
-        presenterWindow()->raise();
-        presenterWindow()->activateWindow();
+        showAudience();
+        refresh();
     }
+}
+
+void AppDelegate::showAudience() {
+    audienceLostOutput = false;
+    const auto [screen, windowed] = outputScreen();
+    placeAudienceWindow(screen, windowed);
+    presenterWindow()->raise();
+    presenterWindow()->activateWindow();
 }
 
 void AppDelegate::subscribeToScreenChanges() {
     screenChanges = new OutputScreens::ChangeNotifier(this);
     connect(screenChanges, &OutputScreens::ChangeNotifier::screensChanged, this,
             &AppDelegate::screensChanged);
+    connect(qApp, &QGuiApplication::screenRemoved, this, &AppDelegate::screenRemoved);
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &AppDelegate::focusWindowChanged);
+    // The chooser marks the console's screen, and the automatic choice avoids it. Under Wayland
+    // the console learns its output only once the compositor has shown it, maybe after F5.
+    connect(presenterWindow()->windowHandle(), &QWindow::screenChanged, screenChanges,
+            &OutputScreens::ChangeNotifier::noteChange);
+}
+
+void AppDelegate::screenRemoved(QScreen* screen) {
+    // Hidden before Qt moves it: a compositor leaves a window whose output went away as a stray
+    // frame over the console.
+    if (audience && audience->isVisible() && !audience->windowed && audience->screen() == screen) {
+        audience->hide();
+        audienceLostOutput = true;
+    }
 }
 
 void AppDelegate::screensChanged() {
     rebuildScreenPopup();
     // Qt moves a window off a screen that went away but keeps its old frame; a test window is
     // left where the speaker put it.
-    if (presentation.isPresenting && audience && !audience->windowed) {
-        const auto [screen, windowed] = outputScreen();
-        placeAudienceWindow(screen, windowed);
-        presenterWindow()->raise();
+    if (!presentation.isPresenting || !audience || audience->windowed)
+        return;
+    // On Wayland a full-screen window over the console's output covers it and takes its keys:
+    // after an unplug, it waits for an output of its own.
+    const bool onlyTheConsoleLeft = outputScreen().first == presenterWindow()->screen();
+    if (!audienceLostOutput || !onlyTheConsoleLeft ||
+        !QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        showAudience();
+    refresh();
+}
+
+void AppDelegate::focusWindowChanged(QWindow* window) {
+    // Wayland compositors give the keys to every newly shown window, whatever it asks for.
+    if (window && audience && window == audience->windowHandle() && !audience->windowed &&
+        presenterWindow())
         presenterWindow()->activateWindow();
-    }
+}
+
+QString AppDelegate::notice() const {
+    if (presentation.isPresenting && audienceLostOutput)
+        return L10n::lookup("Ausgabe getrennt – Publikumsfenster wartet auf den Bildschirm");
+    if (!unreadableChange.isEmpty())
+        return L10n::format("Geänderte Datei %@ nicht lesbar – die bisherige Fassung bleibt",
+                            {unreadableChange});
+    return QString();
 }
 
 QWidget* AppDelegate::presenterWindow() const {
@@ -459,6 +510,8 @@ bool AppDelegate::open(const QUrl& url) {
         password = *typed;
     }
     updateTitle();
+    reloadWatcher->watch(url.toLocalFile());
+    unreadableChange.clear();
     // The window system shows the document's icon and path with the title where it can.
     if (QWidget* window = presenterWindow())
         window->setWindowFilePath(url.toLocalFile());
@@ -511,6 +564,21 @@ std::optional<QString> AppDelegate::askPassword(const QString& name, bool again)
     return dialog.textValue();
 }
 
+bool AppDelegate::reloadDeck() {
+    const qint64 slide = presentation.index;
+    const Blank blank = presentation.blank;
+    reloading = true;
+    const bool opened = presentation.open(presentation.url);
+    reloading = false;
+    if (!opened)
+        return false;
+    presentation.index = std::clamp<qint64>(slide, 0, presentation.pageCount - 1);
+    presentation.blank = blank;
+    unreadableChange.clear();
+    presentation.notify();
+    return true;
+}
+
 void AppDelegate::openDocument() {
     const QString path = QFileDialog::getOpenFileName(presenterWindow(), QString(), QString(),
                                                       QStringLiteral("PDF (*.pdf *.PDF)"));
@@ -519,7 +587,7 @@ void AppDelegate::openDocument() {
 }
 
 void AppDelegate::refresh() {
-    if (!presenter)
+    if (!presenter || reloading)
         return;
     PresenterView* view = presenter->content;
     view->warning = audienceOffScreen()
@@ -529,6 +597,7 @@ void AppDelegate::refresh() {
                      ? QString()
                      : L10n::lookup("Timer gefunden – Auswahl nach dem Vortrag oder im Menü "
                                     "„Ontime / Stagetimer“");
+    view->setNotice(notice());
     view->update(jumpBuffer);
     SlideView* audienceSlide = audienceWindow()->slide;
     const std::optional<qint64> page =
@@ -553,6 +622,7 @@ void AppDelegate::refresh() {
 void AppDelegate::startPresentation() {
     if (presentation.pageCount <= 0)
         return;
+    audienceLostOutput = false;
     const auto [screen, windowed] = outputScreen();
     presentation.isPresenting = true;
     presentation.notify();
@@ -573,10 +643,7 @@ void AppDelegate::showAudienceWhenReady(QScreen* screen, bool windowed) {
         ++self->audienceShowing;
         if (self->audience && self->audience->isVisible())
             return;
-        const auto [screen, windowed] = self->outputScreen();
-        self->placeAudienceWindow(screen, windowed);
-        self->presenterWindow()->raise();
-        self->presenterWindow()->activateWindow();
+        self->showAudience();
     };
     SlideRenderer* renderer = presentation.renderer.get();
     const QSize pixels = audienceWindow()->slidePixelsOn(screen, windowed);
@@ -594,6 +661,7 @@ void AppDelegate::stopPresentation() {
     ++audienceShowing;
     if (audience)
         audience->hide();
+    audienceLostOutput = false;
     presentation.isPresenting = false;
     presentation.notify();
     sleepActivity.release();
@@ -779,8 +847,8 @@ QJsonObject AppDelegate::stateSnapshot() const {
         audienceState[QStringLiteral("windowed")] = audience->windowed;
         // The native window, for tests that act on it from outside as a window manager would.
         audienceState[QStringLiteral("windowId")] = QString::number(audience->winId());
-        audienceState[QStringLiteral("screen")] =
-            audience->screen() ? audience->screen()->name() : QString();
+        // Under Wayland the screen Qt reports follows the outputs the compositor showed it on.
+        audienceState[QStringLiteral("screen")] = OutputScreens::nameOf(audience->screen());
         audienceState[QStringLiteral("x")] = frame.x();
         audienceState[QStringLiteral("y")] = frame.y();
         audienceState[QStringLiteral("width")] = frame.width();
@@ -796,6 +864,9 @@ QJsonObject AppDelegate::stateSnapshot() const {
         {QStringLiteral("title"), presenter ? presenterWindow()->windowTitle() : QString()},
         {QStringLiteral("url"), presentation.url.toString()},
         {QStringLiteral("audience"), audienceState},
+        {QStringLiteral("focus"), focusName()},
+        {QStringLiteral("presenterScreen"),
+         presenter ? OutputScreens::nameOf(presenterWindow()->screen()) : QString()},
         {QStringLiteral("recent"), recent},
         {QStringLiteral("language"), L10n::current()}};
     if (presenter) {
@@ -824,6 +895,17 @@ QJsonObject AppDelegate::stateSnapshot() const {
     for (auto entry = timers.begin(); entry != timers.end(); ++entry)
         state.insert(entry.key(), entry.value());
     return state;
+}
+
+QJsonValue AppDelegate::focusName() const {
+    const QWindow* focused = QGuiApplication::focusWindow();
+    if (!focused)
+        return QJsonValue::Null;
+    if (presenter && focused == presenterWindow()->windowHandle())
+        return QStringLiteral("presenter");
+    if (audience && focused == audience->windowHandle())
+        return QStringLiteral("audience");
+    return QJsonValue::Null;
 }
 
 QJsonObject AppDelegate::screensSnapshot() const {

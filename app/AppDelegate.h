@@ -17,6 +17,7 @@
 #include <optional>
 
 class AudienceWindow;
+class ReloadWatcher;
 class Automation;
 class KeyMonitor;
 class MenuBar;
@@ -29,6 +30,7 @@ class QMenu;
 class QScreen;
 class QTimer;
 class QWidget;
+class QWindow;
 
 namespace OutputScreens {
 class ChangeNotifier;
@@ -98,6 +100,8 @@ public:
 
     // For the automation steps.
     QJsonObject stateSnapshot() const;
+    // Which of the two windows has the keyboard, null for neither.
+    QJsonValue focusName() const;
     QWidget* windowForAutomation(const QString& which) const;
     // A click on the audience window: +1 for the left button, -1 for the right one.
     void audienceClicked(int step);
@@ -135,9 +139,19 @@ private:
     void rebuildScreenPopup();
     void subscribeToScreenChanges();
     void screensChanged();
+    void screenRemoved(QScreen* screen);
+    void focusWindowChanged(QWindow* window);
+    // What the status line says beside the deck's own state: a reload that failed, a missing
+    // output.
+    QString notice() const;
     // The screen the audience window belongs on, and whether as the test window.
     std::pair<QScreen*, bool> outputScreen() const;
     void placeAudienceWindow(QScreen* screen, bool windowed);
+    // Opens the changed file of the open deck again, keeping the slide (clamped), blanking,
+    // presentation and talk timer; false leaves the old deck as it was.
+    bool reloadDeck();
+    // Places the audience window by the chooser's rules and gives the keys back to the console.
+    void showAudience();
     // Shows the audience window once its exact slide image is drawn (black if that takes long).
     void showAudienceWhenReady(QScreen* screen, bool windowed);
 
@@ -194,5 +208,12 @@ private:
     // Built before the presenter window, which then takes it over.
     QPointer<MenuBar> menuBar;
     OutputScreens::ChangeNotifier* screenChanges = nullptr;
+    // The audience's output went away mid-talk and the window waits hidden for one.
+    bool audienceLostOutput = false;
+    ReloadWatcher* reloadWatcher = nullptr;
+    // The file name of the deck whose changed file could not be read, while the old one shows.
+    QString unreadableChange;
+    // While a reload replaces the deck, the screens wait for its slide to be set back.
+    bool reloading = false;
     Automation* automation = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "base/L10n.h"
 
 #include <QGuiApplication>
+#include <QHash>
 #include <QScreen>
 #include <QTimer>
 
@@ -11,14 +12,33 @@ namespace OutputScreens {
 ScreenInfo describe(const QScreen* screen) {
     const QString model = screen->model().trimmed();
     return {model.isEmpty() ? screen->name() : model, screen->geometry(),
-            screen->availableGeometry(), screen == QGuiApplication::primaryScreen()};
+            screen->availableGeometry(), screen == QGuiApplication::primaryScreen(),
+            screen->name()};
 }
 
 QList<ScreenInfo> describeAll() {
     QList<ScreenInfo> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.append(describe(screen));
+    return tellApart(screens);
+}
+
+QList<ScreenInfo> tellApart(QList<ScreenInfo> screens) {
+    QHash<QString, int> uses;
+    for (const ScreenInfo& screen : screens)
+        ++uses[screen.name];
+    for (ScreenInfo& screen : screens) {
+        if (uses.value(screen.name) > 1 && !screen.connector.isEmpty()) {
+            screen.name = screen.connector;
+            screen.sharedName = true;
+        }
+    }
     return screens;
+}
+
+QString nameOf(const QScreen* screen) {
+    const int index = indexOf(screen);
+    return index < 0 ? QString() : describeAll().at(index).name;
 }
 
 int indexOf(const QScreen* screen) {
@@ -33,10 +53,11 @@ QString identifier(const ScreenInfo& screen) {
 }
 
 QString popupTitle(const ScreenInfo& screen, bool holdsPresenter) {
-    QString title = QStringLiteral("%1 (%2×%3)")
-                        .arg(screen.name)
-                        .arg(screen.geometry.width())
-                        .arg(screen.geometry.height());
+    QString title =
+        (screen.sharedName ? QStringLiteral("%1 · %2×%3") : QStringLiteral("%1 (%2×%3)"))
+            .arg(screen.name)
+            .arg(screen.geometry.width())
+            .arg(screen.geometry.height());
     if (holdsPresenter)
         title += QStringLiteral(" – Presenter");
     return title;

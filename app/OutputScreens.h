@@ -22,16 +22,25 @@ struct ScreenInfo {
     QRect geometry;  // the whole frame
     QRect available; // without panels and docks
     bool primary = false;
+    QString connector;       // the output's own name, different for every output
+    bool sharedName = false; // another screen had the same model name
 };
 
 ScreenInfo describe(const QScreen* screen);
+// Every system screen, the ones that share a name then named by their connector.
 QList<ScreenInfo> describeAll();
+// Screens whose names are equal are renamed after their connectors (virtual and identical
+// displays report one model name, or none, for all of them).
+QList<ScreenInfo> tellApart(QList<ScreenInfo> screens);
+// The name of the system's screen as describeAll() gives it; empty for none.
+QString nameOf(const QScreen* screen);
 // The system's screen as a ScreenInfo's index, -1 when it is not in the list.
 int indexOf(const QScreen* screen);
 
 // "Name WIDTHxHEIGHT": equal for identical displays, changes with the resolution.
 QString identifier(const ScreenInfo& screen);
-// "Name (WIDTH×HEIGHT)", with " – Presenter" for the screen holding the presenter window.
+// "Name (WIDTH×HEIGHT)", or "connector · WIDTH×HEIGHT" for a screen that shared its name,
+// with " – Presenter" for the screen holding the presenter window.
 QString popupTitle(const ScreenInfo& screen, bool holdsPresenter);
 
 // The screen holding the presenter window, else the primary screen, else the first; -1 for none.

@@ -7,7 +7,8 @@ ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-
                    libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n)
 # Additionally, to run the test suite and the benchmarks.
 ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils dbus iproute2 util-linux
-                    mupdf-tools poppler-utils imagemagick python3)
+                    mupdf-tools poppler-utils imagemagick python3
+                    weston libweston-10-dev pkg-config qt6-wayland)
 # Additionally, to build and run the fuzz targets (scripts/test --fuzz).
 ORVL_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -50,15 +50,27 @@ void AudienceWindow::resizeEvent(QResizeEvent*) {
     content->setGeometry(rect());
 }
 
+bool AudienceWindow::isFullScreenOn(const QScreen* screen) const {
+    return isVisible() && !windowed && isFullScreen() && windowHandle() &&
+           windowHandle()->screen() == screen && geometry() == screen->geometry();
+}
+
 void AudienceWindow::placeFullScreen(QScreen* screen, bool show) {
+    if (show && isFullScreenOn(screen)) {
+        raise();
+        return;
+    }
     windowed = false;
+    // A Wayland compositor takes a window's output and size only when the window is mapped, and
+    // ends a client that grows a visible full-screen window past the size it configured.
+    hide();
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                    Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating, true);
-    // Moving the native window to the screen first is what makes the frame land there exactly.
     winId();
-    windowHandle()->setScreen(screen);
+    // Wayland asks for the output of the geometry, X11 for the one of the screen: give both.
     setGeometry(screen->geometry());
+    windowHandle()->setScreen(screen);
     if (!show)
         return;
     // showFullScreen() would also ask for activation, which this window refuses.
@@ -79,14 +91,16 @@ QSize AudienceWindow::slidePixelsOn(QScreen* screen, bool windowed) const {
 
 void AudienceWindow::placeWindowed(QScreen* screen, const QString& title) {
     windowed = true;
+    hide();
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinMaxButtonsHint);
     setAttribute(Qt::WA_ShowWithoutActivating, true);
     setWindowTitle(title);
     winId();
-    windowHandle()->setScreen(screen);
     QRect frame(QPoint(), QSize(960, 540));
     frame.moveCenter(screen->availableGeometry().center());
+    setGeometry(frame);
+    windowHandle()->setScreen(screen);
     showNormal();
     setGeometry(frame);
     raise();

@@ -30,9 +30,12 @@ class AudienceWindow : public QWidget {
 public:
     explicit AudienceWindow(Presentation* presentation);
 
-    // Borderless over the screen's whole frame, above other windows, never taking the keys;
-    // without `show` only the frame is set, for a window that appears later.
+    // Borderless over the screen's whole frame, above other windows, never taking the keys
+    // where the window system allows; shown anew, so that Wayland compositors follow. Without
+    // `show` only the frame is set, for a window that appears later.
     void placeFullScreen(QScreen* screen, bool show = true);
+    // Already shown full screen over exactly that screen.
+    bool isFullScreenOn(const QScreen* screen) const;
     // A titled 960 × 540 window centred on the screen's free area; it may take the keys.
     void placeWindowed(QScreen* screen, const QString& title);
 

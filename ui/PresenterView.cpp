@@ -200,6 +200,9 @@ void PresenterView::update(const QString& jumpBuffer) {
         statusLabel->setText(blank == Blank::black ? L10n::lookup("● Publikum sieht SCHWARZBILD")
                                                    : L10n::lookup("● Publikum sieht WEISSBILD"));
         LabelStyle::setTextColour(statusLabel, Colors::orange);
+    } else if (!notice.isEmpty()) {
+        statusLabel->setText(notice);
+        LabelStyle::setTextColour(statusLabel, Colors::orange);
     } else {
         statusLabel->setText(!note.isEmpty() ? note
                              : !presentation->isPresenting

@@ -30,6 +30,8 @@ public:
     // Brings every label, button and slide in line with the deck; `jumpBuffer` holds the digits
     // the speaker has typed so far.
     void update(const QString& jumpBuffer);
+    // A line for the status label while no slide number is typed and nothing is blanked.
+    void setNotice(const QString& text) { notice = text; }
     void resetLayout();
 
     double sidebarFraction() const;
@@ -86,4 +88,5 @@ private:
     void wireSplitHandles();
 
     QString hintText;
+    QString notice;
 };

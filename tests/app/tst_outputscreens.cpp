@@ -10,8 +10,15 @@ using namespace OutputScreens;
 namespace {
 
 ScreenInfo screen(const QString& name, int x, int width = 1920, int height = 1080,
-                  bool primary = false) {
-    return {name, QRect(x, 0, width, height), QRect(x, 30, width, height - 30), primary};
+                  bool primary = false, const QString& connector = QString()) {
+    return {name, QRect(x, 0, width, height), QRect(x, 30, width, height - 30), primary, connector};
+}
+
+// Two displays that report the same model name, as virtual monitors and identical projectors do.
+QList<ScreenInfo> twins(int secondWidth = 1920) {
+    return tellApart(
+        {screen(QStringLiteral("Twin"), 0, 1920, 1080, false, QStringLiteral("DP-1")),
+         screen(QStringLiteral("Twin"), 1920, secondWidth, 1080, false, QStringLiteral("DP-2"))});
 }
 
 const QList<ScreenInfo> laptopAndBeamer{screen(QStringLiteral("LAPTOP"), 0, 1920, 1080, true),
@@ -34,9 +41,8 @@ private slots:
         const QList<ScreenInfo> beamerPrimary{
             screen(QStringLiteral("LAPTOP"), 0),
             screen(QStringLiteral("BEAMER"), 1920, 1920, 1080, true)};
-        const QList<ScreenInfo> twins{screen(QStringLiteral("Twin"), 0),
-                                      screen(QStringLiteral("Twin"), 1920),
-                                      screen(QStringLiteral("LAPTOP"), 3840, 1440, 900, true)};
+        const QList<ScreenInfo> twinsAndLaptop =
+            twins() + QList<ScreenInfo>{screen(QStringLiteral("LAPTOP"), 3840, 1440, 900, true)};
 
         QTest::newRow("two displays, automatic: the one without the presenter")
             << laptopAndBeamer << 0 << QString() << 1 << false;
@@ -46,8 +52,8 @@ private slots:
             << beamerPrimary << 0 << QString() << 1 << false;
         QTest::newRow("saved display is used, even the presenter's own")
             << laptopAndBeamer << 0 << QStringLiteral("LAPTOP 1920x1080") << 0 << false;
-        QTest::newRow("identical displays: the saved choice picks the first")
-            << twins << 2 << QStringLiteral("Twin 1920x1080") << 0 << false;
+        QTest::newRow("identical displays are told apart by their connectors")
+            << twinsAndLaptop << 2 << QStringLiteral("DP-2 1920x1080") << 1 << false;
         QTest::newRow("saved display at another resolution: automatic")
             << laptopAndBeamer << 1 << QStringLiteral("BEAMER 1280x720") << 0 << false;
         QTest::newRow("one display: full screen over the presenter's own")
@@ -80,10 +86,7 @@ private slots:
         const QString testWindow = QStringLiteral("Testfenster (kein Vollbild)");
         const QString laptop = QStringLiteral("LAPTOP (1920×1080)");
         const QString beamer = QStringLiteral("BEAMER (1920×1080)");
-        const QString twin = QStringLiteral("Twin (1920×1080)");
         const QString mark = QStringLiteral(" – Presenter");
-        const QList<ScreenInfo> twins{screen(QStringLiteral("Twin"), 0),
-                                      screen(QStringLiteral("Twin"), 1920)};
 
         QTest::newRow("the presenter mark follows the window")
             << laptopAndBeamer << 1 << QString()
@@ -97,10 +100,11 @@ private slots:
             << laptopAndBeamer.mid(0, 1) << 0 << QStringLiteral("BEAMER 1920x1080")
             << QStringList{automatic, laptop + mark, testWindow} << 0
             << QStringLiteral("Ausgabe auf: LAPTOP  (nur 1 Bildschirm!)");
-        QTest::newRow("identical displays share their value")
-            << twins << 0 << QStringLiteral("Twin 1920x1080")
-            << QStringList{automatic, twin + mark, twin, testWindow} << 1
-            << QStringLiteral("Ausgabe auf: Twin");
+        QTest::newRow("displays sharing a name show connector and size")
+            << twins(1280) << 0 << QStringLiteral("DP-2 1280x1080")
+            << QStringList{automatic, QStringLiteral("DP-1 · 1920×1080") + mark,
+                           QStringLiteral("DP-2 · 1280×1080"), testWindow}
+            << 2 << QStringLiteral("Ausgabe auf: DP-2");
     }
     void popup() {
         QFETCH(QList<ScreenInfo>, screens);

@@ -69,13 +69,15 @@ class Session:
     """The program running a script in the background (German texts unless told otherwise),
     its events read as they arrive, so a test can act between them."""
 
-    def __init__(self, xvfb, steps, home, settings=None):
+    def __init__(self, xvfb, steps, home, settings=None, environment=None, stderr=None):
+        """`environment` replaces the X server's (a Wayland compositor's, say); `stderr` is a file
+        for what the program writes there, for logs too long for a pipe."""
         script = pathlib.Path(home) / "steps.txt"
         script.write_text("\n".join(steps) + "\n", encoding="utf-8")
-        self.environment = program_environment(xvfb, home)
+        self.environment = environment or program_environment(xvfb, home)
         self.process = subprocess.Popen(program_command(script, {"appLanguage": "de", **(settings or {})}),
                                         env=self.environment, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
+                                        stderr=stderr or subprocess.PIPE, text=True)
         self.events = queue.Queue()
         self.seen = []
         threading.Thread(target=self._read, daemon=True).start()
@@ -92,7 +94,8 @@ class Session:
         while True:
             event = self.events.get(timeout=max(0.1, deadline - time.monotonic()))
             if event is None:
-                raise AssertionError("the program ended early: " + self.process.stderr.read())
+                errors = self.process.stderr.read() if self.process.stderr else ""
+                raise AssertionError(f"the program ended early ({self.process.wait()}): {errors}")
             self.seen.append(event)
             if event.get("event") == "error":
                 raise AssertionError(f"automation error: {event}")
@@ -121,7 +124,8 @@ class Session:
             self.process.kill()
         self.process.wait(timeout=30)
         self.process.stdout.close()
-        self.process.stderr.close()
+        if self.process.stderr:
+            self.process.stderr.close()
 
 
 def run_steps(xvfb, steps, settings=None, arguments=(), timeout=120):

@@ -1,0 +1,153 @@
+"""The audience window under a Wayland compositor with two outputs (weston, headless, with a module
+that unplugs and replugs the second): F5, a move to the other output and back, unplug and replug,
+checked in what the program asked the compositor for, not only in its own state."""
+import os
+import pathlib
+import re
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+from orvl_e2e import SAMPLE_DECK, Session, have_tools
+
+HERE = pathlib.Path(__file__).resolve().parent
+WESTON_INI = """[core]
+shell=desktop-shell.so
+idle-time=0
+[shell]
+panel-position=none
+locking=false
+[output]
+name=headless
+mode=1280x800
+[output]
+name=headless2
+mode=1920x1080
+"""
+
+
+def pkg_config(*arguments):
+    return subprocess.run(["pkg-config", *arguments], capture_output=True, text=True)
+
+
+class Weston:
+    """weston 10, headless: output "headless" 1280x800 and "headless2" 1920x1080 beside it;
+    unplug() and replug() toggle the second (SIGUSR1 to the hot-plug module)."""
+
+    def __init__(self, work):
+        self.work = pathlib.Path(work)
+
+    def __enter__(self):
+        module = self.work / "hotplug.so"
+        flags = pkg_config("--cflags", "--libs", "libweston-10", "wayland-server").stdout.split()
+        subprocess.run(["cc", "-shared", "-fPIC", "-o", str(module), str(HERE / "weston-hotplug.c"),
+                        *flags], check=True)
+        (self.work / "weston.ini").write_text(WESTON_INI)
+        self.runtime = self.work / "runtime"
+        self.runtime.mkdir(mode=0o700)
+        self.process = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", "--use-pixman", "-c", str(self.work / "weston.ini"),
+             "--socket=wl-orvl", f"--modules={module}", f"--log={self.work / 'weston.log'}"],
+            env={**os.environ, "XDG_RUNTIME_DIR": str(self.runtime)},
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        socket = self.runtime / "wl-orvl"
+        while not socket.exists():
+            if self.process.poll() is not None:
+                raise RuntimeError("weston did not start: " + (self.work / "weston.log").read_text())
+            time.sleep(0.05)
+        return self
+
+    def environment(self, home):
+        environment = {**os.environ, "QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": "wl-orvl",
+                       "XDG_RUNTIME_DIR": str(self.runtime), "XDG_CONFIG_HOME": home, "HOME": home,
+                       "ASAN_OPTIONS": "detect_leaks=0", "WAYLAND_DEBUG": "client"}
+        for name in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
+            environment.pop(name, None)
+        return environment
+
+    def toggle_second_output(self):
+        self.process.send_signal(signal.SIGUSR1)
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+
+
+def fullscreen_requests(log):
+    """For each full-screen window mapped, the output name its set_fullscreen asked for, with
+    wl_output@K named through zxdg_output_v1.name (object ids are reused, so the names are read as
+    the log goes)."""
+    xdg_of_output, name_of_output, asked, answered = {}, {}, [], set()
+    for line in log.splitlines():
+        if m := re.search(r"get_toplevel\(new id xdg_toplevel@(\d+)\)", line):
+            answered.discard(m[1])
+        elif m := re.search(r"get_xdg_output\(new id zxdg_output_v1@(\d+), wl_output@(\d+)\)", line):
+            xdg_of_output[m[1]] = m[2]
+        elif m := re.search(r"zxdg_output_v1@(\d+)\.name\(\"([^\"]*)\"\)", line):
+            name_of_output[xdg_of_output.get(m[1])] = m[2]
+        elif m := re.search(r"-> xdg_toplevel@(\d+)\.set_fullscreen\(wl_output@(\d+)\)", line):
+            # Qt asks twice per window (window state, then the show); the first one counts.
+            if m[1] not in answered:
+                answered.add(m[1])
+                asked.append(name_of_output.get(m[2], "?"))
+    return asked
+
+
+def until(session, condition, timeout=20):
+    start = time.monotonic()
+    while time.monotonic() - start < timeout:
+        state = session.next("state")
+        if condition(state):
+            return state
+    raise AssertionError("the condition was not met in time")
+
+
+@unittest.skipUnless(have_tools("weston", "cc", "pkg-config") and pkg_config("--exists", "libweston-10").returncode == 0,
+                     "needs weston and libweston-10-dev")
+class Wayland(unittest.TestCase):
+    def test_audience_follows_the_chosen_output_and_the_plug(self):
+        polling = ["wait 100", "state", "screens"] * 300
+        steps = [f"open {SAMPLE_DECK}", "present", "wait 1000", "state", "screens",
+                 # The console's own output (1280x800), then the larger one again: the direction
+                 # in which a resized visible window is a protocol error.
+                 "choose-screen 1", "wait 1000", "state", "choose-screen 2", "wait 1000", "state",
+                 "choose-screen 0", *polling, "quit"]
+        with tempfile.TemporaryDirectory() as work, Weston(work) as weston:
+            home = pathlib.Path(work) / "home"
+            home.mkdir()
+            log_path = pathlib.Path(work) / "client.log"
+            with open(log_path, "w") as log, \
+                    Session(None, steps, str(home), environment=weston.environment(str(home)), stderr=log) as running:
+                state = running.next("state")
+                screens = running.next("screens")
+                self.assertEqual(screens["popup"], [
+                    "Automatisch (zweiter Bildschirm)", "headless · 1280×800 – Presenter",
+                    "headless2 · 1920×1080", "Testfenster (kein Vollbild)"])
+                self.assertEqual(state["presenterScreen"], "headless")
+                self.assertEqual(state["audience"]["screen"], "headless2")
+                self.assertTrue(state["audience"]["visible"])
+                self.assertEqual(running.next("state")["audience"]["screen"], "headless")
+                self.assertEqual(running.next("state")["audience"]["screen"], "headless2")
+
+                weston.toggle_second_output()
+                state = until(running, lambda s: not s["audience"]["visible"])
+                self.assertTrue(state["presenting"])
+                self.assertIn("Ausgabe getrennt", state["status"])
+                unplugged = fullscreen_requests(log_path.read_text())
+
+                weston.toggle_second_output()
+                state = until(running, lambda s: s["audience"]["visible"])
+                self.assertEqual(state["audience"]["screen"], "headless2")
+                self.assertEqual(state["status"], "")
+            client_log = log_path.read_text()
+            self.assertNotIn("wl_display@1.error", client_log)
+            asked = fullscreen_requests(client_log)
+            # Nothing covered the console while the projector was away.
+            self.assertEqual(unplugged, ["headless2", "headless", "headless2"])
+            self.assertEqual(asked, ["headless2", "headless", "headless2", "headless2"])
+
+
+if __name__ == "__main__":
+    unittest.main()
