@@ -241,6 +241,7 @@ private slots:
         deck->index = index;
         view = std::make_unique<PresenterView>(deck.get());
         view->resize(1400, 820);
+        view->show();
         view->update(QString());
         SlideRenderer* renderer = deck->renderer.get();
         const auto asked = [renderer](qint64 page, QSize size) {
