@@ -1,6 +1,6 @@
 // Times this program's page rendering against mutool draw and pdftoppm on the same pages and sizes.
 #include "document/PageEngine.h"
-#include "document/SlideRenderer.h"
+#include "document/PageImage.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -126,7 +126,7 @@ double poolTime(const QString& file, int workers, QSize size) {
         threads.emplace_back([&] {
             const auto engine = engines.open(file, {}, nullptr);
             for (qint64 page = next++; engine && page < engine->pageCount(); page = next++)
-                SlideRenderer::renderPage(*engine, {page, size.width(), size.height()});
+                PageImage::draw(*engine, {page, size.width(), size.height()});
         });
     }
     for (std::thread& thread : threads)
@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
                     QElapsedTimer timer;
                     timer.start();
                     const QImage image =
-                        SlideRenderer::renderPage(*document, {page, size.width(), size.height()});
+                        PageImage::draw(*document, {page, size.width(), size.height()});
                     const double elapsed = timer.nsecsElapsed() / 1e6;
                     if (image.isNull())
                         std::fprintf(stderr, "page %lld: no image\n", page + 1);
@@ -247,9 +247,9 @@ int main(int argc, char** argv) {
                     }
                     if (!references)
                         continue;
-                    const QSize area = SlideRenderer::pageArea(document->pageSize(page),
-                                                               size.width(), size.height())
-                                           .size();
+                    const QSize area =
+                        PageImage::pageArea(document->pageSize(page), size.width(), size.height())
+                            .size();
                     const PageFiles& files = pageFiles.at(page);
                     const double mutoolTime =
                         warmToolTime(mutool, mutoolArguments(files.once, area),
