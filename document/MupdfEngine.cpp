@@ -226,20 +226,32 @@ fz_display_list* MupdfEngine::displayList(int page, const std::atomic_bool* canc
 
 QImage MupdfEngine::drawPage(qint64 number, QSize pixelSize, QRectF region,
                              const std::atomic_bool* cancel) const {
+    return draw(number, pixelSize, region, 0, pixelSize.height(), cancel);
+}
+
+QImage MupdfEngine::drawRows(qint64 number, QSize pixelSize, int top, int bottom,
+                             const std::atomic_bool* cancel) const {
+    return draw(number, pixelSize, QRectF(0, 0, 1, 1), top, bottom, cancel);
+}
+
+QImage MupdfEngine::draw(qint64 number, QSize pixelSize, QRectF region, int top, int bottom,
+                         const std::atomic_bool* cancel) const {
     if (number < 0 || number >= pageCount() || pixelSize.isEmpty() ||
         pixelSize.width() > maximumSide || pixelSize.height() > maximumSide ||
-        !(region.width() > 0) || !(region.height() > 0) || isCancelled(cancel))
+        !(region.width() > 0) || !(region.height() > 0) || top < 0 || bottom <= top ||
+        bottom > pixelSize.height() || isCancelled(cancel))
         return {};
     const int page = int(number);
-    QImage image(pixelSize, QImage::Format_RGB32);
+    const int width = pixelSize.width();
+    const int height = pixelSize.height();
+    const QSize bandSize(width, bottom - top);
+    QImage image(bandSize, QImage::Format_RGB32);
     if (image.isNull())
         return {};
     fz_display_list* const list = displayList(page, cancel);
     if (!list)
-        return isCancelled(cancel) ? QImage() : whitePage(pixelSize);
+        return isCancelled(cancel) ? QImage() : whitePage(bandSize);
 
-    const int width = pixelSize.width();
-    const int height = pixelSize.height();
     fz_cookie cookie{};
     const MupdfCancelRelay relay(cancel, &cookie.abort);
     fz_pixmap* pixmap = nullptr;
@@ -251,8 +263,9 @@ QImage MupdfEngine::drawPage(qint64 number, QSize pixelSize, QRectF region,
     fz_try(context) {
         // The image's own memory, as premultiplied BGRA: on little-endian machines the byte
         // order of QImage's 32-bit formats. Opaque white first, so the page lands on white.
+        // A band is the whole draw's pixmap cut to its rows, so its pixels are those of the whole.
         pixmap = fz_new_pixmap_with_bbox_and_data(context, fz_device_bgr(context),
-                                                  fz_make_irect(0, 0, width, height), nullptr, 1,
+                                                  fz_make_irect(0, top, width, bottom), nullptr, 1,
                                                   image.bits());
         fz_clear_pixmap_with_value(context, pixmap, 255);
         const fz_rect bounds = fz_bound_display_list(context, list);
@@ -266,7 +279,7 @@ QImage MupdfEngine::drawPage(qint64 number, QSize pixelSize, QRectF region,
                            float(-(bounds.y0 + region.y() * pageHeight) * scaleY));
         device = fz_new_draw_device(context, fz_identity, pixmap);
         fz_run_display_list(context, list, device, transform,
-                            fz_make_rect(0, 0, float(width), float(height)), &cookie);
+                            fz_make_rect(0, float(top), float(width), float(bottom)), &cookie);
         fz_close_device(context, device);
     }
     fz_always(context) {
@@ -280,7 +293,7 @@ QImage MupdfEngine::drawPage(qint64 number, QSize pixelSize, QRectF region,
     }
     if (cookie.abort || isCancelled(cancel))
         return {};
-    return failed ? whitePage(pixelSize) : image;
+    return failed ? whitePage(bandSize) : image;
 }
 
 void MupdfEngine::logFailure(int page, const char* what) const {

@@ -31,9 +31,15 @@ public:
     // drawn over white, which is what a transparent page shows.
     QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
                     const std::atomic_bool* cancel = nullptr) const override;
+    // Exactly those rows of drawPage's image: the draw is clipped, not moved.
+    QImage drawRows(qint64 page, QSize pixelSize, int top, int bottom,
+                    const std::atomic_bool* cancel = nullptr) const override;
 
 private:
     MupdfEngine() = default;
+
+    QImage draw(qint64 page, QSize pixelSize, QRectF region, int top, int bottom,
+                const std::atomic_bool* cancel) const;
 
     fz_display_list* displayList(int page, const std::atomic_bool* cancel) const;
     void logFailure(int page, const char* what) const;

@@ -42,6 +42,15 @@ public:
     // returns a null image.
     virtual QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
                             const std::atomic_bool* cancel = nullptr) const = 0;
+    // Rows [top, bottom) of the whole page drawn at `pixelSize`: a band, so that several
+    // instances can share one large draw. An engine that can clip draws exactly those rows of the
+    // whole image; this fallback draws the matching region.
+    virtual QImage drawRows(qint64 page, QSize pixelSize, int top, int bottom,
+                            const std::atomic_bool* cancel = nullptr) const {
+        const double height = pixelSize.height();
+        return drawPage(page, QSize(pixelSize.width(), bottom - top),
+                        QRectF(0, top / height, 1, (bottom - top) / height), cancel);
+    }
 };
 
 // How a deck's engines are made: `workers` instances may draw at once (1 for an engine that

@@ -83,19 +83,31 @@ QRect pageArea(QSizeF pageSize, qint64 width, qint64 height) {
 }
 
 QImage draw(const PageEngine& engine, const RenderKey& key, const std::atomic_bool* cancel) {
-    if (key.page < 0 || key.page >= engine.pageCount() || !isDrawable(key))
+    return drawRows(engine, key, 0, int(key.height), cancel);
+}
+
+QImage drawRows(const PageEngine& engine, const RenderKey& key, int top, int bottom,
+                const std::atomic_bool* cancel) {
+    if (key.page < 0 || key.page >= engine.pageCount() || !isDrawable(key) || top < 0 ||
+        bottom <= top || bottom > key.height)
         return {};
+    const RenderKey band{key.page, key.width, bottom - top};
     const QRect area = pageArea(engine.pageSize(key.page), key.width, key.height);
-    // A page without a usable size shows as bars only.
-    if (area.isEmpty())
-        return blackImage(key);
-    QImage page = engine.drawPage(key.page, area.size(), QRectF(0, 0, 1, 1), cancel);
-    if (page.isNull() || page.size() != area.size())
+    // The page's part of the band, in rows of the page area.
+    const int first = std::max(top, area.top()) - area.top();
+    const int last = std::min(bottom, area.top() + area.height()) - area.top();
+    // A page without a usable size shows as bars only, and so does a band of bars.
+    if (area.isEmpty() || first >= last)
+        return blackImage(band);
+    QImage page = last - first == area.height()
+                      ? engine.drawPage(key.page, area.size(), QRectF(0, 0, 1, 1), cancel)
+                      : engine.drawRows(key.page, area.size(), first, last, cancel);
+    if (page.isNull() || page.size() != QSize(area.width(), last - first))
         return {};
     // An engine that draws over white itself hands back an opaque page: nothing to compose.
     const bool opaque = !page.hasAlphaChannel();
     page.convertTo(opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32);
-    if (area.size() == QSize(int(key.width), int(key.height))) {
+    if (page.size() == QSize(int(band.width), int(band.height))) {
         // The page fills the whole image (the usual case): no second bitmap.
         if (!opaque) {
             composeOverWhite(page, page, {0, 0});
@@ -103,13 +115,14 @@ QImage draw(const PageEngine& engine, const RenderKey& key, const std::atomic_bo
         }
         return page;
     }
-    QImage image = blackImage(key);
+    QImage image = blackImage(band);
     if (image.isNull())
         return {};
+    const QPoint at(area.left(), area.top() + first - top);
     if (opaque)
-        copyInto(page, image, area.topLeft());
+        copyInto(page, image, at);
     else
-        composeOverWhite(page, image, area.topLeft());
+        composeOverWhite(page, image, at);
     return image;
 }
 

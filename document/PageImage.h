@@ -31,6 +31,9 @@ QRect pageArea(QSizeF pageSize, qint64 width, qint64 height);
 // page or size is invalid or the draw was cancelled.
 QImage draw(const PageEngine& engine, const RenderKey& key,
             const std::atomic_bool* cancel = nullptr);
+// Rows [top, bottom) of what draw gives, for one worker's band of a large image: the same pixels.
+QImage drawRows(const PageEngine& engine, const RenderKey& key, int top, int bottom,
+                const std::atomic_bool* cancel = nullptr);
 // The page area of `larger` (an image of the same page from draw) averaged down into the key's
 // page area; null when `larger` is smaller than the key.
 QImage derive(const QImage& larger, QSizeF pageSize, const RenderKey& key);

@@ -55,6 +55,9 @@ void RenderPool::run() {
         if (!*job.cancel) {
             if (!job.larger.isNull())
                 result.image = PageImage::derive(job.larger, job.pageSize, job.key);
+            else if (engine && job.bandBottom > 0)
+                result.image = PageImage::drawRows(*engine, job.key, job.bandTop, job.bandBottom,
+                                                   job.cancel.get());
             else if (engine)
                 result.image = PageImage::draw(*engine, job.key, job.cancel.get());
         }

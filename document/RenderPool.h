@@ -28,11 +28,15 @@ public:
         // Set: scale this larger image of the page down instead of drawing.
         QImage larger;
         QSizeF pageSize;
+        // Rows [bandTop, bandBottom) of the key's image only, when bandBottom > 0: one worker's
+        // share of a large image drawn by several.
+        int bandTop = 0;
+        int bandBottom = 0;
         std::shared_ptr<std::atomic_bool> cancel = std::make_shared<std::atomic_bool>(false);
     };
     struct Result {
         Job job;
-        QImage image; // null when drawing failed or was cancelled
+        QImage image; // null when drawing failed or was cancelled; a band's rows for a band
         qint64 nanoseconds = 0;
     };
     // Called on the thread that made the pool, once per started job.

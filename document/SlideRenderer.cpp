@@ -3,6 +3,7 @@
 #include "base/Preferences.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -11,6 +12,11 @@ constexpr qint64 mebibyte = 1024 * 1024;
 // The slides around the current one that a step forward or back shows next.
 constexpr qint64 protectedBefore = 1;
 constexpr qint64 protectedAfter = 4;
+
+// Pages expected to take this long to draw are drawn in bands by all idle workers when nothing
+// else waits. Measured: a heavy vector page gains a third or more; an ordinary slide at 4K
+// (50 ms) takes twice as long in two bands, so size alone is no reason.
+constexpr qint64 slowDrawNanoseconds = 200'000'000;
 
 bool mayDerive(RenderPriority priority) {
     // The projector only ever gets an exact draw.
@@ -130,8 +136,61 @@ void SlideRenderer::start(const RenderScheduler::Pick& pick) {
             flight.largerPixels = larger->pixels();
         }
     }
-    inFlight.insert(job.id, flight);
-    pool->start(std::move(job));
+    const int bands = flight.largerPixels > 0 ? 1 : bandsFor(pick);
+    if (bands <= 1) {
+        inFlight.insert(job.id, flight);
+        pool->start(std::move(job));
+        return;
+    }
+    flight.bands = std::make_shared<Bands>();
+    flight.bands->image = QImage(int(pick.key.width), int(pick.key.height), QImage::Format_RGB32);
+    flight.bands->remaining = bands;
+    for (int band = 0; band < bands; ++band) {
+        RenderPool::Job part = job;
+        part.id = band == 0 ? job.id : ++lastJob;
+        part.bandTop = int(pick.key.height * band / bands);
+        part.bandBottom = int(pick.key.height * (band + 1) / bands);
+        flight.bandTop = part.bandTop;
+        inFlight.insert(part.id, flight);
+        pool->start(std::move(part));
+    }
+}
+
+int SlideRenderer::bandsFor(const RenderScheduler::Pick& pick) const {
+    if (pool->idle() < 2 || !isSlow(pick.key))
+        return 1;
+    // Only when the other workers would otherwise wait, or fill the deck ahead.
+    const auto other = scheduler.next([this, &pick](const Key& key) {
+        return key == pick.key || cache.contains(key) || isInFlight(key);
+    });
+    if (other && (other->priority != Priority::deckAhead || pick.priority == Priority::deckAhead))
+        return 1;
+    return pool->idle();
+}
+
+bool SlideRenderer::isSlow(const Key& key) const {
+    const auto drawn = drawCosts.constFind(key.page);
+    return drawn != drawCosts.constEnd() && drawn->pixels > 0 &&
+           double(drawn->nanoseconds) * double(key.pixels()) / double(drawn->pixels) >=
+               double(slowDrawNanoseconds);
+}
+
+std::optional<QImage> SlideRenderer::assemble(const Flight& flight,
+                                              const RenderPool::Result& result) {
+    Bands& bands = *flight.bands;
+    const QImage& band = result.image;
+    const int rows = result.job.bandBottom - result.job.bandTop;
+    if (band.width() == bands.image.width() && band.height() == rows && !bands.incomplete) {
+        const auto rowBytes = size_t(band.width()) * sizeof(QRgb);
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(bands.image.scanLine(flight.bandTop + y), band.constScanLine(y), rowBytes);
+    } else {
+        bands.incomplete = true;
+    }
+    bands.nanoseconds += result.nanoseconds;
+    if (--bands.remaining > 0)
+        return std::nullopt;
+    return bands.incomplete ? QImage() : bands.image;
 }
 
 void SlideRenderer::cancelUnwanted() {
@@ -165,10 +224,22 @@ void SlideRenderer::preemptForViews() {
 void SlideRenderer::finish(const RenderPool::Result& result) {
     const Flight flight = inFlight.take(result.job.id);
     const Key& key = flight.key;
-    const bool exact = result.image.width() == key.width && result.image.height() == key.height;
+    QImage image = result.image;
+    qint64 nanoseconds = result.nanoseconds;
+    if (flight.bands) {
+        const auto whole = assemble(flight, result);
+        if (!whole) {
+            // This worker is free for whatever else waits.
+            schedule();
+            return;
+        }
+        image = *whole;
+        nanoseconds = flight.bands->nanoseconds;
+    }
+    const bool exact = image.width() == key.width && image.height() == key.height;
     if (!exact) {
         // A cancelled draw goes back to the line if anyone still wants it; a failed one is dropped.
-        const bool cancelled = *flight.cancel && result.image.isNull();
+        const bool cancelled = *flight.cancel && image.isNull();
         if (!cancelled) {
             scheduler.settle(key);
             waiting.remove(key);
@@ -177,19 +248,19 @@ void SlideRenderer::finish(const RenderPool::Result& result) {
         return;
     }
     if (flight.largerPixels > 0) {
-        const double perPixel = double(result.nanoseconds) / double(flight.largerPixels);
+        const double perPixel = double(nanoseconds) / double(flight.largerPixels);
         deriveNanosecondsPerPixel = deriveNanosecondsPerPixel < 0
                                         ? perPixel
                                         : 0.75 * deriveNanosecondsPerPixel + 0.25 * perPixel;
     } else {
-        drawCosts.insert(key.page, {result.nanoseconds, key.pixels()});
+        drawCosts.insert(key.page, {nanoseconds, key.pixels()});
     }
-    cache.store(key, result.image);
+    cache.store(key, image);
     scheduler.settle(key);
     const QList<std::pair<Source, Done>> callbacks = waiting.take(key);
     schedule();
     for (const auto& [source, done] : callbacks)
-        done(result.image);
+        done(image);
 }
 
 void SlideRenderer::dropCallbacks(Source source) {

@@ -58,10 +58,19 @@ public:
     int workerCount() const { return pool->size(); }
 
 private:
+    // One large image drawn in bands by several workers, put together as the bands come in.
+    struct Bands {
+        QImage image;
+        int remaining = 0;
+        bool incomplete = false;
+        qint64 nanoseconds = 0; // all workers' time together
+    };
     struct Flight {
         Key key;
         std::shared_ptr<std::atomic_bool> cancel;
         qint64 largerPixels = 0; // > 0: scaled down from a larger image
+        std::shared_ptr<Bands> bands;
+        int bandTop = 0;
     };
     struct DrawCost {
         qint64 nanoseconds = 0;
@@ -71,6 +80,10 @@ private:
     void schedule();
     void pump();
     void start(const RenderScheduler::Pick& pick);
+    int bandsFor(const RenderScheduler::Pick& pick) const;
+    bool isSlow(const Key& key) const;
+    // The whole image once every band of it is back; nullopt while bands are still out.
+    std::optional<QImage> assemble(const Flight& flight, const RenderPool::Result& result);
     void cancelUnwanted();
     void preemptForViews();
     void finish(const RenderPool::Result& result);

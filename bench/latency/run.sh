@@ -1,21 +1,33 @@
 #!/bin/sh
 # Key-to-pixels latency of this program against dspdfviewer, in one interleaved run of the shared
-# harness on the bundled sample deck and a heavy generated deck.
-# Usage: bench/latency/run.sh RELEASE_BUILD_DIR [REPEATS]
+# harness on the bundled sample deck, a heavy generated deck and a 19-page deck (the sample deck
+# and its first seven pages again, longer than a small cache). "ours" starts in the console and
+# presents with F5; "ours-auto" starts presenting at once (--present), for the time to the first
+# projector picture.
+# Usage: bench/latency/run.sh RELEASE_BUILD_DIR [REPEATS] [DECKS]
+# LATENCY_HARNESS: the harness folder, when it is not ../shared/tools/latency beside the checkout.
 # Needs (Debian): xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool x11-utils
 # openbox libx11-dev libxext-dev libxtst-dev libxrandr-dev libxrender-dev dspdfviewer
 set -eu
 build=$(cd "$1" && pwd)
 repeats=${2:-2}
+decks=${3:-sample heavy deck19}
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 harness=/tmp/orvl-latency
 rm -rf "$harness"
-cp -r "$source_dir/../shared/tools/latency" "$harness"
+cp -r "${LATENCY_HARNESS:-$source_dir/../shared/tools/latency}" "$harness"
 make -C "$harness" xlat >/dev/null
+# The harness's auto-start profile drives a presenter through a script file; this program has a
+# command-line switch for it.
+sed -i 's|-- "\$ORV" --set "automationScript=\$HERE/present.txt"|-- "$ORV" --present|' \
+    "$harness/interleave.sh"
+grep -q -- '-- "$ORV" --present' "$harness/interleave.sh"
 mkdir -p "$harness/decks"
 cp "$source_dir/resources/sample-deck.pdf" "$harness/decks/sample.pdf"
 QT_QPA_PLATFORM=offscreen "$build/tools/sample-deck/orvl-sample-deck" --heavy "$harness/decks/heavy.pdf"
+qpdf --empty --pages "$harness/decks/sample.pdf" 1-12 "$harness/decks/sample.pdf" 1-7 -- \
+    "$harness/decks/deck19.pdf"
 cd "$harness"
-ORV="$build/talvane-orvello" ./interleave.sh --repeats "$repeats" --decks "sample heavy" \
-    --progs "ours dspdfviewer"
+ORV="$build/talvane-orvello" ./interleave.sh --repeats "$repeats" --decks "$decks" \
+    --progs "ours dspdfviewer ours-auto"
 ./summarize.py --markdown results/*/

@@ -1,9 +1,12 @@
 // Times this program's page rendering against mutool draw and pdftoppm on the same pages and sizes.
 #include "document/PageEngine.h"
 #include "document/PageImage.h"
+#include "document/SlideRenderer.h"
 
 #include <QCommandLineParser>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
@@ -17,6 +20,8 @@
 #include <vector>
 
 namespace {
+
+constexpr qint64 mebibyte = 1024 * 1024;
 
 struct Timings {
     QList<double> milliseconds;
@@ -134,6 +139,73 @@ double poolTime(const QString& file, int workers, QSize size) {
     return timer.nsecsElapsed() / 1e6;
 }
 
+// Milliseconds from asking a fresh renderer for `key` as the audience's view until the image
+// arrives: with `workers` engines, so that with two or more a large page is drawn in bands. A
+// thumbnail of the page first measures its cost, as a presentation would have by then; the
+// caller keeps an engine on the file open, so the page's display list stays warm.
+double pipelineTime(const QString& file, const QList<QSizeF>& pageSizes, int workers,
+                    const RenderKey& key) {
+    EngineFactory engines = defaultEngineFactory();
+    engines.workers = workers;
+    SlideRenderer renderer(QUrl::fromLocalFile(file), pageSizes, engines, 512 * mebibyte);
+    const char view = 0;
+    QEventLoop loop;
+    const auto wait = [&](const RenderKey& wanted) {
+        QElapsedTimer timer;
+        timer.start();
+        renderer.request(
+            wanted, [&loop](const QImage&) { loop.quit(); }, RenderPriority::audienceView, &view);
+        if (!renderer.images().contains(wanted))
+            loop.exec();
+        return timer.nsecsElapsed() / 1e6;
+    };
+    wait({key.page, 256, 144});
+    return wait(key);
+}
+
+// Resident memory of this process from /proc/self/status ("VmRSS" now, "VmHWM" at its peak), MiB.
+double residentMiB(const QByteArray& field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field + ':'))
+            return line.mid(field.size() + 1).trimmed().split(' ').first().toDouble() / 1024;
+    }
+    return -1;
+}
+
+// Presents `slides` slides in a row at `size` the way the projector does (its plan around the
+// current slide with the whole deck ahead, then the slide itself as the audience's view), going
+// round the deck; the renderer's cache has its default budget.
+void flipThrough(const QString& file, const QList<QSizeF>& pageSizes, int slides, QSize size) {
+    SlideRenderer renderer(QUrl::fromLocalFile(file), pageSizes, defaultEngineFactory(),
+                           512 * mebibyte);
+    const char view = 0;
+    QEventLoop loop;
+    for (int slide = 0; slide < slides; ++slide) {
+        const qint64 page = slide % pageSizes.size();
+        const RenderKey key{page, size.width(), size.height()};
+        renderer.planAudience(page, size, true);
+        bool shown = false;
+        renderer.request(
+            key,
+            [&](const QImage&) {
+                shown = true;
+                loop.quit();
+            },
+            RenderPriority::audienceView, &view);
+        if (!shown)
+            loop.exec();
+    }
+    std::printf("{\"deck\": %s, \"size\": \"%dx%d\", \"slides_flipped\": %d, "
+                "\"cache_mib\": %.0f, \"rss_mib\": %.0f, \"peak_rss_mib\": %.0f}\n",
+                jsonString(file).constData(), size.width(), size.height(), slides,
+                renderer.images().bytes() / double(mebibyte), residentMiB("VmRSS"),
+                residentMiB("VmHWM"));
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -159,6 +231,15 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("pool"),
                       QStringLiteral("Also time pre-rendering each deck (at the first size) "
                                      "with all workers against one worker.")});
+    parser.addOption({QStringLiteral("bands"),
+                      QStringLiteral("Instead: time one page (1-based) through the render "
+                                     "pipeline at each size, all workers (drawn in bands) "
+                                     "against one worker."),
+                      QStringLiteral("page")});
+    parser.addOption({QStringLiteral("flip"),
+                      QStringLiteral("Instead: present n slides in a row at the first size and "
+                                     "print the memory afterwards."),
+                      QStringLiteral("n")});
     parser.addPositionalArgument(QStringLiteral("pdf"), QStringLiteral("Decks to render."),
                                  QStringLiteral("pdf..."));
     parser.process(application);
@@ -184,6 +265,38 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
 
     for (const QString& file : files) {
+        if (parser.isSet(QStringLiteral("flip")) || parser.isSet(QStringLiteral("bands"))) {
+            const auto document = defaultEngineFactory().open(file, {}, nullptr);
+            if (!document || sizes.isEmpty()) {
+                std::fprintf(stderr, "%s: cannot open\n", qPrintable(file));
+                continue;
+            }
+            QList<QSizeF> pageSizes;
+            for (qint64 page = 0; page < document->pageCount(); ++page)
+                pageSizes.append(document->pageSize(page));
+            if (parser.isSet(QStringLiteral("flip"))) {
+                flipThrough(file, pageSizes, parser.value(QStringLiteral("flip")).toInt(),
+                            sizes.first());
+                continue;
+            }
+            const qint64 page = parser.value(QStringLiteral("bands")).toLongLong() - 1;
+            const int workers = defaultEngineFactory().workers;
+            for (const QSize& size : sizes) {
+                const RenderKey key{page, size.width(), size.height()};
+                Timings banded;
+                Timings one;
+                for (int round = 0; round < rounds; ++round) {
+                    banded.milliseconds.append(pipelineTime(file, pageSizes, workers, key));
+                    one.milliseconds.append(pipelineTime(file, pageSizes, 1, key));
+                }
+                std::printf("{\"deck\": %s, \"page\": %lld, \"size\": \"%dx%d\", "
+                            "\"workers\": %d, \"bands_ms\": %s, \"one_worker_ms\": %s}\n",
+                            jsonString(file).constData(), page + 1, size.width(), size.height(),
+                            workers, jsonNumber(banded).constData(), jsonNumber(one).constData());
+                std::fflush(stdout);
+            }
+            continue;
+        }
         if (pool && !sizes.isEmpty()) {
             // Before this program's own copy is open, so that every run starts cold; the two
             // alternate, and the median of three counts.

@@ -51,7 +51,9 @@ private:
         QSizeF pageSize(qint64 page) const override { return script->pages.value(page); }
         QString pageLabel(qint64) const override { return {}; }
         QStringList noteTexts(qint64) const override { return {}; }
-        QImage drawPage(qint64 page, QSize pixelSize, QRectF,
+        // Pages differ in hue; a region that starts below the top is darker, so that bands show
+        // where they landed.
+        QImage drawPage(qint64 page, QSize pixelSize, QRectF region,
                         const std::atomic_bool* cancel) const override {
             std::unique_lock lock(script->mutex);
             const int turn = int(script->begun.size());
@@ -63,7 +65,7 @@ private:
             }
             QImage image(script->wrongSize ? pixelSize + QSize(1, 0) : pixelSize,
                          QImage::Format_ARGB32);
-            image.fill(QColor::fromHsv(int(page * 17 % 360), 200, 200));
+            image.fill(QColor::fromHsv(int(page * 17 % 360), 200, region.top() > 0 ? 100 : 200));
             return image;
         }
 

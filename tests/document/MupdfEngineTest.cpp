@@ -1,6 +1,7 @@
 // The MuPDF engine on real files: open results, labels, notes, broken pages, parallel instances.
 #include "document/MupdfEngine.h"
 #include "TestPdfs.h"
+#include "document/PageImage.h"
 #include "support/TestSupport.h"
 
 #include <thread>
@@ -151,7 +152,7 @@ private slots:
     }
 
     // Two instances on two threads share display lists and decoded images; every image they
-    // draw at once equals the one drawn alone.
+    // draw at once equals the one drawn alone, and so do bands put together (bars included).
     void instancesDrawInParallel() {
         QByteArray stripes;
         for (int i = 0; i < 300; ++i)
@@ -168,6 +169,11 @@ private slots:
             for (int page = 0; page < 6; ++page) {
                 for (const QSize& size : sizes)
                     expected.append(alone->drawPage(page, size));
+                const RenderKey key{page, 640, 600};
+                const QImage whole = PageImage::draw(*alone, key);
+                for (const auto& [top, bottom] : {std::pair(0, 40), {40, 301}, {301, 600}})
+                    QCOMPARE(PageImage::drawRows(*alone, key, top, bottom),
+                             whole.copy(0, top, 640, bottom - top));
             }
         }
         QList<QImage> drawn[2];

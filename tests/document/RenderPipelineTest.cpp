@@ -31,11 +31,11 @@ private:
     std::unique_ptr<FakeEngineScript> script;
     std::unique_ptr<SlideRenderer> renderer;
 
-    void makeRenderer(qint64 cacheBytes = 512 * 1024 * 1024) {
+    void makeRenderer(qint64 cacheBytes = 512 * 1024 * 1024, int workers = 1) {
         renderer.reset();
         script = std::make_unique<FakeEngineScript>();
         renderer = std::make_unique<SlideRenderer>(QUrl::fromLocalFile("deck.pdf"), script->pages,
-                                                   script->factory(), cacheBytes);
+                                                   script->factory(workers), cacheBytes);
     }
     // Lets every queued draw finish, one at a time, and waits until nothing is left.
     void drainAll() {
@@ -150,6 +150,41 @@ private slots:
         QCOMPARE(console.size(), QSize(100, 56));
         QCOMPARE(script->startedPages(), QList<qint64>({3}));
         QCOMPARE(console.pixel(50, 28), QColor::fromHsv(3 * 17, 200, 200).rgb());
+    }
+
+    // A page known to draw slowly, asked for when nobody else's request waits, is drawn in
+    // bands by both workers and put together in place; with anything else waiting it is drawn
+    // whole beside it.
+    void slowPagesAreDrawnInBandsOnlyWhenNothingElseWaits() {
+        const QSize large(3840, 2160);
+        makeRenderer(512 * 1024 * 1024, 2);
+        renderer->request(key(2, {40, 22}), {}, Priority::thumbnail, &viewA);
+        QTRY_COMPARE(script->started().size(), 1);
+        // Held long enough to count as slow at any size.
+        QTest::qWait(250);
+        script->release(1);
+        QTRY_VERIFY(renderer->images().contains(key(2, {40, 22})));
+        QImage image;
+        renderer->request(
+            key(2, large), [&image](const QImage& drawn) { image = drawn; }, Priority::audienceView,
+            &viewA);
+        QTRY_COMPARE(script->started().size(), 3);
+        QCOMPARE(script->started().at(1).second, QSize(3840, 1080));
+        QCOMPARE(script->started().at(2).second, QSize(3840, 1080));
+        QVERIFY(renderer->isPending(key(2, large)));
+        script->release();
+        QTRY_VERIFY(!image.isNull());
+        QCOMPARE(image.size(), large);
+        QCOMPARE(image.pixel(100, 1079), QColor::fromHsv(2 * 17, 200, 200).rgb());
+        QCOMPARE(image.pixel(3000, 1080), QColor::fromHsv(2 * 17, 200, 100).rgb());
+        QVERIFY(renderer->images().contains(key(2, large)));
+
+        renderer->request(key(2, {1920, 1080}), {}, Priority::audienceView, &viewA);
+        renderer->request(key(4, {40, 22}), {}, Priority::thumbnail, &viewB);
+        QTRY_COMPARE(script->started().size(), 5);
+        QVERIFY(script->started().contains(qMakePair(qint64(2), QSize(1920, 1080))));
+        QVERIFY(script->startedPages().contains(4));
+        QTRY_VERIFY(renderer->images().contains(key(2, {1920, 1080})));
     }
 
     // A hidden view asks for nothing; shown, it asks for its exact size. The audience's view,
