@@ -10,7 +10,7 @@ import tempfile
 import time
 import unittest
 
-from orvl_e2e import SAMPLE_DECK, Session, have_tools
+from orvl_e2e import SAMPLE_DECK, Session, have_tools, wayland_environment
 
 HERE = pathlib.Path(__file__).resolve().parent
 WESTON_INI = """[core]
@@ -60,12 +60,7 @@ class Weston:
         return self
 
     def environment(self, home):
-        environment = {**os.environ, "QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": "wl-orvl",
-                       "XDG_RUNTIME_DIR": str(self.runtime), "XDG_CONFIG_HOME": home, "HOME": home,
-                       "ASAN_OPTIONS": "detect_leaks=0", "WAYLAND_DEBUG": "client"}
-        for name in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS"):
-            environment.pop(name, None)
-        return environment
+        return wayland_environment(self.runtime, "wl-orvl", home)
 
     def toggle_second_output(self):
         self.process.send_signal(signal.SIGUSR1)
@@ -93,15 +88,6 @@ def fullscreen_requests(log):
                 answered.add(m[1])
                 asked.append(name_of_output.get(m[2], "?"))
     return asked
-
-
-def until(session, condition, timeout=20):
-    start = time.monotonic()
-    while time.monotonic() - start < timeout:
-        state = session.next("state")
-        if condition(state):
-            return state
-    raise AssertionError("the condition was not met in time")
 
 
 @unittest.skipUnless(have_tools("weston", "cc", "pkg-config") and pkg_config("--exists", "libweston-10").returncode == 0,
@@ -132,15 +118,16 @@ class Wayland(unittest.TestCase):
                 self.assertEqual(running.next("state")["audience"]["screen"], "headless2")
 
                 weston.toggle_second_output()
-                state = until(running, lambda s: not s["audience"]["visible"])
+                state = running.until(lambda s: not s["audience"]["visible"])
                 self.assertTrue(state["presenting"])
                 self.assertIn("Ausgabe getrennt", state["status"])
                 unplugged = fullscreen_requests(log_path.read_text())
 
                 weston.toggle_second_output()
-                state = until(running, lambda s: s["audience"]["visible"])
+                # Shown, then on screen once the compositor has configured it: the status line
+                # clears.
+                state = running.until(lambda s: s["audience"]["visible"] and s["status"] == "")
                 self.assertEqual(state["audience"]["screen"], "headless2")
-                self.assertEqual(state["status"], "")
             client_log = log_path.read_text()
             self.assertNotIn("wl_display@1.error", client_log)
             asked = fullscreen_requests(client_log)
