@@ -1,6 +1,7 @@
-"""The audience window under a Wayland compositor with two outputs (weston, headless, with a module
-that unplugs and replugs the second): F5, a move to the other output and back, unplug and replug,
-checked in what the program asked the compositor for, not only in its own state."""
+"""The audience window under Wayland compositors with two outputs (weston headless, with a module
+that unplugs and replugs the second; mutter headless with two virtual monitors): F5, a move to the
+other output and back, unplug and replug, and the keyboard back on the console, checked in what the
+program asked the compositor for, not only in its own state."""
 import os
 import pathlib
 import re
@@ -10,7 +11,7 @@ import tempfile
 import time
 import unittest
 
-from orvl_e2e import SAMPLE_DECK, Session, have_tools, wayland_environment
+from orvl_e2e import SAMPLE_DECK, Session, SessionBus, have_tools, wayland_environment
 
 HERE = pathlib.Path(__file__).resolve().parent
 WESTON_INI = """[core]
@@ -68,6 +69,40 @@ class Weston:
     def __exit__(self, *exc):
         self.process.terminate()
         self.process.wait(timeout=10)
+
+
+class Mutter:
+    """GNOME's compositor, headless, with virtual monitors of 1280x800 and 1920x1080 that it lays
+    out and names itself, on a session bus of its own (the program is given none)."""
+
+    def __init__(self, work):
+        self.work = pathlib.Path(work)
+
+    def __enter__(self):
+        self.runtime = self.work / "runtime"
+        self.runtime.mkdir(mode=0o700)
+        self.bus = SessionBus(self.work).__enter__()
+        self.log = open(self.work / "mutter.log", "w")
+        self.process = subprocess.Popen(
+            ["mutter", "--headless", "--wayland", "--no-x11", "--wayland-display", "wl-orvl",
+             "--virtual-monitor", "1280x800", "--virtual-monitor", "1920x1080"],
+            env={**os.environ, "XDG_RUNTIME_DIR": str(self.runtime), "DBUS_SESSION_BUS_ADDRESS": self.bus.address},
+            stdout=self.log, stderr=subprocess.STDOUT)
+        socket = self.runtime / "wl-orvl"
+        while not socket.exists():
+            if self.process.poll() is not None:
+                raise RuntimeError("mutter did not start: " + (self.work / "mutter.log").read_text())
+            time.sleep(0.05)
+        return self
+
+    def environment(self, home):
+        return wayland_environment(self.runtime, "wl-orvl", home)
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+        self.log.close()
+        self.bus.__exit__(*exc)
 
 
 def fullscreen_requests(log):
@@ -134,6 +169,45 @@ class Wayland(unittest.TestCase):
             # Nothing covered the console while the projector was away.
             self.assertEqual(unplugged, ["headless2", "headless", "headless2"])
             self.assertEqual(asked, ["headless2", "headless", "headless2", "headless2"])
+
+
+def without_repeats(names):
+    return [name for index, name in enumerate(names) if index == 0 or name != names[index - 1]]
+
+
+@unittest.skipUnless(have_tools("mutter", "dbus-daemon"), "needs mutter")
+class GnomeWayland(unittest.TestCase):
+    def test_audience_on_the_other_output_and_moved_there_and_back(self):
+        settle = ["wait 100", "state"] * 40
+        # Items 1 and 2 are the two outputs, one of them the console's; 0 is the automatic choice.
+        # F5 once mutter has put the console on an output, which Qt learns only then.
+        steps = [f"open {SAMPLE_DECK}", *settle[:20], "present", *settle, "choose-screen 1", *settle,
+                 "choose-screen 2", *settle, "choose-screen 0", *settle, "screens", "quit"]
+        with tempfile.TemporaryDirectory() as work, Mutter(work) as mutter:
+            home = pathlib.Path(work) / "home"
+            home.mkdir()
+            log_path = pathlib.Path(work) / "client.log"
+            with open(log_path, "w") as log, \
+                    Session(None, steps, str(home), environment=mutter.environment(str(home)), stderr=log) as running:
+                # Until mutter has put the console somewhere, Qt guesses its output.
+                state = running.until(lambda s: s["audience"]["visible"] and s["presenterScreen"]
+                                      and s["audience"]["screen"] != s["presenterScreen"] and s["focus"] == "presenter")
+                console, other = state["presenterScreen"], state["audience"]["screen"]
+                names = sorted([console, other])
+                for chosen in (names[0], names[1], other):
+                    state = running.until(lambda s: s["audience"]["visible"] and s["audience"]["screen"] == chosen)
+                    self.assertEqual(state["presenterScreen"], console)
+                self.assertEqual(running.finish(), 0)
+            screens = next(event for event in running.seen if event.get("event") == "screens")
+            # Both virtual monitors report one model: the chooser names them by connector and size.
+            self.assertEqual([item.split(" · ")[0] for item in screens["popup"][1:3]],
+                             [screen["name"] for screen in screens["screens"]])
+            self.assertEqual([item.endswith("– Presenter") for item in screens["popup"][1:3]],
+                             [screen["name"] == console for screen in screens["screens"]])
+            client_log = log_path.read_text()
+            self.assertNotIn("wl_display@1.error", client_log)
+            # A window put back on its own output asks for that output again.
+            self.assertEqual(without_repeats(fullscreen_requests(client_log)), without_repeats([other, *names, other]))
 
 
 if __name__ == "__main__":
