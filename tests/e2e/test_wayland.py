@@ -1,7 +1,7 @@
 """The audience window under Wayland compositors with two outputs (weston headless, with a module
 that unplugs and replugs the second; mutter headless with two virtual monitors): F5, a move to the
-other output and back, unplug and replug, and the keyboard back on the console, checked in what the
-program asked the compositor for, not only in its own state."""
+other output and back, unplug and replug, checked in what the program asked the compositor for, not
+only in its own state."""
 import os
 import pathlib
 import re
@@ -189,9 +189,10 @@ class GnomeWayland(unittest.TestCase):
             log_path = pathlib.Path(work) / "client.log"
             with open(log_path, "w") as log, \
                     Session(None, steps, str(home), environment=mutter.environment(str(home)), stderr=log) as running:
-                # Until mutter has put the console somewhere, Qt guesses its output.
+                # The keyboard is not checked here: without input from a seat Qt asks mutter for no
+                # activation, so the focus is mutter's choice alone.
                 state = running.until(lambda s: s["audience"]["visible"] and s["presenterScreen"]
-                                      and s["audience"]["screen"] != s["presenterScreen"] and s["focus"] == "presenter")
+                                      and s["audience"]["screen"] != s["presenterScreen"])
                 console, other = state["presenterScreen"], state["audience"]["screen"]
                 names = sorted([console, other])
                 for chosen in (names[0], names[1], other):
