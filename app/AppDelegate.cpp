@@ -157,6 +157,16 @@ void AppDelegate::setLaunchRequest(bool present, std::optional<qint64> page) {
     pageAtLaunch = page;
 }
 
+void AppDelegate::raiseConsole() {
+    QWidget* window = presenterWindow();
+    if (!window)
+        return;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FileOpen && watched == qApp) {
         applicationOpen({static_cast<QFileOpenEvent*>(event)->url()});

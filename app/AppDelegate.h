@@ -49,6 +49,8 @@ public:
     // From the command line: the slide to open the handed-over deck at (from 1), and whether to
     // start presenting at once.
     void setLaunchRequest(bool present, std::optional<qint64> page);
+    // Brings the console to the front, for a later launch of the program.
+    void raiseConsole();
 
     bool open(const QUrl& url);
     void openDocument();

@@ -8,7 +8,7 @@ ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-
 # Additionally, to run the test suite and the benchmarks.
 ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils dbus iproute2 util-linux
                     mupdf-tools poppler-utils imagemagick python3
-                    weston libweston-10-dev pkg-config qt6-wayland)
+                    weston libweston-10-dev pkg-config qt6-wayland mutter python3-gi)
 # Additionally, to build and run the fuzz targets (scripts/test --fuzz).
 ORVL_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

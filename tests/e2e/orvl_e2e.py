@@ -49,12 +49,47 @@ class Xvfb:
         self.process.wait(timeout=10)
 
 
-def program_environment(xvfb, home):
-    """A private home and preferences store, the X server, and no session bus."""
-    environment = {**os.environ, "DISPLAY": xvfb.display, "QT_QPA_PLATFORM": "xcb",
-                   "XDG_CONFIG_HOME": home, "XDG_RUNTIME_DIR": home, "HOME": home,
-                   "ASAN_OPTIONS": "detect_leaks=0"}
-    environment.pop("DBUS_SESSION_BUS_ADDRESS", None)
+class SessionBus:
+    """A session bus of the test's own, on a socket in `folder`."""
+
+    def __init__(self, folder):
+        self.address = f"unix:path={folder}/bus"
+
+    def __enter__(self):
+        self.process = subprocess.Popen(["dbus-daemon", "--session", f"--address={self.address}", "--nofork",
+                                         "--print-address=1"],
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        # The address is printed once the bus listens.
+        if not self.process.stdout.readline():
+            raise RuntimeError("dbus-daemon did not start")
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait(timeout=10)
+        self.process.stdout.close()
+
+
+def private_environment(home, bus=None):
+    """A private home and preferences store, and a session bus of the test's own or none: the
+    address of nothing, so that no bus is found or started and two programs never hand over to
+    each other unless a test means them to."""
+    return {**os.environ, "XDG_CONFIG_HOME": home, "XDG_RUNTIME_DIR": home, "HOME": home,
+            "ASAN_OPTIONS": "detect_leaks=0",
+            "DBUS_SESSION_BUS_ADDRESS": bus or f"unix:path={home}/no-session-bus"}
+
+
+def program_environment(xvfb, home, bus=None):
+    """The X server, a private home, and no session bus unless `bus` names one."""
+    return {**private_environment(home, bus), "DISPLAY": xvfb.display, "QT_QPA_PLATFORM": "xcb"}
+
+
+def wayland_environment(runtime, display, home):
+    """A Wayland compositor's socket in `runtime`, no X server, a private home, no session bus,
+    and a log of the Wayland requests on standard error."""
+    environment = {**private_environment(home), "QT_QPA_PLATFORM": "wayland", "WAYLAND_DISPLAY": display,
+                   "XDG_RUNTIME_DIR": str(runtime), "WAYLAND_DEBUG": "client"}
+    environment.pop("DISPLAY", None)
     return environment
 
 
@@ -104,6 +139,15 @@ class Session:
 
     def next_state(self, timeout=60):
         return self.next("state", timeout)
+
+    def until(self, condition, timeout=30):
+        """The first state that meets the condition, reading the states as they come."""
+        start = time.monotonic()
+        while time.monotonic() - start < timeout:
+            state = self.next_state()
+            if condition(state):
+                return state
+        raise AssertionError("the condition was not met in time")
 
     def type(self, *keys):
         """Types through the X server, like a keyboard or a presenter remote."""

@@ -1,13 +1,12 @@
 """The program among other programs: a deck rebuilt while it is shown is reloaded in place, and a
 second launch hands its PDF to the running program over the session bus."""
-import os
 import pathlib
 import shutil
 import subprocess
 import tempfile
 import time
 
-from orvl_e2e import DisplayTestCase, SAMPLE_DECK, Session, have_tools, program_environment
+from orvl_e2e import BINARY, DisplayTestCase, SAMPLE_DECK, Session, SessionBus, program_environment
 
 
 def pages(source, count, target):
@@ -27,17 +26,38 @@ def write_slowly(data, target):
         file.write(data[len(data) // 2:])
 
 
-def until(session, condition, timeout=30):
-    start = time.monotonic()
-    while time.monotonic() - start < timeout:
-        state = session.next("state")
-        if condition(state):
-            return state
-    raise AssertionError("the condition was not met in time")
-
-
 class Desktop(DisplayTestCase):
-    required_tools = ("Xvfb", "xrandr", "qpdf")
+    required_tools = ("Xvfb", "xrandr", "qpdf", "dbus-daemon")
+
+    def launch(self, bus, *files):
+        """A later launch of the program on the same bus, as a file manager starts it; had it run
+        by itself, it would have said its state and quit."""
+        with tempfile.TemporaryDirectory() as home:
+            script = pathlib.Path(home) / "steps.txt"
+            script.write_text("state\nquit\n", encoding="utf-8")
+            launched = subprocess.run([BINARY, "--set", f"automationScript={script}", *map(str, files)],
+                                      env=program_environment(self.xvfb, home, bus.address),
+                                      capture_output=True, text=True, timeout=300)
+        self.assertEqual((launched.returncode, launched.stdout), (0, ""), launched.stderr)
+
+    def test_a_second_launch_hands_over_to_the_running_program(self):
+        other = self.path("other.pdf")
+        subprocess.run(["qpdf", "--empty", "--pages", str(SAMPLE_DECK), "1-3", "--", str(other)], check=True)
+        polling = ["wait 200", "state"] * 400
+        with tempfile.TemporaryDirectory() as home, SessionBus(home) as bus, \
+                Session(self.xvfb, [f"open {SAMPLE_DECK}", "goto 4", "present", "state", *polling, "quit"], home,
+                        environment=program_environment(self.xvfb, home, bus.address)) as running:
+            self.assertEqual(running.next_state()["pageCount"], 12)
+
+            self.launch(bus, other)
+            # Opened as a dropped file is: from its first slide, the talk stopped.
+            state = running.until(lambda s: s["pageCount"] == 3)
+            self.assertEqual((state["url"], state["index"], state["presenting"]), (other.as_uri(), 0, False))
+
+            # Without files a later launch only brings the console forward.
+            self.launch(bus)
+            self.assertEqual(running.next_state()["url"], other.as_uri())
+            self.assertNotIn("alert", [event.get("event") for event in running.seen])
 
     def test_a_rebuilt_deck_is_reloaded_in_place(self):
         deck = self.path("talk.pdf")
@@ -50,17 +70,17 @@ class Desktop(DisplayTestCase):
             self.assertEqual((before["index"], before["pageCount"]), (7, 12))
 
             pages(SAMPLE_DECK, 9, deck)
-            state = until(running, lambda s: s["pageCount"] == 9)
+            state = running.until(lambda s: s["pageCount"] == 9)
             self.assertEqual((state["index"], state["presenting"]), (7, True))
             self.assertTrue(state["audience"]["visible"])
             self.assertNotEqual(state["timer"], "00:00:00", "the talk timer goes on")
 
             write_slowly(b"%PDF-1.4\nnot a deck any more\n", deck)
-            state = until(running, lambda s: "nicht lesbar" in s["status"])
+            state = running.until(lambda s: "nicht lesbar" in s["status"])
             self.assertEqual((state["pageCount"], state["index"], state["presenting"]), (9, 7, True))
             self.assertNotIn("alert", [event.get("event") for event in running.seen])
 
             pages(SAMPLE_DECK, 5, deck)
-            state = until(running, lambda s: s["pageCount"] == 5)
+            state = running.until(lambda s: s["pageCount"] == 5)
             self.assertEqual((state["index"], state["presenting"]), (4, True))
             self.assertNotIn("nicht lesbar", state["status"])
