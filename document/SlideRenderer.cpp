@@ -128,7 +128,9 @@ void SlideRenderer::start(const RenderScheduler::Pick& pick) {
     job.id = ++lastJob;
     job.key = pick.key;
     job.pageSize = pageSizes.value(pick.key.page);
-    Flight flight{pick.key, job.cancel, 0};
+    Flight flight;
+    flight.key = pick.key;
+    flight.cancel = job.cancel;
     if (mayDerive(pick.priority)) {
         if (const auto larger = cache.largerOf(pick.key);
             larger && derivesFaster(pick.key, *larger)) {
