@@ -13,8 +13,9 @@ Frames layoutAll(const Input& in) {
     f.emptyStateShown = !in.hasPages;
     f.navigationEnabled = in.hasPages;
 
+    const double perColumn = std::max(std::round(in.sidebarFraction * W), 90.0);
     const double s =
-        in.hasPages ? std::min(std::max(std::round(in.sidebarFraction * W), 90.0), W * 0.5) : 0.0;
+        in.hasPages ? std::min(perColumn * std::max(in.thumbnailColumns, 1), W * 0.5) : 0.0;
     f.sidebar = QRectF(0, 0, s, H);
     const double left = s + 20;
     const double contentW = W - left - 20;
@@ -39,8 +40,6 @@ Frames layoutAll(const Input& in) {
     f.nextLabel = QRectF(f.next.x(), top + 6, b, 24);
     f.statusLabel = QRectF(f.next.x(), f.next.y() - 34, b, 22);
 
-    f.timerCaption = QRectF(left, 124, 220, 16);
-    f.timerLabel = QRectF(left - 2, 66, 240, 56);
     f.pauseButton = QRectF(left, 30, 180, 32);
     f.resetButton = QRectF(left + 186, 30, 210, 32);
 
@@ -55,11 +54,22 @@ Frames layoutAll(const Input& in) {
 
     f.hintLabel = QRectF(left, 2, contentW, 16);
 
+    const double band = std::min(f.current.y(), f.next.y()) - 20;
+    const double k =
+        in.activeBlock == Block::None
+            ? std::clamp(std::min({H / 820, band / 150, (f.prevButton.x() - 10 - left) / 410}), 1.0,
+                         2.5)
+            : 1.0;
+    f.timeScale = k;
+    f.timerLabel = QRectF(left - 2, 66, std::round(240 * k), std::round(56 * k));
+    f.timerCaption = QRectF(left, 66 + std::round(56 * k) + 2, 220, 16);
+
     if (in.activeBlock == Block::None) {
         f.talkTimerShown = true;
-        f.clockCaption = QRectF(left + 250, 124, 160, 16);
-        f.clockLabel = QRectF(left + 248, 78, 160, 40);
-        f.clockShown = true;
+        f.clockLabel =
+            QRectF(left + std::round(248 * k), 78, std::round(160 * k), std::round(40 * k));
+        f.clockCaption = QRectF(f.clockLabel.x() + 2, 78 + f.clockLabel.height() + 6, 160, 16);
+        f.clockShown = f.clockLabel.x() + f.clockLabel.width() <= f.prevButton.x() - 10;
     } else {
         f.talkTimerShown = false;
         const double w = std::min(std::max(f.prevButton.x() - left - 200, 260.0), 400.0);

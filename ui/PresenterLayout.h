@@ -12,7 +12,8 @@ struct Input {
     double width = 0;
     double height = 0;
     bool hasPages = false;
-    double sidebarFraction = 0.1;
+    double sidebarFraction = 0.1; // of the width, per thumbnail column
+    int thumbnailColumns = 1;
     double slideSplit = 0.62;
     double aspect = 16.0 / 9.0;
     Block activeBlock = Block::None;
@@ -32,6 +33,9 @@ struct Frames {
     bool clockShown = true;      // clock caption and label
     bool emptyStateShown = true; // open button and invitation text
     bool navigationEnabled = false;
+    // How much the talk timer and clock are enlarged (1 in the standard window): they grow with
+    // a tall console as long as the band below the slides and the row beside the buttons allow.
+    double timeScale = 1;
 };
 
 Frames layoutAll(const Input& input);

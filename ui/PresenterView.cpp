@@ -120,6 +120,7 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
         child->raise();
     }
     wireSplitHandles();
+    sidebar->onColumnsChanged = [this] { layoutAll(); };
 
     setAcceptDrops(true);
     layoutAll();
@@ -139,7 +140,7 @@ void PresenterView::wireSplitHandles() {
     sidebarHandle->onDrag = [this](double x) {
         if (width() <= 0)
             return;
-        Preferences::setValue(sidebarKey, std::clamp(x / width(), 0.05, 0.5));
+        Preferences::setValue(sidebarKey, std::clamp(x / width() / sidebar->columns(), 0.05, 0.5));
         layoutAll();
     };
     sidebarHandle->onReset = [this] {
@@ -245,6 +246,11 @@ void PresenterView::resizeEvent(QResizeEvent*) {
     layoutAll();
 }
 
+void PresenterView::setTimeFont(QLabel* label, int pixelSize, QFont::Weight weight) {
+    if (label->font().pixelSize() != pixelSize)
+        label->setFont(LabelStyle::timeFont(pixelSize, weight));
+}
+
 void PresenterView::layoutAll() {
     using namespace PresenterLayout;
     Input input;
@@ -252,6 +258,7 @@ void PresenterView::layoutAll() {
     input.height = height();
     input.hasPages = presentation && presentation->pageCount > 0;
     input.sidebarFraction = sidebarFraction();
+    input.thumbnailColumns = sidebar->columns();
     input.slideSplit = slideSplit();
     input.aspect = presentation ? presentation->aspect : 16.0 / 9.0;
     input.activeBlock = showsOntime       ? Block::Ontime
@@ -285,6 +292,8 @@ void PresenterView::layoutAll() {
     place(hintLabel, frames.hintLabel);
     place(clockCaption, frames.clockCaption);
     place(clockLabel, frames.clockLabel);
+    setTimeFont(timerLabel, int(std::lround(44 * frames.timeScale)), QFont::Medium);
+    setTimeFont(clockLabel, int(std::lround(28 * frames.timeScale)), QFont::Normal);
     place(openButton, frames.openButton);
     place(emptyLabel, frames.emptyLabel);
     if (input.activeBlock == Block::Ontime)

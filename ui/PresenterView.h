@@ -84,6 +84,7 @@ protected:
 
 private:
     void layoutAll();
+    static void setTimeFont(QLabel* label, int pixelSize, QFont::Weight weight);
     void prefetch();
     void wireSplitHandles();
 

@@ -311,6 +311,8 @@ void ThumbnailSidebar::applyColumns() {
     layoutSubviews();
     if (selected >= 0)
         table->scrollRowToVisible(int(selected / count));
+    if (onColumnsChanged)
+        onColumnsChanged();
 }
 
 void ThumbnailSidebar::fewerColumns() {

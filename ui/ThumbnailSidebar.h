@@ -124,6 +124,8 @@ public:
     // The slide index under a click at `x` in a row, -1 for an empty cell.
     qint64 indexAt(int row, double x) const;
 
+    // The column count changed: the sidebar's width follows it.
+    std::function<void()> onColumnsChanged;
     // A click on a thumbnail: the controller moves to that slide.
     std::function<void(qint64 index)> onSlideClicked;
 

@@ -43,13 +43,19 @@ private slots:
         QTest::addColumn<double>("width");
         QTest::addColumn<bool>("hasPages");
         QTest::addColumn<double>("fraction");
+        QTest::addColumn<int>("columns");
         QTest::addColumn<double>("sidebar");
         QTest::addColumn<double>("left");
-        QTest::newRow("no document: no sidebar") << 1400.0 << false << 0.1 << 0.0 << 20.0;
-        QTest::newRow("default") << 1400.0 << true << 0.1 << 140.0 << 160.0;
-        QTest::newRow("narrow window keeps 90") << 800.0 << true << 0.1 << 90.0 << 110.0;
-        QTest::newRow("hand-written 0.9 gives half") << 1400.0 << true << 0.9 << 700.0 << 720.0;
-        QTest::newRow("half away from zero") << 1405.0 << true << 0.1 << 141.0 << 161.0;
+        QTest::newRow("no document: no sidebar") << 1400.0 << false << 0.1 << 1 << 0.0 << 20.0;
+        QTest::newRow("default") << 1400.0 << true << 0.1 << 1 << 140.0 << 160.0;
+        QTest::newRow("narrow window keeps 90") << 800.0 << true << 0.1 << 1 << 90.0 << 110.0;
+        QTest::newRow("hand-written 0.9 gives half")
+            << 1400.0 << true << 0.9 << 1 << 700.0 << 720.0;
+        QTest::newRow("half away from zero") << 1405.0 << true << 0.1 << 1 << 141.0 << 161.0;
+        QTest::newRow("three columns, three widths")
+            << 1400.0 << true << 0.1 << 3 << 420.0 << 440.0;
+        QTest::newRow("four narrow columns stop at half")
+            << 700.0 << true << 0.1 << 4 << 350.0 << 370.0;
     }
     void sidebarWidth() {
         QFETCH(double, width);
@@ -58,6 +64,8 @@ private slots:
         QFETCH(double, left);
         Input input = window(width, 820, hasPages);
         input.sidebarFraction = fraction;
+        QFETCH(int, columns);
+        input.thumbnailColumns = columns;
         const Frames f = layoutAll(input);
         QTEST(f.sidebar.width(), "sidebar");
         QCOMPARE(f.current.x(), left);
@@ -123,6 +131,33 @@ private slots:
             QTEST(f.block, "blockFrame");
         QTEST(f.clockShown, "clockShown");
         QTEST(f.clockLabel.x(), "clockX");
+    }
+
+    // A maximised console enlarges the time readouts; they never reach the slides or the buttons,
+    // and the standard window (the worked example) keeps them at their base size.
+    void timeLabelsGrow_data() {
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("height");
+        QTest::addColumn<double>("scale");
+        QTest::newRow("standard") << 1400.0 << 820.0 << 1.0;
+        QTest::newRow("small stays at base") << 900.0 << 600.0 << 1.0;
+        QTest::newRow("maximised full HD") << 1920.0 << 1080.0 << 1080.0 / 820;
+        QTest::newRow("tall and narrow: the button row limits")
+            << 1300.0 << 1600.0 << (760.0 - 10 - 150) / 410;
+        QTest::newRow("4K stops at 2.5") << 3840.0 << 2160.0 << 2.5;
+    }
+    void timeLabelsGrow() {
+        QFETCH(double, width);
+        QFETCH(double, height);
+        const Frames f = layoutAll(window(width, height));
+        QTEST(f.timeScale, "scale");
+        const double slidesBottom = std::min(f.current.y(), f.next.y());
+        QVERIFY(f.timerCaption.y() + f.timerCaption.height() < slidesBottom);
+        QVERIFY(f.clockCaption.y() + f.clockCaption.height() < slidesBottom);
+        QVERIFY(f.clockLabel.x() > f.timerLabel.x() + f.timerLabel.width());
+        // A window too narrow for the clock beside the buttons leaves it out.
+        QCOMPARE(f.clockShown, f.clockLabel.x() + f.clockLabel.width() < f.prevButton.x());
+        QVERIFY(!f.timerLabel.intersects(f.pauseButton) && !f.timerLabel.intersects(f.resetButton));
     }
 
     void emptyState() {

@@ -169,6 +169,10 @@ private slots:
         view->update(QString());
         QCOMPARE(view->sidebar->width(), 700);
         QCOMPARE(view->current->width(), 320);
+        Preferences::remove(QStringLiteral("layoutSidebar"));
+        view->update(QString());
+        view->sidebar->moreColumns();
+        QCOMPARE(view->sidebar->width(), 280);
         view->sidebar->setColumns(3);
         view->resetLayout();
         QCOMPARE(view->sidebar->columns(), 1);
