@@ -139,7 +139,7 @@ private:
         if (failures >= failuresBeforeInterruption && !interruptionShown) {
             model.setConnected(false);
             interruptionShown = true;
-            model.setStatus(L10n::format("Verbindung zu %@ unterbrochen …", {server.host}));
+            model.setStatus(L10n::format("Verbindung zu %@ unterbrochen …", {server.host}), true);
         }
         if (failures >= failuresBeforeGivingUp) {
             const auto self = shared_from_this();
@@ -223,7 +223,8 @@ private:
             if (!model.server_)
                 model.setStatus(result.servers.isEmpty()
                                     ? L10n::format("Kein Ontime gefunden (Port %d)", {port})
-                                    : L10n::lookup("Bitte ein Ontime auswählen"));
+                                    : L10n::lookup("Bitte ein Ontime auswählen"),
+                                result.servers.isEmpty());
             model.setScanning(false);
             return;
         }
@@ -238,7 +239,8 @@ private:
             }
             return model.connectTo(chosen);
         }
-        model.setStatus(L10n::format("Kein Ontime gefunden (Port %d) – neuer Versuch …", {port}));
+        model.setStatus(L10n::format("Kein Ontime gefunden (Port %d) – neuer Versuch …", {port}),
+                        true);
         sleep(rescanDelayMs, [this] { scan(); });
     }
 
@@ -262,7 +264,7 @@ public:
                 if (server)
                     model.connectTo(*server);
                 else
-                    model.setStatus(L10n::format("Kein Ontime unter %@:%d", {host, port}));
+                    model.setStatus(L10n::format("Kein Ontime unter %@:%d", {host, port}), true);
             }));
     }
 
@@ -455,10 +457,11 @@ void OntimeModel::setFound(const QList<OntimeServer>& value) {
     emit foundChanged();
 }
 
-void OntimeModel::setStatus(const QString& value) {
-    if (status_ == value)
+void OntimeModel::setStatus(const QString& value, bool failure) {
+    if (status_ == value && linkFailed_ == failure)
         return;
     status_ = value;
+    linkFailed_ = failure;
     emit statusChanged();
 }
 

@@ -38,6 +38,8 @@ public:
     const std::optional<OntimeServer>& server() const { return server_; }
     const QList<OntimeServer>& found() const { return found_; }
     const QString& status() const { return status_; }
+    // The status names a failure (a lost link, no server found), not progress.
+    bool linkFailed() const { return linkFailed_; }
     const QString& scanInfo() const { return scanInfo_; }
     bool scanning() const { return scanning_; }
     double scanProgress() const { return scanProgress_; }
@@ -98,7 +100,7 @@ private:
 
     void setServer(const std::optional<OntimeServer>& value);
     void setFound(const QList<OntimeServer>& value);
-    void setStatus(const QString& value);
+    void setStatus(const QString& value, bool failure = false);
     void setScanInfo(const QString& value);
     void setScanning(bool value);
     void setScanProgress(double value);
@@ -113,6 +115,7 @@ private:
     std::optional<OntimeServer> server_;
     QList<OntimeServer> found_;
     QString status_;
+    bool linkFailed_ = false;
     QString scanInfo_;
     bool scanning_ = false;
     double scanProgress_ = 0;

@@ -311,6 +311,8 @@ void OntimeSetupView::refresh() {
     const bool hasServer = model.server().has_value();
     if (model.connected())
         dotColour = Colors::green;
+    else if (model.linkFailed())
+        dotColour = Colors::red;
     else if (hasServer || scanning)
         dotColour = Colors::orange;
     else

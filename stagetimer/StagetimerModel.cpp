@@ -189,7 +189,7 @@ void StagetimerModel::baseAnswered(const std::shared_ptr<Task>& task,
             return retryLater(task);
         pollTask.reset();
         setConnecting(false);
-        setStatus(L10n::format("Stagetimer: %@", {task->lastError}));
+        setStatus(L10n::format("Stagetimer: %@", {task->lastError}), true);
         return;
     }
     activeBase = task->bases.at(task->baseIndex);
@@ -207,7 +207,7 @@ void StagetimerModel::retryLater(const std::shared_ptr<Task>& task) {
     const int delay = retryDelaysMs[std::min(task->retries, delays - 1)];
     ++task->retries;
     task->call.reset();
-    setStatus(L10n::format("Stagetimer: %@ – neuer Versuch …", {task->lastError}));
+    setStatus(L10n::format("Stagetimer: %@ – neuer Versuch …", {task->lastError}), true);
     std::weak_ptr<Task> weak = task;
     task->sleep = clock->after(delay, [this, weak] {
         auto task = weak.lock();
@@ -273,7 +273,7 @@ void StagetimerModel::statusPolled(const std::shared_ptr<Task>& task,
             setConnected(false);
             // A message or timer name of a room we no longer hear from is stale.
             forgetRoomTexts();
-            setStatus(L10n::format("Stagetimer: %@", {result.failure}));
+            setStatus(L10n::format("Stagetimer: %@", {result.failure}), true);
         }
         endCycle(task);
         return;
@@ -353,10 +353,11 @@ template std::shared_ptr<HttpCall>
 StagetimerModel::get<STMessages>(const QString&, const QString&, const QString&,
                                  std::function<void(const Result<STMessages>&)>);
 
-void StagetimerModel::setStatus(const QString& text) {
-    if (currentStatus == text)
+void StagetimerModel::setStatus(const QString& text, bool failure) {
+    if (currentStatus == text && statusIsFailure == failure)
         return;
     currentStatus = text;
+    statusIsFailure = failure;
     emit statusChanged();
 }
 

@@ -32,6 +32,8 @@ public:
     ~StagetimerModel() override;
 
     QString status() const { return currentStatus; }
+    // The status names a failure (a refused key, a lost or unreachable server), not progress.
+    bool linkFailed() const { return statusIsFailure; }
     bool connected() const { return isConnected; }
     bool connecting() const { return isConnecting; }
     bool running() const { return isRunning; }
@@ -84,7 +86,7 @@ signals:
 private:
     struct Task;
 
-    void setStatus(const QString& text);
+    void setStatus(const QString& text, bool failure = false);
     void setConnected(bool value);
     void setConnecting(bool value);
     void setEnabled(bool value);
@@ -105,6 +107,7 @@ private:
     std::shared_ptr<Clock> clock;
 
     QString currentStatus;
+    bool statusIsFailure = false;
     bool isConnected = false;
     bool isConnecting = false;
     bool isRunning = false;

@@ -126,6 +126,8 @@ void StagetimerSetupView::storeAndConnect() {
 void StagetimerSetupView::refresh() {
     if (model.connected())
         dotColour = Colors::green;
+    else if (model.linkFailed())
+        dotColour = Colors::red;
     else if (model.connecting())
         dotColour = Colors::orange;
     else

@@ -111,6 +111,8 @@ private slots:
         QVERIFY(model->scanning());
         transport->refuseAll();
         QVERIFY(!model->scanning());
+        QVERIFY(view()->statusLabel->text().startsWith(QStringLiteral("Kein Ontime gefunden")));
+        QCOMPARE(view()->statusColour(), Colors::red);
     }
 
     // Opening while connected does not search; the check mark follows the server.

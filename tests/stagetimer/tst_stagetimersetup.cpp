@@ -134,7 +134,7 @@ private slots:
             QVERIFY(transport->answerHttp(401, R"({"ok":false,"message":"Nope"})"));
         QVERIFY(!model->connecting());
         QVERIFY(view()->statusLabel->text().startsWith(QStringLiteral("Stagetimer: ")));
-        QCOMPARE(view()->statusColour(), Colors::grey(0.5));
+        QCOMPARE(view()->statusColour(), Colors::red);
         QVERIFY(!view()->disconnectButton->isEnabled());
     }
 
