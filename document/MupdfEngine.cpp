@@ -134,6 +134,7 @@ std::unique_ptr<MupdfEngine> MupdfEngine::open(const QString& path, const QStrin
     int count = 0;
     fz_var(document);
     fz_var(locked);
+    fz_var(count);
     fz_try(context) {
         // Opening repairs a broken cross-reference table by scanning the file for objects.
         document = pdf_open_document(context, localPath.constData());
