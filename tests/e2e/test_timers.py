@@ -155,21 +155,23 @@ class Timers(DisplayTestCase):
 
             # The setup window while connected: no search, the server checked.
             setup = session.next("state")
+            # Paused at once: the paused state follows two seconds later, and reading the grab
+            # on a loaded machine may take that long.
+            control(ONTIME_PORT, "/control?playback=pause&current=125000")
             # Each grab is written before the next state line.
             running = Image(self.path("timer-ontime-running.png"))
             self.assertNotIn(RED, block_colours(running, second))
             self.assertNotIn(ORANGE, block_colours(running, second))
             self.assertEqual(setup["setup"], "ontime")
             self.assertFalse(setup["ontime"]["scanning"])
-            control(ONTIME_PORT, "/control?playback=pause&current=125000")
 
             paused = session.next("state")
+            control(ONTIME_PORT, "/control?playback=play&current=-5000&message=Bitte%20zum%20Ende%20kommen"
+                                 "&visible=1&blink=1")
             self.assertEqual(paused["setup"], "none")
             self.assertEqual(paused["block"]["time"], "02:05")
             self.assertEqual(paused["block"]["timeColor"], "#ff9f0a")
             self.assertEqual(paused["block"]["status"], "127.0.0.1 · pausiert")
-            control(ONTIME_PORT, "/control?playback=play&current=-5000&message=Bitte%20zum%20Ende%20kommen"
-                                 "&visible=1&blink=1")
 
             # Over time with a blinking message: red time, the message fades every half second.
             over = [session.next("state") for _ in range(4)]
