@@ -11,6 +11,8 @@ import time
 import unittest
 
 BINARY = os.environ.get("ORVL_BINARY", "")
+# The same program without sanitizers, for runs under an address-space cap.
+PLAIN_BINARY = os.environ.get("ORVL_PLAIN_BINARY", BINARY)
 SOURCE_DIR = pathlib.Path(os.environ.get("ORVL_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
 SAMPLE_DECK = SOURCE_DIR / "resources" / "sample-deck.pdf"
 
@@ -93,8 +95,8 @@ def wayland_environment(runtime, display, home):
     return environment
 
 
-def program_command(script, settings):
-    command = [BINARY, "--set", f"automationScript={script}"]
+def program_command(script, settings, binary=None):
+    command = [binary or BINARY, "--set", f"automationScript={script}"]
     for key, value in settings.items():
         command += ["--set", f"{key}={json.dumps(value)}"]
     return command
@@ -104,13 +106,16 @@ class Session:
     """The program running a script in the background (German texts unless told otherwise),
     its events read as they arrive, so a test can act between them."""
 
-    def __init__(self, xvfb, steps, home, settings=None, environment=None, stderr=None):
+    def __init__(self, xvfb, steps, home, settings=None, environment=None, stderr=None, binary=None,
+                 prefix=()):
         """`environment` replaces the X server's (a Wayland compositor's, say); `stderr` is a file
-        for what the program writes there, for logs too long for a pipe."""
+        for what the program writes there, for logs too long for a pipe; `binary` replaces the
+        program, and `prefix` is a command that runs it (prlimit, say)."""
         script = pathlib.Path(home) / "steps.txt"
         script.write_text("\n".join(steps) + "\n", encoding="utf-8")
         self.environment = environment or program_environment(xvfb, home)
-        self.process = subprocess.Popen(program_command(script, {"appLanguage": "de", **(settings or {})}),
+        command = program_command(script, {"appLanguage": "de", **(settings or {})}, binary)
+        self.process = subprocess.Popen([*prefix, *command],
                                         env=self.environment, stdout=subprocess.PIPE,
                                         stderr=stderr or subprocess.PIPE, text=True)
         self.events = queue.Queue()

@@ -10,7 +10,7 @@ import subprocess
 import tempfile
 import unittest
 
-from orvl_e2e import DisplayTestCase, SAMPLE_DECK, SOURCE_DIR, Session
+from orvl_e2e import DisplayTestCase, PLAIN_BINARY, SAMPLE_DECK, SOURCE_DIR, Session
 from test_timers import isolated_network
 
 HOSTILE_SERVER = SOURCE_DIR / "tests" / "support" / "hostile_server.py"
@@ -19,6 +19,9 @@ RUNNING = "127.0.0.1 · läuft"
 INTERRUPTED = "Verbindung zu 127.0.0.1 unterbrochen …"
 # The body limit of a poll is 1 MiB; the kernel's socket buffers may hold a few MiB more.
 MOST_BYTES_PER_REQUEST = 16 << 20
+# The idle program maps about 0.9 GiB (fonts, the X libraries, the render workers' stacks); an
+# endless body read without bound passes 1.5 GiB within seconds.
+ADDRESS_SPACE_CAP = 3 << 29
 
 
 class HostileServer:
@@ -84,6 +87,27 @@ class Hostile(DisplayTestCase):
                     self.assertEqual(request["accept"], "identity")
                     self.assertLess(request["sent"], MOST_BYTES_PER_REQUEST,
                                     f"the program stops reading at the body limit: {request}")
+
+    def test_endless_bodies_under_an_address_space_cap(self):
+        # Megabyte texts first, then bodies that never end: a read that is not bounded ends the
+        # program through a failed allocation under the cap.
+        for scenario in ("ontime", "stagetimer"):
+            with self.subTest(scenario=scenario), \
+                    HostileServer("--scenario", scenario, "--poll", "good,endless", "--long") as server:
+                if scenario == "ontime":
+                    settings = {"ontimeEnabled": True, "ontimeHost": "127.0.0.1",
+                                "ontimePort": server.port}
+                else:
+                    settings = {"stagetimerEnabled": True, "stagetimerRoom": "ROOM1",
+                                "stagetimerKey": "KEY", "stagetimerServer": f"127.0.0.1:{server.port}"}
+                steps = [f"open {SAMPLE_DECK}", *(["wait 1000", "state"] * 30), "quit"]
+                home = tempfile.mkdtemp(dir=self.work.name)
+                with Session(self.xvfb, steps, home, settings, binary=PLAIN_BINARY,
+                             prefix=("prlimit", f"--as={ADDRESS_SPACE_CAP}", "--")) as session:
+                    states = [session.next_state() for _ in range(30)]
+                    self.assertEqual(session.finish(), 0, session.process.stderr.read())
+                self.assertFalse(states[-1][scenario]["connected"], states[-1][scenario])
+                self.assertGreater(len(server.served()), 3, "the server was polled again and again")
 
     def test_server_texts_are_plain_and_bounded(self):
         # An image in a text rendered as HTML would be loaded: a FIFO shows whether it is opened.
