@@ -13,6 +13,7 @@
 #include "ontime/OntimeSetup.h"
 #include "stagetimer/StagetimerSetup.h"
 #include "ui/AudienceWindow.h"
+#include "ui/NotesPane.h"
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
 #include "ui/ShortcutOverlay.h"
@@ -68,6 +69,9 @@ public:
 
     int pageCount() const override { return int(controller.presentation.pageCount); }
     int slideIndex() const override { return int(controller.presentation.index); }
+    int neighbour(int direction) const override {
+        return int(controller.notes.step(controller.presentation.index, direction));
+    }
     bool isBlanked() const override { return controller.presentation.blank != Blank::none; }
     bool isPresenting() const override { return controller.presentation.isPresenting; }
     QString jumpBuffer() const override { return controller.jumpBuffer; }
@@ -208,6 +212,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::createPresenterWindow() {
     presenter = std::make_unique<PresenterWindowController>(&presentation);
     PresenterView* view = presenter->content;
+    view->deckNotes = &notes;
     connect(view->prevButton, &QPushButton::clicked, this, &AppDelegate::previousSlide);
     connect(view->nextButton, &QPushButton::clicked, this, &AppDelegate::nextSlide);
     connect(view->startButton, &QPushButton::clicked, this, &AppDelegate::togglePresentation);
@@ -294,6 +299,10 @@ void AppDelegate::buildMenuBar() {
     commands.resetLayout = [self] {
         if (self && self->presenter)
             self->presenter->content->resetLayout();
+    };
+    commands.changeNotesSize = [self](int steps) {
+        if (self && self->presenter)
+            self->presenter->content->notesPane->changeFontSize(steps);
     };
     commands.ask = [self](const QString& message, const QStringList& buttons) {
         if (Automation::isActive()) {
@@ -433,6 +442,8 @@ QString AppDelegate::notice() const {
     if (!unreadableChange.isEmpty())
         return L10n::format("Geänderte Datei %@ nicht lesbar – die bisherige Fassung bleibt",
                             {unreadableChange});
+    if (!unreadableNotes.isEmpty())
+        return L10n::format("Notizdatei %@ nicht lesbar – ohne Notizen", {unreadableNotes});
     return QString();
 }
 
@@ -489,7 +500,7 @@ AudienceWindow* AppDelegate::audienceWindow() {
 
 void AppDelegate::audienceClicked(int step) {
     jumpBuffer.clear();
-    presentation.goTo(presentation.index + step);
+    presentation.goTo(notes.step(presentation.index, step));
     refresh();
 }
 
@@ -519,6 +530,7 @@ bool AppDelegate::open(const QUrl& url) {
         }
         password = *typed;
     }
+    loadNotes();
     updateTitle();
     reloadWatcher->watch(url.toLocalFile());
     unreadableChange.clear();
@@ -574,6 +586,18 @@ std::optional<QString> AppDelegate::askPassword(const QString& name, bool again)
     return dialog.textValue();
 }
 
+void AppDelegate::loadNotes() {
+    const QString path = presentation.url.toLocalFile();
+    notes.load(path, presentation.pageLabels);
+    const QString name = QFileInfo(Sidecar::pathFor(path)).fileName();
+    const bool unreadable = notes.sidecarStatus() == Sidecar::Reading::unreadable;
+    // Once per file: a reload of the same deck does not say it again.
+    if (unreadable && unreadableNotes != name)
+        std::fprintf(stderr, "talvane-orvello: %s\n",
+                     qPrintable(L10n::format("Notizdatei %@ nicht lesbar – ohne Notizen", {name})));
+    unreadableNotes = unreadable ? name : QString();
+}
+
 bool AppDelegate::reloadDeck() {
     const qint64 slide = presentation.index;
     const Blank blank = presentation.blank;
@@ -582,6 +606,7 @@ bool AppDelegate::reloadDeck() {
     reloading = false;
     if (!opened)
         return false;
+    loadNotes();
     presentation.index = std::clamp<qint64>(slide, 0, presentation.pageCount - 1);
     presentation.blank = blank;
     unreadableChange.clear();
@@ -761,13 +786,13 @@ void AppDelegate::startFromBeginning() {
 
 void AppDelegate::nextSlide() {
     jumpBuffer.clear();
-    presentation.goTo(presentation.index + 1);
+    presentation.goTo(notes.step(presentation.index, +1));
     refresh();
 }
 
 void AppDelegate::previousSlide() {
     jumpBuffer.clear();
-    presentation.goTo(presentation.index - 1);
+    presentation.goTo(notes.step(presentation.index, -1));
     refresh();
 }
 
@@ -868,6 +893,8 @@ QJsonObject AppDelegate::stateSnapshot() const {
         {QStringLiteral("pageCount"), presentation.pageCount},
         {QStringLiteral("index"), presentation.index},
         {QStringLiteral("aspect"), presentation.aspect},
+        {QStringLiteral("audienceAspect"), presentation.aspect},
+        {QStringLiteral("notes"), notesSnapshot()},
         {QStringLiteral("blank"), blankName(presentation.blank)},
         {QStringLiteral("presenting"), presentation.isPresenting},
         {QStringLiteral("jumpBuffer"), jumpBuffer},
@@ -900,11 +927,23 @@ QJsonObject AppDelegate::stateSnapshot() const {
         state.insert(QStringLiteral("layoutSplit"), view->slideSplit());
         state.insert(QStringLiteral("selectedThumbnail"), view->sidebar->selectedIndex());
         state.insert(QStringLiteral("shortcutOverlay"), shortcutOverlay->isVisible());
+        state.insert(QStringLiteral("notesShown"), view->notesPane->isVisibleTo(view));
+        state.insert(QStringLiteral("notesFontSize"), view->notesPane->fontSize());
     }
     const QJsonObject timers = timersSnapshot();
     for (auto entry = timers.begin(); entry != timers.end(); ++entry)
         state.insert(entry.key(), entry.value());
     return state;
+}
+
+QJsonObject AppDelegate::notesSnapshot() const {
+    const QList<DeckNotes::Note> shown =
+        presentation.pageCount < 1
+            ? QList<DeckNotes::Note>()
+            : notes.notesFor(presentation.index, presentation.annotationNotes(presentation.index));
+    return {{QStringLiteral("source"),
+             shown.isEmpty() ? QJsonValue() : DeckNotes::sourceName(shown.first().source)},
+            {QStringLiteral("text"), DeckNotes::plainText(shown)}};
 }
 
 QJsonValue AppDelegate::focusName() const {

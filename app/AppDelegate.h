@@ -6,6 +6,7 @@
 #include "app/TimerSelection.h"
 #include "document/Presentation.h"
 #include "net/Clock.h"
+#include "notes/DeckNotes.h"
 #include "ontime/OntimeModel.h"
 #include "stagetimer/StagetimerModel.h"
 
@@ -87,6 +88,7 @@ public:
     bool mayQuit();
 
     Presentation& deck() { return presentation; }
+    const DeckNotes& deckNotes() const { return notes; }
     const QString& currentJumpBuffer() const { return jumpBuffer; }
 
     // A modal alert with one default button; printed and answered at once under automation.
@@ -102,6 +104,8 @@ public:
 
     // For the automation steps.
     QJsonObject stateSnapshot() const;
+    // The current slide's notes: their first source (null for none) and their plain text.
+    QJsonObject notesSnapshot() const;
     // Which of the two windows has the keyboard, null for neither.
     QJsonValue focusName() const;
     QWidget* windowForAutomation(const QString& which) const;
@@ -149,6 +153,8 @@ private:
     // The screen the audience window belongs on, and whether as the test window.
     std::pair<QScreen*, bool> outputScreen() const;
     void placeAudienceWindow(QScreen* screen, bool windowed);
+    // Reads the open deck's sidecar file; one that does not parse is reported once.
+    void loadNotes();
     // Opens the changed file of the open deck again, keeping the slide (clamped), blanking,
     // presentation and talk timer; false leaves the old deck as it was.
     bool reloadDeck();
@@ -176,6 +182,9 @@ private:
     class Keys;
 
     Presentation presentation;
+    DeckNotes notes;
+    // The name of the open deck's sidecar file while it cannot be read.
+    QString unreadableNotes;
     OntimeModel ontime;
     StagetimerModel stagetimer;
     // Created on first use, then kept; declared after the models they show, so they go first.

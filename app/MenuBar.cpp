@@ -104,6 +104,20 @@ void MenuBar::buildViewMenu() {
     addCommand(menu, L10n::lookup("Layout zurücksetzen"), commands.resetLayout,
                QKeySequence(Qt::CTRL | Qt::Key_0));
     menu->addSeparator();
+    const auto notesSize = [this](int steps) {
+        return [this, steps] {
+            if (commands.changeNotesSize)
+                commands.changeNotesSize(steps);
+        };
+    };
+    // Ctrl+= too: on many keyboards the plus sign needs Shift.
+    addCommand(menu, L10n::lookup("Notizen größer"), notesSize(+1),
+               QKeySequence(Qt::CTRL | Qt::Key_Plus))
+        ->setShortcuts(
+            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    addCommand(menu, L10n::lookup("Notizen kleiner"), notesSize(-1),
+               QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    menu->addSeparator();
     language = menu->addMenu(L10n::lookup("Sprache"));
     for (const QString& code : L10n::languages()) {
         const QString name = L10n::displayName(code);

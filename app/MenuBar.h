@@ -31,6 +31,8 @@ struct MenuCommands {
     std::function<void(QMenu* menu)> fillOntimeMenu;
     std::function<void(int columns)> setThumbColumns;
     std::function<void()> resetLayout;
+    // Steps the notes' font size: +1 larger, -1 smaller.
+    std::function<void(int steps)> changeNotesSize;
     // A modal question; answers the index of the chosen button, 0 being the default one.
     std::function<int(const QString& message, const QStringList& buttons)> ask;
     // Starts a fresh instance of the program and ends this one.

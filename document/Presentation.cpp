@@ -21,8 +21,7 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
     // This copy, on its own engine instance, answers the page count, shape and labels; the
     // renderer's workers open their own, so opening never waits for a render.
     OpenStatus opened = OpenStatus::ok;
-    const std::unique_ptr<PageEngine> document =
-        engines.open(fileUrl.toLocalFile(), password, &opened);
+    std::unique_ptr<PageEngine> document = engines.open(fileUrl.toLocalFile(), password, &opened);
     if (document && document->pageCount() < 1)
         opened = OpenStatus::damaged;
     if (status)
@@ -45,6 +44,8 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
             return open(path, password, opened);
         };
     renderer = std::make_unique<SlideRenderer>(fileUrl, pageSizes, unlocking);
+    reader = std::move(document);
+    annotationsRead.clear();
     index = 0;
     blank = Blank::none;
     ++generation;
@@ -52,6 +53,15 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
     RecentFiles::add(fileUrl);
     notify();
     return true;
+}
+
+QStringList Presentation::annotationNotes(qint64 page) const {
+    if (!reader || page < 0 || page >= pageCount)
+        return {};
+    const auto found = annotationsRead.constFind(page);
+    if (found != annotationsRead.cend())
+        return *found;
+    return *annotationsRead.insert(page, reader->noteTexts(page));
 }
 
 void Presentation::goTo(qint64 target) {

@@ -5,6 +5,7 @@
 #include "document/PageEngine.h"
 #include "document/SlideRenderer.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSizeF>
@@ -33,6 +34,9 @@ public:
     // Calls every observer once, in the order they were added.
     void notify();
 
+    // The contents of the page's note annotations (Text and FreeText), read on first use.
+    QStringList annotationNotes(qint64 page) const;
+
     // Width over height of a page as displayed, 16/9 when the height gives no usable ratio.
     static double aspectOf(QSizeF displayedSize);
 
@@ -49,4 +53,9 @@ public:
     QList<std::function<void()>> observers;
     // Counts successful opens, so views can tell an image of the previous deck from this one's.
     quint64 generation = 0;
+
+private:
+    // The loader's own engine instance, kept on the main thread for the notes.
+    std::unique_ptr<PageEngine> reader;
+    mutable QHash<qint64, QStringList> annotationsRead;
 };
