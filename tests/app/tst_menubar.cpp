@@ -111,6 +111,7 @@ private slots:
         commands.resetTimer = [&] { called << "reset"; };
         commands.setThumbColumns = [&](int count) { called << QString::number(count); };
         commands.resetLayout = [&] { called << "layout"; };
+        commands.setNotesSide = [&](const QString& side) { called << side; };
         commands.changeNotesSize = [&](int steps) { called << QString::asprintf("%+d", steps); };
         commands.quit = [&] { called << "quit"; };
         commands.showShortcuts = [&] { called << "keys"; };
@@ -122,9 +123,11 @@ private slots:
                     action->trigger();
             }
         }
-        QCOMPARE(called, (QStringList{"quit", "toggle", "fromStart", "next", "previous", "first",
-                                      "last", "black", "white", "pause", "reset", "1", "2", "3",
-                                      "4", "layout", "+1", "-1", "keys"}));
+        QCOMPARE(called, (QStringList{"quit",   "toggle", "fromStart", "next",  "previous",
+                                      "first",  "last",   "black",     "white", "pause",
+                                      "reset",  "1",      "2",         "3",     "4",
+                                      "layout", "none",   "left",      "right", "top",
+                                      "bottom", "auto",   "+1",        "-1",    "keys"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list
