@@ -5,7 +5,41 @@ import shutil
 import tempfile
 import unittest
 
-from orvl_e2e import DisplayTestCase, SAMPLE_DECK, Session
+from orvl_e2e import DisplayTestCase, Image, SAMPLE_DECK, Session, run_steps
+
+def write_pdf(path, pages):
+    """A PDF of pages given as (width, height, content, annotations): content operators, and
+    annotation dictionaries whose "APPEARANCE" stands for a red square form."""
+    objects = [b"<< /Type /Catalog /Pages 2 0 R >>", None]
+    square = b"1 0 0 rg 0 0 50 50 re f"
+    objects.append(b"<< /Type /XObject /Subtype /Form /BBox [0 0 50 50] /Length %d >>\nstream\n%s\nendstream"
+                   % (len(square), square))
+    appearance = b"/AP << /N 3 0 R >>"
+    kids = []
+    for width, height, content, annotations in pages:
+        annotation_numbers = []
+        for annotation in annotations:
+            objects.append(annotation.replace(b"APPEARANCE", appearance))
+            annotation_numbers.append(len(objects))
+        objects.append(b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content))
+        content_number = len(objects)
+        annots = b" ".join(b"%d 0 R" % n for n in annotation_numbers)
+        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g] /Contents %d 0 R /Annots [%s] >>"
+                       % (width, height, content_number, annots))
+        kids.append(len(objects))
+    objects[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(b"%d 0 R" % k for k in kids), len(kids))
+    body = b"%PDF-1.7\n"
+    offsets = []
+    for number, text in enumerate(objects, start=1):
+        offsets.append(len(body))
+        body += b"%d 0 obj\n%s\nendobj\n" % (number, text)
+    xref = len(body)
+    body += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    body += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
+    body += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+    with open(path, "wb") as pdf:
+        pdf.write(body)
+
 
 SIDECAR = {
     "pdfpcFormat": 2, "duration": 20, "lastMinutes": 3, "disableMarkdown": False,
@@ -74,6 +108,33 @@ class Notes(DisplayTestCase):
             self.assertEqual(session.finish(), 0)
             errors = session.process.stderr.read()
             self.assertEqual(errors.count("Notizdatei talk.pdfpc nicht lesbar"), 1, errors)
+
+    def test_annotation_notes_show_in_the_console_and_not_on_the_projector(self):
+        folder = tempfile.mkdtemp(dir=self.work.name)
+        white = b"1 1 1 rg 0 0 400 225 re f"
+        annotations = [b"<< /Type /Annot /Subtype /Text /Rect [10 10 60 60] /Contents (Say hello) APPEARANCE >>",
+                       b"<< /Type /Annot /Subtype /FreeText /Rect [100 10 150 60] /DA (/Helv 12 Tf 0 g) "
+                       b"/Contents (Mind the time) APPEARANCE >>",
+                       b"<< /Type /Annot /Subtype /Square /Rect [200 10 250 60] APPEARANCE >>"]
+        for name in ("annotated", "both"):
+            write_pdf(f"{folder}/{name}.pdf", [(400, 225, white, annotations), (400, 225, white, [])])
+        with open(f"{folder}/both.pdfpc", "w", encoding="utf-8") as sidecar:
+            json.dump({"pdfpcFormat": 2, "pages": [{"idx": 0, "note": "From the *sidecar*"}]}, sidecar)
+        grab = self.path("annotated.png")
+        code, events, errors = run_steps(self.xvfb, [
+            f"open {folder}/annotated.pdf", "present", "wait 1500", "state", f"grab audience {grab}", "next",
+            "state", f"open {folder}/both.pdf", "state", "quit"], settings={"appLanguage": "de"})
+        self.assertEqual(code, 0, errors)
+        states = [event for event in events if event["event"] == "state"]
+        self.assertEqual([state["notes"] for state in states], [
+            {"source": "annotations", "text": "Say hello\n\nMind the time"},
+            {"source": None, "text": ""},
+            {"source": "sidecar", "text": "From the sidecar\n\nSay hello\n\nMind the time"}])
+        # 400 × 225 points at 4.8 pixels each: the note annotations stay white, the square shows.
+        image = Image(grab)
+        self.assertEqual(image.pixel(168, 1080 - 168), (255, 255, 255))
+        self.assertEqual(image.pixel(600, 1080 - 168), (255, 255, 255))
+        self.assertEqual(image.pixel(1080, 1080 - 168), (255, 0, 0))
 
 
 if __name__ == "__main__":
