@@ -55,7 +55,7 @@ SIDECAR = {
 
 
 class Notes(DisplayTestCase):
-    required_tools = ("Xvfb", "xrandr")
+    required_tools = ("Xvfb", "xrandr", "xdotool", "convert")
 
     def deck(self, sidecar_text):
         folder = tempfile.mkdtemp(dir=self.work.name)
@@ -69,7 +69,8 @@ class Notes(DisplayTestCase):
         deck = self.deck(json.dumps(SIDECAR))
         steps = [f"open {deck}", "present", "wait 1500", "state", "next", "state", "key Right",
                  "state", "goto 2", "state", "click audience right", "state",
-                 "menu Ansicht > Notizen größer", "menu Ansicht > Notizen größer", "state", "quit"]
+                 "menu Ansicht > Notizen größer", "menu Ansicht > Notizen größer", "state",
+                 "wait 2500", "state", "wait 2500", "state", "quit"]
         with tempfile.TemporaryDirectory() as home:
             with Session(self.xvfb, steps, home) as session:
                 first = session.next_state()
@@ -91,11 +92,16 @@ class Notes(DisplayTestCase):
                 self.assertEqual(back["index"], 1, "the audience's back click steps over it too")
                 larger = session.next_state()
                 self.assertEqual(larger["notesFontSize"], 24)
+                # Typed on the keyboard: Ctrl with the plus sign (Shift included) and the minus.
+                session.type("ctrl+plus")
+                self.assertEqual(session.next_state()["notesFontSize"], 26)
+                session.type("ctrl+minus", "ctrl+minus")
+                self.assertEqual(session.next_state()["notesFontSize"], 22)
                 self.assertEqual(session.finish(), 0)
 
             # The size is remembered for the next start.
             with Session(self.xvfb, [f"open {deck}", "state", "quit"], home) as session:
-                self.assertEqual(session.next_state()["notesFontSize"], 24)
+                self.assertEqual(session.next_state()["notesFontSize"], 22)
                 self.assertEqual(session.finish(), 0)
 
     def test_a_broken_sidecar_is_said_once_and_ignored(self):
