@@ -10,9 +10,11 @@
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
 #include "document/SlideView.h"
+#include "notes/SidecarWatcher.h"
 #include "ontime/OntimeSetup.h"
 #include "stagetimer/StagetimerSetup.h"
 #include "ui/AudienceWindow.h"
+#include "ui/NotesPane.h"
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
 #include "ui/ShortcutOverlay.h"
@@ -68,6 +70,9 @@ public:
 
     int pageCount() const override { return int(controller.presentation.pageCount); }
     int slideIndex() const override { return int(controller.presentation.index); }
+    int neighbour(int direction) const override {
+        return int(controller.notes.step(controller.presentation.index, direction));
+    }
     bool isBlanked() const override { return controller.presentation.blank != Blank::none; }
     bool isPresenting() const override { return controller.presentation.isPresenting; }
     QString jumpBuffer() const override { return controller.jumpBuffer; }
@@ -93,6 +98,18 @@ private:
 
 AppDelegate::AppDelegate() : keys(std::make_unique<Keys>(*this)) {
     qApp->installEventFilter(this);
+    // Before the views hear of a new deck (or a reloaded one), so that they draw the right half.
+    presentation.onOpen = [this] {
+        loadNotes();
+        applyNotesSide();
+    };
+    sidecarWatcher = new SidecarWatcher(
+        [this] {
+            loadNotes();
+            applyNotesSide();
+            presentation.notify();
+        },
+        400, this);
     reloadWatcher = new ReloadWatcher([this] { return reloadDeck(); },
                                       [this] {
                                           // Never an alert: the talk goes on with the old deck, and
@@ -208,6 +225,7 @@ void AppDelegate::applicationDidFinishLaunching() {
 void AppDelegate::createPresenterWindow() {
     presenter = std::make_unique<PresenterWindowController>(&presentation);
     PresenterView* view = presenter->content;
+    view->deckNotes = &notes;
     connect(view->prevButton, &QPushButton::clicked, this, &AppDelegate::previousSlide);
     connect(view->nextButton, &QPushButton::clicked, this, &AppDelegate::nextSlide);
     connect(view->startButton, &QPushButton::clicked, this, &AppDelegate::togglePresentation);
@@ -294,6 +312,14 @@ void AppDelegate::buildMenuBar() {
     commands.resetLayout = [self] {
         if (self && self->presenter)
             self->presenter->content->resetLayout();
+    };
+    commands.setNotesSide = [self](const QString& choice) {
+        if (self)
+            self->chooseNotesSide(choice);
+    };
+    commands.changeNotesSize = [self](int steps) {
+        if (self && self->presenter)
+            self->presenter->content->notesPane->changeFontSize(steps);
     };
     commands.ask = [self](const QString& message, const QStringList& buttons) {
         if (Automation::isActive()) {
@@ -433,6 +459,8 @@ QString AppDelegate::notice() const {
     if (!unreadableChange.isEmpty())
         return L10n::format("Geänderte Datei %@ nicht lesbar – die bisherige Fassung bleibt",
                             {unreadableChange});
+    if (!unreadableNotes.isEmpty())
+        return L10n::format("Notizdatei %@ nicht lesbar – ohne Notizen", {unreadableNotes});
     return QString();
 }
 
@@ -489,7 +517,7 @@ AudienceWindow* AppDelegate::audienceWindow() {
 
 void AppDelegate::audienceClicked(int step) {
     jumpBuffer.clear();
-    presentation.goTo(presentation.index + step);
+    presentation.goTo(notes.step(presentation.index, step));
     refresh();
 }
 
@@ -521,6 +549,7 @@ bool AppDelegate::open(const QUrl& url) {
     }
     updateTitle();
     reloadWatcher->watch(url.toLocalFile());
+    sidecarWatcher->watch(url.toLocalFile());
     unreadableChange.clear();
     // The window system shows the document's icon and path with the title where it can.
     if (QWidget* window = presenterWindow())
@@ -574,6 +603,30 @@ std::optional<QString> AppDelegate::askPassword(const QString& name, bool again)
     return dialog.textValue();
 }
 
+void AppDelegate::loadNotes() {
+    const QString path = presentation.url.toLocalFile();
+    notes.load(path, presentation.pageLabels);
+    const QString name = QFileInfo(Sidecar::pathFor(path)).fileName();
+    const bool unreadable = notes.sidecarStatus() == Sidecar::Reading::unreadable;
+    // Once per file: a reload of the same deck does not say it again.
+    if (unreadable && unreadableNotes != name)
+        std::fprintf(stderr, "talvane-orvello: %s\n",
+                     qPrintable(L10n::format("Notizdatei %@ nicht lesbar – ohne Notizen", {name})));
+    unreadableNotes = unreadable ? name : QString();
+}
+
+void AppDelegate::applyNotesSide() {
+    presentation.setNotesSide(PageSplit::resolve(Preferences::text(MenuBar::notesSideKey),
+                                                 presentation.pageSizes,
+                                                 notes.sidecar().beamerNotePosition));
+}
+
+void AppDelegate::chooseNotesSide(const QString& choice) {
+    Preferences::setValue(MenuBar::notesSideKey, choice);
+    applyNotesSide();
+    presentation.notify();
+}
+
 bool AppDelegate::reloadDeck() {
     const qint64 slide = presentation.index;
     const Blank blank = presentation.blank;
@@ -623,9 +676,10 @@ void AppDelegate::refresh() {
     // The projector's images are prepared before its window shows and before each step.
     if (SlideRenderer* renderer = presentation.renderer.get()) {
         const auto [screen, windowed] = outputScreen();
-        renderer->planAudience(presentation.index,
-                               audienceWindow()->slidePixelsOn(screen, windowed),
-                               presentation.isPresenting);
+        renderer->planAudience(
+            presentation.index,
+            presentation.geometry(audienceWindow()->slidePixelsOn(screen, windowed)).drawn,
+            presentation.isPresenting);
     }
 }
 
@@ -656,7 +710,8 @@ void AppDelegate::showAudienceWhenReady(QScreen* screen, bool windowed) {
         self->showAudience();
     };
     SlideRenderer* renderer = presentation.renderer.get();
-    const QSize pixels = audienceWindow()->slidePixelsOn(screen, windowed);
+    const QSize pixels =
+        presentation.geometry(audienceWindow()->slidePixelsOn(screen, windowed)).drawn;
     if (screen && !windowed)
         audienceWindow()->placeFullScreen(screen, false);
     QTimer::singleShot(1000, this, [show] { show(); });
@@ -761,13 +816,13 @@ void AppDelegate::startFromBeginning() {
 
 void AppDelegate::nextSlide() {
     jumpBuffer.clear();
-    presentation.goTo(presentation.index + 1);
+    presentation.goTo(notes.step(presentation.index, +1));
     refresh();
 }
 
 void AppDelegate::previousSlide() {
     jumpBuffer.clear();
-    presentation.goTo(presentation.index - 1);
+    presentation.goTo(notes.step(presentation.index, -1));
     refresh();
 }
 
@@ -867,7 +922,9 @@ QJsonObject AppDelegate::stateSnapshot() const {
     QJsonObject state{
         {QStringLiteral("pageCount"), presentation.pageCount},
         {QStringLiteral("index"), presentation.index},
-        {QStringLiteral("aspect"), presentation.aspect},
+        {QStringLiteral("aspect"), presentation.pageAspect},
+        {QStringLiteral("audienceAspect"), presentation.aspect},
+        {QStringLiteral("notes"), notesSnapshot()},
         {QStringLiteral("blank"), blankName(presentation.blank)},
         {QStringLiteral("presenting"), presentation.isPresenting},
         {QStringLiteral("jumpBuffer"), jumpBuffer},
@@ -900,11 +957,29 @@ QJsonObject AppDelegate::stateSnapshot() const {
         state.insert(QStringLiteral("layoutSplit"), view->slideSplit());
         state.insert(QStringLiteral("selectedThumbnail"), view->sidebar->selectedIndex());
         state.insert(QStringLiteral("shortcutOverlay"), shortcutOverlay->isVisible());
+        state.insert(QStringLiteral("notesShown"), view->notesPane->isVisibleTo(view));
+        state.insert(QStringLiteral("notesFontSize"), view->notesPane->fontSize());
     }
     const QJsonObject timers = timersSnapshot();
     for (auto entry = timers.begin(); entry != timers.end(); ++entry)
         state.insert(entry.key(), entry.value());
     return state;
+}
+
+QJsonObject AppDelegate::notesSnapshot() const {
+    if (presentation.pageCount < 1)
+        return {{QStringLiteral("source"), QJsonValue()}, {QStringLiteral("text"), QString()}};
+    const qint64 page = presentation.index;
+    const QList<DeckNotes::Note> written = notes.notesFor(page, presentation.annotationNotes(page));
+    // The notes half of a notes page says its part after the written notes.
+    QStringList texts{DeckNotes::plainText(written), presentation.notesPageText(page)};
+    texts.removeAll(QString());
+    const QJsonValue source = !written.isEmpty() ? DeckNotes::sourceName(written.first().source)
+                              : presentation.notesSide != NotesSide::none
+                                  ? QJsonValue(PageSplit::name(presentation.notesSide))
+                                  : QJsonValue();
+    return {{QStringLiteral("source"), source},
+            {QStringLiteral("text"), texts.join(QStringLiteral("\n\n"))}};
 }
 
 QJsonValue AppDelegate::focusName() const {

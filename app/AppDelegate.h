@@ -6,6 +6,7 @@
 #include "app/TimerSelection.h"
 #include "document/Presentation.h"
 #include "net/Clock.h"
+#include "notes/DeckNotes.h"
 #include "ontime/OntimeModel.h"
 #include "stagetimer/StagetimerModel.h"
 
@@ -18,6 +19,7 @@
 
 class AudienceWindow;
 class ReloadWatcher;
+class SidecarWatcher;
 class Automation;
 class KeyMonitor;
 class MenuBar;
@@ -87,6 +89,7 @@ public:
     bool mayQuit();
 
     Presentation& deck() { return presentation; }
+    const DeckNotes& deckNotes() const { return notes; }
     const QString& currentJumpBuffer() const { return jumpBuffer; }
 
     // A modal alert with one default button; printed and answered at once under automation.
@@ -102,6 +105,8 @@ public:
 
     // For the automation steps.
     QJsonObject stateSnapshot() const;
+    // The current slide's notes: their first source (null for none) and their plain text.
+    QJsonObject notesSnapshot() const;
     // Which of the two windows has the keyboard, null for neither.
     QJsonValue focusName() const;
     QWidget* windowForAutomation(const QString& which) const;
@@ -149,6 +154,11 @@ private:
     // The screen the audience window belongs on, and whether as the test window.
     std::pair<QScreen*, bool> outputScreen() const;
     void placeAudienceWindow(QScreen* screen, bool windowed);
+    // Reads the open deck's sidecar file; one that does not parse is reported once.
+    void loadNotes();
+    // Which half of the pages holds notes: the speaker's choice, else the guess.
+    void applyNotesSide();
+    void chooseNotesSide(const QString& choice);
     // Opens the changed file of the open deck again, keeping the slide (clamped), blanking,
     // presentation and talk timer; false leaves the old deck as it was.
     bool reloadDeck();
@@ -176,6 +186,9 @@ private:
     class Keys;
 
     Presentation presentation;
+    DeckNotes notes;
+    // The name of the open deck's sidecar file while it cannot be read.
+    QString unreadableNotes;
     OntimeModel ontime;
     StagetimerModel stagetimer;
     // Created on first use, then kept; declared after the models they show, so they go first.
@@ -213,6 +226,8 @@ private:
     // The audience's output went away mid-talk and the window waits hidden for one.
     bool audienceLostOutput = false;
     ReloadWatcher* reloadWatcher = nullptr;
+    // Notes edited beside the open deck are read again.
+    SidecarWatcher* sidecarWatcher = nullptr;
     // The file name of the deck whose changed file could not be read, while the old one shows.
     QString unreadableChange;
     // While a reload replaces the deck, the screens wait for its slide to be set back.

@@ -125,9 +125,9 @@ void perform(KeyTarget& target, Command command, bool shifted, const QString& te
     case Command::None:
         return;
     case Command::Next:
-        return moveTo(target.slideIndex() + 1);
+        return moveTo(target.neighbour(+1));
     case Command::Previous:
-        return moveTo(target.slideIndex() - 1);
+        return moveTo(target.neighbour(-1));
     case Command::First:
         return moveTo(0);
     case Command::Last:
@@ -136,7 +136,7 @@ void perform(KeyTarget& target, Command command, bool shifted, const QString& te
         // Slide numbers count from 1; an empty or unreadable entry simply advances.
         bool readable = false;
         const int number = target.jumpBuffer().toInt(&readable, 10);
-        return moveTo(readable ? number - 1 : target.slideIndex() + 1);
+        return moveTo(readable ? number - 1 : target.neighbour(+1));
     }
     case Command::Escape:
         if (!target.jumpBuffer().isEmpty()) {

@@ -22,6 +22,8 @@ public:
     virtual QString jumpBuffer() const = 0;
     virtual void setJumpBuffer(const QString& digits) = 0;
 
+    // The slide one step away (+1 next, -1 previous); the controller steps over hidden pages.
+    virtual int neighbour(int direction) const { return slideIndex() + direction; }
     // Moves to a slide (clamped by the deck, ending any blanking); refresh() follows separately.
     virtual void goTo(int index) = 0;
     virtual void refresh() = 0;

@@ -21,20 +21,22 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
     // This copy, on its own engine instance, answers the page count, shape and labels; the
     // renderer's workers open their own, so opening never waits for a render.
     OpenStatus opened = OpenStatus::ok;
-    const std::unique_ptr<PageEngine> document =
-        engines.open(fileUrl.toLocalFile(), password, &opened);
+    std::unique_ptr<PageEngine> document = engines.open(fileUrl.toLocalFile(), password, &opened);
     if (document && document->pageCount() < 1)
         opened = OpenStatus::damaged;
     if (status)
         *status = opened;
     if (!document || opened != OpenStatus::ok)
         return false;
-    QList<QSizeF> pageSizes;
+    QList<QSizeF> sizes;
     for (qint64 page = 0; page < document->pageCount(); ++page)
-        pageSizes.append(document->pageSize(page));
+        sizes.append(document->pageSize(page));
     url = fileUrl;
     pageCount = document->pageCount();
-    aspect = aspectOf(document->pageSize(0));
+    pageSizes = sizes;
+    pageAspect = aspectOf(sizes.first());
+    notesSide = NotesSide::none;
+    aspect = pageAspect;
     pageLabels.clear();
     for (qint64 page = 0; page < pageCount; ++page)
         pageLabels.append(document->pageLabel(page));
@@ -44,14 +46,55 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
                                                          OpenStatus* opened) {
             return open(path, password, opened);
         };
-    renderer = std::make_unique<SlideRenderer>(fileUrl, pageSizes, unlocking);
+    renderer = std::make_unique<SlideRenderer>(fileUrl, sizes, unlocking);
+    reader = std::move(document);
+    annotationsRead.clear();
+    notesPagesRead.clear();
     index = 0;
     blank = Blank::none;
     ++generation;
+    if (onOpen)
+        onOpen();
     notify();
     RecentFiles::add(fileUrl);
     notify();
     return true;
+}
+
+QStringList Presentation::annotationNotes(qint64 page) const {
+    if (!reader || page < 0 || page >= pageCount)
+        return {};
+    const auto found = annotationsRead.constFind(page);
+    if (found != annotationsRead.cend())
+        return *found;
+    return *annotationsRead.insert(page, reader->noteTexts(page));
+}
+
+QString Presentation::notesPageText(qint64 page) const {
+    if (!reader || notesSide == NotesSide::none || page < 0 || page >= pageCount)
+        return {};
+    const auto found = notesPagesRead.constFind(page);
+    if (found != notesPagesRead.cend())
+        return *found;
+    return *notesPagesRead.insert(page,
+                                  reader->regionText(page, PageSplit::region(notesSide, true)));
+}
+
+void Presentation::setNotesSide(NotesSide side) {
+    if (side == notesSide)
+        return;
+    notesSide = side;
+    notesPagesRead.clear();
+    const QRectF half = PageSplit::region(side, false);
+    const QSizeF page = pageSizes.value(0);
+    aspect = side == NotesSide::none
+                 ? pageAspect
+                 : aspectOf(QSizeF(page.width() * half.width(), page.height() * half.height()));
+    ++generation;
+}
+
+PageSplit::Geometry Presentation::geometry(QSize viewPixels, bool notes) const {
+    return PageSplit::geometry(notesSide, notes, pageSizes.value(0), viewPixels);
 }
 
 void Presentation::goTo(qint64 target) {

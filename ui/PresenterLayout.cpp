@@ -21,14 +21,26 @@ Frames layoutAll(const Input& in) {
     const double contentW = W - left - 20;
 
     const double top = H - 20 - 24 - 8;
-    const double maxH = top - 150 - 20;
+    const double maxH = top - slidesBottom;
     const double availW = contentW - 20;
     const double cw = std::round(in.slideSplit * availW);
     const double limit = maxH * in.aspect;
-    const double a = std::min(cw, limit);
-    const double b = std::min(availW - cw, limit);
-    const double currentH = std::round(a / in.aspect);
-    const double nextH = std::round(b / in.aspect);
+    double a = std::min(cw, limit);
+    double b = std::min(availW - cw, limit);
+    double currentH = std::round(a / in.aspect);
+    double nextH = std::round(b / in.aspect);
+    // The notes take their share of the height from the slide they share a column with, which
+    // keeps its shape; a slide smaller than the rest of the column is left as it is.
+    const bool notesBeside = availW - cw >= notesBesideMinimumWidth;
+    if (in.hasPages && in.notesWanted) {
+        const double room = std::max(0.0, std::round((1 - in.notesSplit) * maxH) - 42);
+        double& slideH = notesBeside ? nextH : currentH;
+        double& slideW = notesBeside ? b : a;
+        if (slideH > room) {
+            slideH = room;
+            slideW = std::round(room * in.aspect);
+        }
+    }
     f.current = QRectF(left, top - currentH, std::round(a), currentH);
     f.next = QRectF(left + cw + 20, top - nextH, std::round(b), nextH);
 
@@ -40,6 +52,14 @@ Frames layoutAll(const Input& in) {
     f.nextLabel = QRectF(f.next.x(), top + 6, b, 24);
     f.statusLabel = QRectF(f.next.x(), f.next.y() - 34, b, 22);
 
+    if (in.hasPages && in.notesWanted) {
+        const double notesTop = notesBeside ? f.statusLabel.y() - 8 : f.current.y() - 14;
+        f.notes = notesBeside
+                      ? QRectF(f.next.x(), slidesBottom, availW - cw, notesTop - slidesBottom)
+                      : QRectF(left, slidesBottom, cw, notesTop - slidesBottom);
+        f.notesHandle = QRectF(f.notes.x(), notesTop, f.notes.width(), 7);
+        f.notesShown = f.notes.height() >= 60;
+    }
     f.pauseButton = QRectF(left, 30, 180, 32);
     f.resetButton = QRectF(left + 186, 30, 210, 32);
 
@@ -54,7 +74,8 @@ Frames layoutAll(const Input& in) {
 
     f.hintLabel = QRectF(left, 2, contentW, 16);
 
-    const double band = std::min(f.current.y(), f.next.y()) - 20;
+    // The notes pane, where shown, takes the band below the slides before the timers grow into it.
+    const double band = std::min({f.current.y(), f.next.y(), f.notesShown ? f.notes.y() : H}) - 20;
     const double k =
         in.activeBlock == Block::None
             ? std::clamp(std::min({H / 820, band / 150, (f.prevButton.x() - 10 - left) / 410}), 1.0,

@@ -6,8 +6,10 @@
 #include "base/Preferences.h"
 #include "document/Presentation.h"
 #include "document/SlideView.h"
+#include "notes/DeckNotes.h"
 #include "ui/ExternalTimerBlock.h"
 #include "ui/KeyNames.h"
+#include "ui/NotesPane.h"
 #include "ui/SplitHandle.h"
 #include "ui/ThumbnailSidebar.h"
 
@@ -26,6 +28,7 @@ namespace {
 
 const QString sidebarKey = QStringLiteral("layoutSidebar");
 const QString splitKey = QStringLiteral("layoutSplit");
+const QString notesKey = QStringLiteral("layoutNotes");
 
 QLabel* makeLabel(QWidget* parent, int pixelSize, QFont::Weight weight, const QColor& colour,
                   const QString& text = {}) {
@@ -79,6 +82,8 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     stagetimerBlock = new ExternalTimerBlock;
     sidebarHandle = new SplitHandle;
     slideHandle = new SplitHandle;
+    notesPane = new NotesPane;
+    notesHandle = new SplitHandle(nullptr, Qt::Horizontal);
 
     setAutoFillBackground(true);
     QPalette background = palette();
@@ -88,6 +93,7 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     sidebar->setPresentation(presentation);
     current->setPresentation(presentation);
     next->setPresentation(presentation);
+    notesPane->setPresentation(presentation);
     next->setPlaceholder(L10n::lookup("Ende der Präsentation"));
 
     hintText =
@@ -113,8 +119,8 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
         sidebar,       current,     next,         currentLabel, nextLabel,       timerLabel,
         timerCaption,  clockLabel,  clockCaption, statusLabel,  hintLabel,       prevButton,
         nextButton,    startButton, blackButton,  pauseButton,  resetButton,     screenPopup,
-        screenCaption, openButton,  emptyLabel,   ontimeBlock,  stagetimerBlock, sidebarHandle,
-        slideHandle};
+        screenCaption, openButton,  emptyLabel,   ontimeBlock,  stagetimerBlock, notesPane,
+        sidebarHandle, slideHandle, notesHandle};
     for (QWidget* child : stacking) {
         child->setParent(this);
         child->raise();
@@ -132,6 +138,10 @@ double PresenterView::sidebarFraction() const {
 
 double PresenterView::slideSplit() const {
     return storedFraction(splitKey, 0.62);
+}
+
+double PresenterView::notesSplit() const {
+    return storedFraction(notesKey, 0.45);
 }
 
 // The handles report where the pointer is; the proportions follow from that position alone.
@@ -157,11 +167,23 @@ void PresenterView::wireSplitHandles() {
         Preferences::setValue(splitKey, 0.62);
         layoutAll();
     };
+    // The notes' upper edge follows the pointer: their share of the slides' height.
+    notesHandle->onDrag = [this](double y) {
+        const double maxH = height() - 52 - PresenterLayout::slidesBottom;
+        const double share = (height() - y - PresenterLayout::slidesBottom) / std::max(1.0, maxH);
+        Preferences::setValue(notesKey, std::clamp(share, 0.15, 0.8));
+        layoutAll();
+    };
+    notesHandle->onReset = [this] {
+        Preferences::setValue(notesKey, 0.45);
+        layoutAll();
+    };
 }
 
 void PresenterView::resetLayout() {
     Preferences::remove(sidebarKey);
     Preferences::remove(splitKey);
+    Preferences::remove(notesKey);
     sidebar->setColumns(1);
     layoutAll();
 }
@@ -179,16 +201,24 @@ void PresenterView::update(const QString& jumpBuffer) {
         current->refresh();
     }
     current->setBlank(Blank::none);
+    // Hidden pages are not shown next: the talk steps over them.
+    const qint64 after = deckNotes ? deckNotes->step(index, +1) : index + 1;
     const std::optional<qint64> following =
-        index + 1 < pageCount ? std::optional<qint64>(index + 1) : std::nullopt;
+        after > index && after < pageCount ? std::optional<qint64>(after) : std::nullopt;
     if (next->needsRefreshFor(following)) {
         next->setPage(following);
         next->refresh();
     }
+    notesPane->setNotesPage(
+        presentation->notesSide != NotesSide::none ? std::optional<qint64>(index) : std::nullopt);
+    if (deckNotes) {
+        notesPane->setDeckFontSize(deckNotes->sidecar().noteFontSize);
+        notesPane->setNotes(deckNotes->notesFor(index, presentation->annotationNotes(index)));
+    }
 
     currentLabel->setText(L10n::format("Aktuelle Folie  %d / %d", {index + 1, pageCount}));
-    nextLabel->setText(index + 1 >= pageCount ? L10n::lookup("Nächste Folie")
-                                              : L10n::format("Nächste Folie  %d", {index + 2}));
+    nextLabel->setText(!following ? L10n::lookup("Nächste Folie")
+                                  : L10n::format("Nächste Folie  %d", {*following + 1}));
 
     const Blank blank = presentation->blank;
     if (!jumpBuffer.isEmpty()) {
@@ -229,7 +259,7 @@ void PresenterView::prefetch() {
     const auto add = [&](const SlideView* view, std::initializer_list<qint64> offsets) {
         if (view->width() <= 1)
             return;
-        const QSize pixels = view->pixelKeySize();
+        const QSize pixels = view->drawnKeySize();
         for (qint64 offset : offsets) {
             const qint64 page = index + offset;
             if (page >= 0 && page < presentation->pageCount)
@@ -265,6 +295,8 @@ void PresenterView::layoutAll() {
                         : showsStagetimer ? Block::Stagetimer
                                           : Block::None;
     input.blockHeight = ExternalTimerBlock::standardHeight;
+    input.notesWanted = deckNotes != nullptr;
+    input.notesSplit = notesSplit();
     const Frames frames = PresenterLayout::layoutAll(input);
     const double h = height();
     const auto place = [h](QWidget* view, const QRectF& frame) {
@@ -276,6 +308,10 @@ void PresenterView::layoutAll() {
     place(next, frames.next);
     place(sidebarHandle, frames.sidebarHandle);
     place(slideHandle, frames.slideHandle);
+    place(notesPane, frames.notes);
+    place(notesHandle, frames.notesHandle);
+    notesPane->setVisible(frames.notesShown);
+    notesHandle->setVisible(frames.notesShown);
     place(currentLabel, frames.currentLabel);
     place(nextLabel, frames.nextLabel);
     place(statusLabel, frames.statusLabel);

@@ -12,7 +12,9 @@
 #include <functional>
 #include <optional>
 
+class DeckNotes;
 class ExternalTimerBlock;
+class NotesPane;
 class QComboBox;
 class QLabel;
 class QMimeData;
@@ -36,6 +38,7 @@ public:
 
     double sidebarFraction() const;
     double slideSplit() const;
+    double notesSplit() const;
 
     // The first local file ending in ".pdf" (any letter case) among dragged data.
     static std::optional<QUrl> pdfUrl(const QMimeData* data);
@@ -44,6 +47,9 @@ public:
     std::function<bool(const QUrl&)> openDroppedFile;
 
     QPointer<Presentation> presentation;
+    // The open deck's notes and hidden pages; set by the controller, which owns them. Without
+    // them the console has no notes pane.
+    const DeckNotes* deckNotes = nullptr;
     ThumbnailSidebar* sidebar;
     SlideView* current;
     SlideView* next;
@@ -59,6 +65,8 @@ public:
     ExternalTimerBlock* stagetimerBlock;
     SplitHandle* sidebarHandle;
     SplitHandle* slideHandle;
+    NotesPane* notesPane;
+    SplitHandle* notesHandle;
     bool showsOntime = false;
     bool showsStagetimer = false;
     // Status-line texts the controller sets before update(): a warning that outranks the

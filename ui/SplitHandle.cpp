@@ -5,12 +5,18 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-SplitHandle::SplitHandle(QWidget* parent) : QWidget(parent) {
-    setCursor(Qt::SplitHCursor);
+SplitHandle::SplitHandle(QWidget* parent, Qt::Orientation orientation)
+    : QWidget(parent), orientation(orientation) {
+    setCursor(orientation == Qt::Vertical ? Qt::SplitHCursor : Qt::SplitVCursor);
     setFocusPolicy(Qt::NoFocus);
 }
 
-QRectF SplitHandle::lineRect(const QSizeF& size, bool hovered) {
+QRectF SplitHandle::lineRect(const QSizeF& size, bool hovered, Qt::Orientation orientation) {
+    if (orientation == Qt::Horizontal) {
+        const double midY = size.height() * 0.5;
+        return hovered ? QRectF(0, midY - 1.5, size.width(), 3)
+                       : QRectF(0, midY - 0.5, size.width(), 1);
+    }
     const double midX = size.width() * 0.5;
     return hovered ? QRectF(midX - 1.5, 0, 3, size.height())
                    : QRectF(midX - 0.5, 0, 1, size.height());
@@ -43,10 +49,12 @@ void SplitHandle::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
     if (!(event->buttons() & Qt::LeftButton) || !parentWidget() || !onDrag)
         return;
-    onDrag(mapToParent(event->position()).x());
+    const QPointF position = mapToParent(event->position());
+    onDrag(orientation == Qt::Vertical ? position.x() : position.y());
 }
 
 void SplitHandle::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(lineRect(size(), hover), hover ? Colors::orange : Colors::grey(0.25));
+    painter.fillRect(lineRect(size(), hover, orientation),
+                     hover ? Colors::orange : Colors::grey(0.25));
 }

@@ -1,5 +1,5 @@
-// A thin vertical divider that reports where the pointer is dragged and asks for a reset on a
-// double-click; its owner turns both into stored proportions.
+// A thin divider (vertical unless told otherwise) that reports where the pointer is dragged and
+// asks for a reset on a double-click; its owner turns both into stored proportions.
 #pragma once
 
 #include <QWidget>
@@ -8,16 +8,17 @@
 class SplitHandle : public QWidget {
     Q_OBJECT
 public:
-    explicit SplitHandle(QWidget* parent = nullptr);
+    explicit SplitHandle(QWidget* parent = nullptr, Qt::Orientation orientation = Qt::Vertical);
 
-    // The pointer's x in the parent's coordinates, once per move while the left button is down;
-    // it may lie outside the parent.
-    std::function<void(double x)> onDrag;
+    // The pointer's x in the parent's coordinates (its y for a horizontal divider), once per move
+    // while the left button is down; it may lie outside the parent.
+    std::function<void(double position)> onDrag;
     std::function<void()> onReset;
 
     bool isHovered() const { return hover; }
-    // The drawn line in the handle's coordinates: 3 points wide while hovered, else 1.
-    static QRectF lineRect(const QSizeF& size, bool hovered);
+    // The drawn line in the handle's coordinates: 3 points thick while hovered, else 1.
+    static QRectF lineRect(const QSizeF& size, bool hovered,
+                           Qt::Orientation orientation = Qt::Vertical);
 
 protected:
     void enterEvent(QEnterEvent* event) override;
@@ -28,5 +29,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    const Qt::Orientation orientation;
     bool hover = false;
 };

@@ -88,7 +88,8 @@ private slots:
             (QStringList{"Öffnen …|Ctrl+O", "Fenster schließen|Ctrl+W", "Beenden|Ctrl+Q",
                          "Folienleiste: 1 Spalte|Ctrl+1", "Folienleiste: 2 Spalten|Ctrl+2",
                          "Folienleiste: 3 Spalten|Ctrl+3", "Folienleiste: 4 Spalten|Ctrl+4",
-                         "Layout zurücksetzen|Ctrl+0",
+                         "Layout zurücksetzen|Ctrl+0", "Notizen größer|Ctrl++",
+                         "Notizen kleiner|Ctrl+-",
                          "Präsentation starten / beenden   (Umschalt+F5, Esc)|Ctrl+Return",
                          "Von Anfang an starten   (F5)|Ctrl+Shift+Return", "Tastenkürzel|F1"}));
         QCOMPARE(menuTitled(bar, "Hilfe")->actions().first()->shortcuts().value(1),
@@ -110,6 +111,8 @@ private slots:
         commands.resetTimer = [&] { called << "reset"; };
         commands.setThumbColumns = [&](int count) { called << QString::number(count); };
         commands.resetLayout = [&] { called << "layout"; };
+        commands.setNotesSide = [&](const QString& side) { called << side; };
+        commands.changeNotesSize = [&](int steps) { called << QString::asprintf("%+d", steps); };
         commands.quit = [&] { called << "quit"; };
         commands.showShortcuts = [&] { called << "keys"; };
         const MenuBar bar(commands);
@@ -120,9 +123,11 @@ private slots:
                     action->trigger();
             }
         }
-        QCOMPARE(called, (QStringList{"quit", "toggle", "fromStart", "next", "previous", "first",
-                                      "last", "black", "white", "pause", "reset", "1", "2", "3",
-                                      "4", "layout", "keys"}));
+        QCOMPARE(called, (QStringList{"quit",   "toggle", "fromStart", "next",  "previous",
+                                      "first",  "last",   "black",     "white", "pause",
+                                      "reset",  "1",      "2",         "3",     "4",
+                                      "layout", "none",   "left",      "right", "top",
+                                      "bottom", "auto",   "+1",        "-1",    "keys"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list

@@ -168,6 +168,48 @@ private slots:
         QCOMPARE(f.emptyLabel, QRectF(0, 410, 1400, 30));
     }
 
+    // Beside the current slide under the next one while that column is 240 wide, else under the
+    // current slide; the slide sharing the column gives way only beyond its share, keeping its
+    // shape.
+    void notesPane_data() {
+        QTest::addColumn<double>("split");
+        QTest::addColumn<double>("notesSplit");
+        QTest::addColumn<QRectF>("current");
+        QTest::addColumn<QRectF>("next");
+        QTest::addColumn<QRectF>("notes");
+        QTest::newRow("beside: the next slide keeps its size")
+            << 0.62 << 0.45 << QRectF(160, 349, 744, 419) << QRectF(924, 511, 456, 257)
+            << QRectF(924, 170, 456, 299);
+        QTest::newRow("beside, a larger share: the next slide shrinks")
+            << 0.62 << 0.7 << QRectF(160, 349, 744, 419) << QRectF(924, 631, 244, 137)
+            << QRectF(924, 170, 456, 419);
+        QTest::newRow("a narrow column: under the current slide")
+            << 0.85 << 0.45 << QRectF(160, 481, 510, 287) << QRectF(1200, 667, 180, 101)
+            << QRectF(160, 170, 1020, 297);
+    }
+    void notesPane() {
+        QFETCH(double, split);
+        QFETCH(double, notesSplit);
+        Input input = window(1400);
+        input.slideSplit = split;
+        input.notesWanted = true;
+        input.notesSplit = notesSplit;
+        const Frames f = layoutAll(input);
+        QTEST(f.current, "current");
+        QTEST(f.next, "next");
+        QTEST(f.notes, "notes");
+        QVERIFY(f.notesShown);
+        QCOMPARE(f.notesHandle, QRectF(f.notes.x(), f.notes.bottom(), f.notes.width(), 7));
+        QVERIFY2(f.notes.bottom() <= f.statusLabel.y() || f.notes.right() <= f.next.x(),
+                 "the status line stays clear");
+
+        input.notesWanted = false;
+        QVERIFY(!layoutAll(input).notesShown);
+        input.notesWanted = true;
+        input.hasPages = false;
+        QVERIFY(!layoutAll(input).notesShown);
+    }
+
     // The frames above were flipped exactly; halves round away from zero.
     void flipRoundsHalvesAway() {
         QCOMPARE(PresenterLayout::flip(QRectF(609.5, 359.5, 180, 36), 819.0),

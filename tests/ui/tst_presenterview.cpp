@@ -3,15 +3,23 @@
 #include "base/Colors.h"
 #include "document/Presentation.h"
 #include "document/SlideView.h"
+#include "notes/DeckNotes.h"
 #include "support/TestSupport.h"
+#include "ui/NotesPane.h"
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
 #include "ui/SplitHandle.h"
 #include "ui/ThumbnailSidebar.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QWheelEvent>
 
 namespace {
 
@@ -261,6 +269,71 @@ private slots:
             QCOMPARE(asked(page, currentSize), currentSized.contains(page) || shownCurrent);
             QCOMPARE(asked(page, nextSize), nextSized.contains(page) || shownNext);
         }
+    }
+
+    // The current slide's note beside it; the next slide is the next one not hidden; the same
+    // note again keeps its scroll position; size and share are stored.
+    void notesPane() {
+        QTemporaryDir folder;
+        const QString pdf = folder.filePath("talk.pdf");
+        QVERIFY(QFile::copy(sampleDeck(), pdf));
+        QFile sidecar(folder.filePath("talk.pdfpc"));
+        QVERIFY(sidecar.open(QIODevice::WriteOnly));
+        const QString longNote = QStringList(80, "A line of the note.").join("\n\n");
+        sidecar.write(
+            QJsonDocument(QJsonObject{
+                              {"pdfpcFormat", 2},
+                              {"noteFontSize", 16},
+                              {"pages", QJsonArray{QJsonObject{{"idx", 1}, {"note", longNote}},
+                                                   QJsonObject{{"idx", 2}, {"hidden", true}}}},
+                          })
+                .toJson());
+        sidecar.close();
+        deck = std::make_unique<Presentation>();
+        QVERIFY(deck->open(QUrl::fromLocalFile(pdf)));
+        DeckNotes notes;
+        notes.load(pdf, deck->pageLabels);
+        view = std::make_unique<PresenterView>(deck.get());
+        view->deckNotes = &notes;
+        view->resize(1400, 820);
+        view->show();
+        deck->index = 1;
+        view->update(QString());
+        QVERIFY(view->notesPane->isVisibleTo(view.get()));
+        QCOMPARE(view->notesPane->geometry(), QRect(924, 820 - 469, 456, 299));
+        QVERIFY(view->notesPane->plainText().startsWith("A line of the note.\n"));
+        QCOMPARE(view->nextLabel->text(), QStringLiteral("Nächste Folie  4"));
+        QCOMPARE(view->next->page(), std::optional<qint64>(3));
+
+        QScrollBar* scroll = view->notesPane->text->verticalScrollBar();
+        QVERIFY(scroll->maximum() > 0);
+        scroll->setValue(scroll->maximum() / 2);
+        const int scrolled = scroll->value();
+        view->update(QString());
+        QCOMPARE(scroll->value(), scrolled);
+        // The wheel scrolls although the pane never takes the keyboard.
+        QWidget* viewport = view->notesPane->text->viewport();
+        QWheelEvent wheel(QPointF(20, 20), viewport->mapToGlobal(QPointF(20, 20)), {}, {0, -240},
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(viewport, &wheel);
+        QVERIFY(scroll->value() > scrolled);
+        QCOMPARE(view->notesPane->text->focusPolicy(), Qt::NoFocus);
+        deck->index = 0;
+        view->update(QString());
+        QVERIFY(view->notesPane->plainText().isEmpty());
+
+        QCOMPARE(view->notesPane->fontSize(), 16.0);
+        view->notesPane->changeFontSize(-10);
+        QCOMPARE(Preferences::value(NotesPane::fontSizeKey).toDouble(), 8.0);
+        view->notesPane->changeFontSize(+1);
+        QCOMPARE(view->notesPane->fontSize(), 10.0);
+        QCOMPARE(view->notesPane->text->document()->defaultFont().pixelSize(), 10);
+
+        // Pointer at y = 820 − 470: the notes' upper edge at 300 of the slides' 598.
+        view->notesHandle->onDrag(350);
+        QCOMPARE(Preferences::value("layoutNotes").toDouble(), (470.0 - 170) / 598);
+        view->resetLayout();
+        QVERIFY(!Preferences::contains("layoutNotes"));
     }
 
     // A drop opens the first local PDF through the controller; a failed open refuses the drop.
