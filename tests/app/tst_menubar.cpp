@@ -109,6 +109,7 @@ private slots:
         commands.toggleWhite = [&] { called << "white"; };
         commands.toggleTimerPause = [&] { called << "pause"; };
         commands.resetTimer = [&] { called << "reset"; };
+        commands.setTalkPlan = [&] { called << "plan"; };
         commands.setThumbColumns = [&](int count) { called << QString::number(count); };
         commands.resetLayout = [&] { called << "layout"; };
         commands.changeNotesSize = [&](int steps) { called << QString::asprintf("%+d", steps); };
@@ -122,9 +123,10 @@ private slots:
                     action->trigger();
             }
         }
-        QCOMPARE(called, (QStringList{"quit", "toggle", "fromStart", "next", "previous", "first",
-                                      "last", "black", "white", "pause", "reset", "1", "2", "3",
-                                      "4", "layout", "+1", "-1", "keys"}));
+        QCOMPARE(called,
+                 (QStringList{"quit",  "toggle", "fromStart", "next",  "previous", "first", "last",
+                              "black", "white",  "pause",     "reset", "plan",     "1",     "2",
+                              "3",     "4",      "layout",    "+1",    "-1",       "keys"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list
