@@ -10,9 +10,9 @@
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
 #include "document/SlideView.h"
+#include "ontime/OntimeSetup.h"
 #include "pacing/PaceDialog.h"
 #include "pacing/PaceLine.h"
-#include "ontime/OntimeSetup.h"
 #include "stagetimer/StagetimerSetup.h"
 #include "ui/AudienceWindow.h"
 #include "ui/NotesPane.h"
@@ -99,6 +99,11 @@ private:
 
 AppDelegate::AppDelegate() : keys(std::make_unique<Keys>(*this)) {
     qApp->installEventFilter(this);
+    // Before the views hear of a new deck (or a reloaded one), so that they draw the right half.
+    presentation.onOpen = [this] {
+        loadNotes();
+        applyNotesSide();
+    };
     reloadWatcher = new ReloadWatcher([this] { return reloadDeck(); },
                                       [this] {
                                           // Never an alert: the talk goes on with the old deck, and
@@ -302,6 +307,10 @@ void AppDelegate::buildMenuBar() {
     commands.resetLayout = [self] {
         if (self && self->presenter)
             self->presenter->content->resetLayout();
+    };
+    commands.setNotesSide = [self](const QString& choice) {
+        if (self)
+            self->chooseNotesSide(choice);
     };
     commands.changeNotesSize = [self](int steps) {
         if (self && self->presenter)
@@ -536,7 +545,6 @@ bool AppDelegate::open(const QUrl& url) {
         }
         password = *typed;
     }
-    loadNotes();
     // The command line's plan, else the one stored for this deck.
     applyPlan(commandLinePlan.isSet() ? commandLinePlan
                                       : PaceTarget::fromText(RecentFiles::talkPlan(url)));
@@ -607,6 +615,18 @@ void AppDelegate::loadNotes() {
     unreadableNotes = unreadable ? name : QString();
 }
 
+void AppDelegate::applyNotesSide() {
+    presentation.setNotesSide(PageSplit::resolve(Preferences::text(MenuBar::notesSideKey),
+                                                 presentation.pageSizes,
+                                                 notes.sidecar().beamerNotePosition));
+}
+
+void AppDelegate::chooseNotesSide(const QString& choice) {
+    Preferences::setValue(MenuBar::notesSideKey, choice);
+    applyNotesSide();
+    presentation.notify();
+}
+
 bool AppDelegate::reloadDeck() {
     const qint64 slide = presentation.index;
     const Blank blank = presentation.blank;
@@ -615,7 +635,6 @@ bool AppDelegate::reloadDeck() {
     reloading = false;
     if (!opened)
         return false;
-    loadNotes();
     presentation.index = std::clamp<qint64>(slide, 0, presentation.pageCount - 1);
     presentation.blank = blank;
     unreadableChange.clear();
@@ -657,9 +676,10 @@ void AppDelegate::refresh() {
     // The projector's images are prepared before its window shows and before each step.
     if (SlideRenderer* renderer = presentation.renderer.get()) {
         const auto [screen, windowed] = outputScreen();
-        renderer->planAudience(presentation.index,
-                               audienceWindow()->slidePixelsOn(screen, windowed),
-                               presentation.isPresenting);
+        renderer->planAudience(
+            presentation.index,
+            presentation.geometry(audienceWindow()->slidePixelsOn(screen, windowed)).drawn,
+            presentation.isPresenting);
     }
 }
 
@@ -690,7 +710,8 @@ void AppDelegate::showAudienceWhenReady(QScreen* screen, bool windowed) {
         self->showAudience();
     };
     SlideRenderer* renderer = presentation.renderer.get();
-    const QSize pixels = audienceWindow()->slidePixelsOn(screen, windowed);
+    const QSize pixels =
+        presentation.geometry(audienceWindow()->slidePixelsOn(screen, windowed)).drawn;
     if (screen && !windowed)
         audienceWindow()->placeFullScreen(screen, false);
     QTimer::singleShot(1000, this, [show] { show(); });
@@ -903,7 +924,7 @@ QJsonObject AppDelegate::stateSnapshot() const {
     QJsonObject state{
         {QStringLiteral("pageCount"), presentation.pageCount},
         {QStringLiteral("index"), presentation.index},
-        {QStringLiteral("aspect"), presentation.aspect},
+        {QStringLiteral("aspect"), presentation.pageAspect},
         {QStringLiteral("audienceAspect"), presentation.aspect},
         {QStringLiteral("notes"), notesSnapshot()},
         {QStringLiteral("pace"), paceSnapshot()},
@@ -953,8 +974,13 @@ QJsonObject AppDelegate::notesSnapshot() const {
         presentation.pageCount < 1
             ? QList<DeckNotes::Note>()
             : notes.notesFor(presentation.index, presentation.annotationNotes(presentation.index));
-    return {{QStringLiteral("source"),
-             shown.isEmpty() ? QJsonValue() : DeckNotes::sourceName(shown.first().source)},
+    // The notes pages' picture comes after the written notes.
+    const QJsonValue source =
+        !shown.isEmpty() ? DeckNotes::sourceName(shown.first().source)
+        : presentation.notesSide != NotesSide::none && presentation.pageCount > 0
+            ? QJsonValue(PageSplit::name(presentation.notesSide))
+            : QJsonValue();
+    return {{QStringLiteral("source"), source},
             {QStringLiteral("text"), DeckNotes::plainText(shown)}};
 }
 

@@ -170,6 +170,9 @@ private:
     void placeAudienceWindow(QScreen* screen, bool windowed);
     // Reads the open deck's sidecar file; one that does not parse is reported once.
     void loadNotes();
+    // Which half of the pages holds notes: the speaker's choice, else the guess.
+    void applyNotesSide();
+    void chooseNotesSide(const QString& choice);
     // Opens the changed file of the open deck again, keeping the slide (clamped), blanking,
     // presentation and talk timer; false leaves the old deck as it was.
     bool reloadDeck();

@@ -4,6 +4,7 @@
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
@@ -110,6 +111,30 @@ void MenuBar::buildViewMenu() {
                 commands.changeNotesSize(steps);
         };
     };
+    // Notes pages: the speaker overrides the guess from the pages' shape.
+    auto* sides = new QActionGroup(menu);
+    const std::pair<const char*, const char*> choices[] = {
+        {"none", ORVL_TEXT("Notizen: keine")},   {"left", ORVL_TEXT("Notizen: links")},
+        {"right", ORVL_TEXT("Notizen: rechts")}, {"top", ORVL_TEXT("Notizen: oben")},
+        {"bottom", ORVL_TEXT("Notizen: unten")}, {"auto", ORVL_TEXT("Notizen: automatisch")}};
+    for (const auto& [choice, title] : choices) {
+        const QString value = QString::fromLatin1(choice);
+        QAction* action = addCommand(menu, L10n::lookup(title), [this, value] {
+            if (commands.setNotesSide)
+                commands.setNotesSide(value);
+        });
+        action->setCheckable(true);
+        action->setData(value);
+        sides->addAction(action);
+    }
+    const auto markSide = [sides] {
+        const QString chosen = Preferences::text(notesSideKey, QStringLiteral("auto"));
+        for (QAction* action : sides->actions())
+            action->setChecked(action->data().toString() == chosen);
+    };
+    markSide();
+    connect(menu, &QMenu::aboutToShow, this, markSide);
+    menu->addSeparator();
     // Ctrl+= too: on many keyboards the plus sign needs Shift.
     addCommand(menu, L10n::lookup("Notizen größer"), notesSize(+1),
                QKeySequence(Qt::CTRL | Qt::Key_Plus))

@@ -33,6 +33,8 @@ struct MenuCommands {
     std::function<void(QMenu* menu)> fillOntimeMenu;
     std::function<void(int columns)> setThumbColumns;
     std::function<void()> resetLayout;
+    // "none", "left", "right", "top", "bottom" or "auto": where the pages hold notes.
+    std::function<void(const QString& choice)> setNotesSide;
     // Steps the notes' font size: +1 larger, -1 smaller.
     std::function<void(int steps)> changeNotesSize;
     // A modal question; answers the index of the chosen button, 0 being the default one.
@@ -45,6 +47,8 @@ class MenuBar : public QMenuBar {
     Q_OBJECT
 public:
     static inline const QString applicationName = QStringLiteral("Talvane Orvello");
+    // The preference the notes-side items set; absent means "auto".
+    static inline const QString notesSideKey = QStringLiteral("notesSide");
 
     explicit MenuBar(MenuCommands commands, QWidget* parent = nullptr);
 

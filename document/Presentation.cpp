@@ -28,12 +28,15 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
         *status = opened;
     if (!document || opened != OpenStatus::ok)
         return false;
-    QList<QSizeF> pageSizes;
+    QList<QSizeF> sizes;
     for (qint64 page = 0; page < document->pageCount(); ++page)
-        pageSizes.append(document->pageSize(page));
+        sizes.append(document->pageSize(page));
     url = fileUrl;
     pageCount = document->pageCount();
-    aspect = aspectOf(document->pageSize(0));
+    pageSizes = sizes;
+    pageAspect = aspectOf(sizes.first());
+    notesSide = NotesSide::none;
+    aspect = pageAspect;
     pageLabels.clear();
     for (qint64 page = 0; page < pageCount; ++page)
         pageLabels.append(document->pageLabel(page));
@@ -43,12 +46,14 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
                                                          OpenStatus* opened) {
             return open(path, password, opened);
         };
-    renderer = std::make_unique<SlideRenderer>(fileUrl, pageSizes, unlocking);
+    renderer = std::make_unique<SlideRenderer>(fileUrl, sizes, unlocking);
     reader = std::move(document);
     annotationsRead.clear();
     index = 0;
     blank = Blank::none;
     ++generation;
+    if (onOpen)
+        onOpen();
     notify();
     RecentFiles::add(fileUrl);
     notify();
@@ -62,6 +67,22 @@ QStringList Presentation::annotationNotes(qint64 page) const {
     if (found != annotationsRead.cend())
         return *found;
     return *annotationsRead.insert(page, reader->noteTexts(page));
+}
+
+void Presentation::setNotesSide(NotesSide side) {
+    if (side == notesSide)
+        return;
+    notesSide = side;
+    const QRectF half = PageSplit::region(side, false);
+    const QSizeF page = pageSizes.value(0);
+    aspect = side == NotesSide::none
+                 ? pageAspect
+                 : aspectOf(QSizeF(page.width() * half.width(), page.height() * half.height()));
+    ++generation;
+}
+
+PageSplit::Geometry Presentation::geometry(QSize viewPixels, bool notes) const {
+    return PageSplit::geometry(notesSide, notes, pageSizes.value(0), viewPixels);
 }
 
 void Presentation::goTo(qint64 target) {

@@ -3,6 +3,7 @@
 
 #include "document/Blank.h"
 #include "document/PageEngine.h"
+#include "document/PageSplit.h"
 #include "document/SlideRenderer.h"
 
 #include <QHash>
@@ -37,6 +38,12 @@ public:
     // The contents of the page's note annotations (Text and FreeText), read on first use.
     QStringList annotationNotes(qint64 page) const;
 
+    // Which half of every page holds the notes (none: the whole page is the slide). Sets the
+    // slide's aspect and makes every view draw again once the caller notifies.
+    void setNotesSide(NotesSide side);
+    // How a view of `viewPixels` shows the slide of the current page (or its notes half).
+    PageSplit::Geometry geometry(QSize viewPixels, bool notes = false) const;
+
     // Width over height of a page as displayed, 16/9 when the height gives no usable ratio.
     static double aspectOf(QSizeF displayedSize);
 
@@ -46,12 +53,20 @@ public:
     // The file's page labels ("iii", "A-2"), one per page; empty where it has none.
     QStringList pageLabels;
     std::unique_ptr<SlideRenderer> renderer;
+    // Called once a new deck's pages are known, before any observer hears of it: the controller
+    // reads the notes and chooses the notes side here.
+    std::function<void()> onOpen;
+    QList<QSizeF> pageSizes;
+    double pageAspect = 16.0 / 9.0;
+    NotesSide notesSide = NotesSide::none;
+    // The slide's shape: the page's, or its slide half's.
     double aspect = 16.0 / 9.0;
     qint64 index = 0;
     Blank blank = Blank::none;
     bool isPresenting = false;
     QList<std::function<void()>> observers;
-    // Counts successful opens, so views can tell an image of the previous deck from this one's.
+    // Counts successful opens and notes-side changes, so views can tell an image of the pages as
+    // they were from one of the pages as they are.
     quint64 generation = 0;
 
 private:

@@ -61,6 +61,10 @@ QSize SlideView::pixelKeySize() const {
     return pixelSize(size(), pixelRatio());
 }
 
+QSize SlideView::drawnKeySize() const {
+    return deck ? deck->geometry(pixelKeySize(), notesHalf).drawn : pixelKeySize();
+}
+
 QSize SlideView::pixelSize(QSizeF points, double scale) {
     return QSize(int(std::round(points.width() * scale)), int(std::round(points.height() * scale)));
 }
@@ -79,7 +83,7 @@ void SlideView::refresh() {
         withdraw();
         return;
     }
-    const QSize size = pixelKeySize();
+    const QSize size = drawnKeySize();
     const SlideRenderer::Key key{*shownPage, size.width(), size.height()};
     // A cache hit installs at once. On a miss the image held so far stays, untouched and not
     // repainted, until the new one arrives: the previous slide, or this one at the old size.
@@ -93,7 +97,7 @@ void SlideView::refresh() {
 }
 
 void SlideView::install(const SlideRenderer::Key& key, const QImage& image) {
-    const QSize now = pixelKeySize();
+    const QSize now = drawnKeySize();
     if (shownPage != key.page || now.width() != key.width || now.height() != key.height)
         return;
     shownImage = image;
@@ -146,11 +150,28 @@ void SlideView::paintEvent(QPaintEvent*) {
     }
     painter.fillRect(bounds, Qt::black);
     const bool exactOnly = renderPriority == RenderPriority::audienceView;
-    if (shownPage && shownImage && (!exactOnly || shownImage->size() == pixelKeySize())) {
+    const bool split = deck && (deck->notesSide != NotesSide::none || notesHalf);
+    if (shownPage && shownImage && (!exactOnly || shownImage->size() == drawnKeySize())) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        // The renderer letter-boxed the page into exactly this size: at the key's size this is
-        // a plain pixel copy, after a resize a short-lived stretch.
-        painter.drawImage(bounds, *shownImage, QRectF(shownImage->rect()));
+        if (!split) {
+            // The renderer letter-boxed the page into exactly this size: at the key's size this
+            // is a plain pixel copy, after a resize a short-lived stretch.
+            painter.drawImage(bounds, *shownImage, QRectF(shownImage->rect()));
+        } else {
+            // One half of the whole page, letter-boxed here: a pixel copy at the key's size.
+            const PageSplit::Geometry shown = deck->geometry(pixelKeySize(), notesHalf);
+            const QRectF half = PageSplit::region(deck->notesSide, notesHalf);
+            const QSizeF image = shownImage->size();
+            const QRectF source =
+                shownImage->size() == shown.drawn
+                    ? QRectF(shown.source)
+                    : QRectF(half.x() * image.width(), half.y() * image.height(),
+                             half.width() * image.width(), half.height() * image.height());
+            const double ratio = pixelRatio();
+            const QRectF target(shown.target.x() / ratio, shown.target.y() / ratio,
+                                shown.target.width() / ratio, shown.target.height() / ratio);
+            painter.drawImage(target, *shownImage, source);
+        }
     } else if (!placeholderText.isEmpty()) {
         QFont font = QApplication::font();
         // Sizes here are in view units, so the font is sized in the same units (pixels).

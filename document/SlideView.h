@@ -36,6 +36,10 @@ public:
     RenderPriority priority() const { return renderPriority; }
     void setPriority(RenderPriority priority) { renderPriority = priority; }
 
+    // On a deck with notes pages, the view shows the notes half instead of the slide.
+    bool showsNotes() const { return notesHalf; }
+    void setShowsNotes(bool notes) { notesHalf = notes; }
+
     QString placeholder() const { return placeholderText; }
     void setPlaceholder(const QString& text);
 
@@ -50,6 +54,9 @@ public:
 
     // The view's size in device pixels, rounded half away from zero.
     QSize pixelKeySize() const;
+    // The size the whole page is drawn at for this view: its pixel size, or on a deck with notes
+    // pages the page whose shown half fits it.
+    QSize drawnKeySize() const;
     static QSize pixelSize(QSizeF points, double scale);
     // The scale of the view's window, else of the primary screen, else 2.
     double pixelRatio() const;
@@ -81,4 +88,5 @@ private:
     std::optional<SlideRenderer::Key> shownKey;
     quint64 refreshedGeneration = 0;
     RenderPriority renderPriority = RenderPriority::consoleView;
+    bool notesHalf = false;
 };

@@ -4,6 +4,8 @@
 #include "base/L10n.h"
 #include "base/LabelStyle.h"
 #include "base/Preferences.h"
+#include "document/Presentation.h"
+#include "document/SlideView.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -36,7 +38,10 @@ bool sameNotes(const QList<DeckNotes::Note>& a, const QList<DeckNotes::Note>& b)
 
 } // namespace
 
-NotesPane::NotesPane(QWidget* parent) : QWidget(parent), text(new QTextEdit(this)) {
+NotesPane::NotesPane(QWidget* parent)
+    : QWidget(parent), text(new QTextEdit(this)), picture(new SlideView(this)) {
+    picture->setShowsNotes(true);
+    picture->hide();
     text->setDocument(new NotesDocument(text));
     text->setReadOnly(true);
     // The presenter keys stay with the console; the wheel still scrolls.
@@ -53,12 +58,26 @@ NotesPane::NotesPane(QWidget* parent) : QWidget(parent), text(new QTextEdit(this
     applyFont();
 }
 
+void NotesPane::setPresentation(Presentation* presentation) {
+    picture->setPresentation(presentation);
+}
+
+void NotesPane::setNotesPage(std::optional<qint64> page) {
+    if (picture->needsRefreshFor(page)) {
+        picture->setPage(page);
+        picture->setVisible(page.has_value());
+        layoutParts();
+        picture->refresh();
+    }
+}
+
 void NotesPane::setNotes(const QList<DeckNotes::Note>& notes) {
     if (sameNotes(notes, shown))
         return;
     shown = notes;
     DeckNotes::render(*text->document(), notes);
     applyFont();
+    layoutParts();
 }
 
 QString NotesPane::plainText() const {
@@ -114,5 +133,14 @@ void NotesPane::applyFont() {
 }
 
 void NotesPane::resizeEvent(QResizeEvent*) {
-    text->setGeometry(rect());
+    layoutParts();
+}
+
+// The picture alone fills the pane; with written notes too it takes the upper three fifths.
+void NotesPane::layoutParts() {
+    const bool pictured = picture->page().has_value();
+    const int pictureHeight = !pictured ? 0 : shown.isEmpty() ? height() : height() * 3 / 5;
+    picture->setGeometry(0, 0, width(), pictureHeight);
+    text->setGeometry(0, pictureHeight, width(), height() - pictureHeight);
+    text->setVisible(!pictured || !shown.isEmpty());
 }

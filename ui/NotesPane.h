@@ -9,12 +9,18 @@
 
 #include <optional>
 
+class Presentation;
 class QTextEdit;
+class SlideView;
 
 class NotesPane : public QWidget {
     Q_OBJECT
 public:
     explicit NotesPane(QWidget* parent = nullptr);
+
+    void setPresentation(Presentation* presentation);
+    // The notes half of this page as a picture (decks with notes pages), above any written notes.
+    void setNotesPage(std::optional<qint64> page);
 
     // Shows these notes; the same notes again keep the scroll position.
     void setNotes(const QList<DeckNotes::Note>& notes);
@@ -29,12 +35,14 @@ public:
     static inline const QString fontSizeKey = QStringLiteral("notesFontSize");
 
     QTextEdit* text;
+    SlideView* picture;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void applyFont();
+    void layoutParts();
 
     QList<DeckNotes::Note> shown;
     std::optional<double> deckFontSize;

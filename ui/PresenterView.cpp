@@ -95,6 +95,7 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     sidebar->setPresentation(presentation);
     current->setPresentation(presentation);
     next->setPresentation(presentation);
+    notesPane->setPresentation(presentation);
     next->setPlaceholder(L10n::lookup("Ende der Präsentation"));
 
     hintText =
@@ -209,6 +210,8 @@ void PresenterView::update(const QString& jumpBuffer) {
         next->setPage(following);
         next->refresh();
     }
+    notesPane->setNotesPage(
+        presentation->notesSide != NotesSide::none ? std::optional<qint64>(index) : std::nullopt);
     if (deckNotes) {
         notesPane->setDeckFontSize(deckNotes->sidecar().noteFontSize);
         notesPane->setNotes(deckNotes->notesFor(index, presentation->annotationNotes(index)));
@@ -257,7 +260,7 @@ void PresenterView::prefetch() {
     const auto add = [&](const SlideView* view, std::initializer_list<qint64> offsets) {
         if (view->width() <= 1)
             return;
-        const QSize pixels = view->pixelKeySize();
+        const QSize pixels = view->drawnKeySize();
         for (qint64 offset : offsets) {
             const qint64 page = index + offset;
             if (page >= 0 && page < presentation->pageCount)

@@ -340,9 +340,11 @@ void ThumbnailSidebar::reload() {
     const qint64 count = presentation ? presentation->pageCount : 0;
     const quint64 generation = presentation ? presentation->generation : 0;
     if (count == shownCount) {
-        // Another deck of the same length: the rows keep their pages but need its images.
+        // Another deck of the same length, or the same deck's slides cut from its notes pages:
+        // the rows keep their pages but need new images, maybe of another shape.
         if (generation != shownGeneration) {
             shownGeneration = generation;
+            layoutSubviews();
             for (int row : table->visibleRows()) {
                 for (SlideView* slide : table->rowView(row)->slideViews())
                     slide->refresh();

@@ -112,6 +112,7 @@ private slots:
         commands.setTalkPlan = [&] { called << "plan"; };
         commands.setThumbColumns = [&](int count) { called << QString::number(count); };
         commands.resetLayout = [&] { called << "layout"; };
+        commands.setNotesSide = [&](const QString& side) { called << side; };
         commands.changeNotesSize = [&](int steps) { called << QString::asprintf("%+d", steps); };
         commands.quit = [&] { called << "quit"; };
         commands.showShortcuts = [&] { called << "keys"; };
@@ -124,9 +125,10 @@ private slots:
             }
         }
         QCOMPARE(called,
-                 (QStringList{"quit",  "toggle", "fromStart", "next",  "previous", "first", "last",
-                              "black", "white",  "pause",     "reset", "plan",     "1",     "2",
-                              "3",     "4",      "layout",    "+1",    "-1",       "keys"}));
+                 (QStringList{"quit",   "toggle", "fromStart", "next",  "previous", "first", "last",
+                              "black",  "white",  "pause",     "reset", "plan",     "1",     "2",
+                              "3",      "4",      "layout",    "none",  "left",     "right", "top",
+                              "bottom", "auto",   "+1",        "-1",    "keys"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list

@@ -29,7 +29,7 @@ QMap<QString, QString> collectGermanTexts() {
                        "TEXT)\\(\\s*((?:\"(?:[^\"\\\\]|\\\\.)*\"\\s*)+)"));
     static const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
     QMap<QString, QString> texts;
-    for (const char* folder : {"app", "base", "document", "ui", "ontime", "stagetimer"}) {
+    for (const char* folder : {"app", "base", "document", "notes", "ui", "ontime", "stagetimer"}) {
         QDirIterator files(QStringLiteral(ORVL_SOURCE_DIR "/") + QLatin1String(folder),
                            {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
         while (files.hasNext()) {

@@ -136,6 +136,37 @@ class Notes(DisplayTestCase):
         self.assertEqual(image.pixel(600, 1080 - 168), (255, 255, 255))
         self.assertEqual(image.pixel(1080, 1080 - 168), (255, 0, 0))
 
+    def test_a_split_deck_shows_only_the_slide_half_on_the_projector(self):
+        # Notes pages of two 16:9 halves: the slide red, its notes blue.
+        deck = self.path("split.pdf")
+        halves = b"1 0 0 rg 0 0 400 225 re f 0 0 1 rg 400 0 400 225 re f"
+        write_pdf(deck, [(800, 225, halves, [])] * 3)
+        slide, notes, choice = (self.path(name) for name in ("slide.png", "console.png", "none.png"))
+        code, events, errors = run_steps(self.xvfb, [
+            f"open {deck}", "present", "wait 1500", "state", f"grab audience {slide}", f"grab presenter {notes}",
+            "menu Ansicht > Notizen: keine", "wait 1000", "state", f"grab audience {choice}",
+            "menu Ansicht > Notizen: links", "state", "quit"], settings={"appLanguage": "de"})
+        self.assertEqual(code, 0, errors)
+        split, whole, left = [event for event in events if event["event"] == "state"]
+        self.assertEqual(split["notes"], {"source": "beamer-right", "text": ""})
+        self.assertAlmostEqual(split["audienceAspect"], 16 / 9, places=3)
+        self.assertAlmostEqual(split["aspect"], 32 / 9, places=3)
+        self.assertEqual(whole["notes"]["source"], None)
+        self.assertAlmostEqual(whole["audienceAspect"], 32 / 9, places=3)
+        self.assertEqual(left["notes"]["source"], "beamer-left")
+
+        red, blue = (255, 0, 0), (0, 0, 255)
+        projected = Image(slide)
+        self.assertEqual((projected.width, projected.height), (1920, 1080))
+        self.assertEqual({projected.pixel(x, y) for x in range(0, 1920, 41) for y in range(0, 1080, 41)}, {red})
+        console = Image(notes)
+        shown = {console.pixel(x, y) for x in range(0, console.width, 7) for y in range(0, console.height, 7)}
+        self.assertIn(blue, shown, "the console shows the notes half")
+        # Unsplit by the menu: the whole page, letter-boxed, both halves.
+        unsplit = Image(choice)
+        self.assertEqual((unsplit.pixel(480, 540), unsplit.pixel(1440, 540), unsplit.pixel(960, 100)),
+                         (red, blue, (0, 0, 0)))
+
 
 if __name__ == "__main__":
     unittest.main()

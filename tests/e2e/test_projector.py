@@ -59,7 +59,9 @@ class Projector(DisplayTestCase):
     required_tools = ("Xvfb", "xrandr", "xdotool")
 
     def test_first_picture_after_f5_is_the_exact_slide(self):
-        steps = [f"open {SAMPLE_DECK}", "wait 1500", "state", "wait 5000", "state", "quit"]
+        # The pause before quitting lets the probe stop before the window closes, which it would
+        # otherwise catch as a black picture after the slide.
+        steps = [f"open {SAMPLE_DECK}", "wait 1500", "state", "wait 5000", "state", "wait 1000", "quit"]
         with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
             self.assertFalse(session.next_state()["presenting"])
             probe = ColumnProbe(self.xvfb.display, 1920 + 960, 1080)
