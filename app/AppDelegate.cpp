@@ -970,18 +970,19 @@ QJsonObject AppDelegate::stateSnapshot() const {
 }
 
 QJsonObject AppDelegate::notesSnapshot() const {
-    const QList<DeckNotes::Note> shown =
-        presentation.pageCount < 1
-            ? QList<DeckNotes::Note>()
-            : notes.notesFor(presentation.index, presentation.annotationNotes(presentation.index));
-    // The notes pages' picture comes after the written notes.
-    const QJsonValue source =
-        !shown.isEmpty() ? DeckNotes::sourceName(shown.first().source)
-        : presentation.notesSide != NotesSide::none && presentation.pageCount > 0
-            ? QJsonValue(PageSplit::name(presentation.notesSide))
-            : QJsonValue();
+    if (presentation.pageCount < 1)
+        return {{QStringLiteral("source"), QJsonValue()}, {QStringLiteral("text"), QString()}};
+    const qint64 page = presentation.index;
+    const QList<DeckNotes::Note> written = notes.notesFor(page, presentation.annotationNotes(page));
+    // The notes half of a notes page says its part after the written notes.
+    QStringList texts{DeckNotes::plainText(written), presentation.notesPageText(page)};
+    texts.removeAll(QString());
+    const QJsonValue source = !written.isEmpty() ? DeckNotes::sourceName(written.first().source)
+                              : presentation.notesSide != NotesSide::none
+                                  ? QJsonValue(PageSplit::name(presentation.notesSide))
+                                  : QJsonValue();
     return {{QStringLiteral("source"), source},
-            {QStringLiteral("text"), DeckNotes::plainText(shown)}};
+            {QStringLiteral("text"), texts.join(QStringLiteral("\n\n"))}};
 }
 
 QJsonValue AppDelegate::focusName() const {

@@ -138,10 +138,15 @@ void MenuBar::buildViewMenu() {
     // Ctrl+= too: on many keyboards the plus sign needs Shift.
     addCommand(menu, L10n::lookup("Notizen größer"), notesSize(+1),
                QKeySequence(Qt::CTRL | Qt::Key_Plus))
-        ->setShortcuts(
-            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                        QKeySequence(Qt::CTRL | Qt::Key_Equal),
+                        QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier,
+                                                     Qt::Key_Plus))});
     addCommand(menu, L10n::lookup("Notizen kleiner"), notesSize(-1),
-               QKeySequence(Qt::CTRL | Qt::Key_Minus));
+               QKeySequence(Qt::CTRL | Qt::Key_Minus))
+        ->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Minus),
+                        QKeySequence(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier,
+                                                     Qt::Key_Minus))});
     menu->addSeparator();
     language = menu->addMenu(L10n::lookup("Sprache"));
     for (const QString& code : L10n::languages()) {

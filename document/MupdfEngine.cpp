@@ -209,6 +209,41 @@ QStringList MupdfEngine::noteTexts(qint64 number) const {
     return notes;
 }
 
+QString MupdfEngine::regionText(qint64 number, QRectF region) const {
+    if (number < 0 || number >= pageCount())
+        return {};
+    QString text;
+    fz_page* page = nullptr;
+    fz_stext_page* words = nullptr;
+    char* copied = nullptr;
+    fz_var(page);
+    fz_var(words);
+    fz_var(copied);
+    fz_try(context) {
+        page = fz_load_page(context, &document->super, int(number));
+        const fz_rect bounds = fz_bound_page(context, page);
+        const double width = bounds.x1 - bounds.x0;
+        const double height = bounds.y1 - bounds.y0;
+        words = fz_new_stext_page_from_page(context, page, nullptr);
+        copied = fz_copy_rectangle(context, words,
+                                   fz_make_rect(float(bounds.x0 + region.left() * width),
+                                                float(bounds.y0 + region.top() * height),
+                                                float(bounds.x0 + region.right() * width),
+                                                float(bounds.y0 + region.bottom() * height)),
+                                   0);
+        text = QString::fromUtf8(copied);
+    }
+    fz_always(context) {
+        fz_free(context, copied);
+        fz_drop_stext_page(context, words);
+        fz_drop_page(context, page);
+    }
+    fz_catch(context) {
+        logFailure(int(number), fz_caught_message(context));
+    }
+    return text.trimmed();
+}
+
 fz_display_list* MupdfEngine::displayList(int page, const std::atomic_bool* cancel) const {
     return lists->obtain(
         context, page,

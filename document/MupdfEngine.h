@@ -26,6 +26,7 @@ public:
     QSizeF pageSize(qint64 page) const override;
     QString pageLabel(qint64 page) const override;
     QStringList noteTexts(qint64 page) const override;
+    QString regionText(qint64 page, QRectF region) const override;
     // A page that MuPDF cannot draw comes back white (and is logged once); null only for an
     // impossible request, a failed allocation or a cancelled draw. The image is opaque: the page is
     // drawn over white, which is what a transparent page shows.

@@ -36,6 +36,9 @@ public:
     virtual QString pageLabel(qint64 page) const = 0;
     // Contents of the page's Text and FreeText annotations (speaker notes); these are not drawn.
     virtual QStringList noteTexts(qint64 page) const = 0;
+    // The text within `region` (0..1 page coordinates, top-left origin) as read from the page:
+    // what a notes page's notes half says. Empty where the engine cannot tell.
+    virtual QString regionText(qint64, QRectF) const { return {}; }
     // `region` (in 0..1 page coordinates, top-left origin; (0,0,1,1) = whole page) drawn at exactly
     // `pixelSize` on a transparent background, or as an opaque image when the engine lays the page
     // over white itself; null on failure. `cancel`, when set, is polled and a cancelled draw

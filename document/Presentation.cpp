@@ -49,6 +49,7 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
     renderer = std::make_unique<SlideRenderer>(fileUrl, sizes, unlocking);
     reader = std::move(document);
     annotationsRead.clear();
+    notesPagesRead.clear();
     index = 0;
     blank = Blank::none;
     ++generation;
@@ -69,10 +70,21 @@ QStringList Presentation::annotationNotes(qint64 page) const {
     return *annotationsRead.insert(page, reader->noteTexts(page));
 }
 
+QString Presentation::notesPageText(qint64 page) const {
+    if (!reader || notesSide == NotesSide::none || page < 0 || page >= pageCount)
+        return {};
+    const auto found = notesPagesRead.constFind(page);
+    if (found != notesPagesRead.cend())
+        return *found;
+    return *notesPagesRead.insert(page,
+                                  reader->regionText(page, PageSplit::region(notesSide, true)));
+}
+
 void Presentation::setNotesSide(NotesSide side) {
     if (side == notesSide)
         return;
     notesSide = side;
+    notesPagesRead.clear();
     const QRectF half = PageSplit::region(side, false);
     const QSizeF page = pageSizes.value(0);
     aspect = side == NotesSide::none

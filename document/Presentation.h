@@ -37,6 +37,8 @@ public:
 
     // The contents of the page's note annotations (Text and FreeText), read on first use.
     QStringList annotationNotes(qint64 page) const;
+    // On notes pages, the text of the page's notes half, read on first use; else empty.
+    QString notesPageText(qint64 page) const;
 
     // Which half of every page holds the notes (none: the whole page is the slide). Sets the
     // slide's aspect and makes every view draw again once the caller notifies.
@@ -73,4 +75,5 @@ private:
     // The loader's own engine instance, kept on the main thread for the notes.
     std::unique_ptr<PageEngine> reader;
     mutable QHash<qint64, QStringList> annotationsRead;
+    mutable QHash<qint64, QString> notesPagesRead;
 };

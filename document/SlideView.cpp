@@ -148,7 +148,7 @@ void SlideView::paintEvent(QPaintEvent*) {
         painter.fillRect(bounds, blanking == Blank::black ? Qt::black : Qt::white);
         return;
     }
-    painter.fillRect(bounds, Qt::black);
+    painter.fillRect(bounds, backgroundColour);
     const bool exactOnly = renderPriority == RenderPriority::audienceView;
     const bool split = deck && (deck->notesSide != NotesSide::none || notesHalf);
     if (shownPage && shownImage && (!exactOnly || shownImage->size() == drawnKeySize())) {

@@ -40,6 +40,9 @@ public:
     bool showsNotes() const { return notesHalf; }
     void setShowsNotes(bool notes) { notesHalf = notes; }
 
+    // Around the letter-boxed page; black unless told otherwise.
+    void setBackground(const QColor& colour) { backgroundColour = colour; }
+
     QString placeholder() const { return placeholderText; }
     void setPlaceholder(const QString& text);
 
@@ -89,4 +92,5 @@ private:
     quint64 refreshedGeneration = 0;
     RenderPriority renderPriority = RenderPriority::consoleView;
     bool notesHalf = false;
+    QColor backgroundColour = Qt::black;
 };

@@ -41,6 +41,7 @@ bool sameNotes(const QList<DeckNotes::Note>& a, const QList<DeckNotes::Note>& b)
 NotesPane::NotesPane(QWidget* parent)
     : QWidget(parent), text(new QTextEdit(this)), picture(new SlideView(this)) {
     picture->setShowsNotes(true);
+    picture->setBackground(Colors::grey(0.15));
     picture->hide();
     text->setDocument(new NotesDocument(text));
     text->setReadOnly(true);

@@ -34,6 +34,8 @@ QList<std::pair<QString, QString>> keyTable() {
         {control("1") + QStringLiteral(" … ") + control("4"),
          L10n::lookup("Folienleiste mit 1 bis 4 Spalten")},
         {control("0"), L10n::lookup("Layout zurücksetzen")},
+        {control("+") + QStringLiteral("  ") + control("−"),
+         L10n::lookup("Notizen größer / kleiner")},
         {control("O"), L10n::lookup("Öffnen …")},
         {KeyNames::withControl(shift + QStringLiteral("F")),
          L10n::lookup("Timer im Netzwerk suchen")},

@@ -139,6 +139,23 @@ private slots:
         QCOMPARE(MupdfEngine::open(path("plain.pdf"))->pageLabel(0), QString());
     }
 
+    // A notes page's notes half is read as text; the slide half's words stay out of it.
+    void readsTheTextOfARegion() {
+        Page notesPage =
+            page({0, 0, 800, 225}, {}, 0,
+                 "BT /F1 20 Tf 40 150 Td (Slide title) Tj ET "
+                 "BT /F1 14 Tf 440 150 Td (Remember the demo) Tj 0 -20 Td (then ask) Tj ET");
+        notesPage.entries = "/Resources << /Font << /F1 << /Type /Font /Subtype /Type1 "
+                            "/BaseFont /Helvetica >> >> >>";
+        QVERIFY(TestPdfs::write(path("notesPage.pdf"), {notesPage}));
+        const auto engine = MupdfEngine::open(path("notesPage.pdf"));
+        QVERIFY(engine);
+        QCOMPARE(engine->regionText(0, {0.5, 0, 0.5, 1}),
+                 QStringLiteral("Remember the demo\nthen ask"));
+        QCOMPARE(engine->regionText(0, {0, 0, 0.5, 1}), QStringLiteral("Slide title"));
+        QCOMPARE(engine->regionText(1, {0, 0, 1, 1}), QString());
+    }
+
     void aPageMuPdfCannotLoadDrawsWhite() {
         const auto engine = MupdfEngine::open(path("missingPage.pdf"));
         QVERIFY(engine);

@@ -8,8 +8,8 @@ import unittest
 from orvl_e2e import DisplayTestCase, Image, SAMPLE_DECK, Session, run_steps
 
 def write_pdf(path, pages):
-    """A PDF of pages given as (width, height, content, annotations): content operators, and
-    annotation dictionaries whose "APPEARANCE" stands for a red square form."""
+    """A PDF of pages given as (width, height, content, annotations): content operators (font F1
+    is Helvetica), and annotation dictionaries whose "APPEARANCE" stands for a red square form."""
     objects = [b"<< /Type /Catalog /Pages 2 0 R >>", None]
     square = b"1 0 0 rg 0 0 50 50 re f"
     objects.append(b"<< /Type /XObject /Subtype /Form /BBox [0 0 50 50] /Length %d >>\nstream\n%s\nendstream"
@@ -24,7 +24,8 @@ def write_pdf(path, pages):
         objects.append(b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content))
         content_number = len(objects)
         annots = b" ".join(b"%d 0 R" % n for n in annotation_numbers)
-        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g] /Contents %d 0 R /Annots [%s] >>"
+        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g] /Contents %d 0 R /Annots [%s] "
+                       b"/Resources << /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> >>"
                        % (width, height, content_number, annots))
         kids.append(len(objects))
     objects[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(b"%d 0 R" % k for k in kids), len(kids))
@@ -54,7 +55,7 @@ SIDECAR = {
 
 
 class Notes(DisplayTestCase):
-    required_tools = ("Xvfb", "xrandr")
+    required_tools = ("Xvfb", "xrandr", "xdotool", "convert")
 
     def deck(self, sidecar_text):
         folder = tempfile.mkdtemp(dir=self.work.name)
@@ -68,7 +69,8 @@ class Notes(DisplayTestCase):
         deck = self.deck(json.dumps(SIDECAR))
         steps = [f"open {deck}", "present", "wait 1500", "state", "next", "state", "key Right",
                  "state", "goto 2", "state", "click audience right", "state",
-                 "menu Ansicht > Notizen größer", "menu Ansicht > Notizen größer", "state", "quit"]
+                 "menu Ansicht > Notizen größer", "menu Ansicht > Notizen größer", "state",
+                 "wait 2500", "state", "wait 2500", "state", "quit"]
         with tempfile.TemporaryDirectory() as home:
             with Session(self.xvfb, steps, home) as session:
                 first = session.next_state()
@@ -90,11 +92,16 @@ class Notes(DisplayTestCase):
                 self.assertEqual(back["index"], 1, "the audience's back click steps over it too")
                 larger = session.next_state()
                 self.assertEqual(larger["notesFontSize"], 24)
+                # Typed on the keyboard: Ctrl with the plus sign (Shift included) and the minus.
+                session.type("ctrl+plus")
+                self.assertEqual(session.next_state()["notesFontSize"], 26)
+                session.type("ctrl+minus", "ctrl+minus")
+                self.assertEqual(session.next_state()["notesFontSize"], 22)
                 self.assertEqual(session.finish(), 0)
 
             # The size is remembered for the next start.
             with Session(self.xvfb, [f"open {deck}", "state", "quit"], home) as session:
-                self.assertEqual(session.next_state()["notesFontSize"], 24)
+                self.assertEqual(session.next_state()["notesFontSize"], 22)
                 self.assertEqual(session.finish(), 0)
 
     def test_a_broken_sidecar_is_said_once_and_ignored(self):
@@ -139,7 +146,7 @@ class Notes(DisplayTestCase):
     def test_a_split_deck_shows_only_the_slide_half_on_the_projector(self):
         # Notes pages of two 16:9 halves: the slide red, its notes blue.
         deck = self.path("split.pdf")
-        halves = b"1 0 0 rg 0 0 400 225 re f 0 0 1 rg 400 0 400 225 re f"
+        halves = b"1 0 0 rg 0 0 400 225 re f 0 0 1 rg 400 0 400 225 re f 0 g BT /F1 14 Tf 420 150 Td (Remember the demo) Tj ET"
         write_pdf(deck, [(800, 225, halves, [])] * 3)
         slide, notes, choice = (self.path(name) for name in ("slide.png", "console.png", "none.png"))
         code, events, errors = run_steps(self.xvfb, [
@@ -148,7 +155,7 @@ class Notes(DisplayTestCase):
             "menu Ansicht > Notizen: links", "state", "quit"], settings={"appLanguage": "de"})
         self.assertEqual(code, 0, errors)
         split, whole, left = [event for event in events if event["event"] == "state"]
-        self.assertEqual(split["notes"], {"source": "beamer-right", "text": ""})
+        self.assertEqual(split["notes"], {"source": "beamer-right", "text": "Remember the demo"})
         self.assertAlmostEqual(split["audienceAspect"], 16 / 9, places=3)
         self.assertAlmostEqual(split["aspect"], 32 / 9, places=3)
         self.assertEqual(whole["notes"]["source"], None)

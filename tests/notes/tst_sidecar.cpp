@@ -170,12 +170,6 @@ private slots:
         QCOMPARE(file->pages.at(2).idx, -1);
         QCOMPARE(file->pageFor(0, "1", 0), nullptr);
     }
-
-    void pathBesideTheDeck() {
-        QCOMPARE(Sidecar::pathFor("/talks/2026/talk.final.pdf"),
-                 QStringLiteral("/talks/2026/talk.final.pdfpc"));
-        QCOMPARE(Sidecar::pathFor("/talks/TALK.PDF"), QStringLiteral("/talks/TALK.pdfpc"));
-    }
 };
 
 ORVL_TEST_MAIN(TestSidecar)

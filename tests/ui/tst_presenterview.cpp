@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QWheelEvent>
 
 namespace {
 
@@ -306,6 +307,13 @@ private slots:
         const int scrolled = scroll->value();
         view->update(QString());
         QCOMPARE(scroll->value(), scrolled);
+        // The wheel scrolls although the pane never takes the keyboard.
+        QWidget* viewport = view->notesPane->text->viewport();
+        QWheelEvent wheel(QPointF(20, 20), viewport->mapToGlobal(QPointF(20, 20)), {}, {0, -240},
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(viewport, &wheel);
+        QVERIFY(scroll->value() > scrolled);
+        QCOMPARE(view->notesPane->text->focusPolicy(), Qt::NoFocus);
         deck->index = 0;
         view->update(QString());
         QVERIFY(view->notesPane->plainText().isEmpty());
