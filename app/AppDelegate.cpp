@@ -10,6 +10,7 @@
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
 #include "document/SlideView.h"
+#include "notes/SidecarWatcher.h"
 #include "ontime/OntimeSetup.h"
 #include "pacing/PaceDialog.h"
 #include "pacing/PaceLine.h"
@@ -104,6 +105,13 @@ AppDelegate::AppDelegate() : keys(std::make_unique<Keys>(*this)) {
         loadNotes();
         applyNotesSide();
     };
+    sidecarWatcher = new SidecarWatcher(
+        [this] {
+            loadNotes();
+            applyNotesSide();
+            presentation.notify();
+        },
+        400, this);
     reloadWatcher = new ReloadWatcher([this] { return reloadDeck(); },
                                       [this] {
                                           // Never an alert: the talk goes on with the old deck, and
@@ -550,6 +558,7 @@ bool AppDelegate::open(const QUrl& url) {
                                       : PaceTarget::fromText(RecentFiles::talkPlan(url)));
     updateTitle();
     reloadWatcher->watch(url.toLocalFile());
+    sidecarWatcher->watch(url.toLocalFile());
     unreadableChange.clear();
     // The window system shows the document's icon and path with the title where it can.
     if (QWidget* window = presenterWindow())

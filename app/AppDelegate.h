@@ -20,6 +20,7 @@
 
 class AudienceWindow;
 class ReloadWatcher;
+class SidecarWatcher;
 class Automation;
 class KeyMonitor;
 class MenuBar;
@@ -243,6 +244,8 @@ private:
     // The audience's output went away mid-talk and the window waits hidden for one.
     bool audienceLostOutput = false;
     ReloadWatcher* reloadWatcher = nullptr;
+    // Notes edited beside the open deck are read again.
+    SidecarWatcher* sidecarWatcher = nullptr;
     // The file name of the deck whose changed file could not be read, while the old one shows.
     QString unreadableChange;
     // While a reload replaces the deck, the screens wait for its slide to be set back.

@@ -256,19 +256,29 @@ void PresenterView::prefetch() {
     if (!renderer)
         return;
     const qint64 index = presentation->index;
+    // The pages the next steps reach: hidden ones are stepped over.
+    const auto step = [this](qint64 from, int direction) {
+        return deckNotes ? deckNotes->step(from, direction) : from + direction;
+    };
+    const qint64 ahead1 = step(index, +1);
+    const qint64 ahead2 = step(ahead1, +1);
+    const qint64 ahead3 = step(ahead2, +1);
+    const qint64 back1 = step(index, -1);
     QList<SlideRenderer::Key> keys;
-    const auto add = [&](const SlideView* view, std::initializer_list<qint64> offsets) {
+    const auto add = [&](const SlideView* view, std::initializer_list<qint64> pages, qint64 shown) {
         if (view->width() <= 1)
             return;
         const QSize pixels = view->drawnKeySize();
-        for (qint64 offset : offsets) {
-            const qint64 page = index + offset;
-            if (page >= 0 && page < presentation->pageCount)
+        for (qint64 page : pages) {
+            const bool listed = std::any_of(keys.begin(), keys.end(), [&](const auto& key) {
+                return key.page == page && key.width == pixels.width();
+            });
+            if (page != shown && !listed && page >= 0 && page < presentation->pageCount)
                 keys.append({page, pixels.width(), pixels.height()});
         }
     };
-    add(current, {1, 2, -1});
-    add(next, {2, 3});
+    add(current, {ahead1, ahead2, back1}, index);
+    add(next, {ahead2, ahead3}, ahead1);
     // One list for the whole console, so the one made after a jump drops the old pages.
     renderer->prefetch(this, RenderPriority::consolePrefetch, keys);
 }

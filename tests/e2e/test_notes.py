@@ -1,6 +1,7 @@
 """Speaker notes in the console: a sidecar file beside the deck gives each slide its note, hidden
 pages are stepped over, the notes' size is remembered, and a broken sidecar is said once."""
 import json
+import os
 import shutil
 import tempfile
 import unittest
@@ -103,6 +104,22 @@ class Notes(DisplayTestCase):
             with Session(self.xvfb, [f"open {deck}", "state", "quit"], home) as session:
                 self.assertEqual(session.next_state()["notesFontSize"], 22)
                 self.assertEqual(session.finish(), 0)
+
+    def test_notes_edited_beside_the_open_deck_show_at_once(self):
+        deck = self.deck(json.dumps(SIDECAR))
+        sidecar = deck.replace(".pdf", ".pdfpc")
+        steps = [f"open {deck}", "state", "wait 3000", "state", "wait 3000", "state", "quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            self.assertEqual(session.next_state()["notes"]["text"].split("\n")[0], "Welcome")
+            # Written elsewhere and renamed over the old file, as editors save.
+            edited = {**SIDECAR, "pages": [{"idx": 0, "note": "Start with the demo"}]}
+            with open(sidecar + ".new", "w", encoding="utf-8") as replacement:
+                json.dump(edited, replacement)
+            os.replace(sidecar + ".new", sidecar)
+            self.assertEqual(session.next_state()["notes"]["text"], "Start with the demo")
+            os.remove(sidecar)
+            self.assertEqual(session.next_state()["notes"], {"source": None, "text": ""})
+            self.assertEqual(session.finish(), 0)
 
     def test_a_broken_sidecar_is_said_once_and_ignored(self):
         deck = self.deck('{"pdfpcFormat": 2, "pages": [{"idx": 0, "note": "cut')
