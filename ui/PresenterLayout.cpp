@@ -62,6 +62,7 @@ Frames layoutAll(const Input& in) {
 
     f.timerCaption = QRectF(left, 124, 220, 16);
     f.timerLabel = QRectF(left - 2, 66, 240, 56);
+    f.paceLine = QRectF(left, 64, 200, 6);
     f.pauseButton = QRectF(left, 30, 180, 32);
     f.resetButton = QRectF(left + 186, 30, 210, 32);
 

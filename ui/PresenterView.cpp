@@ -7,6 +7,7 @@
 #include "document/Presentation.h"
 #include "document/SlideView.h"
 #include "notes/DeckNotes.h"
+#include "pacing/PaceLine.h"
 #include "ui/ExternalTimerBlock.h"
 #include "ui/KeyNames.h"
 #include "ui/NotesPane.h"
@@ -67,6 +68,7 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     timerLabel->setFont(LabelStyle::timeFont(44, QFont::Medium));
     timerCaption =
         makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Vortragszeit"));
+    paceLine = new PaceLine;
     clockLabel = makeLabel(this, 28, QFont::Normal, Colors::grey(0.8));
     clockLabel->setFont(LabelStyle::timeFont(28, QFont::Normal));
     clockCaption = makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Uhrzeit"));
@@ -116,11 +118,11 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
 
     // Stacking order: later children lie on top.
     const QList<QWidget*> stacking{
-        sidebar,       current,     next,         currentLabel, nextLabel,       timerLabel,
-        timerCaption,  clockLabel,  clockCaption, statusLabel,  hintLabel,       prevButton,
-        nextButton,    startButton, blackButton,  pauseButton,  resetButton,     screenPopup,
-        screenCaption, openButton,  emptyLabel,   ontimeBlock,  stagetimerBlock, notesPane,
-        sidebarHandle, slideHandle, notesHandle};
+        sidebar,      current,       next,        currentLabel, nextLabel,   timerLabel,
+        timerCaption, paceLine,      clockLabel,  clockCaption, statusLabel, hintLabel,
+        prevButton,   nextButton,    startButton, blackButton,  pauseButton, resetButton,
+        screenPopup,  screenCaption, openButton,  emptyLabel,   ontimeBlock, stagetimerBlock,
+        notesPane,    sidebarHandle, slideHandle, notesHandle};
     for (QWidget* child : stacking) {
         child->setParent(this);
         child->raise();
@@ -320,6 +322,7 @@ void PresenterView::layoutAll() {
     place(statusLabel, frames.statusLabel);
     place(timerCaption, frames.timerCaption);
     place(timerLabel, frames.timerLabel);
+    place(paceLine, frames.paceLine);
     place(pauseButton, frames.pauseButton);
     place(resetButton, frames.resetButton);
     place(startButton, frames.startButton);
@@ -348,6 +351,7 @@ void PresenterView::layoutAll() {
     for (QWidget* view : {static_cast<QWidget*>(timerCaption), static_cast<QWidget*>(timerLabel),
                           static_cast<QWidget*>(pauseButton), static_cast<QWidget*>(resetButton)})
         view->setVisible(frames.talkTimerShown);
+    paceLine->setVisible(frames.talkTimerShown && showsPace);
     clockCaption->setVisible(frames.clockShown);
     clockLabel->setVisible(frames.clockShown);
     openButton->setVisible(frames.emptyStateShown);
