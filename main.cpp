@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
         controller.raiseConsole();
     };
     desktop.activate = [&controller] { controller.raiseConsole(); };
+    controller.setCommandLinePlan(commandLine.run->plan);
     controller.applicationOpen(handedOver);
     controller.setLaunchRequest(commandLine.run->present, commandLine.run->page);
     QTimer::singleShot(0, &controller, &AppDelegate::applicationDidFinishLaunching);

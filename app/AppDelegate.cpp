@@ -12,6 +12,8 @@
 #include "document/SlideView.h"
 #include "notes/SidecarWatcher.h"
 #include "ontime/OntimeSetup.h"
+#include "pacing/PaceDialog.h"
+#include "pacing/PaceLine.h"
 #include "stagetimer/StagetimerSetup.h"
 #include "ui/AudienceWindow.h"
 #include "ui/NotesPane.h"
@@ -301,6 +303,7 @@ void AppDelegate::buildMenuBar() {
     commands.toggleWhite = command(&AppDelegate::toggleWhite);
     commands.toggleTimerPause = command(&AppDelegate::toggleTimerPause);
     commands.resetTimer = command(&AppDelegate::resetTimer);
+    commands.setTalkPlan = command(&AppDelegate::showPaceDialog);
     commands.fillOntimeMenu = [self](QMenu* menu) {
         if (self)
             self->fillOntimeMenu(menu);
@@ -485,7 +488,10 @@ void AppDelegate::tick() {
     if (!presenter)
         return;
     PresenterView* view = presenter->content;
-    const TalkTimer::Display shown = talkTimer.display();
+    const std::optional<TalkPace::Reading> reading = paceReading();
+    const TalkTimer::Display shown = talkTimer.display(reading);
+    if (reading)
+        view->paceLine->setReading(*reading);
     view->timerLabel->setText(shown.time);
     LabelStyle::setTextColour(view->timerLabel, shown.colour);
     view->timerCaption->setText(shown.caption);
@@ -547,6 +553,9 @@ bool AppDelegate::open(const QUrl& url) {
         }
         password = *typed;
     }
+    // The command line's plan, else the one stored for this deck.
+    applyPlan(commandLinePlan.isSet() ? commandLinePlan
+                                      : PaceTarget::fromText(RecentFiles::talkPlan(url)));
     updateTitle();
     reloadWatcher->watch(url.toLocalFile());
     sidecarWatcher->watch(url.toLocalFile());
@@ -679,7 +688,8 @@ void AppDelegate::refresh() {
         renderer->planAudience(
             presentation.index,
             presentation.geometry(audienceWindow()->slidePixelsOn(screen, windowed)).drawn,
-            presentation.isPresenting);
+            presentation.isPresenting,
+            [this](qint64 from, int direction) { return notes.step(from, direction); });
     }
 }
 
@@ -892,6 +902,8 @@ QWidget* AppDelegate::windowForAutomation(const QString& which) const {
         return ontimeSetup ? ontimeSetup->window() : nullptr;
     if (which == QLatin1String("stagetimer-setup"))
         return stagetimerSetup ? stagetimerSetup->window() : nullptr;
+    if (which == QLatin1String("pace-dialog"))
+        return paceWindow;
     return nullptr;
 }
 
@@ -925,6 +937,7 @@ QJsonObject AppDelegate::stateSnapshot() const {
         {QStringLiteral("aspect"), presentation.pageAspect},
         {QStringLiteral("audienceAspect"), presentation.aspect},
         {QStringLiteral("notes"), notesSnapshot()},
+        {QStringLiteral("pace"), paceSnapshot()},
         {QStringLiteral("blank"), blankName(presentation.blank)},
         {QStringLiteral("presenting"), presentation.isPresenting},
         {QStringLiteral("jumpBuffer"), jumpBuffer},

@@ -8,6 +8,7 @@
 #include "net/Clock.h"
 #include "notes/DeckNotes.h"
 #include "ontime/OntimeModel.h"
+#include "pacing/TalkPace.h"
 #include "stagetimer/StagetimerModel.h"
 
 #include <QJsonObject>
@@ -24,6 +25,7 @@ class Automation;
 class KeyMonitor;
 class MenuBar;
 class OntimeSetupWindowController;
+class PaceDialog;
 class PresenterView;
 class PresenterWindowController;
 class ShortcutOverlay;
@@ -51,6 +53,8 @@ public:
     // From the command line: the slide to open the handed-over deck at (from 1), and whether to
     // start presenting at once.
     void setLaunchRequest(bool present, std::optional<qint64> page);
+    // From the command line: the talk plan for every deck of this run, over the stored ones.
+    void setCommandLinePlan(const PaceTarget& plan) { commandLinePlan = plan; }
     // Brings the console to the front, for a later launch of the program.
     void raiseConsole();
 
@@ -72,6 +76,12 @@ public:
 
     void toggleTimerPause();
     void resetTimer();
+
+    // Talk pacing: "Vortragsdauer …" (never holding the console during a talk), and the plan
+    // it sets for the open deck, stored with the recent files.
+    void showPaceDialog();
+    void setTalkPlan(const PaceTarget& plan);
+    PaceDialog* paceDialog() const;
 
     // External timers: the commands of the "Ontime / Stagetimer" menu and the choice dialog.
     void searchTimers();
@@ -143,6 +153,11 @@ private:
     // A one-button alert as a sheet on the presenter window; printed under automation.
     void showSheetAlert(const QString& message, const QString& informative);
     QJsonObject timersSnapshot() const;
+    // Takes a plan for the open deck; the next refresh shows it.
+    void applyPlan(const PaceTarget& plan);
+    // The countdown and pace now; absent without a plan.
+    std::optional<TalkPace::Reading> paceReading() const;
+    QJsonValue paceSnapshot() const;
     void rebuildScreenPopup();
     void subscribeToScreenChanges();
     void screensChanged();
@@ -216,6 +231,9 @@ private:
     SystemClock clock;
     // The talk timer's timerStart and timerAccumulated.
     TalkTimer talkTimer{clock};
+    PaceTarget commandLinePlan;
+    std::optional<TalkPace> pace;
+    QPointer<PaceDialog> paceWindow;
     std::optional<QUrl> pendingOpen;
     QList<std::pair<QString, QString>> pendingProblems;
     bool presentAtLaunch = false;

@@ -2,11 +2,16 @@
 
 #include "app/AppDelegate.h"
 #include "app/KeyNotation.h"
+#include "pacing/PaceDialog.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -173,6 +178,38 @@ void Automation::registerFoundationSteps() {
 }
 
 void Automation::registerConsoleSteps() {
+    // "pace-dialog 25", "pace-dialog 14:30 2" or "pace-dialog none": fills the open
+    // "Vortragsdauer" dialog (length or end time, last minutes) and presses its button.
+    registerStep(QStringLiteral("pace-dialog"), [this](const QString& argument) {
+        PaceDialog* dialog = controller.paceDialog();
+        const QString plan = argument.section(QLatin1Char(' '), 0, 0);
+        const QString last = argument.section(QLatin1Char(' '), 1).trimmed();
+        const std::optional<int> minutes = PaceTarget::parseLength(plan);
+        const std::optional<QTime> end = PaceTarget::parseEndTime(plan);
+        const std::optional<qint64> lastMinutes =
+            last.isEmpty() ? std::optional<qint64>(PaceTarget::defaultLastMinutes)
+                           : parseInteger(last);
+        if (!dialog || !(minutes || end || plan == QLatin1String("none")) || !lastMinutes) {
+            printError(QStringLiteral("pace-dialog ") + argument,
+                       QStringLiteral("needs the open dialog and MINUTES|HH:MM|none [LAST]"));
+            return 0;
+        }
+        if (minutes) {
+            dialog->lengthButton->setChecked(true);
+            dialog->lengthField->setValue(*minutes);
+        } else if (end) {
+            dialog->endButton->setChecked(true);
+            dialog->endField->setTime(*end);
+        } else {
+            dialog->noneButton->setChecked(true);
+        }
+        dialog->lastMinutesField->setValue(int(*lastMinutes));
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            if (button->isDefault())
+                button->click();
+        }
+        return 0;
+    });
     registerStep(QStringLiteral("key"), [this](const QString& notation) {
         const std::optional<KeyStroke> stroke = KeyNotation::parse(notation);
         if (!stroke) {

@@ -79,6 +79,9 @@ QString helpText() {
         "  -v, --version        Show the version and exit.\n"
         "  --present            Start presenting at once.\n"
         "  --page N             Open the deck at slide N (counted from 1).\n"
+        "  --duration MIN       Plan a talk of MIN minutes: the talk timer counts down.\n"
+        "  --end-time HH:MM     Plan a talk that ends at this time of day (the next one, or\n"
+        "                       one passed within the last 3 hours: the talk runs over).\n"
         "  --screen NAME        Show the audience on this screen for this run (its name, or\n"
         "                       \"NAME WIDTHxHEIGHT\"; \"__window__\" for the test window).\n"
         "  --set KEY=VALUE      Set a preference for this run only (not stored); VALUE is\n"
@@ -104,7 +107,10 @@ Outcome read(const QStringList& arguments) {
     const QCommandLineOption page(QStringLiteral("page"), QString(), QStringLiteral("N"));
     const QCommandLineOption screen(QStringLiteral("screen"), QString(), QStringLiteral("NAME"));
     const QCommandLineOption set(QStringLiteral("set"), QString(), QStringLiteral("KEY=VALUE"));
-    parser.addOptions({help, version, present, page, screen, set});
+    const QCommandLineOption duration(QStringLiteral("duration"), QString(), QStringLiteral("MIN"));
+    const QCommandLineOption endTime(QStringLiteral("end-time"), QString(),
+                                     QStringLiteral("HH:MM"));
+    parser.addOptions({help, version, present, page, screen, set, duration, endTime});
     const auto mistake = [](const QString& message) {
         print(stderr, programName + QStringLiteral(": ") + message +
                           QStringLiteral("\nTry 'talvane-orvello --help'.\n"));
@@ -137,6 +143,21 @@ Outcome read(const QStringList& arguments) {
             return mistake(QStringLiteral("--page needs a slide number from 1 on, got \"%1\"")
                                .arg(parser.value(page)));
         request.page = number;
+    }
+    if (parser.isSet(duration) && parser.isSet(endTime))
+        return mistake(QStringLiteral("--duration and --end-time exclude each other"));
+    if (parser.isSet(duration)) {
+        request.plan.lengthMinutes = PaceTarget::parseLength(parser.value(duration));
+        if (!request.plan.lengthMinutes)
+            return mistake(QStringLiteral("--duration needs minutes from 1 to %1, got \"%2\"")
+                               .arg(PaceTarget::longestMinutes)
+                               .arg(parser.value(duration)));
+    }
+    if (parser.isSet(endTime)) {
+        request.plan.endTime = PaceTarget::parseEndTime(parser.value(endTime));
+        if (!request.plan.endTime)
+            return mistake(QStringLiteral("--end-time needs a time of day as HH:MM, got \"%1\"")
+                               .arg(parser.value(endTime)));
     }
     return {request, 0};
 }

@@ -2,6 +2,8 @@
 // without a display.
 #pragma once
 
+#include "pacing/PaceTarget.h"
+
 #include <QStringList>
 #include <optional>
 
@@ -13,6 +15,8 @@ struct Request {
     bool present = false;
     // The slide to open at, counted from 1.
     std::optional<qint64> page;
+    // --duration or --end-time: the plan for every deck of this run, over a stored one.
+    PaceTarget plan;
 };
 
 // The request, or the exit status when the command line is answered already (help, version, a

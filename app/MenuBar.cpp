@@ -12,7 +12,6 @@
 
 namespace {
 
-const QString recentFilesKey = QStringLiteral("recentFiles");
 const QString languageKey = QStringLiteral("appLanguage");
 
 } // namespace
@@ -84,6 +83,7 @@ void MenuBar::buildPresentationMenu() {
     menu->addSeparator();
     addCommand(menu, L10n::lookup("Timer anhalten / fortsetzen"), commands.toggleTimerPause);
     addCommand(menu, L10n::lookup("Timer zurücksetzen"), commands.resetTimer);
+    addCommand(menu, L10n::lookup("Vortragsdauer …"), commands.setTalkPlan);
 }
 
 void MenuBar::buildViewMenu() {
@@ -185,7 +185,7 @@ void MenuBar::fillRecentMenu() {
     recent->addSeparator();
     QAction* clear = recent->addAction(L10n::lookup("Liste löschen"));
     clear->setEnabled(!files.isEmpty());
-    connect(clear, &QAction::triggered, this, [] { Preferences::remove(recentFilesKey); });
+    connect(clear, &QAction::triggered, this, &RecentFiles::clear);
 }
 
 void MenuBar::markCurrentLanguage() {

@@ -28,6 +28,8 @@ struct MenuCommands {
     std::function<void()> toggleWhite;
     std::function<void()> toggleTimerPause;
     std::function<void()> resetTimer;
+    // Opens "Vortragsdauer …", the talk's length or end time.
+    std::function<void()> setTalkPlan;
     std::function<void(QMenu* menu)> fillOntimeMenu;
     std::function<void(int columns)> setThumbColumns;
     std::function<void()> resetLayout;

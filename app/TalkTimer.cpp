@@ -46,14 +46,29 @@ void TalkTimer::startIfNeverRun() {
         timerStart = nowMs();
 }
 
-TalkTimer::Display TalkTimer::display() const {
+TalkTimer::Display TalkTimer::display(const std::optional<TalkPace::Reading>& pace) const {
     const qint64 total = totalSeconds();
     const bool running = isRunning();
+    const bool paused = !running && total >= 1;
     Display shown;
-    shown.time = formatDuration(total);
     shown.colour = running ? Colors::grey(1.0) : Colors::grey(0.55);
-    shown.caption = !running && total >= 1 ? L10n::lookup("Vortragszeit (angehalten)")
-                                           : L10n::lookup("Vortragszeit");
+    if (!pace) {
+        shown.time = formatDuration(total);
+        shown.caption =
+            paused ? L10n::lookup("Vortragszeit (angehalten)") : L10n::lookup("Vortragszeit");
+    } else {
+        shown.time = formatDuration(std::abs(pace->remainingSeconds));
+        // The warning colours hold while paused too: a stopped timer still says how little is left.
+        if (pace->phase == TalkPace::Phase::lastMinutes)
+            shown.colour = Colors::orange;
+        if (pace->phase == TalkPace::Phase::over) {
+            shown.colour = Colors::red;
+            shown.caption = L10n::lookup("Überzogen");
+        } else {
+            shown.caption =
+                paused ? L10n::lookup("Restzeit (angehalten)") : L10n::lookup("Restzeit");
+        }
+    }
     if (running)
         shown.pauseTitle = L10n::lookup("Timer anhalten");
     else if (total < 1)

@@ -1,6 +1,8 @@
 // The speaker's stopwatch: running time, pause and reset, and the texts the presenter view shows.
 #pragma once
 
+#include "pacing/TalkPace.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QString>
@@ -13,8 +15,8 @@ public:
     // What the presenter view shows for the stopwatch at one moment.
     struct Display {
         QString time;       // "HH:MM:SS", hours not wrapped
-        QColor colour;      // white while running, grey while stopped
-        QString caption;    // "Vortragszeit" or "Vortragszeit (angehalten)"
+        QColor colour;      // white while running, grey while stopped; orange, red by the plan
+        QString caption;    // "Vortragszeit" or "Vortragszeit (angehalten)", "Restzeit" …
         QString pauseTitle; // the pause button's title
     };
 
@@ -36,7 +38,8 @@ public:
     // The start that beginning a presentation gives: only from zero, never from a pause.
     void startIfNeverRun();
 
-    Display display() const;
+    // With a plan's reading the time counts down to zero, then up again as the overrun.
+    Display display(const std::optional<TalkPace::Reading>& pace = std::nullopt) const;
 
     static QString formatDuration(qint64 totalSeconds);
     static QString formatClock(const QDateTime& localTime);

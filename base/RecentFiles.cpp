@@ -8,6 +8,7 @@
 namespace {
 
 const QString recentFilesKey = QStringLiteral("recentFiles");
+const QString talkPlansKey = QStringLiteral("recentTalkPlans");
 
 QStringList storedPaths() {
     const QVariant stored = Preferences::value(recentFilesKey);
@@ -39,7 +40,13 @@ void add(const QUrl& fileUrl) {
     QStringList paths = storedPaths();
     paths.removeAll(path);
     paths.prepend(path);
-    Preferences::setValue(recentFilesKey, QStringList(paths.mid(0, maximumCount)));
+    paths = paths.mid(0, maximumCount);
+    Preferences::setValue(recentFilesKey, paths);
+    QVariantMap plans = Preferences::value(talkPlansKey).toMap();
+    const qsizetype before = plans.size();
+    plans.removeIf([&paths](const auto& entry) { return !paths.contains(entry.key()); });
+    if (plans.size() != before)
+        Preferences::setValue(talkPlansKey, plans);
 }
 
 QList<QUrl> all() {
@@ -49,6 +56,28 @@ QList<QUrl> all() {
             existing.append(QUrl::fromLocalFile(path));
     }
     return existing;
+}
+
+void clear() {
+    Preferences::remove(recentFilesKey);
+    Preferences::remove(talkPlansKey);
+}
+
+void setTalkPlan(const QUrl& fileUrl, const QString& plan) {
+    const QString path = fileUrl.toLocalFile();
+    if (!storedPaths().contains(path))
+        return;
+    QVariantMap plans = Preferences::value(talkPlansKey).toMap();
+    if (plan.isEmpty())
+        plans.remove(path);
+    else
+        plans.insert(path, plan);
+    Preferences::setValue(talkPlansKey, plans);
+}
+
+QString talkPlan(const QUrl& fileUrl) {
+    const QVariant plan = Preferences::value(talkPlansKey).toMap().value(fileUrl.toLocalFile());
+    return plan.typeId() == QMetaType::QString ? plan.toString() : QString();
 }
 
 } // namespace RecentFiles

@@ -84,6 +84,7 @@ Frames layoutAll(const Input& in) {
     f.timeScale = k;
     f.timerLabel = QRectF(left - 2, 66, std::round(240 * k), std::round(56 * k));
     f.timerCaption = QRectF(left, 66 + std::round(56 * k) + 2, 220, 16);
+    f.paceLine = QRectF(left, 64, std::round(200 * k), 6);
 
     if (in.activeBlock == Block::None) {
         f.talkTimerShown = true;

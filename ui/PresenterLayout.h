@@ -27,7 +27,7 @@ struct Input {
 struct Frames {
     QRectF sidebar, current, next, sidebarHandle, slideHandle;
     QRectF currentLabel, nextLabel, statusLabel;
-    QRectF timerCaption, timerLabel, pauseButton, resetButton;
+    QRectF timerCaption, timerLabel, paceLine, pauseButton, resetButton;
     QRectF startButton, blackButton, nextButton, prevButton, screenCaption, screenPopup;
     QRectF hintLabel, block, clockCaption, clockLabel, openButton, emptyLabel;
     // The notes pane: beside the current slide under the next one when that column is wide
@@ -35,7 +35,7 @@ struct Frames {
     QRectF notes, notesHandle;
 
     bool slidesShown = false;    // sidebar, slides, their captions, status line, handles
-    bool talkTimerShown = true;  // timer caption and label, pause and reset buttons
+    bool talkTimerShown = true;  // timer caption and label, pace line, pause and reset buttons
     bool clockShown = true;      // clock caption and label
     bool emptyStateShown = true; // open button and invitation text
     bool navigationEnabled = false;

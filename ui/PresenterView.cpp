@@ -7,6 +7,7 @@
 #include "document/Presentation.h"
 #include "document/SlideView.h"
 #include "notes/DeckNotes.h"
+#include "pacing/PaceLine.h"
 #include "ui/ExternalTimerBlock.h"
 #include "ui/KeyNames.h"
 #include "ui/NotesPane.h"
@@ -67,6 +68,7 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     timerLabel->setFont(LabelStyle::timeFont(44, QFont::Medium));
     timerCaption =
         makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Vortragszeit"));
+    paceLine = new PaceLine;
     clockLabel = makeLabel(this, 28, QFont::Normal, Colors::grey(0.8));
     clockLabel->setFont(LabelStyle::timeFont(28, QFont::Normal));
     clockCaption = makeLabel(this, 12, QFont::Normal, Colors::grey(0.6), L10n::lookup("Uhrzeit"));
@@ -116,11 +118,11 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
 
     // Stacking order: later children lie on top.
     const QList<QWidget*> stacking{
-        sidebar,       current,     next,         currentLabel, nextLabel,       timerLabel,
-        timerCaption,  clockLabel,  clockCaption, statusLabel,  hintLabel,       prevButton,
-        nextButton,    startButton, blackButton,  pauseButton,  resetButton,     screenPopup,
-        screenCaption, openButton,  emptyLabel,   ontimeBlock,  stagetimerBlock, notesPane,
-        sidebarHandle, slideHandle, notesHandle};
+        sidebar,      current,       next,        currentLabel, nextLabel,   timerLabel,
+        timerCaption, paceLine,      clockLabel,  clockCaption, statusLabel, hintLabel,
+        prevButton,   nextButton,    startButton, blackButton,  pauseButton, resetButton,
+        screenPopup,  screenCaption, openButton,  emptyLabel,   ontimeBlock, stagetimerBlock,
+        notesPane,    sidebarHandle, slideHandle, notesHandle};
     for (QWidget* child : stacking) {
         child->setParent(this);
         child->raise();
@@ -255,19 +257,29 @@ void PresenterView::prefetch() {
     if (!renderer)
         return;
     const qint64 index = presentation->index;
+    // The pages the next steps reach: hidden ones are stepped over.
+    const auto step = [this](qint64 from, int direction) {
+        return deckNotes ? deckNotes->step(from, direction) : from + direction;
+    };
+    const qint64 ahead1 = step(index, +1);
+    const qint64 ahead2 = step(ahead1, +1);
+    const qint64 ahead3 = step(ahead2, +1);
+    const qint64 back1 = step(index, -1);
     QList<SlideRenderer::Key> keys;
-    const auto add = [&](const SlideView* view, std::initializer_list<qint64> offsets) {
+    const auto add = [&](const SlideView* view, std::initializer_list<qint64> pages, qint64 shown) {
         if (view->width() <= 1)
             return;
         const QSize pixels = view->drawnKeySize();
-        for (qint64 offset : offsets) {
-            const qint64 page = index + offset;
-            if (page >= 0 && page < presentation->pageCount)
+        for (qint64 page : pages) {
+            const bool listed = std::any_of(keys.begin(), keys.end(), [&](const auto& key) {
+                return key.page == page && key.width == pixels.width();
+            });
+            if (page != shown && !listed && page >= 0 && page < presentation->pageCount)
                 keys.append({page, pixels.width(), pixels.height()});
         }
     };
-    add(current, {1, 2, -1});
-    add(next, {2, 3});
+    add(current, {ahead1, ahead2, back1}, index);
+    add(next, {ahead2, ahead3}, ahead1);
     // One list for the whole console, so the one made after a jump drops the old pages.
     renderer->prefetch(this, RenderPriority::consolePrefetch, keys);
 }
@@ -317,6 +329,7 @@ void PresenterView::layoutAll() {
     place(statusLabel, frames.statusLabel);
     place(timerCaption, frames.timerCaption);
     place(timerLabel, frames.timerLabel);
+    place(paceLine, frames.paceLine);
     place(pauseButton, frames.pauseButton);
     place(resetButton, frames.resetButton);
     place(startButton, frames.startButton);
@@ -347,6 +360,7 @@ void PresenterView::layoutAll() {
     for (QWidget* view : {static_cast<QWidget*>(timerCaption), static_cast<QWidget*>(timerLabel),
                           static_cast<QWidget*>(pauseButton), static_cast<QWidget*>(resetButton)})
         view->setVisible(frames.talkTimerShown);
+    paceLine->setVisible(frames.talkTimerShown && showsPace);
     clockCaption->setVisible(frames.clockShown);
     clockLabel->setVisible(frames.clockShown);
     openButton->setVisible(frames.emptyStateShown);

@@ -15,6 +15,7 @@
 class DeckNotes;
 class ExternalTimerBlock;
 class NotesPane;
+class PaceLine;
 class QComboBox;
 class QLabel;
 class QMimeData;
@@ -57,6 +58,9 @@ public:
     QLabel* nextLabel;
     QLabel* timerLabel;
     QLabel* timerCaption;
+    // Under the talk timer while a talk is planned (`showsPace`).
+    PaceLine* paceLine;
+    bool showsPace = false;
     QLabel* clockLabel;
     QLabel* clockCaption;
     QLabel* statusLabel;

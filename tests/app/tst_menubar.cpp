@@ -109,6 +109,7 @@ private slots:
         commands.toggleWhite = [&] { called << "white"; };
         commands.toggleTimerPause = [&] { called << "pause"; };
         commands.resetTimer = [&] { called << "reset"; };
+        commands.setTalkPlan = [&] { called << "plan"; };
         commands.setThumbColumns = [&](int count) { called << QString::number(count); };
         commands.resetLayout = [&] { called << "layout"; };
         commands.setNotesSide = [&](const QString& side) { called << side; };
@@ -123,11 +124,11 @@ private slots:
                     action->trigger();
             }
         }
-        QCOMPARE(called, (QStringList{"quit",   "toggle", "fromStart", "next",  "previous",
-                                      "first",  "last",   "black",     "white", "pause",
-                                      "reset",  "1",      "2",         "3",     "4",
-                                      "layout", "none",   "left",      "right", "top",
-                                      "bottom", "auto",   "+1",        "-1",    "keys"}));
+        QCOMPARE(called,
+                 (QStringList{"quit",   "toggle", "fromStart", "next",  "previous", "first", "last",
+                              "black",  "white",  "pause",     "reset", "plan",     "1",     "2",
+                              "3",      "4",      "layout",    "none",  "left",     "right", "top",
+                              "bottom", "auto",   "+1",        "-1",    "keys"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list

@@ -88,6 +88,50 @@ private slots:
         QCOMPARE(shown.pauseTitle, QString::fromUtf8(pauseTitles[int(state)]));
     }
 
+    // With a plan the time shown is what is left, then the overrun; the phase sets the colour,
+    // paused or not, and a normal phase keeps the stopwatch's white and grey.
+    void countdownWithAPlan_data() {
+        QTest::addColumn<qint64>("remaining");
+        QTest::addColumn<TalkPace::Phase>("phase");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("counting down") << qint64(1199) << TalkPace::Phase::normal << false
+                                       << "00:19:59" << Colors::grey(1.0) << "Restzeit";
+        QTest::newRow("paused") << qint64(1199) << TalkPace::Phase::normal << true << "00:19:59"
+                                << Colors::grey(0.55) << "Restzeit (angehalten)";
+        QTest::newRow("last minutes") << qint64(300) << TalkPace::Phase::lastMinutes << false
+                                      << "00:05:00" << Colors::orange << "Restzeit";
+        QTest::newRow("last minutes, paused")
+            << qint64(61) << TalkPace::Phase::lastMinutes << true << "00:01:01" << Colors::orange
+            << "Restzeit (angehalten)";
+        QTest::newRow("time up") << qint64(0) << TalkPace::Phase::over << false << "00:00:00"
+                                 << Colors::red << "Überzogen";
+        QTest::newRow("over, counting up") << qint64(-3725) << TalkPace::Phase::over << true
+                                           << "01:02:05" << Colors::red << "Überzogen";
+    }
+    void countdownWithAPlan() {
+        QFETCH(qint64, remaining);
+        QFETCH(TalkPace::Phase, phase);
+        QFETCH(bool, paused);
+        ManualClock clock;
+        TalkTimer timer(clock);
+        timer.togglePause();
+        clock.advance(1'000);
+        if (paused)
+            timer.togglePause();
+        TalkPace::Reading reading;
+        reading.remainingSeconds = remaining;
+        reading.phase = phase;
+        const TalkTimer::Display shown = timer.display(reading);
+        QTEST(shown.time, "time");
+        QTEST(shown.colour, "colour");
+        QTEST(shown.caption, "caption");
+        QCOMPARE(shown.pauseTitle,
+                 paused ? QString("Timer fortsetzen") : QString("Timer anhalten"));
+    }
+
     void clockSetBackwardsDoesNotShortenTheTalk() {
         ManualClock clock;
         TalkTimer timer(clock);

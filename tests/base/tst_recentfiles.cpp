@@ -1,4 +1,5 @@
-// The recent-files list: order, the bound of ten, missing files hidden but kept.
+// The recent-files list: order, the bound of ten, missing files hidden but kept, and the talk
+// plans kept with it.
 #include "base/RecentFiles.h"
 #include "support/TestSupport.h"
 
@@ -74,6 +75,30 @@ private slots:
         QVERIFY(RecentFiles::all().isEmpty());
         RecentFiles::add(makeFile("x.pdf"));
         QCOMPARE(names(RecentFiles::all()), (QStringList{"x.pdf"}));
+    }
+
+    // A plan belongs to a file on the list: set only there, and gone with the file.
+    void talkPlansFollowTheList() {
+        const QUrl first = makeFile("first.pdf"), other = makeFile("other.pdf");
+        RecentFiles::setTalkPlan(first, "20;5");
+        QCOMPARE(RecentFiles::talkPlan(first), QString());
+        RecentFiles::add(first);
+        RecentFiles::add(other);
+        RecentFiles::setTalkPlan(first, "20;5");
+        RecentFiles::setTalkPlan(other, "14:30;2");
+        RecentFiles::add(other);
+        QCOMPARE(RecentFiles::talkPlan(first), QString("20;5"));
+        for (int i = 0; i < 9; ++i)
+            RecentFiles::add(makeFile(QStringLiteral("p%1.pdf").arg(i)));
+        QCOMPARE(RecentFiles::talkPlan(other), QString("14:30;2"));
+        RecentFiles::add(first);
+        QCOMPARE(RecentFiles::talkPlan(first), QString());
+        RecentFiles::setTalkPlan(other, QString());
+        QCOMPARE(RecentFiles::talkPlan(other), QString());
+        RecentFiles::setTalkPlan(first, "45;5");
+        RecentFiles::clear();
+        RecentFiles::add(first);
+        QCOMPARE(RecentFiles::talkPlan(first), QString());
     }
 };
 

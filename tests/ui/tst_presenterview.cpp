@@ -304,6 +304,13 @@ private slots:
         QVERIFY(view->notesPane->plainText().startsWith("A line of the note.\n"));
         QCOMPARE(view->nextLabel->text(), QStringLiteral("Nächste Folie  4"));
         QCOMPARE(view->next->page(), std::optional<qint64>(3));
+        // Nor drawn ahead for the next view: the steps after it are 4 and 5.
+        const QSize nextSize = view->next->pixelKeySize();
+        const auto asked = [&](qint64 page) {
+            const SlideRenderer::Key key{page, nextSize.width(), nextSize.height()};
+            return deck->renderer->isPending(key) || deck->renderer->cached(key).has_value();
+        };
+        QVERIFY(!asked(2) && asked(4) && asked(5));
 
         QScrollBar* scroll = view->notesPane->text->verticalScrollBar();
         QVERIFY(scroll->maximum() > 0);
