@@ -688,7 +688,8 @@ void AppDelegate::refresh() {
         renderer->planAudience(
             presentation.index,
             presentation.geometry(audienceWindow()->slidePixelsOn(screen, windowed)).drawn,
-            presentation.isPresenting);
+            presentation.isPresenting,
+            [this](qint64 from, int direction) { return notes.step(from, direction); });
     }
 }
 

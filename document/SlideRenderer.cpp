@@ -72,16 +72,23 @@ void SlideRenderer::withdraw(Source source) {
     schedule();
 }
 
-void SlideRenderer::planAudience(qint64 index, QSize pixels, bool wholeDeck) {
+void SlideRenderer::planAudience(qint64 index, QSize pixels, bool wholeDeck, const Step& step) {
     cache.protect(index - protectedBefore, index + protectedAfter);
     const qint64 count = pageSizes.size();
     QList<Key> near;
     QList<Key> rest;
     if (!pixels.isEmpty()) {
         const auto key = [&](qint64 page) { return Key{page, pixels.width(), pixels.height()}; };
-        for (const qint64 offset : {0, 1, 2, -1, 3, 4}) {
-            if (index + offset >= 0 && index + offset < count)
-                near.append(key(index + offset));
+        const auto next = [&step](qint64 from, int direction) {
+            return step ? step(from, direction) : from + direction;
+        };
+        const qint64 ahead1 = next(index, +1);
+        const qint64 ahead2 = next(ahead1, +1);
+        const qint64 ahead3 = next(ahead2, +1);
+        for (const qint64 page :
+             {index, ahead1, ahead2, next(index, -1), ahead3, next(ahead3, +1)}) {
+            if (page >= 0 && page < count && !near.contains(key(page)))
+                near.append(key(page));
         }
         for (qint64 page = index + 5; wholeDeck && page < count; ++page)
             rest.append(key(page));

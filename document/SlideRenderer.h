@@ -50,7 +50,9 @@ public:
     // The projector's plan: the current slide and its neighbours (+1, +2, -1, then further ahead)
     // at the audience's exact size, protected in the cache; with `wholeDeck` every other slide
     // too, at the lowest priority and only while it fits the budget without evicting anything.
-    void planAudience(qint64 index, QSize pixels, bool wholeDeck);
+    // `step` gives the page one step from another (the talk steps over hidden pages).
+    using Step = std::function<qint64(qint64 from, int direction)>;
+    void planAudience(qint64 index, QSize pixels, bool wholeDeck, const Step& step = {});
 
     // Queued, waited for or being drawn.
     bool isPending(const Key& key) const;

@@ -94,6 +94,15 @@ private slots:
         renderer->planAudience(12, audience, false);
         drainAll();
         QCOMPARE(script->startedPages(), QList<qint64>({0, 12, 13, 14, 11, 15, 16}));
+        // With page 17 hidden the talk steps from 15 to 16, 18 and 19 (the last): 17 is never
+        // drawn.
+        const auto overHidden = [](qint64 from, int direction) {
+            const qint64 to = from + direction;
+            return to == 17 ? to + direction : to;
+        };
+        renderer->planAudience(15, audience, false, overHidden);
+        drainAll();
+        QCOMPARE(script->startedPages().mid(7), QList<qint64>({18, 19}));
     }
 
     // The whole deck is drawn ahead only into free budget: nothing asked for is pushed out.
