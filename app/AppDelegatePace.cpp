@@ -47,7 +47,16 @@ void AppDelegate::applyPlan(const PaceTarget& plan) {
 std::optional<TalkPace::Reading> AppDelegate::paceReading() const {
     if (!pace)
         return std::nullopt;
-    return pace->read(talkTimer.elapsedSeconds(), presentation.index, presentation.pageCount);
+    // Hidden pages (backup slides) take no share of the talk.
+    qsizetype shown = 0;
+    qsizetype before = 0;
+    for (qint64 page = 0; page < presentation.pageCount; ++page) {
+        if (notes.isHidden(page))
+            continue;
+        before += page < presentation.index ? 1 : 0;
+        ++shown;
+    }
+    return pace->read(talkTimer.elapsedSeconds(), before, shown);
 }
 
 QJsonValue AppDelegate::paceSnapshot() const {

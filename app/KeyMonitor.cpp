@@ -84,6 +84,19 @@ bool dialogIsUp(const KeyTarget& target) {
     return false;
 }
 
+// A dialog of the console that leaves it free ("Vortragsdauer" during a talk).
+bool isConsoleDialog(const KeyTarget& target, const QWindow* window) {
+    const QWidget* presenter = target.presenterWindow();
+    if (!presenter || !presenter->windowHandle() || window->type() != Qt::Dialog)
+        return false;
+    for (const QWindow* parent = window->transientParent(); parent;
+         parent = parent->transientParent()) {
+        if (parent == presenter->windowHandle())
+            return true;
+    }
+    return false;
+}
+
 bool startsOrEnds(Command command) {
     return command == Command::F5 || command == Command::TogglePresentation ||
            command == Command::StartFromBeginning;
@@ -99,10 +112,11 @@ bool focusTakesText() {
 bool appliesTo(const KeyTarget& target, Command command, const QWindow* receiver) {
     if (target.pageCount() <= 0)
         return false;
-    if (!dialogIsUp(target)) {
+    const QWindow* keyWindow = receiver ? receiver : QGuiApplication::focusWindow();
+    // A console dialog with the keyboard counts as up, so a clicker keeps working past it.
+    if (!dialogIsUp(target) && !(keyWindow && isConsoleDialog(target, keyWindow))) {
         if (command == Command::TogglePresentation || command == Command::StartFromBeginning)
             return false;
-        const QWindow* keyWindow = receiver ? receiver : QGuiApplication::focusWindow();
         return !keyWindow || isPresenterWindow(target, keyWindow);
     }
     // A dialog must not cost the talk a key: while presenting, the presenter keys pass it, and

@@ -255,8 +255,10 @@ private slots:
 
     // A dialog never costs the talk a key: while presenting the presenter keys pass it, the
     // start keys always do (setting the timer choice aside); Return, a text field and the
-    // quit question's Esc stay with the dialog.
+    // quit question's Esc stay with the dialog. A dialog beside the console (not modal) counts
+    // once it has the keyboard.
     void dialogs_data() {
+        QTest::addColumn<Qt::WindowModality>("modality");
         QTest::addColumn<bool>("sheet");
         QTest::addColumn<bool>("presenting");
         QTest::addColumn<bool>("textField");
@@ -266,25 +268,34 @@ private slots:
         QTest::addColumn<bool>("presentingAfter");
         QTest::addColumn<int>("setAside");
         QTest::newRow("sheet before the talk: arrows stay with it")
-            << true << false << false << false << "Right b" << 0 << false << 0;
+            << Qt::WindowModal << true << false << false << false << "Right b" << 0 << false << 0;
         QTest::newRow("sheet during the talk: arrows advance")
-            << true << true << false << false << "Right Right Right" << 3 << true << 0;
+            << Qt::WindowModal << true << true << false << false << "Right Right Right" << 3 << true
+            << 0;
         QTest::newRow("alert during the talk: clicker keys act")
-            << false << true << false << false << "Next Prior Next" << 1 << true << 0;
+            << Qt::ApplicationModal << false << true << false << false << "Next Prior Next" << 1
+            << true << 0;
         QTest::newRow("F5 closes the sheet as not now and starts")
-            << true << false << false << false << "F5" << 0 << true << 1;
+            << Qt::WindowModal << true << false << false << false << "F5" << 0 << true << 1;
         QTest::newRow("Ctrl+Return past an alert starts")
-            << false << false << false << false << "Ctrl+Return" << 0 << true << 1;
+            << Qt::ApplicationModal << false << false << false << false << "Ctrl+Return" << 0
+            << true << 1;
         QTest::newRow("Esc during the talk ends it past a sheet")
-            << true << true << false << false << "Escape" << 0 << false << 0;
+            << Qt::WindowModal << true << true << false << false << "Escape" << 0 << false << 0;
         QTest::newRow("Return answers the dialog")
-            << true << true << false << false << "Return" << 0 << true << 0;
+            << Qt::WindowModal << true << true << false << false << "Return" << 0 << true << 0;
         QTest::newRow("Esc answers the quit question")
-            << false << true << false << true << "Escape" << 0 << true << 0;
+            << Qt::ApplicationModal << false << true << false << true << "Escape" << 0 << true << 0;
+        QTest::newRow("a dialog beside the console during the talk: clicker keys act")
+            << Qt::NonModal << true << true << false << false << "Next Next" << 2 << true << 0;
+        QTest::newRow("a dialog beside the console before the talk: arrows stay with it")
+            << Qt::NonModal << true << false << false << false << "Right" << 0 << false << 0;
         QTest::newRow("a text field keeps its keys")
-            << false << true << true << false << "n space" << 0 << true << 0;
+            << Qt::ApplicationModal << false << true << true << false << "n space" << 0 << true
+            << 0;
     }
     void dialogs() {
+        QFETCH(Qt::WindowModality, modality);
         QFETCH(bool, sheet);
         QFETCH(bool, textField);
         QFETCH(QString, keys);
@@ -293,7 +304,7 @@ private slots:
         QFETCH(bool, quitQuestion);
         deck->quitQuestion = quitQuestion;
         QDialog dialog(sheet ? presenter.get() : nullptr);
-        dialog.setWindowModality(sheet ? Qt::WindowModal : Qt::ApplicationModal);
+        dialog.setWindowModality(modality);
         auto* layout = new QVBoxLayout(&dialog);
         layout->addWidget(new QRadioButton(QStringLiteral("A")));
         if (textField)

@@ -99,8 +99,6 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::newRow("counting down") << qint64(1199) << TalkPace::Phase::normal << false
                                        << "00:19:59" << Colors::grey(1.0) << "Restzeit";
-        QTest::newRow("paused") << qint64(1199) << TalkPace::Phase::normal << true << "00:19:59"
-                                << Colors::grey(0.55) << "Restzeit (angehalten)";
         QTest::newRow("last minutes") << qint64(300) << TalkPace::Phase::lastMinutes << false
                                       << "00:05:00" << Colors::orange << "Restzeit";
         QTest::newRow("last minutes, paused")

