@@ -109,6 +109,8 @@ AppDelegate::AppDelegate() : keys(std::make_unique<Keys>(*this)) {
         [this] {
             loadNotes();
             applyNotesSide();
+            // An edited sidecar may change the talk's length.
+            applyPlan(deckPlan());
             presentation.notify();
         },
         400, this);
@@ -553,9 +555,7 @@ bool AppDelegate::open(const QUrl& url) {
         }
         password = *typed;
     }
-    // The command line's plan, else the one stored for this deck.
-    applyPlan(commandLinePlan.isSet() ? commandLinePlan
-                                      : PaceTarget::fromText(RecentFiles::talkPlan(url)));
+    applyPlan(deckPlan());
     updateTitle();
     reloadWatcher->watch(url.toLocalFile());
     sidecarWatcher->watch(url.toLocalFile());

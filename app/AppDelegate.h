@@ -154,6 +154,8 @@ private:
     void showSheetAlert(const QString& message, const QString& informative);
     QJsonObject timersSnapshot() const;
     // Takes a plan for the open deck; the next refresh shows it.
+    // The command line's plan, else the one the speaker stored for the deck, else its sidecar's.
+    PaceTarget deckPlan() const;
     void applyPlan(const PaceTarget& plan);
     // The countdown and pace now; absent without a plan.
     std::optional<TalkPace::Reading> paceReading() const;

@@ -7,6 +7,29 @@
 #include "ui/PresenterView.h"
 #include "ui/PresenterWindow.h"
 
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Stored for a deck whose speaker chose no plan, so that its sidecar's plan stays off too.
+const QString noPlanText = QStringLiteral("none");
+
+// The sidecar's timings, in the whole minutes the timer works in; a length wins over an end time.
+PaceTarget sidecarPlan(const Sidecar::File& sidecar) {
+    PaceTarget plan;
+    plan.lastMinutes =
+        std::clamp(int(std::lround(sidecar.lastMinutes)), 0, PaceTarget::longestMinutes);
+    const int length = int(std::lround(sidecar.durationMinutes.value_or(0)));
+    if (length >= 1)
+        plan.lengthMinutes = std::min(length, PaceTarget::longestMinutes);
+    else
+        plan.endTime = sidecar.endTime;
+    return plan;
+}
+
+} // namespace
+
 void AppDelegate::showPaceDialog() {
     if (paceWindow) {
         paceWindow->raise();
@@ -30,10 +53,21 @@ void AppDelegate::setTalkPlan(const PaceTarget& plan) {
     // The speaker's own choice outranks the command line's from here on.
     commandLinePlan = PaceTarget();
     if (presentation.pageCount > 0)
-        RecentFiles::setTalkPlan(presentation.url, plan.toText());
+        RecentFiles::setTalkPlan(presentation.url, plan.isSet() ? plan.toText() : noPlanText);
     applyPlan(plan);
     refresh();
     tick();
+}
+
+PaceTarget AppDelegate::deckPlan() const {
+    if (commandLinePlan.isSet())
+        return commandLinePlan;
+    const QString stored = RecentFiles::talkPlan(presentation.url);
+    if (stored == noPlanText)
+        return {};
+    if (const PaceTarget plan = PaceTarget::fromText(stored); plan.isSet())
+        return plan;
+    return sidecarPlan(notes.sidecar());
 }
 
 void AppDelegate::applyPlan(const PaceTarget& plan) {

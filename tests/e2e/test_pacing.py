@@ -1,6 +1,7 @@
 """Talk pacing: a length or end time from the command line or the "Vortragsdauer" dialog turns
 the talk timer into a countdown, kept per deck; without one the timer counts up as before."""
 import datetime
+import json
 import shutil
 import subprocess
 import tempfile
@@ -70,6 +71,26 @@ class Pacing(DisplayTestCase):
                 self.assertIsNone(session.next_state()["pace"])
                 self.assertIsNone(session.next_state()["pace"], "no plan is kept as well")
                 self.assertEqual(session.finish(), 0)
+
+    def test_a_sidecar_plans_the_talk_unless_the_speaker_chose_otherwise(self):
+        folder = tempfile.mkdtemp(dir=self.work.name)
+        deck = f"{folder}/talk.pdf"
+        shutil.copy(SAMPLE_DECK, deck)
+        with open(f"{folder}/talk.pdfpc", "w", encoding="utf-8") as sidecar:
+            json.dump({"pdfpcFormat": 2, "duration": 19.6, "lastMinutes": 2.4, "pages": []}, sidecar)
+        with tempfile.TemporaryDirectory() as home:
+            steps = [f"open {deck}", "state", "menu Präsentation > Vortragsdauer …", "pace-dialog none",
+                     "state", "quit"]
+            with Session(self.xvfb, steps, home) as session:
+                self.assertEqual(session.next_state()["pace"], {"remainingSeconds": 1200, "phase": "normal"})
+                self.assertIsNone(session.next_state()["pace"])
+                self.assertEqual(session.finish(), 0)
+            with Session(self.xvfb, [f"open {deck}", "state", "quit"], home) as session:
+                self.assertIsNone(session.next_state()["pace"], "the speaker's choice of no plan is kept")
+                self.assertEqual(session.finish(), 0)
+        code, events, errors = run_steps(self.xvfb, ["state", "quit"], arguments=["--duration", "5", deck])
+        self.assertEqual(code, 0, errors)
+        self.assertEqual(events[-1]["pace"]["remainingSeconds"], 300, "the command line comes first")
 
     def test_command_line_options_are_listed_and_checked(self):
         environment = {"PATH": "/usr/bin:/bin", "ASAN_OPTIONS": "detect_leaks=0"}
