@@ -82,15 +82,9 @@ std::optional<TalkPace::Reading> AppDelegate::paceReading() const {
     if (!pace)
         return std::nullopt;
     // Hidden pages (backup slides) take no share of the talk.
-    qsizetype shown = 0;
-    qsizetype before = 0;
-    for (qint64 page = 0; page < presentation.pageCount; ++page) {
-        if (notes.isHidden(page))
-            continue;
-        before += page < presentation.index ? 1 : 0;
-        ++shown;
-    }
-    return pace->read(talkTimer.elapsedSeconds(), before, shown);
+    const qint64 index = std::clamp<qint64>(presentation.index, 0, presentation.pageCount);
+    return pace->read(talkTimer.elapsedSeconds(), index - notes.hiddenBefore(index),
+                      presentation.pageCount - notes.hiddenCount());
 }
 
 QJsonValue AppDelegate::paceSnapshot() const {

@@ -3,6 +3,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 void DeckNotes::load(const QString& pdfPath, const QStringList& pageLabels) {
     reading = Sidecar::read(pdfPath);
     labels.clear();
@@ -12,6 +14,11 @@ void DeckNotes::load(const QString& pdfPath, const QStringList& pageLabels) {
         labels.append(own.isEmpty() ? QString::number(page + 1) : own);
         const bool continues = page > 0 && labels.at(page - 1) == labels.at(page);
         overlays.append(continues ? overlays.at(page - 1) + 1 : 0);
+    }
+    hiddenUpTo = {0};
+    for (qsizetype page = 0; page < labels.size(); ++page) {
+        const Sidecar::Page* entry = sidecarPage(page);
+        hiddenUpTo.append(hiddenUpTo.last() + (entry && entry->hidden ? 1 : 0));
     }
 }
 
@@ -33,8 +40,11 @@ QList<DeckNotes::Note> DeckNotes::notesFor(qint64 page, const QStringList& annot
 }
 
 bool DeckNotes::isHidden(qint64 page) const {
-    const Sidecar::Page* entry = sidecarPage(page);
-    return entry && entry->hidden;
+    return page >= 0 && page < labels.size() && hiddenBefore(page + 1) > hiddenBefore(page);
+}
+
+qint64 DeckNotes::hiddenBefore(qint64 page) const {
+    return hiddenUpTo.value(std::clamp<qint64>(page, 0, hiddenUpTo.size() - 1), 0);
 }
 
 qint64 DeckNotes::step(qint64 index, int direction) const {
