@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -68,19 +69,29 @@ fz_display_list* interpret(fz_context* context, pdf_document* document, int numb
     return list;
 }
 
-// The page as displayed, in points, or an empty size when its dictionary cannot be read.
-QSizeF displayedSize(fz_context* context, pdf_document* document, int number) {
+// The page as displayed, in points, or an empty size when its dictionary cannot be read; nullopt
+// when the page tree has no such page (a count that promises more pages than there are).
+std::optional<QSizeF> displayedSize(fz_context* context, pdf_document* document, int number) {
     fz_rect bounds = fz_empty_rect;
+    bool found = false;
+    fz_var(found);
     fz_try(context) {
+        pdf_obj* const page = pdf_lookup_page_obj(context, document, number);
+        found = page != nullptr;
         fz_rect box;
         fz_matrix transform;
-        pdf_page_obj_transform(context, pdf_lookup_page_obj(context, document, number), &box,
-                               &transform);
-        bounds = fz_transform_rect(box, transform);
+        if (found) {
+            pdf_page_obj_transform(context, page, &box, &transform);
+            bounds = fz_transform_rect(box, transform);
+        }
     }
     fz_catch(context) {
-        return {};
+        if (!found)
+            return std::nullopt;
+        return QSizeF();
     }
+    if (!found)
+        return std::nullopt;
     return QSizeF(bounds.x1 - bounds.x0, bounds.y1 - bounds.y0);
 }
 
@@ -89,17 +100,13 @@ bool usable(QSizeF size) {
            std::isfinite(size.height());
 }
 
-QImage whitePage(QSize pixelSize) {
-    QImage image(pixelSize, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    return image;
-}
-
 } // namespace
 
 MupdfEngine::~MupdfEngine() {
     if (lists)
         lists->leave(context);
+    if (pageTree)
+        pdf_drop_page_tree(context, document);
     if (document)
         pdf_drop_document(context, document);
     fz_drop_context(context);
@@ -155,14 +162,33 @@ std::unique_ptr<MupdfEngine> MupdfEngine::open(const QString& path, const QStrin
     if (count < 1)
         return fail(OpenStatus::damaged);
 
-    engine->pageSizes.reserve(count);
-    QSizeF fallback;
-    for (int page = 0; page < count; ++page) {
-        const QSizeF size = displayedSize(context, document, page);
-        engine->pageSizes.append(size);
-        if (!fallback.isValid() && usable(size))
-            fallback = size;
+    // One walk of the page tree, so that finding a page is a lookup rather than a walk: without
+    // it, reading the sizes of a deck of 20,000 pages takes many seconds.
+    fz_try(context) {
+        pdf_load_page_tree(context, document);
+        engine->pageTree = true;
     }
+    fz_catch(context) {
+        qWarning("%s: %s", qPrintable(path), fz_caught_message(context));
+    }
+    QSizeF fallback;
+    int found = 0;
+    for (int page = 0; page < count; ++page) {
+        const std::optional<QSizeF> size = displayedSize(context, document, page);
+        engine->pageSizes.append(size.value_or(QSizeF()));
+        if (size)
+            found = page + 1;
+        if (!fallback.isValid() && size && usable(*size))
+            fallback = *size;
+    }
+    // A count that promises more pages than the tree holds lies: the pages are not there. One
+    // broken page at the end is a page (it shows white).
+    if (count - found > found) {
+        engine->pageSizes.resize(found);
+        count = found;
+    }
+    if (count < 1)
+        return fail(OpenStatus::damaged);
     // A page whose size cannot be read takes the deck's shape, so that it shows as a white page.
     for (QSizeF& size : engine->pageSizes) {
         if (!usable(size))
@@ -281,7 +307,7 @@ QImage MupdfEngine::draw(qint64 number, QSize pixelSize, QRectF region, int top,
     const int width = pixelSize.width();
     const int height = pixelSize.height();
     const QSize bandSize(width, bottom - top);
-    QImage image(bandSize, QImage::Format_RGB32);
+    QImage image = newImage(bandSize);
     if (image.isNull())
         return {};
     fz_display_list* const list = displayList(page, cancel);
@@ -332,13 +358,24 @@ QImage MupdfEngine::draw(qint64 number, QSize pixelSize, QRectF region, int top,
     return failed ? whitePage(bandSize) : image;
 }
 
+QImage MupdfEngine::newImage(QSize size) const {
+    return allocate ? allocate(size, QImage::Format_RGB32) : QImage(size, QImage::Format_RGB32);
+}
+
+QImage MupdfEngine::whitePage(QSize size) const {
+    QImage image = newImage(size);
+    if (!image.isNull())
+        image.fill(Qt::white);
+    return image;
+}
+
 void MupdfEngine::logFailure(int page, const char* what) const {
     if (lists->firstFailure(page))
         qWarning("%s: page %d: %s", qPrintable(path), page + 1, what);
 }
 
 // MuPDF draws on every core at once: one engine per core, at least two.
-EngineFactory defaultEngineFactory() {
+EngineFactory MupdfEngine::factory() {
     EngineFactory factory;
     factory.workers = std::max(2, QThread::idealThreadCount());
     factory.open = [](const QString& path, const QString& password, OpenStatus* status) {

@@ -22,6 +22,10 @@ public:
     static std::unique_ptr<MupdfEngine> open(const QString& path, const QString& password = {},
                                              OpenStatus* status = nullptr);
 
+    // The engine in this process, one instance per thread: what a worker process runs.
+    static EngineFactory factory();
+
+    void setImageAllocator(ImageAllocator allocator) override { allocate = std::move(allocator); }
     qint64 pageCount() const override { return pageSizes.size(); }
     QSizeF pageSize(qint64 page) const override;
     QString pageLabel(qint64 page) const override;
@@ -39,6 +43,8 @@ public:
 private:
     MupdfEngine() = default;
 
+    QImage newImage(QSize size) const;
+    QImage whitePage(QSize size) const;
     QImage draw(qint64 page, QSize pixelSize, QRectF region, int top, int bottom,
                 const std::atomic_bool* cancel) const;
 
@@ -51,4 +57,6 @@ private:
     QString path;
     QList<QSizeF> pageSizes;
     QStringList labels;
+    ImageAllocator allocate;
+    bool pageTree = false;
 };

@@ -24,11 +24,16 @@ enum class OpenStatus {
     wrongPassword
 };
 
-// One opened document of one engine: one instance per thread (later per process); an instance is
+// One opened document of one engine: one instance per thread or worker process; an instance is
 // only ever used by the thread that opened it.
 class PageEngine {
 public:
+    // Where an engine puts the pixels it draws (plain heap images unless set): a worker process
+    // draws into shared memory this way, so its images reach the program uncopied.
+    using ImageAllocator = std::function<QImage(QSize, QImage::Format)>;
+
     virtual ~PageEngine() = default;
+    virtual void setImageAllocator(ImageAllocator) {}
     virtual qint64 pageCount() const = 0;
     // The page as displayed, in points: the crop box with the page rotation applied.
     virtual QSizeF pageSize(qint64 page) const = 0;
@@ -63,7 +68,12 @@ struct EngineFactory {
     std::function<std::unique_ptr<PageEngine>(const QString& path, const QString& password,
                                               OpenStatus* status)>
         open;
+    // Where set, an open that gives up once `cancel` is set, so that closing a deck never waits
+    // for a slow load in a render worker.
+    std::function<std::unique_ptr<PageEngine>(const QString& path, const QString& password,
+                                              OpenStatus* status, const std::atomic_bool* cancel)>
+        openUnless;
 };
 
-// The production engine.
+// The production engine: MuPDF in worker processes.
 EngineFactory defaultEngineFactory();

@@ -82,14 +82,17 @@ QRect pageArea(QSizeF pageSize, qint64 width, qint64 height) {
     return QRect(int(x), int(height - y - areaHeight), int(areaWidth), int(areaHeight));
 }
 
+bool possible(const PageEngine& engine, const RenderKey& key) {
+    return key.page >= 0 && key.page < engine.pageCount() && isDrawable(key);
+}
+
 QImage draw(const PageEngine& engine, const RenderKey& key, const std::atomic_bool* cancel) {
     return drawRows(engine, key, 0, int(key.height), cancel);
 }
 
 QImage drawRows(const PageEngine& engine, const RenderKey& key, int top, int bottom,
                 const std::atomic_bool* cancel) {
-    if (key.page < 0 || key.page >= engine.pageCount() || !isDrawable(key) || top < 0 ||
-        bottom <= top || bottom > key.height)
+    if (!possible(engine, key) || top < 0 || bottom <= top || bottom > key.height)
         return {};
     const RenderKey band{key.page, key.width, bottom - top};
     const QRect area = pageArea(engine.pageSize(key.page), key.width, key.height);

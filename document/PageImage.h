@@ -27,6 +27,8 @@ Placement placement(QSizeF pageSize, qint64 width, qint64 height);
 // usable size.
 QRect pageArea(QSizeF pageSize, qint64 width, qint64 height);
 
+// Whether the key names a page of the engine's document at a size an image can have.
+bool possible(const PageEngine& engine, const RenderKey& key);
 // Drawn by `engine` (on the thread that owns it), black bars around a white page; null when the
 // page or size is invalid or the draw was cancelled.
 QImage draw(const PageEngine& engine, const RenderKey& key,

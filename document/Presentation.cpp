@@ -41,11 +41,18 @@ bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& 
     for (qint64 page = 0; page < pageCount; ++page)
         pageLabels.append(document->pageLabel(page));
     EngineFactory unlocking = engines;
-    if (!password.isEmpty())
+    if (!password.isEmpty()) {
         unlocking.open = [open = engines.open, password](const QString& path, const QString&,
                                                          OpenStatus* opened) {
             return open(path, password, opened);
         };
+        if (engines.openUnless)
+            unlocking.openUnless = [open = engines.openUnless,
+                                    password](const QString& path, const QString&,
+                                              OpenStatus* opened, const std::atomic_bool* cancel) {
+                return open(path, password, opened, cancel);
+            };
+    }
     renderer = std::make_unique<SlideRenderer>(fileUrl, sizes, unlocking);
     reader = std::move(document);
     annotationsRead.clear();

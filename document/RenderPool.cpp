@@ -14,6 +14,7 @@ RenderPool::RenderPool(const QString& path, const EngineFactory& engines, Finish
 }
 
 RenderPool::~RenderPool() {
+    closing = true;
     {
         std::lock_guard lock(mutex);
         stopping = true;
@@ -37,7 +38,9 @@ void RenderPool::start(Job job) {
 
 void RenderPool::run() {
     // Opened lazily by each worker, so that every instance lives and dies on its own thread.
-    const std::unique_ptr<PageEngine> engine = engines.open(path, {}, nullptr);
+    const std::unique_ptr<PageEngine> engine = engines.openUnless
+                                                   ? engines.openUnless(path, {}, nullptr, &closing)
+                                                   : engines.open(path, {}, nullptr);
     for (;;) {
         Job job;
         {
@@ -62,6 +65,8 @@ void RenderPool::run() {
                 result.image = PageImage::draw(*engine, job.key, job.cancel.get());
         }
         result.nanoseconds = timer.nsecsElapsed();
+        result.failed = engine && job.larger.isNull() && !*job.cancel && result.image.isNull() &&
+                        PageImage::possible(*engine, job.key);
         // The larger image is the caller's; do not keep a reference to it in the answer.
         result.job.larger = QImage();
         {

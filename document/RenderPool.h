@@ -38,6 +38,8 @@ public:
         Job job;
         QImage image; // null when drawing failed or was cancelled; a band's rows for a band
         qint64 nanoseconds = 0;
+        // The engine could not draw a page it has at a possible size (not cancelled).
+        bool failed = false;
     };
     // Called on the thread that made the pool, once per started job.
     using Finished = std::function<void(const Result&)>;
@@ -64,5 +66,7 @@ private:
     std::deque<Job> jobs;
     std::vector<std::shared_ptr<std::atomic_bool>> running;
     bool stopping = false;
+    // Set first when the pool goes: a worker still opening the document gives up.
+    std::atomic_bool closing = false;
     std::vector<std::thread> workers;
 };

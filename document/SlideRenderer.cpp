@@ -196,6 +196,7 @@ std::optional<QImage> SlideRenderer::assemble(const Flight& flight,
     } else {
         bands.incomplete = true;
     }
+    bands.failed = bands.failed || result.failed;
     bands.nanoseconds += result.nanoseconds;
     if (--bands.remaining > 0)
         return std::nullopt;
@@ -235,6 +236,7 @@ void SlideRenderer::finish(const RenderPool::Result& result) {
     const Key& key = flight.key;
     QImage image = result.image;
     qint64 nanoseconds = result.nanoseconds;
+    bool failed = result.failed;
     if (flight.bands) {
         const auto whole = assemble(flight, result);
         if (!whole) {
@@ -244,10 +246,20 @@ void SlideRenderer::finish(const RenderPool::Result& result) {
         }
         image = *whole;
         nanoseconds = flight.bands->nanoseconds;
+        failed = flight.bands->failed;
     }
-    const bool exact = image.width() == key.width && image.height() == key.height;
+    bool exact = image.width() == key.width && image.height() == key.height;
+    if (failed) {
+        // The engine could not draw the page (its worker crashed, hung or ran out of memory):
+        // black, kept like any image so it is not tried again until the deck is opened anew.
+        image = QImage(int(key.width), int(key.height), QImage::Format_RGB32);
+        image.fill(Qt::black);
+        failedPages.insert(key.page);
+        exact = !image.isNull();
+    }
     if (!exact) {
-        // A cancelled draw goes back to the line if anyone still wants it; a failed one is dropped.
+        // A cancelled draw goes back to the line if anyone still wants it; an impossible one
+        // is dropped.
         const bool cancelled = *flight.cancel && image.isNull();
         if (!cancelled) {
             scheduler.settle(key);

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QSizeF>
 #include <QUrl>
 
@@ -41,7 +42,7 @@ public:
     std::optional<QImage> cached(const Key& key);
     // What `source` (a view) waits for, replacing its earlier request and its callback. `done` gets
     // the image on the main thread: at once on a cache hit, else once it is drawn. Identical
-    // requests are drawn once; a failed draw calls nobody.
+    // requests are drawn once; a page the engine fails on comes back black (see hasFailed).
     void request(const Key& key, Done done, Priority priority, Source source);
     // Replaces what `source` (a prefetch plan) had queued: pages that no longer matter are dropped.
     void prefetch(Source source, Priority priority, const QList<Key>& keys);
@@ -54,6 +55,9 @@ public:
     using Step = std::function<qint64(qint64 from, int direction)>;
     void planAudience(qint64 index, QSize pixels, bool wholeDeck, const Step& step = {});
 
+    // Whether the engine failed to draw the page; its images are black.
+    bool hasFailed(qint64 page) const { return failedPages.contains(page); }
+
     // Queued, waited for or being drawn.
     bool isPending(const Key& key) const;
     const ImageCache& images() const { return cache; }
@@ -65,6 +69,7 @@ private:
         QImage image;
         int remaining = 0;
         bool incomplete = false;
+        bool failed = false;
         qint64 nanoseconds = 0; // all workers' time together
     };
     struct Flight {
@@ -102,6 +107,7 @@ private:
     bool pumpPosted = false;
     // Measured here, so the choice between drawing and scaling down follows this deck and machine.
     QHash<qint64, DrawCost> drawCosts;
+    QSet<qint64> failedPages;
     double deriveNanosecondsPerPixel = -1;
     const char audiencePlan = 0;
     const char deckPlan = 0;

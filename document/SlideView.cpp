@@ -1,6 +1,7 @@
 #include "document/SlideView.h"
 
 #include "base/Colors.h"
+#include "base/L10n.h"
 #include "document/Presentation.h"
 
 #include <QApplication>
@@ -141,6 +142,21 @@ void SlideView::resizeEvent(QResizeEvent* event) {
     refresh();
 }
 
+void SlideView::paintText(QPainter& painter, const QRectF& bounds, const QString& text) const {
+    QFont font = QApplication::font();
+    // Sizes here are in view units, so the font is sized in the same units (pixels).
+    font.setPixelSize(int(std::round(placeholderFontSize(bounds.height()))));
+    font.setWeight(QFont::Medium);
+    painter.setFont(font);
+    painter.setPen(Colors::grey(0.55));
+    const QFontMetricsF metrics(font);
+    const QSizeF extent(metrics.horizontalAdvance(text), metrics.height());
+    const QPointF origin((bounds.width() - extent.width()) * 0.5,
+                         (bounds.height() - extent.height()) * 0.5);
+    painter.drawText(QRectF(origin, extent), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     text);
+}
+
 void SlideView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF bounds = rect();
@@ -173,19 +189,11 @@ void SlideView::paintEvent(QPaintEvent*) {
             painter.drawImage(target, *shownImage, source);
         }
     } else if (!placeholderText.isEmpty()) {
-        QFont font = QApplication::font();
-        // Sizes here are in view units, so the font is sized in the same units (pixels).
-        font.setPixelSize(int(std::round(placeholderFontSize(bounds.height()))));
-        font.setWeight(QFont::Medium);
-        painter.setFont(font);
-        painter.setPen(Colors::grey(0.55));
-        const QFontMetricsF metrics(font);
-        const QSizeF text(metrics.horizontalAdvance(placeholderText), metrics.height());
-        const QPointF origin((bounds.width() - text.width()) * 0.5,
-                             (bounds.height() - text.height()) * 0.5);
-        painter.drawText(QRectF(origin, text), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                         placeholderText);
+        paintText(painter, bounds, placeholderText);
     }
+    // Only the speaker learns why a slide is black; the audience sees black.
+    if (!exactOnly && shownPage && deck && deck->renderer && deck->renderer->hasFailed(*shownPage))
+        paintText(painter, bounds, L10n::lookup("Folie kann nicht angezeigt werden"));
     if (highlight) {
         // Antialiased, so the stroke covers exactly the three outer pixel rings.
         painter.setRenderHint(QPainter::Antialiasing);

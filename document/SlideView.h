@@ -13,6 +13,7 @@
 #include <optional>
 
 class Presentation;
+class QPainter;
 
 class SlideView : public QWidget {
     Q_OBJECT
@@ -79,6 +80,7 @@ protected:
 
 private:
     void install(const SlideRenderer::Key& key, const QImage& image);
+    void paintText(QPainter& painter, const QRectF& bounds, const QString& text) const;
     void withdraw();
 
     // Weak: the controller owns the deck and may outlive or precede any view.

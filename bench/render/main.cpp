@@ -212,6 +212,9 @@ int main(int argc, char** argv) {
     // Fonts and images need a platform, not a display.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The pages are drawn in worker processes, as in the program.
+    if (!qEnvironmentVariableIsSet("ORVL_PAGE_WORKER"))
+        qputenv("ORVL_PAGE_WORKER", ORVL_PAGE_WORKER);
     QGuiApplication application(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(

@@ -36,11 +36,14 @@ public:
     }
 
     EngineFactory factory(int workers = 1) {
-        return {workers, [this](const QString&, const QString&, OpenStatus* status) {
-                    if (status)
-                        *status = OpenStatus::ok;
-                    return std::unique_ptr<PageEngine>(new Engine(this));
-                }};
+        EngineFactory engines;
+        engines.workers = workers;
+        engines.open = [this](const QString&, const QString&, OpenStatus* status) {
+            if (status)
+                *status = OpenStatus::ok;
+            return std::unique_ptr<PageEngine>(new Engine(this));
+        };
+        return engines;
     }
 
 private:

@@ -135,16 +135,24 @@ private slots:
         QCOMPARE(cache.keys().size(), 9);
     }
 
-    // An engine answer of the wrong size reaches nobody and is not kept.
-    void audienceNeverGetsAnImageOfAnotherSize() {
+    // An engine answer of the wrong size, or none, is a page that cannot be shown: black at the
+    // key's size, marked failed, and not drawn again.
+    void aPageTheEngineFailsOnIsBlack() {
         script->wrongSize = true;
-        int answers = 0;
+        QList<QImage> answers;
         renderer->request(
-            key(4), [&answers](const QImage&) { ++answers; }, Priority::audienceView, &viewA);
+            key(4), [&answers](const QImage& image) { answers.append(image); },
+            Priority::audienceView, &viewA);
         drainAll();
-        QCOMPARE(answers, 0);
-        QVERIFY(!renderer->isPending(key(4)));
-        QVERIFY(!renderer->images().contains(key(4)));
+        QCOMPARE(answers.size(), 1);
+        QCOMPARE(answers.first().size(), audience);
+        QCOMPARE(answers.first().pixelColor(160, 90), QColor(Qt::black));
+        QVERIFY(renderer->hasFailed(4));
+        QVERIFY(!renderer->hasFailed(5));
+        const int drawn = script->started().size();
+        renderer->request(key(4), {}, Priority::audienceView, &viewB);
+        drainAll();
+        QCOMPARE(script->started().size(), drawn);
     }
 
     // Console images are scaled down from the projector's image of the same page, not drawn.

@@ -1,0 +1,87 @@
+// A page engine that runs in a worker process: the document is opened and drawn there, under a
+// memory limit and with a deadline for every answer, so a file that crashes, hangs or floods the
+// engine costs one page, never the talk. A worker that fails is killed and started again for the
+// next request.
+#pragma once
+
+#include "document/PageEngine.h"
+#include "document/WorkerProtocol.h"
+
+#include <QByteArray>
+#include <QList>
+
+#include <optional>
+
+#include <sys/types.h>
+
+class ProcessEngine : public PageEngine {
+public:
+    struct Limits {
+        int openMilliseconds = 10000;
+        // A draw may take this plus the per-megapixel share: 5 s for a 4K image.
+        int drawMilliseconds = 2000;
+        int drawMillisecondsPerMegapixel = 360;
+        int textMilliseconds = 3000;
+        qint64 addressSpace = qint64(1536) << 20;
+    };
+
+    // `worker` is the worker executable (workerPath() in the program).
+    // `cancel`, when set, ends a slow open early (as a failure).
+    static std::unique_ptr<ProcessEngine> open(const QString& worker, const QString& path,
+                                               const QString& password, OpenStatus* status,
+                                               const Limits& limits,
+                                               const std::atomic_bool* cancel = nullptr);
+    ~ProcessEngine() override;
+
+    // The installed worker beside the program, or where ORVL_PAGE_WORKER points.
+    static QString workerPath();
+    static EngineFactory factory(const QString& worker, const Limits& limits, int workers);
+
+    qint64 pageCount() const override { return sizes.size(); }
+    QSizeF pageSize(qint64 page) const override { return sizes.value(page); }
+    QString pageLabel(qint64 page) const override { return labels.value(page); }
+    QStringList noteTexts(qint64 page) const override;
+    QString regionText(qint64 page, QRectF region) const override;
+    // Null when the worker failed on it (crash, deadline, memory) as well as for a cancelled draw.
+    QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
+                    const std::atomic_bool* cancel = nullptr) const override;
+    QImage drawRows(qint64 page, QSize pixelSize, int top, int bottom,
+                    const std::atomic_bool* cancel = nullptr) const override;
+
+    // How often a worker process was started for this document: 1 until one fails.
+    int starts() const { return started; }
+
+private:
+    struct Reply {
+        WorkerProtocol::Answer answer;
+        int fd = -1; // owned by the caller
+    };
+
+    ProcessEngine(const QString& worker, const QString& path, const QString& password,
+                  const Limits& limits);
+
+    bool spawn() const;
+    // Opens the document in a fresh worker; its answer's status, nullopt when it failed.
+    std::optional<Reply> load(const std::atomic_bool* cancel = nullptr) const;
+    void stop(bool grace) const;
+    std::optional<Reply> call(WorkerProtocol::Request request, const QByteArray& payload,
+                              int milliseconds, const std::atomic_bool* cancel) const;
+    QImage image(const WorkerProtocol::Request& request, const std::atomic_bool* cancel) const;
+    QByteArray bytes(const WorkerProtocol::Request& request) const;
+
+    const QString worker;
+    const QString path;
+    const QString password;
+    const Limits limits;
+    QList<QSizeF> sizes;
+    QStringList labels;
+
+    mutable pid_t pid = -1;
+    mutable int socket = -1;
+    mutable int cancelFd = -1;
+    mutable std::atomic_bool* cancelFlag = nullptr;
+    mutable quint64 lastId = 0;
+    // A request given up on (cancelled) whose answer the worker may still send.
+    mutable bool abandoned = false;
+    mutable int started = 0;
+};
