@@ -549,13 +549,16 @@ void AppDelegate::placeAudienceWindow(QScreen* screen, bool windowed) {
 }
 
 void AppDelegate::open(const QUrl& url, std::function<void(bool)> opened) {
+    ++opens;
     load(url, QString(), std::move(opened));
 }
 
 void AppDelegate::load(const QUrl& url, const QString& password, std::function<void(bool)> opened) {
     presentation.load(
         url,
-        [this, url, opened = std::move(opened)](OpenStatus status) { loaded(url, status, opened); },
+        [this, url, attempt = opens, opened = std::move(opened)](OpenStatus status) {
+            loaded(url, status, attempt, opened);
+        },
         password);
     // The status line says what is loading.
     refresh();
@@ -572,7 +575,7 @@ void AppDelegate::loadEnded() {
         loadWaiters.takeFirst()();
 }
 
-void AppDelegate::loaded(const QUrl& url, OpenStatus status,
+void AppDelegate::loaded(const QUrl& url, OpenStatus status, quint64 attempt,
                          const std::function<void(bool)>& opened) {
     const QString name = QFileInfo(url.path()).fileName();
     if (status != OpenStatus::ok) {
@@ -581,7 +584,7 @@ void AppDelegate::loaded(const QUrl& url, OpenStatus status,
         const std::optional<QString> typed =
             locked ? askPassword(name, status == OpenStatus::wrongPassword) : std::nullopt;
         // The prompt waits for the speaker, who may have opened another file meanwhile.
-        if (!presentation.loading().isEmpty())
+        if (attempt != opens)
             return;
         if (typed) {
             load(url, *typed, opened);

@@ -184,7 +184,9 @@ private:
     void applyNotesSide();
     void chooseNotesSide(const QString& choice);
     void load(const QUrl& url, const QString& password, std::function<void(bool)> opened);
-    void loaded(const QUrl& url, OpenStatus status, const std::function<void(bool)>& opened);
+    // `attempt` is the count of opens when this one began.
+    void loaded(const QUrl& url, OpenStatus status, quint64 attempt,
+                const std::function<void(bool)>& opened);
     // Runs what waits for the loads to end, while none is pending.
     void loadEnded();
     // Opens the changed file of the open deck again, keeping the slide (clamped), blanking,
@@ -264,5 +266,8 @@ private:
     QString unreadableChange;
     // Called, in order, once no load is pending.
     QList<std::function<void()>> loadWaiters;
+    // Counts the files asked to open, so that a password typed for one the speaker has since
+    // given up for another is not used.
+    quint64 opens = 0;
     Automation* automation = nullptr;
 };
