@@ -114,7 +114,7 @@ AppDelegate::AppDelegate() : keys(std::make_unique<Keys>(*this)) {
             presentation.notify();
         },
         400, this);
-    reloadWatcher = new ReloadWatcher([this] { return reloadDeck(); },
+    reloadWatcher = new ReloadWatcher([this](auto finished) { reloadDeck(std::move(finished)); },
                                       [this] {
                                           // Never an alert: the talk goes on with the old deck, and
                                           // the status line says so.
@@ -214,16 +214,21 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (pendingOpen) {
         const QUrl url = *pendingOpen;
         pendingOpen.reset();
-        if (open(url) && pageAtLaunch)
-            goToSlide(*pageAtLaunch - 1);
+        open(url, [this](bool opened) {
+            if (opened && pageAtLaunch)
+                goToSlide(*pageAtLaunch - 1);
+        });
     }
-    if (presentAtLaunch)
-        startPresentation();
     refresh();
     tick();
-    startAutomationIfConfigured();
-    for (const auto& [message, informative] : std::exchange(pendingProblems, {}))
-        showAlert(message, informative);
+    // The launch's deck first: the talk starts on it, and a script starts with it open.
+    whenLoaded([this] {
+        if (presentAtLaunch)
+            startPresentation();
+        startAutomationIfConfigured();
+        for (const auto& [message, informative] : std::exchange(pendingProblems, {}))
+            showAlert(message, informative);
+    });
 }
 
 void AppDelegate::createPresenterWindow() {
@@ -238,7 +243,10 @@ void AppDelegate::createPresenterWindow() {
     connect(view->resetButton, &QPushButton::clicked, this, &AppDelegate::resetTimer);
     connect(view->openButton, &QPushButton::clicked, this, &AppDelegate::openDocument);
     view->openDroppedFile = [self = QPointer<AppDelegate>(this)](const QUrl& url) {
-        return self && self->open(url);
+        if (!self)
+            return false;
+        self->open(url);
+        return true;
     };
     view->sidebar->onSlideClicked = [self = QPointer<AppDelegate>(this)](qint64 index) {
         if (self)
@@ -461,6 +469,8 @@ void AppDelegate::focusWindowChanged(QWindow* window) {
 QString AppDelegate::notice() const {
     if (presentation.isPresenting && audienceLostOutput)
         return L10n::lookup("Ausgabe getrennt – Publikumsfenster wartet auf den Bildschirm");
+    if (const QUrl loading = presentation.loading(); !loading.isEmpty())
+        return L10n::format("Öffne %@ …", {QFileInfo(loading.path()).fileName()});
     if (!unreadableChange.isEmpty())
         return L10n::format("Geänderte Datei %@ nicht lesbar – die bisherige Fassung bleibt",
                             {unreadableChange});
@@ -538,23 +548,58 @@ void AppDelegate::placeAudienceWindow(QScreen* screen, bool windowed) {
         audienceWindow()->placeFullScreen(screen);
 }
 
-bool AppDelegate::open(const QUrl& url) {
-    if (presentation.isPresenting)
-        stopPresentation();
+void AppDelegate::open(const QUrl& url, std::function<void(bool)> opened) {
+    ++opens;
+    load(url, QString(), std::move(opened));
+}
+
+void AppDelegate::load(const QUrl& url, const QString& password, std::function<void(bool)> opened) {
+    presentation.load(
+        url,
+        [this, url, attempt = opens, opened = std::move(opened)](OpenStatus status) {
+            loaded(url, status, attempt, opened);
+        },
+        password);
+    // The status line says what is loading.
+    refresh();
+}
+
+void AppDelegate::whenLoaded(std::function<void()> then) {
+    loadWaiters.append(std::move(then));
+    loadEnded();
+}
+
+void AppDelegate::loadEnded() {
+    // A waiter may start the next load; the rest wait for that one too.
+    while (presentation.loading().isEmpty() && !loadWaiters.isEmpty())
+        loadWaiters.takeFirst()();
+}
+
+void AppDelegate::loaded(const QUrl& url, OpenStatus status, quint64 attempt,
+                         const std::function<void(bool)>& opened) {
     const QString name = QFileInfo(url.path()).fileName();
-    QString password;
-    OpenStatus status = OpenStatus::ok;
-    while (!presentation.open(url, &status, password)) {
+    if (status != OpenStatus::ok) {
         const bool locked =
             status == OpenStatus::needsPassword || status == OpenStatus::wrongPassword;
         const std::optional<QString> typed =
             locked ? askPassword(name, status == OpenStatus::wrongPassword) : std::nullopt;
-        if (!typed) {
-            reportProblem(openFailure(status, name), url.toLocalFile());
-            return false;
+        // The prompt waits for the speaker, who may have opened another file meanwhile.
+        if (attempt != opens)
+            return;
+        if (typed) {
+            load(url, *typed, opened);
+            return;
         }
-        password = *typed;
+        refresh();
+        reportProblem(openFailure(status, name), url.toLocalFile());
+        if (opened)
+            opened(false);
+        loadEnded();
+        return;
     }
+    // Only now: a file that does not open leaves the talk running on the old deck.
+    if (presentation.isPresenting)
+        stopPresentation();
     applyPlan(deckPlan());
     updateTitle();
     reloadWatcher->watch(url.toLocalFile());
@@ -566,7 +611,9 @@ bool AppDelegate::open(const QUrl& url) {
     jumpBuffer.clear();
     resetTimer();
     refresh();
-    return true;
+    if (opened)
+        opened(true);
+    loadEnded();
 }
 
 QString AppDelegate::openFailure(OpenStatus status, const QString& name) {
@@ -636,19 +683,29 @@ void AppDelegate::chooseNotesSide(const QString& choice) {
     presentation.notify();
 }
 
-bool AppDelegate::reloadDeck() {
-    const qint64 slide = presentation.index;
-    const Blank blank = presentation.blank;
-    reloading = true;
-    const bool opened = presentation.open(presentation.url);
-    reloading = false;
-    if (!opened)
-        return false;
-    presentation.index = std::clamp<qint64>(slide, 0, presentation.pageCount - 1);
-    presentation.blank = blank;
-    unreadableChange.clear();
-    presentation.notify();
-    return true;
+void AppDelegate::reloadDeck(std::function<void(bool)> finished) {
+    // A load under way goes first; when it leaves this deck open (a reload, or another file that
+    // failed), the change is read after it.
+    if (!presentation.loading().isEmpty()) {
+        whenLoaded([this, deck = presentation.url, finished = std::move(finished)] {
+            if (presentation.url == deck)
+                reloadDeck(finished);
+        });
+        return;
+    }
+    presentation.load(
+        presentation.url,
+        [this, finished = std::move(finished)](OpenStatus status) {
+            const bool reloaded = status == OpenStatus::ok;
+            if (reloaded)
+                unreadableChange.clear();
+            // Also when it failed: the status line no longer says that it loads.
+            presentation.notify();
+            finished(reloaded);
+            loadEnded();
+        },
+        QString(), Presentation::Place::kept);
+    refresh();
 }
 
 void AppDelegate::openDocument() {
@@ -659,7 +716,7 @@ void AppDelegate::openDocument() {
 }
 
 void AppDelegate::refresh() {
-    if (!presenter || reloading)
+    if (!presenter)
         return;
     PresenterView* view = presenter->content;
     view->warning = audienceOffScreen()

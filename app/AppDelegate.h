@@ -15,6 +15,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -58,7 +59,13 @@ public:
     // Brings the console to the front, for a later launch of the program.
     void raiseConsole();
 
-    bool open(const QUrl& url);
+    // Starts opening `url` and returns at once; a load still pending is dropped. Once the deck is
+    // there the talk ends and the console shows it from its first slide; a locked file asks for
+    // its password and is tried again; a file that does not open is reported and the old deck
+    // stays, its talk going on. `opened` hears the outcome (never for a dropped load).
+    void open(const QUrl& url, std::function<void(bool opened)> opened = {});
+    // Runs `then` once no deck is loading: at once when none is.
+    void whenLoaded(std::function<void()> then);
     void openDocument();
     void refresh();
     void startPresentation();
@@ -176,9 +183,16 @@ private:
     // Which half of the pages holds notes: the speaker's choice, else the guess.
     void applyNotesSide();
     void chooseNotesSide(const QString& choice);
+    void load(const QUrl& url, const QString& password, std::function<void(bool)> opened);
+    // `attempt` is the count of opens when this one began.
+    void loaded(const QUrl& url, OpenStatus status, quint64 attempt,
+                const std::function<void(bool)>& opened);
+    // Runs what waits for the loads to end, while none is pending.
+    void loadEnded();
     // Opens the changed file of the open deck again, keeping the slide (clamped), blanking,
-    // presentation and talk timer; false leaves the old deck as it was.
-    bool reloadDeck();
+    // presentation and talk timer; `finished` hears whether it worked (false leaves the old deck
+    // as it was) once the load ends, never when a newer one took its place.
+    void reloadDeck(std::function<void(bool)> finished);
     // Places the audience window by the chooser's rules and gives the keys back to the console.
     void showAudience();
     // Shows the audience window once its exact slide image is drawn (black if that takes long).
@@ -250,7 +264,10 @@ private:
     SidecarWatcher* sidecarWatcher = nullptr;
     // The file name of the deck whose changed file could not be read, while the old one shows.
     QString unreadableChange;
-    // While a reload replaces the deck, the screens wait for its slide to be set back.
-    bool reloading = false;
+    // Called, in order, once no load is pending.
+    QList<std::function<void()>> loadWaiters;
+    // Counts the files asked to open, so that a password typed for one the speaker has since
+    // given up for another is not used.
+    quint64 opens = 0;
     Automation* automation = nullptr;
 };

@@ -119,9 +119,14 @@ void Automation::finish(int exitCode) {
 }
 
 void Automation::registerFoundationSteps() {
+    // The script goes on once the deck is open or its failure has been told, as a speaker would.
     registerStep(QStringLiteral("open"), [this](const QString& path) {
         controller.open(AppDelegate::urlFromArgument(path));
-        return 0;
+        controller.whenLoaded([self = QPointer<Automation>(this)] {
+            if (self)
+                QTimer::singleShot(0, self, &Automation::runNextStep);
+        });
+        return stopScript;
     });
     registerStep(QStringLiteral("present"), [this](const QString&) {
         controller.startPresentation();

@@ -13,7 +13,8 @@ class Automation : public QObject {
     Q_OBJECT
 public:
     // A step's handler gets the rest of its line and returns how many milliseconds to wait
-    // before the next step, or stopScript when it has ended the script itself.
+    // before the next step, or stopScript when it has ended the script itself or will go on with
+    // it later.
     using StepHandler = std::function<int(const QString& argument)>;
     static constexpr int stopScript = -1;
 

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-ReloadWatcher::ReloadWatcher(std::function<bool()> reload, std::function<void()> failed,
-                             Timing timing, QObject* parent)
+ReloadWatcher::ReloadWatcher(Reload reload, std::function<void()> failed, Timing timing,
+                             QObject* parent)
     : QObject(parent), reload(std::move(reload)), failed(std::move(failed)), timing(timing) {
     settle.setSingleShot(true);
     connect(&settle, &QTimer::timeout, this, &ReloadWatcher::settled);
@@ -16,6 +16,8 @@ ReloadWatcher::ReloadWatcher(std::function<bool()> reload, std::function<void()>
 
 void ReloadWatcher::watch(const QString& filePath) {
     settle.stop();
+    ++asked;
+    waiting = false;
     const QStringList watched = watcher.files() + watcher.directories();
     if (!watched.isEmpty())
         watcher.removePaths(watched);
@@ -49,10 +51,11 @@ void ReloadWatcher::changed() {
         watcher.addPath(path);
     const Signature now = signature();
     // The folder also reports the files written beside the deck.
-    if (now == loaded || (settle.isActive() && now == seen))
+    if (now == loaded || ((settle.isActive() || waiting) && now == seen))
         return;
     seen = now;
     attemptsLeft = timing.attempts;
+    ++asked;
     settle.start(timing.settleMs);
 }
 
@@ -60,16 +63,28 @@ void ReloadWatcher::settled() {
     const Signature now = signature();
     const bool stillWriting = now != seen || !looksComplete();
     seen = now;
-    if (--attemptsLeft > 0 && (stillWriting || !reload())) {
+    const bool lastLook = --attemptsLeft <= 0;
+    if (!lastLook && stillWriting) {
         settle.start(timing.settleMs);
         return;
     }
-    if (attemptsLeft > 0) {
-        loaded = now;
+    // The last look tries whatever the file holds now once more.
+    const quint64 attempt = ++asked;
+    waiting = true;
+    reload([this, attempt, lastLook, now](bool worked) {
+        if (attempt == asked)
+            reloaded(worked, lastLook, now);
+    });
+}
+
+void ReloadWatcher::reloaded(bool worked, bool lastLook, Signature looked) {
+    waiting = false;
+    if (!worked && !lastLook) {
+        settle.start(timing.settleMs);
         return;
     }
-    // The last look: whatever the file holds now is tried once more, and a failure is told once.
-    loaded = now;
-    if (!reload())
+    loaded = looked;
+    // A failure is told once.
+    if (!worked)
         failed();
 }

@@ -17,10 +17,12 @@ class ReloadWatcher : public QObject {
 public:
     using Timing = ReloadTiming;
 
-    // `reload` opens the file anew and says whether that worked; `failed` is called once when
+    // `reload` opens the file anew and, once the load has ended, tells its argument whether that
+    // worked (a load that a newer one replaced may never tell); `failed` is called once when
     // every attempt for one change failed.
-    ReloadWatcher(std::function<bool()> reload, std::function<void()> failed,
-                  Timing timing = Timing{}, QObject* parent = nullptr);
+    using Reload = std::function<void(std::function<void(bool reloaded)> finished)>;
+    ReloadWatcher(Reload reload, std::function<void()> failed, Timing timing = Timing{},
+                  QObject* parent = nullptr);
 
     // Starts watching this file (as it is now); an empty path stops watching.
     void watch(const QString& path);
@@ -37,8 +39,9 @@ private:
     bool looksComplete() const;
     void changed();
     void settled();
+    void reloaded(bool worked, bool lastLook, Signature looked);
 
-    std::function<bool()> reload;
+    Reload reload;
     std::function<void()> failed;
     Timing timing;
     QFileSystemWatcher watcher;
@@ -47,4 +50,9 @@ private:
     Signature loaded;
     Signature seen;
     int attemptsLeft = 0;
+    // Counts reloads asked for, so that the answer of one from before a newer change or another
+    // file is not taken for the current one.
+    quint64 asked = 0;
+    // A reload of the file as `seen` is under way.
+    bool waiting = false;
 };

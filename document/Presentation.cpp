@@ -2,6 +2,9 @@
 
 #include "base/RecentFiles.h"
 
+#include <QCoreApplication>
+#include <QThreadPool>
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,62 +13,143 @@ Presentation::Presentation(QObject* parent) : Presentation(defaultEngineFactory(
 Presentation::Presentation(EngineFactory engines, QObject* parent)
     : QObject(parent), engines(std::move(engines)) {}
 
-Presentation::~Presentation() = default;
-
-bool Presentation::open(const QUrl& fileUrl, OpenStatus* status, const QString& password) {
-    if (!fileUrl.isLocalFile()) {
-        if (status)
-            *status = OpenStatus::notFound;
-        return false;
-    }
-    // This copy, on its own engine instance, answers the page count, shape and labels; the
-    // renderer's workers open their own, so opening never waits for a render.
-    OpenStatus opened = OpenStatus::ok;
-    std::unique_ptr<PageEngine> document = engines.open(fileUrl.toLocalFile(), password, &opened);
-    if (document && document->pageCount() < 1)
-        opened = OpenStatus::damaged;
-    if (status)
-        *status = opened;
-    if (!document || opened != OpenStatus::ok)
-        return false;
+struct Presentation::Load {
+    // Touched on the main thread only: the Presentation waiting for this load, null once the
+    // load is dropped.
+    Presentation* owner = nullptr;
+    // Set with owner cleared: a slow open gives up (the engine's worker is killed).
+    std::atomic_bool dropped = false;
+    QUrl url;
+    QString password;
+    Place place = Place::firstSlide;
+    // Written by the loading thread before it hands the load back.
+    OpenStatus status = OpenStatus::ok;
+    std::unique_ptr<PageEngine> document;
     QList<QSizeF> sizes;
-    for (qint64 page = 0; page < document->pageCount(); ++page)
-        sizes.append(document->pageSize(page));
-    url = fileUrl;
-    pageCount = document->pageCount();
+    QStringList labels;
+
+    // On the loading thread: the engine instance and everything the main thread reads from it
+    // at once, so that nothing there waits for the file.
+    void read(const EngineFactory& engines);
+};
+
+Presentation::~Presentation() {
+    // The loading thread may go on a while; its result finds nobody and is dropped.
+    if (pending) {
+        pending->owner = nullptr;
+        pending->dropped = true;
+    }
+}
+
+void Presentation::load(const QUrl& fileUrl, std::function<void(OpenStatus)> done,
+                        const QString& password, Place place) {
+    if (pending) {
+        pending->owner = nullptr;
+        pending->dropped = true;
+    }
+    auto started = std::make_shared<Load>();
+    started->owner = this;
+    started->url = fileUrl;
+    started->password = password;
+    started->place = place;
+    pending = started;
+    pendingDone = std::move(done);
+    // A reserved thread starts at once, however busy the pool is; the application waits for the
+    // pool's threads when it ends, so a load still running at exit finishes before teardown.
+    QThreadPool* threads = QThreadPool::globalInstance();
+    threads->reserveThread();
+    threads->startOnReservedThread([load = std::move(started), engines = engines,
+                                    app = QCoreApplication::instance()]() mutable {
+        load->read(engines);
+        // Handed over whole: the engine instance and the load are let go on the main thread.
+        QMetaObject::invokeMethod(
+            app,
+            [load = std::move(load)] {
+                if (load->owner)
+                    load->owner->finish(load);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+QUrl Presentation::loading() const {
+    return pending ? pending->url : QUrl();
+}
+
+void Presentation::Load::read(const EngineFactory& engines) {
+    if (!url.isLocalFile()) {
+        status = OpenStatus::notFound;
+        return;
+    }
+    // This instance answers the page count, shape and labels; the renderer's workers open their
+    // own, so opening never waits for a render.
+    const QString path = url.toLocalFile();
+    std::unique_ptr<PageEngine> opened =
+        engines.openUnless ? engines.openUnless(path, password, &status, &dropped)
+                           : engines.open(path, password, &status);
+    if (opened && opened->pageCount() < 1)
+        status = OpenStatus::damaged;
+    if (!opened || status != OpenStatus::ok) {
+        if (status == OpenStatus::ok)
+            status = OpenStatus::damaged;
+        return;
+    }
+    for (qint64 page = 0; page < opened->pageCount(); ++page) {
+        sizes.append(opened->pageSize(page));
+        labels.append(opened->pageLabel(page));
+    }
+    document = std::move(opened);
+}
+
+void Presentation::finish(const std::shared_ptr<Load>& load) {
+    pending.reset();
+    load->owner = nullptr;
+    // Taken first: an observer or `done` may start the next load.
+    const std::function<void(OpenStatus)> done = std::exchange(pendingDone, {});
+    if (load->status == OpenStatus::ok)
+        apply(*load);
+    if (done)
+        done(load->status);
+}
+
+void Presentation::apply(Load& load) {
+    const QList<QSizeF>& sizes = load.sizes;
+    url = load.url;
+    pageCount = sizes.size();
     pageSizes = sizes;
     pageAspect = aspectOf(sizes.first());
     notesSide = NotesSide::none;
     aspect = pageAspect;
-    pageLabels.clear();
-    for (qint64 page = 0; page < pageCount; ++page)
-        pageLabels.append(document->pageLabel(page));
+    pageLabels = load.labels;
     EngineFactory unlocking = engines;
-    if (!password.isEmpty()) {
-        unlocking.open = [open = engines.open, password](const QString& path, const QString&,
-                                                         OpenStatus* opened) {
+    if (!load.password.isEmpty()) {
+        unlocking.open = [open = engines.open, password = load.password](
+                             const QString& path, const QString&, OpenStatus* opened) {
             return open(path, password, opened);
         };
         if (engines.openUnless)
-            unlocking.openUnless = [open = engines.openUnless,
-                                    password](const QString& path, const QString&,
-                                              OpenStatus* opened, const std::atomic_bool* cancel) {
+            unlocking.openUnless = [open = engines.openUnless, password = load.password](
+                                       const QString& path, const QString&, OpenStatus* opened,
+                                       const std::atomic_bool* cancel) {
                 return open(path, password, opened, cancel);
             };
     }
-    renderer = std::make_unique<SlideRenderer>(fileUrl, sizes, unlocking);
-    reader = std::move(document);
+    renderer = std::make_unique<SlideRenderer>(url, sizes, unlocking);
+    reader = std::move(load.document);
     annotationsRead.clear();
     notesPagesRead.clear();
-    index = 0;
-    blank = Blank::none;
+    if (load.place == Place::kept) {
+        index = std::clamp<qint64>(index, 0, pageCount - 1);
+    } else {
+        index = 0;
+        blank = Blank::none;
+    }
     ++generation;
     if (onOpen)
         onOpen();
     notify();
-    RecentFiles::add(fileUrl);
+    RecentFiles::add(url);
     notify();
-    return true;
 }
 
 QStringList Presentation::annotationNotes(qint64 page) const {

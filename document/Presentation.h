@@ -26,10 +26,19 @@ public:
     explicit Presentation(EngineFactory engines, QObject* parent = nullptr);
     ~Presentation() override;
 
-    // Replaces the open deck; on failure nothing changes, no observer is called and `status` (when
-    // given) says why. `password` unlocks an encrypted file; it is kept in memory only, for the
-    // renderer's own copy of the document.
-    bool open(const QUrl& url, OpenStatus* status = nullptr, const QString& password = {});
+    // Where a newly loaded deck starts: its first slide, unblanked; or (a reload of the same deck)
+    // the current slide, clamped, and its blanking.
+    enum class Place { firstSlide, kept };
+    // Opens `url` on a thread of its own and returns at once; a load still pending is dropped.
+    // Once the file's pages are known the deck is replaced on the main thread (onOpen, observers,
+    // recent files) and `done` hears OpenStatus::ok; on failure nothing changes and `done` says
+    // why. A dropped load is never applied and its `done` never called, nor is anything once the
+    // Presentation is gone. `password` unlocks an encrypted file; it is kept in memory only, for
+    // the renderer's own copy of the document.
+    void load(const QUrl& url, std::function<void(OpenStatus)> done, const QString& password = {},
+              Place place = Place::firstSlide);
+    // The file being loaded; empty when none is.
+    QUrl loading() const;
     // Makes the clamped slide current and ends blanking; silent when that changes nothing.
     void goTo(qint64 index);
     // Calls every observer once, in the order they were added.
@@ -72,7 +81,15 @@ public:
     quint64 generation = 0;
 
 private:
-    // The loader's own engine instance, kept on the main thread for the notes.
+    struct Load;
+    // On the main thread, once the loading thread has handed `load` back.
+    void finish(const std::shared_ptr<Load>& load);
+    void apply(Load& load);
+
+    std::shared_ptr<Load> pending;
+    std::function<void(OpenStatus)> pendingDone;
+    // The loader's own engine instance, opened on the loading thread and from then on used on the
+    // main thread only, for the notes.
     std::unique_ptr<PageEngine> reader;
     mutable QHash<qint64, QStringList> annotationsRead;
     mutable QHash<qint64, QString> notesPagesRead;

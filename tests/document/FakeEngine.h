@@ -1,11 +1,15 @@
-// A scripted page engine for the render pipeline tests: it records every draw and holds each one
-// until the test lets it finish, returns wrong sizes on request, and honours cancellation.
+// A scripted page engine for the render pipeline and deck loading tests: it records every draw and
+// holds each one until the test lets it finish, returns wrong sizes on request, and honours
+// cancellation; opens of chosen files wait until let go, and live instances are counted.
 #pragma once
 
 #include "document/PageEngine.h"
 
+#include <QHash>
 #include <QList>
 #include <QPair>
+#include <QSet>
+#include <QStringList>
 
 #include <chrono>
 #include <condition_variable>
@@ -35,13 +39,47 @@ public:
         return result;
     }
 
+    // Opens of `path` wait until `letOpen`; set before the open begins.
+    void holdOpen(const QString& path) {
+        std::lock_guard lock(mutex);
+        heldOpens.insert(path);
+    }
+    void letOpen(const QString& path) {
+        std::lock_guard lock(mutex);
+        heldOpens.remove(path);
+        changed.notify_all();
+    }
+    // Files whose open has begun and ended, in order.
+    QStringList opensBegun() {
+        std::lock_guard lock(mutex);
+        return begunOpens;
+    }
+    QStringList opensEnded() {
+        std::lock_guard lock(mutex);
+        return endedOpens;
+    }
+    // Instances of the file not yet destroyed.
+    int enginesAlive(const QString& path) {
+        std::lock_guard lock(mutex);
+        return alive.value(path);
+    }
+
+    // Set before the opens: a file's own page count (at most `pages`).
+    QHash<QString, qint64> pageCounts;
+
     EngineFactory factory(int workers = 1) {
         EngineFactory engines;
         engines.workers = workers;
-        engines.open = [this](const QString&, const QString&, OpenStatus* status) {
+        engines.open = [this](const QString& path, const QString&, OpenStatus* status) {
+            std::unique_lock lock(mutex);
+            begunOpens.append(path);
+            changed.wait(lock, [&] { return !heldOpens.contains(path); });
+            endedOpens.append(path);
             if (status)
                 *status = OpenStatus::ok;
-            return std::unique_ptr<PageEngine>(new Engine(this));
+            ++alive[path];
+            return std::unique_ptr<PageEngine>(
+                new Engine(this, path, pageCounts.value(path, pages.size())));
         };
         return engines;
     }
@@ -49,8 +87,13 @@ public:
 private:
     class Engine : public PageEngine {
     public:
-        explicit Engine(FakeEngineScript* script) : script(script) {}
-        qint64 pageCount() const override { return script->pages.size(); }
+        Engine(FakeEngineScript* script, const QString& path, qint64 count)
+            : script(script), path(path), count(count) {}
+        ~Engine() override {
+            std::lock_guard lock(script->mutex);
+            --script->alive[path];
+        }
+        qint64 pageCount() const override { return count; }
         QSizeF pageSize(qint64 page) const override { return script->pages.value(page); }
         QString pageLabel(qint64) const override { return {}; }
         QStringList noteTexts(qint64) const override { return {}; }
@@ -74,10 +117,16 @@ private:
 
     private:
         FakeEngineScript* const script;
+        const QString path;
+        const qint64 count;
     };
 
     std::mutex mutex;
     std::condition_variable changed;
     QList<QPair<qint64, QSize>> begun;
     int allowed = 0;
+    QSet<QString> heldOpens;
+    QStringList begunOpens;
+    QStringList endedOpens;
+    QHash<QString, int> alive;
 };

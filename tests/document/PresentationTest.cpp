@@ -1,8 +1,12 @@
 // Opening decks, the observer calls and navigation of the presentation model.
 #include "document/Presentation.h"
+#include "FakeEngine.h"
 #include "TestPdfs.h"
 #include "base/RecentFiles.h"
+#include "support/OpenDeck.h"
 #include "support/TestSupport.h"
+
+#include <QThreadPool>
 
 using TestPdfs::Page;
 using TestPdfs::page;
@@ -67,7 +71,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(double, aspect);
         Presentation presentation;
-        QVERIFY(presentation.open(url(file)));
+        QVERIFY(TestSupport::openDeck(presentation, url(file)));
         QCOMPARE(presentation.url, url(file));
         QTEST(presentation.pageCount, "pages");
         QVERIFY(qAbs(presentation.aspect - aspect) < 1e-9);
@@ -96,7 +100,7 @@ private slots:
             ++listener.calls;
             listener.recentListed.append(RecentFiles::all().contains(url("ten.pdf")));
         });
-        QVERIFY(presentation.open(url("ten.pdf")));
+        QVERIFY(TestSupport::openDeck(presentation, url("ten.pdf")));
         QCOMPARE(listener.calls, 2);
         QCOMPARE(listener.recentListed, QList<bool>({false, true}));
     }
@@ -113,13 +117,13 @@ private slots:
     void failedOpenKeepsTheOldDeck() {
         QFETCH(QUrl, target);
         Presentation presentation;
-        QVERIFY(presentation.open(url("ten.pdf")));
+        QVERIFY(TestSupport::openDeck(presentation, url("ten.pdf")));
         presentation.goTo(7);
         presentation.blank = Blank::white;
         const SlideRenderer* renderer = presentation.renderer.get();
         int calls = 0;
         presentation.observers.append([&] { ++calls; });
-        QVERIFY(!presentation.open(target));
+        QVERIFY(!TestSupport::openDeck(presentation, target));
         QCOMPARE(calls, 0);
         QCOMPARE(presentation.url, url("ten.pdf"));
         QCOMPARE(presentation.pageCount, 10);
@@ -133,7 +137,7 @@ private slots:
     void passwordUnlocksDeckAndRenderer() {
         Presentation presentation;
         OpenStatus status = OpenStatus::ok;
-        QVERIFY(presentation.open(url("userPassword.pdf"), &status, "user"));
+        QVERIFY(TestSupport::openDeck(presentation, url("userPassword.pdf"), &status, "user"));
         QCOMPARE(status, OpenStatus::ok);
         QImage drawn;
         presentation.renderer->request(
@@ -144,16 +148,81 @@ private slots:
 
     void openingAnotherDeckResetsSlideAndBlanking() {
         Presentation presentation;
-        QVERIFY(presentation.open(url("ten.pdf")));
+        QVERIFY(TestSupport::openDeck(presentation, url("ten.pdf")));
         presentation.goTo(7);
         presentation.blank = Blank::white;
         presentation.isPresenting = true;
-        QVERIFY(presentation.open(url("rotated90.pdf")));
+        QVERIFY(TestSupport::openDeck(presentation, url("rotated90.pdf")));
         QCOMPARE(presentation.index, 0);
         QCOMPARE(presentation.blank, Blank::none);
         QCOMPARE(presentation.pageCount, 1);
         QCOMPARE(presentation.aspect, 0.75);
         QVERIFY(presentation.isPresenting);
+    }
+
+    // The reload's place: the slide, clamped to the new deck, and the blanking stay, and the views
+    // hear of the deck only with them in place.
+    void keptPlaceSurvivesTheLoad() {
+        Presentation presentation;
+        QVERIFY(TestSupport::openDeck(presentation, url("ten.pdf")));
+        presentation.goTo(7);
+        presentation.blank = Blank::white;
+        QList<qint64> seen;
+        presentation.observers.append([&] { seen.append(presentation.index); });
+        std::optional<OpenStatus> ended;
+        presentation.load(
+            url("secondPagePortrait.pdf"), [&](OpenStatus status) { ended = status; }, {},
+            Presentation::Place::kept);
+        QTRY_VERIFY(ended);
+        QCOMPARE(*ended, OpenStatus::ok);
+        QCOMPARE(seen, QList<qint64>({1, 1}));
+        QCOMPARE(presentation.blank, Blank::white);
+    }
+
+    // The older of two loads ends last: only the newer deck is applied, the older one's engine
+    // instance is let go and its caller never hears of it.
+    void newerLoadSupersedesAPendingOne() {
+        FakeEngineScript script;
+        const QString first = QStringLiteral("/decks/first.pdf");
+        const QString second = QStringLiteral("/decks/second.pdf");
+        script.pageCounts = {{first, 3}, {second, 5}};
+        script.holdOpen(first);
+        Presentation presentation(script.factory());
+        int notifications = 0;
+        presentation.observers.append([&] { ++notifications; });
+        QStringList heard;
+        presentation.load(QUrl::fromLocalFile(first), [&](OpenStatus) { heard.append(first); });
+        QTRY_VERIFY(script.opensBegun().contains(first));
+        QCOMPARE(presentation.loading(), QUrl::fromLocalFile(first));
+        presentation.load(QUrl::fromLocalFile(second), [&](OpenStatus) { heard.append(second); });
+        QTRY_COMPARE(heard, QStringList({second}));
+        QVERIFY(presentation.loading().isEmpty());
+
+        script.letOpen(first);
+        QTRY_VERIFY(script.opensEnded().contains(first));
+        QTRY_COMPARE(script.enginesAlive(first), 0);
+        QCOMPARE(heard, QStringList({second}));
+        QCOMPARE(presentation.url, QUrl::fromLocalFile(second));
+        QCOMPARE(presentation.pageCount, 5);
+        QCOMPARE(notifications, 2);
+        QVERIFY(!RecentFiles::all().contains(QUrl::fromLocalFile(first)));
+    }
+
+    // The loading thread outlives the Presentation; what it hands back finds nobody.
+    void destroyingThePresentationDropsItsPendingLoad() {
+        FakeEngineScript script;
+        const QString path = QStringLiteral("/decks/slow.pdf");
+        script.holdOpen(path);
+        bool heard = false;
+        auto presentation = std::make_unique<Presentation>(script.factory());
+        presentation->load(QUrl::fromLocalFile(path), [&](OpenStatus) { heard = true; });
+        QTRY_VERIFY(script.opensBegun().contains(path));
+        presentation.reset();
+        script.letOpen(path);
+        QTRY_VERIFY(script.opensEnded().contains(path));
+        QTRY_COMPARE(script.enginesAlive(path), 0);
+        QVERIFY(!heard);
+        QThreadPool::globalInstance()->waitForDone();
     }
 
     void goToClampsAndEndsBlanking_data() {
@@ -182,7 +251,7 @@ private slots:
         QFETCH(Blank, blank);
         QFETCH(qint64, target);
         Presentation presentation;
-        QVERIFY(presentation.open(url("ten.pdf")));
+        QVERIFY(TestSupport::openDeck(presentation, url("ten.pdf")));
         presentation.goTo(from);
         presentation.blank = blank;
         int calls = 0;

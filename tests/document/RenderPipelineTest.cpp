@@ -5,6 +5,7 @@
 #include "document/Presentation.h"
 #include "document/SlideRenderer.h"
 #include "document/SlideView.h"
+#include "support/OpenDeck.h"
 #include "support/TestSupport.h"
 
 using Key = RenderKey;
@@ -207,12 +208,14 @@ private slots:
     // A hidden view asks for nothing; shown, it asks for its exact size. The audience's view,
     // resized, shows black rather than its old image stretched.
     void viewsRequestOnlyWhileShownAndTheAudienceOnlyExactly() {
+        // The fixture's renderer goes first: its workers use the script.
+        renderer.reset();
         script = std::make_unique<FakeEngineScript>();
         QVERIFY(folder.isValid());
         const QString path = folder.filePath("deck.pdf");
         QFile(path).open(QIODevice::WriteOnly);
         Presentation deck(script->factory());
-        QVERIFY(deck.open(QUrl::fromLocalFile(path)));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(path)));
         SlideView view;
         view.setPriority(Priority::audienceView);
         view.setPresentation(&deck);

@@ -2,6 +2,7 @@
 #include "document/SlideView.h"
 #include "TestPdfs.h"
 #include "document/Presentation.h"
+#include "support/OpenDeck.h"
 #include "support/TestSupport.h"
 
 #include <QScreen>
@@ -58,7 +59,8 @@ private slots:
                               TestPdfs::fill({0, 0, 320, 180}, colour.constData())));
         }
         QVERIFY(TestPdfs::write(folder.filePath("deck.pdf"), pages));
-        QVERIFY(presentation.open(QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
+        QVERIFY(
+            TestSupport::openDeck(presentation, QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
     }
 
     void pixelSizeRoundsHalvesAwayFromZero_data() {
@@ -177,7 +179,7 @@ private slots:
         QVERIFY(TestPdfs::write(folder.filePath("orange.pdf"),
                                 QList<Page>(3, page(box, {}, 0, TestPdfs::fill(box, "1 0.5 0")))));
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
         SlideView view;
         view.setPresentation(&deck);
         view.resize(160, 90);
@@ -188,7 +190,7 @@ private slots:
         QVERIFY(view.image()->pixelColor(80, 45).red() < 64);
 
         // Same page number, same size, another deck: the owner must be told to refresh.
-        QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("orange.pdf"))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(folder.filePath("orange.pdf"))));
         QVERIFY(view.needsRefreshFor(1));
         view.refresh();
         QVERIFY(!view.needsRefreshFor(1));
@@ -281,7 +283,7 @@ private slots:
         const auto view = shownView({160, 90});
         {
             Presentation other;
-            QVERIFY(other.open(QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
+            QVERIFY(TestSupport::openDeck(other, QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
             view->setPresentation(&other);
             view->setPage(1);
             view->refresh();

@@ -1,5 +1,6 @@
 """The program among other programs: a deck rebuilt while it is shown is reloaded in place, and a
-second launch hands its PDF to the running program over the session bus."""
+second launch hands its PDF to the running program over the session bus, which the talk does not
+wait for while it loads."""
 import pathlib
 import shutil
 import subprocess
@@ -7,6 +8,12 @@ import tempfile
 import time
 
 from orvl_e2e import BINARY, DisplayTestCase, SAMPLE_DECK, Session, SessionBus, program_environment
+from test_corpus import load_generator
+
+# Enough pages that reading their sizes takes the engine seconds (about 5 s for the sanitizer
+# build on a small machine), and a look at the states for longer than that.
+LONG_LOAD_PAGES = 10000
+LONG_LOAD_WATCH_SECONDS = 8
 
 
 def pages(source, count, target):
@@ -27,7 +34,7 @@ def write_slowly(data, target):
 
 
 class Desktop(DisplayTestCase):
-    required_tools = ("Xvfb", "xrandr", "qpdf", "dbus-daemon")
+    required_tools = ("Xvfb", "xrandr", "xdotool", "qpdf", "dbus-daemon")
 
     def launch(self, bus, *files):
         """A later launch of the program on the same bus, as a file manager starts it; had it run
@@ -58,6 +65,34 @@ class Desktop(DisplayTestCase):
             self.launch(bus)
             self.assertEqual(running.next_state()["url"], other.as_uri())
             self.assertNotIn("alert", [event.get("event") for event in running.seen])
+
+    def test_a_long_load_keeps_the_talk_and_gives_way_to_a_later_file(self):
+        slow = self.path("long.pdf")
+        slow.write_bytes(load_generator().many_pages(LONG_LOAD_PAGES))
+        other = self.path("other.pdf")
+        subprocess.run(["qpdf", "--empty", "--pages", str(SAMPLE_DECK), "1-3", "--", str(other)], check=True)
+        polling = ["wait 150", "state"] * 800
+        with tempfile.TemporaryDirectory() as home, SessionBus(home) as bus, \
+                Session(self.xvfb, [f"open {SAMPLE_DECK}", "goto 4", "present", "wait 800", "state", *polling,
+                                    "quit"], home,
+                        environment=program_environment(self.xvfb, home, bus.address)) as running:
+            sample = running.next_state()["url"]
+            self.launch(bus, slow)
+            state = running.until(lambda s: s["status"] == "Öffne long.pdf …")
+            self.assertEqual((state["url"], state["index"], state["presenting"]), (sample, 4, True))
+            # The keys still step the talk on the deck shown.
+            running.type("Right")
+            state = running.until(lambda s: s["index"] == 5 or s["url"] != sample)
+            self.assertEqual((state["url"], state["status"]), (sample, "Öffne long.pdf …"))
+
+            # A later file takes the pending one's place, and the long one never shows.
+            self.launch(bus, other)
+            state = running.until(lambda s: s["url"] != sample)
+            self.assertEqual((state["url"], state["pageCount"], state["presenting"]), (other.as_uri(), 3, False))
+            self.assertNotIn("Öffne", state["status"])
+            watched = time.monotonic()
+            while time.monotonic() - watched < LONG_LOAD_WATCH_SECONDS:
+                self.assertEqual(running.next_state()["url"], other.as_uri())
 
     def test_a_rebuilt_deck_is_reloaded_in_place(self):
         deck = self.path("talk.pdf")

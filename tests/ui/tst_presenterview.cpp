@@ -4,6 +4,7 @@
 #include "document/Presentation.h"
 #include "document/SlideView.h"
 #include "notes/DeckNotes.h"
+#include "support/OpenDeck.h"
 #include "support/TestSupport.h"
 #include "ui/NotesPane.h"
 #include "ui/PresenterView.h"
@@ -248,7 +249,7 @@ private slots:
         QFETCH(QList<int>, currentSized);
         QFETCH(QList<int>, nextSized);
         deck = std::make_unique<Presentation>();
-        QVERIFY(deck->open(QUrl::fromLocalFile(sampleDeck())));
+        QVERIFY(TestSupport::openDeck(*deck, QUrl::fromLocalFile(sampleDeck())));
         QCOMPARE(deck->pageCount, 12);
         deck->index = index;
         view = std::make_unique<PresenterView>(deck.get());
@@ -290,7 +291,7 @@ private slots:
                 .toJson());
         sidecar.close();
         deck = std::make_unique<Presentation>();
-        QVERIFY(deck->open(QUrl::fromLocalFile(pdf)));
+        QVERIFY(TestSupport::openDeck(*deck, QUrl::fromLocalFile(pdf)));
         DeckNotes notes;
         notes.load(pdf, deck->pageLabels);
         view = std::make_unique<PresenterView>(deck.get());

@@ -3,6 +3,7 @@
 #include "document/Presentation.h"
 #include "document/SlideView.h"
 #include "document/TestPdfs.h"
+#include "support/OpenDeck.h"
 #include "support/TestSupport.h"
 #include "ui/ThumbnailSidebar.h"
 
@@ -80,7 +81,7 @@ private slots:
         QFETCH(int, columns);
         Presentation deck;
         if (pages > 0)
-            QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(pages))));
+            QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(pages))));
         Shown shown(deck, 140, 600, columns);
         QTEST(shown.sidebar.numberOfRows(), "rows");
     }
@@ -88,7 +89,7 @@ private slots:
     // 140 points wide, 1 column, 16:9: rows of 98, the thumbnail 128 × 72 at (6, 20).
     void rowGeometry() {
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 600, 1);
         QCOMPARE(shown.sidebar.table->contentWidth(), 140.0);
         QCOMPARE(shown.sidebar.heightOfRow(), 98);
@@ -110,7 +111,7 @@ private slots:
 
     void lastRowHidesItsEmptyCells() {
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 150, 800, 3);
         const ThumbRow* last = shown.sidebar.table->rowView(3);
         QVERIFY(last);
@@ -172,7 +173,7 @@ private slots:
         QFETCH(QPoint, at);
         QFETCH(qint64, chosen);
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 150, 600, 3);
         QVERIFY(QTest::qWaitForWindowExposed(&shown.sidebar));
         QList<qint64> clicked;
@@ -184,7 +185,7 @@ private slots:
 
     void selectionHighlightsAndScrolls() {
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 328, 1); // the table shows 300 points: three rows and a bit
         ThumbTable* table = shown.sidebar.table;
         shown.sidebar.select(1);
@@ -211,7 +212,7 @@ private slots:
     // From 1 to 2 columns with slide 5 current: still highlighted, its row 2 scrolled into view.
     void changingColumnsKeepsTheHighlight() {
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(12))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(12))));
         Shown shown(deck, 140, 128, 1); // 100 points of table: one row of 98 at a time
         shown.sidebar.select(4);
         shown.sidebar.setColumns(2);
@@ -230,7 +231,7 @@ private slots:
     // A 500-page deck: only the rows on screen exist, and only their pages are rendered.
     void onlyVisibleRowsExist() {
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(500))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(500))));
         Shown shown(deck, 140, 600, 1); // 572 points of table, rows of 98: 6 rows on screen
         ThumbTable* table = shown.sidebar.table;
         QCOMPARE(table->visibleRows(), (QList<int>{0, 1, 2, 3, 4, 5}));
@@ -250,12 +251,12 @@ private slots:
     // rows but shows the new deck's pages.
     void rowsShowTheirDecksImages() {
         Presentation deck;
-        QVERIFY(deck.open(QUrl::fromLocalFile(deckPath(10))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 600, 1);
         const SlideView* thumbnail = shown.sidebar.table->rowView(0)->slideViews().at(0);
         QTRY_VERIFY(thumbnail->image().has_value());
         QCOMPARE(thumbnail->image()->size(), thumbnail->pixelKeySize());
-        QVERIFY(deck.open(QUrl::fromLocalFile(folder.filePath("red.pdf"))));
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(folder.filePath("red.pdf"))));
         shown.sidebar.reload();
         QTRY_VERIFY(thumbnail->image() && qRed(thumbnail->image()->pixel(60, 30)) > 200);
     }
