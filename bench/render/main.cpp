@@ -1,4 +1,5 @@
 // Times this program's page rendering against mutool draw and pdftoppm on the same pages and sizes.
+#include "document/MupdfEngine.h"
 #include "document/PageEngine.h"
 #include "document/PageImage.h"
 #include "document/SlideRenderer.h"
@@ -239,6 +240,9 @@ int main(int argc, char** argv) {
                                      "pipeline at each size, all workers (drawn in bands) "
                                      "against one worker."),
                       QStringLiteral("page")});
+    parser.addOption({QStringLiteral("boundary"),
+                      QStringLiteral("Instead: time every page drawn by MuPDF in this process "
+                                     "against the same draw in a worker process, warm.")});
     parser.addOption({QStringLiteral("flip"),
                       QStringLiteral("Instead: present n slides in a row at the first size and "
                                      "print the memory afterwards."),
@@ -268,6 +272,38 @@ int main(int argc, char** argv) {
     QTemporaryDir scratch;
 
     for (const QString& file : files) {
+        if (parser.isSet(QStringLiteral("boundary"))) {
+            const auto inside = MupdfEngine::factory().open(file, {}, nullptr);
+            const auto worker = defaultEngineFactory().open(file, {}, nullptr);
+            if (!inside || !worker) {
+                std::fprintf(stderr, "%s: cannot open\n", qPrintable(file));
+                continue;
+            }
+            for (const QSize& size : sizes) {
+                Timings here;
+                Timings there;
+                for (qint64 page = 0; page < inside->pageCount(); ++page) {
+                    // Warm: the page's list and images are in each process's store.
+                    inside->drawPage(page, size);
+                    worker->drawPage(page, size);
+                    for (int round = 0; round < rounds; ++round) {
+                        QElapsedTimer clock;
+                        clock.start();
+                        const QImage a = inside->drawPage(page, size);
+                        here.milliseconds.append(double(clock.nsecsElapsed()) / 1e6);
+                        clock.restart();
+                        const QImage b = worker->drawPage(page, size);
+                        there.milliseconds.append(double(clock.nsecsElapsed()) / 1e6);
+                    }
+                }
+                std::printf("{\"deck\": %s, \"size\": \"%dx%d\", \"in_process_ms\": %.2f, "
+                            "\"worker_process_ms\": %.2f, \"boundary_ms\": %.2f}\n",
+                            jsonString(file).constData(), size.width(), size.height(),
+                            here.median(), there.median(), there.median() - here.median());
+                std::fflush(stdout);
+            }
+            continue;
+        }
         if (parser.isSet(QStringLiteral("flip")) || parser.isSet(QStringLiteral("bands"))) {
             const auto document = defaultEngineFactory().open(file, {}, nullptr);
             if (!document || sizes.isEmpty()) {
