@@ -66,29 +66,24 @@ bool answerBytes(Answer message, const QByteArray& bytes) {
     return sent;
 }
 
-bool answerImage(Answer message, const QImage& drawn) {
+// The pixels end up in `target`, the program's buffer: drawn there, or copied there once.
+bool answerImage(Answer message, const QImage& drawn, QImage& target) {
     message.status = 1;
-    if (drawn.isNull())
-        return answer(message);
     QImage image = drawn;
-    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+    if (!image.isNull() && image.format() != QImage::Format_RGB32 &&
+        image.format() != QImage::Format_ARGB32)
         image = image.convertToFormat(QImage::Format_ARGB32);
-    int fd = SharedImage::descriptor(image);
-    if (fd < 0 || image.bytesPerLine() != qsizetype(image.width()) * 4) {
-        // Drawn elsewhere than in shared memory: one copy into it.
-        QImage shared = SharedImage::create(image.size(), image.format());
-        if (shared.isNull())
-            return answer(message);
+    if (image.isNull() || target.isNull() || image.size() != target.size())
+        return answer(message);
+    if (image.constBits() != target.constBits()) {
         for (int y = 0; y < image.height(); ++y)
-            std::memcpy(shared.scanLine(y), image.constScanLine(y), size_t(image.width()) * 4);
-        image = shared;
-        fd = SharedImage::descriptor(image);
+            std::memcpy(target.scanLine(y), image.constScanLine(y), size_t(image.width()) * 4);
     }
     message.status = 0;
     message.width = image.width();
     message.height = image.height();
     message.format = image.format();
-    return answer(message, fd);
+    return answer(message);
 }
 
 } // namespace
@@ -110,8 +105,11 @@ int serve(const decltype(EngineFactory::open)& open, qint64 addressSpace) {
     for (;;) {
         int passed = -1;
         const ssize_t received = receive(socketDescriptor, packet, sizeof packet, &passed);
-        if (passed >= 0)
-            close(passed);
+        // The draw's buffer, closed once the answer is out.
+        const std::unique_ptr<int, void (*)(int*)> buffer(&passed, [](int* fd) {
+            if (*fd >= 0)
+                close(*fd);
+        });
         if (received <= 0)
             return 0;
         if (size_t(received) < sizeof(Request))
@@ -136,7 +134,6 @@ int serve(const decltype(EngineFactory::open)& open, qint64 addressSpace) {
                 sent = answer(reply);
             } else {
                 reply.status = qint32(OpenStatus::ok);
-                engine->setImageAllocator(SharedImage::create);
                 QByteArray table;
                 QDataStream out(&table, QIODevice::WriteOnly);
                 const qint64 count = engine->pageCount();
@@ -148,15 +145,35 @@ int serve(const decltype(EngineFactory::open)& open, qint64 addressSpace) {
         } else if (!engine) {
             reply.status = 1;
             sent = answer(reply);
-        } else if (request.kind == Kind::draw) {
-            sent = answerImage(reply,
-                               engine->drawPage(request.page, QSize(request.width, request.height),
-                                                QRectF(request.x, request.y, request.w, request.h),
-                                                cancel));
-        } else if (request.kind == Kind::rows) {
-            sent = answerImage(reply,
-                               engine->drawRows(request.page, QSize(request.width, request.height),
-                                                request.top, request.bottom, cancel));
+        } else if (request.kind == Kind::draw || request.kind == Kind::rows) {
+            const QSize size(request.width, request.height);
+            const QSize expected(request.width, request.kind == Kind::rows
+                                                    ? request.bottom - request.top
+                                                    : request.height);
+            // The first image of that size the engine asks for is the program's buffer.
+            uchar* const pixels = passed >= 0
+                                      ? SharedImage::workerMapping(request.buffer, passed,
+                                                                   SharedImage::bytesFor(expected))
+                                      : nullptr;
+            QImage target = pixels ? QImage(pixels, expected.width(), expected.height(),
+                                            qsizetype(expected.width()) * 4, QImage::Format_RGB32)
+                                   : QImage();
+            bool handed = target.isNull();
+            engine->setImageAllocator(
+                [&target, &handed, pixels](QSize wanted, QImage::Format format) {
+                    if (handed || wanted != target.size())
+                        return QImage(wanted, format);
+                    handed = true;
+                    return QImage(pixels, wanted.width(), wanted.height(), target.bytesPerLine(),
+                                  format);
+                });
+            const QImage drawn =
+                request.kind == Kind::draw
+                    ? engine->drawPage(request.page, size,
+                                       QRectF(request.x, request.y, request.w, request.h), cancel)
+                    : engine->drawRows(request.page, size, request.top, request.bottom, cancel);
+            engine->setImageAllocator({});
+            sent = answerImage(reply, drawn, target);
         } else if (request.kind == Kind::notes || request.kind == Kind::text) {
             QByteArray bytes;
             QDataStream out(&bytes, QIODevice::WriteOnly);

@@ -220,7 +220,8 @@ void ProcessEngine::stop(bool withGrace) const {
 
 std::optional<ProcessEngine::Reply> ProcessEngine::call(Request request, const QByteArray& payload,
                                                         int milliseconds,
-                                                        const std::atomic_bool* cancel) const {
+                                                        const std::atomic_bool* cancel,
+                                                        int fd) const {
     // A worker that failed before comes back with the document opened again.
     if (pid < 0) {
         const std::optional<Reply> reopened = load(cancel);
@@ -252,7 +253,7 @@ std::optional<ProcessEngine::Reply> ProcessEngine::call(Request request, const Q
         // The answer to a request given up on comes first; it only has to be read away.
         if (!sent && !abandoned) {
             cancelFlag->store(false);
-            if (!send(socket, packet.constData(), size_t(packet.size())))
+            if (!WorkerProtocol::send(socket, packet.constData(), size_t(packet.size()), fd))
                 return failed();
             sent = true;
         }
@@ -274,20 +275,20 @@ std::optional<ProcessEngine::Reply> ProcessEngine::call(Request request, const Q
             return failed();
         if (ready == 0)
             continue;
-        int fd = -1;
-        const ssize_t received = receive(socket, buffer, sizeof buffer, &fd);
+        int passed = -1;
+        const ssize_t received = receive(socket, buffer, sizeof buffer, &passed);
         if (received != ssize_t(sizeof(Answer))) {
-            if (fd >= 0)
-                close(fd);
+            if (passed >= 0)
+                close(passed);
             return failed();
         }
         Reply reply;
         std::memcpy(&reply.answer, buffer, sizeof reply.answer);
-        reply.fd = fd;
+        reply.fd = passed;
         if (reply.answer.id == request.id && sent)
             return reply;
-        if (fd >= 0)
-            close(fd);
+        if (passed >= 0)
+            close(passed);
         if (reply.answer.id > request.id)
             return failed();
         abandoned = false;
@@ -295,24 +296,35 @@ std::optional<ProcessEngine::Reply> ProcessEngine::call(Request request, const Q
 }
 
 QImage ProcessEngine::image(const Request& request, const std::atomic_bool* cancel) const {
-    if (cancel && *cancel)
+    const int rows = request.kind == Kind::rows ? request.bottom - request.top : request.height;
+    const QSize size(request.width, rows);
+    const qsizetype bytes = SharedImage::bytesFor(size);
+    if ((cancel && *cancel) || bytes == 0)
+        return {};
+    const std::optional<SharedImage::Buffer> buffer = SharedImage::take(bytes);
+    if (!buffer)
         return {};
     const double megapixels = double(request.width) * double(request.height) / 1e6;
     const int deadline =
         limits.drawMilliseconds + int(std::ceil(megapixels * limits.drawMillisecondsPerMegapixel));
-    const std::optional<Reply> reply = call(request, {}, deadline, cancel);
-    if (!reply)
+    Request withBuffer = request;
+    withBuffer.buffer = buffer->id;
+    const std::optional<Reply> reply = call(withBuffer, {}, deadline, cancel, buffer->fd);
+    if (!reply) {
+        // A worker given up on may still be drawing into it: never reused.
+        SharedImage::discard(*buffer);
         return {};
-    QImage image;
-    const auto format = QImage::Format(reply->answer.format);
-    const int rows = request.kind == Kind::rows ? request.bottom - request.top : request.height;
-    if (reply->answer.status == 0 && reply->fd >= 0 && reply->answer.width == request.width &&
-        reply->answer.height == rows &&
-        (format == QImage::Format_RGB32 || format == QImage::Format_ARGB32))
-        image = SharedImage::map(reply->fd, QSize(request.width, rows), format);
+    }
     if (reply->fd >= 0)
         close(reply->fd);
-    return image;
+    const auto format = QImage::Format(reply->answer.format);
+    if (reply->answer.status != 0 || reply->answer.width != size.width() ||
+        reply->answer.height != size.height() ||
+        (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32)) {
+        SharedImage::recycle(*buffer);
+        return {};
+    }
+    return SharedImage::image(*buffer, size, format);
 }
 
 QByteArray ProcessEngine::bytes(const Request& request) const {

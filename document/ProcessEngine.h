@@ -64,8 +64,9 @@ private:
     // Opens the document in a fresh worker; its answer's status, nullopt when it failed.
     std::optional<Reply> load(const std::atomic_bool* cancel = nullptr) const;
     void stop(bool grace) const;
+    // `fd` goes with the request (a draw's buffer).
     std::optional<Reply> call(WorkerProtocol::Request request, const QByteArray& payload,
-                              int milliseconds, const std::atomic_bool* cancel) const;
+                              int milliseconds, const std::atomic_bool* cancel, int fd = -1) const;
     QImage image(const WorkerProtocol::Request& request, const std::atomic_bool* cancel) const;
     QByteArray bytes(const WorkerProtocol::Request& request) const;
 

@@ -1,9 +1,9 @@
 #include "document/SharedImage.h"
 
-#include <QByteArray>
-
+#include <atomic>
+#include <list>
 #include <mutex>
-#include <unordered_map>
+#include <vector>
 
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -11,81 +11,133 @@
 
 namespace {
 
-struct Mapping {
-    void* address = nullptr;
-    size_t bytes = 0;
-    int fd = -1; // owned, -1 for a mapping of someone else's descriptor
-};
+// Kept for reuse at most, on each side: a few full-screen images.
+constexpr size_t keptBuffers = 12;
+constexpr qsizetype keptBytes = qsizetype(256) << 20;
 
-// Which memfd backs which image made by create, so the worker can send it.
-std::mutex registryMutex;
-std::unordered_map<const void*, int>& registry() {
-    static auto* const map = new std::unordered_map<const void*, int>;
-    return *map;
+std::atomic<quint64> lastId = 0;
+std::mutex poolMutex;
+std::vector<SharedImage::Buffer>& pool() {
+    static auto* const buffers = new std::vector<SharedImage::Buffer>;
+    return *buffers;
+}
+
+qsizetype sizeOf(int fd) {
+    struct stat status {};
+    return fstat(fd, &status) == 0 ? qsizetype(status.st_size) : -1;
+}
+
+void* mapPopulated(int fd, qsizetype bytes, int protection) {
+    // Populated at once: a fault for every page, on a virtual machine above all, costs more than
+    // drawing the image.
+    return mmap(nullptr, size_t(bytes), protection, MAP_SHARED | MAP_POPULATE, fd, 0);
 }
 
 void release(void* info) {
-    auto* mapping = static_cast<Mapping*>(info);
-    if (mapping->fd >= 0) {
-        std::lock_guard lock(registryMutex);
-        registry().erase(mapping->address);
-        close(mapping->fd);
-    }
-    munmap(mapping->address, mapping->bytes);
-    delete mapping;
+    auto* buffer = static_cast<SharedImage::Buffer*>(info);
+    SharedImage::recycle(*buffer);
+    delete buffer;
 }
 
-bool fits(QSize size) {
-    return size.width() > 0 && size.height() > 0 && size.width() <= 32767 && size.height() <= 32767;
-}
+struct WorkerMapping {
+    quint64 id = 0;
+    uchar* address = nullptr;
+    qsizetype bytes = 0;
+};
 
 } // namespace
 
 namespace SharedImage {
 
-QImage create(QSize size, QImage::Format format) {
-    if (!fits(size))
-        return {};
-    const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
-    const size_t bytes = size_t(bytesPerLine) * size_t(size.height());
-    const int fd = memfd_create("orvl-image", MFD_CLOEXEC);
-    if (fd < 0)
-        return {};
-    void* address = MAP_FAILED;
-    if (ftruncate(fd, off_t(bytes)) == 0)
-        address = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (address == MAP_FAILED) {
-        close(fd);
-        return {};
-    }
+qsizetype bytesFor(QSize size) {
+    if (size.width() <= 0 || size.height() <= 0 || size.width() > 32767 || size.height() > 32767)
+        return 0;
+    return qsizetype(size.width()) * 4 * size.height();
+}
+
+std::optional<Buffer> take(qsizetype bytes) {
     {
-        std::lock_guard lock(registryMutex);
-        registry()[address] = fd;
+        std::lock_guard lock(poolMutex);
+        std::vector<Buffer>& free = pool();
+        for (auto entry = free.rbegin(); entry != free.rend(); ++entry) {
+            if (entry->bytes == bytes) {
+                const Buffer found = *entry;
+                free.erase(std::next(entry).base());
+                return found;
+            }
+        }
     }
-    return QImage(static_cast<uchar*>(address), size.width(), size.height(), bytesPerLine, format,
-                  release, new Mapping{address, bytes, fd});
+    Buffer buffer{++lastId, memfd_create("orvl-image", MFD_CLOEXEC), bytes, nullptr};
+    if (buffer.fd < 0)
+        return std::nullopt;
+    void* address = MAP_FAILED;
+    if (ftruncate(buffer.fd, off_t(bytes)) == 0)
+        address = mapPopulated(buffer.fd, bytes, PROT_READ);
+    if (address == MAP_FAILED) {
+        close(buffer.fd);
+        return std::nullopt;
+    }
+    buffer.pixels = static_cast<const uchar*>(address);
+    return buffer;
 }
 
-int descriptor(const QImage& image) {
-    std::lock_guard lock(registryMutex);
-    const auto found = registry().find(image.constBits());
-    return found == registry().end() ? -1 : found->second;
+void recycle(const Buffer& buffer) {
+    {
+        std::lock_guard lock(poolMutex);
+        std::vector<Buffer>& free = pool();
+        qsizetype total = buffer.bytes;
+        for (const Buffer& entry : free)
+            total += entry.bytes;
+        if (free.size() < keptBuffers && total <= keptBytes) {
+            free.push_back(buffer);
+            return;
+        }
+    }
+    discard(buffer);
 }
 
-QImage map(int fd, QSize size, QImage::Format format) {
-    if (!fits(size))
+void discard(const Buffer& buffer) {
+    munmap(const_cast<uchar*>(buffer.pixels), size_t(buffer.bytes));
+    close(buffer.fd);
+}
+
+QImage image(const Buffer& buffer, QSize size, QImage::Format format) {
+    if (bytesFor(size) != buffer.bytes) {
+        recycle(buffer);
         return {};
-    const qsizetype bytesPerLine = qsizetype(size.width()) * 4;
-    const size_t bytes = size_t(bytesPerLine) * size_t(size.height());
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || size_t(status.st_size) < bytes)
-        return {};
-    // Populated at once: the faults would otherwise land on the main thread at the first paint.
-    void* address = mmap(nullptr, bytes, PROT_READ, MAP_SHARED | MAP_POPULATE, fd, 0);
+    }
+    return QImage(buffer.pixels, size.width(), size.height(), qsizetype(size.width()) * 4, format,
+                  release, new Buffer(buffer));
+}
+
+uchar* workerMapping(quint64 id, int fd, qsizetype bytes) {
+    // One worker thread uses these; most recent first.
+    static std::list<WorkerMapping> kept;
+    for (auto entry = kept.begin(); entry != kept.end(); ++entry) {
+        if (entry->id == id) {
+            kept.splice(kept.begin(), kept, entry);
+            return entry->bytes == bytes ? entry->address : nullptr;
+        }
+    }
+    if (bytes <= 0 || sizeOf(fd) < bytes)
+        return nullptr;
+    void* address = mapPopulated(fd, bytes, PROT_READ | PROT_WRITE);
     if (address == MAP_FAILED)
-        return {};
-    return QImage(static_cast<const uchar*>(address), size.width(), size.height(), bytesPerLine,
-                  format, release, new Mapping{address, bytes, -1});
+        return nullptr;
+    kept.push_front({id, static_cast<uchar*>(address), bytes});
+    qsizetype total = 0;
+    size_t count = 0;
+    for (auto entry = kept.begin(); entry != kept.end();) {
+        total += entry->bytes;
+        ++count;
+        if (entry != kept.begin() && (count > keptBuffers || total > keptBytes)) {
+            munmap(entry->address, size_t(entry->bytes));
+            entry = kept.erase(entry);
+        } else {
+            ++entry;
+        }
+    }
+    return static_cast<uchar*>(address);
 }
 
 int fromBytes(const QByteArray& bytes) {
@@ -105,10 +157,10 @@ int fromBytes(const QByteArray& bytes) {
 }
 
 QByteArray toBytes(int fd, qint64 limit) {
-    struct stat status {};
-    if (fstat(fd, &status) != 0 || status.st_size < 0 || status.st_size > limit)
+    const qsizetype size = sizeOf(fd);
+    if (size < 0 || size > limit)
         return {};
-    QByteArray bytes(qsizetype(status.st_size), Qt::Uninitialized);
+    QByteArray bytes(size, Qt::Uninitialized);
     qsizetype read = 0;
     while (read < bytes.size()) {
         const ssize_t step = pread(fd, bytes.data() + read, size_t(bytes.size() - read), read);

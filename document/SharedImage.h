@@ -1,19 +1,37 @@
-// Images in shared memory (memfd): a worker process draws into one and hands its file descriptor to
-// the program, which maps the same pages, so an image crosses the process boundary uncopied.
+// Images in shared memory (memfd): the program hands a worker process a buffer with each draw,
+// the worker draws straight into it, and the program maps the same pages, so an image crosses the
+// process boundary uncopied. Buffers and their mappings are kept and reused once their image is
+// gone: mapping fresh pages costs a fault for each, more than drawing the image.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
+
+#include <optional>
 
 namespace SharedImage {
 
-// A writable image whose pixels live in a new memfd; null on failure. `descriptor` of the result
-// gives the memfd while the image lives.
-QImage create(QSize size, QImage::Format format);
-// The memfd behind an image from create, or -1 for any other image.
-int descriptor(const QImage& image);
-// The pixels of `fd` (width x height, 4 bytes a pixel, rows packed) as a read-only image that
-// keeps the mapping until its last copy goes; null when the memory is smaller than that.
-QImage map(int fd, QSize size, QImage::Format format);
+// Bytes of an image of `size` (4 bytes a pixel, rows packed); 0 for no possible image.
+qsizetype bytesFor(QSize size);
+
+struct Buffer {
+    quint64 id = 0; // never reused, so a worker may keep its own mapping by this
+    int fd = -1;
+    qsizetype bytes = 0;
+    const uchar* pixels = nullptr; // the program's read-only mapping
+};
+// A buffer of `bytes`, a free one where there is one.
+std::optional<Buffer> take(qsizetype bytes);
+// Back for reuse: only once nobody writes to it any more.
+void recycle(const Buffer& buffer);
+// Unmapped and closed: a worker given up on may still be writing to it.
+void discard(const Buffer& buffer);
+// The buffer's pixels as a read-only image that recycles the buffer when its last copy goes.
+QImage image(const Buffer& buffer, QSize size, QImage::Format format);
+
+// For the worker: writable mappings of the program's buffers, kept by id (a few, least recently
+// used dropped). Null when `fd` is smaller than `bytes`.
+uchar* workerMapping(quint64 id, int fd, qsizetype bytes);
 
 // A memfd holding `bytes`, or -1.
 int fromBytes(const QByteArray& bytes);

@@ -23,6 +23,8 @@ struct Request {
     qint32 top = 0;
     qint32 bottom = 0;
     double x = 0, y = 0, w = 1, h = 1; // region, 0..1 page coordinates
+    // The draw's buffer (its descriptor comes with the packet), never reused for another one.
+    quint64 buffer = 0;
     // Bytes of payload that follow in the same packet (open: path and password).
     quint32 payload = 0;
 };
