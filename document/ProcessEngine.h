@@ -18,9 +18,11 @@ class ProcessEngine : public PageEngine {
 public:
     struct Limits {
         int openMilliseconds = 10000;
-        // A draw may take this plus the per-megapixel share: 5 s for a 4K image.
-        int drawMilliseconds = 2000;
-        int drawMillisecondsPerMegapixel = 360;
+        // A draw may take this plus the per-megapixel share: 6 s at 1080p, 12 s at 4K, well
+        // above the slowest real pages (a heavy translucent plot takes 3 s at 1080p on one
+        // loaded core), since a draw cut short shows black.
+        int drawMilliseconds = 4000;
+        int drawMillisecondsPerMegapixel = 1000;
         int textMilliseconds = 3000;
         qint64 addressSpace = qint64(1536) << 20;
     };

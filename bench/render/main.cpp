@@ -5,6 +5,7 @@
 #include "document/SlideRenderer.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -176,6 +177,34 @@ double residentMiB(const QByteArray& field) {
     return -1;
 }
 
+// Proportional memory (shared pages split between their users) of this process and its page
+// workers, MiB: what the program costs in all, images in shared memory counted once.
+double totalPssMiB() {
+    const auto pss = [](const QString& pid) {
+        QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+        if (!rollup.open(QIODevice::ReadOnly))
+            return 0.0;
+        for (const QByteArray& line : rollup.readAll().split('\n')) {
+            if (line.startsWith("Pss:"))
+                return line.mid(4).trimmed().split(' ').first().toDouble() / 1024;
+        }
+        return 0.0;
+    };
+    double total = pss(QStringLiteral("self"));
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!pid.front().isDigit() || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // The parent is the second field after the parenthesised name.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == self.toLatin1())
+            total += pss(pid);
+    }
+    return total;
+}
+
 // Presents `slides` slides in a row at `size` the way the projector does (its plan around the
 // current slide with the whole deck ahead, then the slide itself as the audience's view), going
 // round the deck; the renderer's cache has its default budget.
@@ -200,10 +229,11 @@ void flipThrough(const QString& file, const QList<QSizeF>& pageSizes, int slides
             loop.exec();
     }
     std::printf("{\"deck\": %s, \"size\": \"%dx%d\", \"slides_flipped\": %d, "
-                "\"cache_mib\": %.0f, \"rss_mib\": %.0f, \"peak_rss_mib\": %.0f}\n",
+                "\"cache_mib\": %.0f, \"rss_mib\": %.0f, \"peak_rss_mib\": %.0f, "
+                "\"pss_with_workers_mib\": %.0f}\n",
                 jsonString(file).constData(), size.width(), size.height(), slides,
                 renderer.images().bytes() / double(mebibyte), residentMiB("VmRSS"),
-                residentMiB("VmHWM"));
+                residentMiB("VmHWM"), totalPssMiB());
     std::fflush(stdout);
 }
 
