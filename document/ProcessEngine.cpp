@@ -45,6 +45,17 @@ int highDescriptor(int fd) {
     return moved;
 }
 
+Request pageRequest(Kind kind, qint64 page, QRectF region = QRectF(0, 0, 1, 1)) {
+    Request request;
+    request.kind = kind;
+    request.page = page;
+    request.x = region.x();
+    request.y = region.y();
+    request.w = region.width();
+    request.h = region.height();
+    return request;
+}
+
 bool finite(QSizeF size) {
     return std::isfinite(size.width()) && std::isfinite(size.height());
 }
@@ -339,11 +350,8 @@ QByteArray ProcessEngine::bytes(const Request& request) const {
 QStringList ProcessEngine::noteTexts(qint64 page) const {
     if (page < 0 || page >= pageCount())
         return {};
-    Request request;
-    request.kind = Kind::notes;
-    request.page = page;
     QStringList notes;
-    QDataStream stream(bytes(request));
+    QDataStream stream(bytes(pageRequest(Kind::notes, page)));
     stream >> notes;
     return notes;
 }
@@ -351,15 +359,8 @@ QStringList ProcessEngine::noteTexts(qint64 page) const {
 QString ProcessEngine::regionText(qint64 page, QRectF region) const {
     if (page < 0 || page >= pageCount())
         return {};
-    Request request;
-    request.kind = Kind::text;
-    request.page = page;
-    request.x = region.x();
-    request.y = region.y();
-    request.w = region.width();
-    request.h = region.height();
     QString text;
-    QDataStream stream(bytes(request));
+    QDataStream stream(bytes(pageRequest(Kind::text, page, region)));
     stream >> text;
     return text;
 }
@@ -368,15 +369,9 @@ QImage ProcessEngine::drawPage(qint64 page, QSize pixelSize, QRectF region,
                                const std::atomic_bool* cancel) const {
     if (page < 0 || page >= pageCount() || pixelSize.isEmpty())
         return {};
-    Request request;
-    request.kind = Kind::draw;
-    request.page = page;
+    Request request = pageRequest(Kind::draw, page, region);
     request.width = pixelSize.width();
     request.height = pixelSize.height();
-    request.x = region.x();
-    request.y = region.y();
-    request.w = region.width();
-    request.h = region.height();
     return image(request, cancel);
 }
 
@@ -385,9 +380,7 @@ QImage ProcessEngine::drawRows(qint64 page, QSize pixelSize, int top, int bottom
     if (page < 0 || page >= pageCount() || pixelSize.isEmpty() || top < 0 || bottom <= top ||
         bottom > pixelSize.height())
         return {};
-    Request request;
-    request.kind = Kind::rows;
-    request.page = page;
+    Request request = pageRequest(Kind::rows, page);
     request.width = pixelSize.width();
     request.height = pixelSize.height();
     request.top = top;

@@ -16,6 +16,18 @@ ProcessEngine::Limits quick() {
     return limits;
 }
 
+// Page `page` drawn with a cancel that comes 50 ms after the draw began.
+QImage cancelledDraw(const ProcessEngine& engine, qint64 page) {
+    std::atomic_bool cancel = false;
+    std::thread canceller([&cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        cancel = true;
+    });
+    const QImage image = engine.drawPage(page, QSize(64, 36), QRectF(0, 0, 1, 1), &cancel);
+    canceller.join();
+    return image;
+}
+
 QColor colourOf(const QImage& image) {
     return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
 }
@@ -75,13 +87,7 @@ private slots:
     // A cancelled draw returns at once; its late answer is never taken for the next one's.
     void aCancelledDrawsAnswerIsDropped() {
         const auto engine = open("deck.pdf");
-        std::atomic_bool cancel = false;
-        std::thread canceller([&cancel] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            cancel = true;
-        });
-        QVERIFY(engine->drawPage(4, QSize(64, 36), QRectF(0, 0, 1, 1), &cancel).isNull());
-        canceller.join();
+        QVERIFY(cancelledDraw(*engine, 4).isNull());
         QCOMPARE(colourOf(engine->drawPage(0, QSize(64, 36))), QColor(Qt::red));
         QCOMPARE(engine->starts(), 1);
     }
@@ -103,13 +109,7 @@ private slots:
     // Closing a document whose worker is stuck kills the worker rather than wait for it.
     void closingNeverWaitsForAStuckWorker() {
         auto engine = open("deck.pdf");
-        std::atomic_bool cancel = false;
-        std::thread canceller([&cancel] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            cancel = true;
-        });
-        QVERIFY(engine->drawPage(1, QSize(64, 36), QRectF(0, 0, 1, 1), &cancel).isNull());
-        canceller.join();
+        QVERIFY(cancelledDraw(*engine, 1).isNull());
         engine.reset();
     }
 };
