@@ -75,6 +75,32 @@ struct EngineFactory {
     std::function<std::unique_ptr<PageEngine>(const QString& path, const QString& password,
                                               OpenStatus* status, const std::atomic_bool* cancel)>
         openUnless;
+
+    // Opens through `openUnless` where the engine has it, else through `open`.
+    std::unique_ptr<PageEngine> openCancellable(const QString& path, const QString& password,
+                                                OpenStatus* status,
+                                                const std::atomic_bool* cancel) const {
+        return openUnless ? openUnless(path, password, status, cancel)
+                          : open(path, password, status);
+    }
+
+    // The same factory, opening every file with `password`.
+    EngineFactory unlockedBy(const QString& password) const {
+        if (password.isEmpty())
+            return *this;
+        EngineFactory unlocking = *this;
+        unlocking.open = [open = open, password](const QString& path, const QString&,
+                                                 OpenStatus* status) {
+            return open(path, password, status);
+        };
+        if (openUnless)
+            unlocking.openUnless = [open = openUnless, password](const QString& path,
+                                                                 const QString&, OpenStatus* status,
+                                                                 const std::atomic_bool* cancel) {
+                return open(path, password, status, cancel);
+            };
+        return unlocking;
+    }
 };
 
 // The production engine: MuPDF in worker processes.

@@ -39,13 +39,6 @@ bool isDrawable(const RenderKey& key) {
            key.height <= maximumSide;
 }
 
-QImage blackImage(const RenderKey& key) {
-    QImage bars(int(key.width), int(key.height), QImage::Format_RGB32);
-    if (!bars.isNull())
-        bars.fill(Qt::black);
-    return bars;
-}
-
 void copyInto(const QImage& page, QImage& target, QPoint at) {
     const auto rowBytes = size_t(page.width()) * sizeof(QRgb);
     for (int y = 0; y < page.height(); ++y)
@@ -56,6 +49,13 @@ void copyInto(const QImage& page, QImage& target, QPoint at) {
 } // namespace
 
 namespace PageImage {
+
+QImage black(const RenderKey& key) {
+    QImage bars(int(key.width), int(key.height), QImage::Format_RGB32);
+    if (!bars.isNull())
+        bars.fill(Qt::black);
+    return bars;
+}
 
 Placement placement(QSizeF pageSize, qint64 width, qint64 height) {
     const double pw = pageSize.width();
@@ -101,7 +101,7 @@ QImage drawRows(const PageEngine& engine, const RenderKey& key, int top, int bot
     const int last = std::min(bottom, area.top() + area.height()) - area.top();
     // A page without a usable size shows as bars only, and so does a band of bars.
     if (area.isEmpty() || first >= last)
-        return blackImage(band);
+        return black(band);
     QImage page = last - first == area.height()
                       ? engine.drawPage(key.page, area.size(), QRectF(0, 0, 1, 1), cancel)
                       : engine.drawRows(key.page, area.size(), first, last, cancel);
@@ -118,7 +118,7 @@ QImage drawRows(const PageEngine& engine, const RenderKey& key, int top, int bot
         }
         return page;
     }
-    QImage image = blackImage(band);
+    QImage image = black(band);
     if (image.isNull())
         return {};
     const QPoint at(area.left(), area.top() + first - top);
@@ -135,14 +135,14 @@ QImage derive(const QImage& larger, QSizeF pageSize, const RenderKey& key) {
     const QRect from = pageArea(pageSize, larger.width(), larger.height());
     const QRect to = pageArea(pageSize, key.width, key.height);
     if (from.isEmpty() || to.isEmpty())
-        return blackImage(key);
+        return black(key);
     // Qt's smooth scaling averages over the source area when it shrinks, unlike nearest pixel.
     const QImage page = (from == larger.rect() ? larger : larger.copy(from))
                             .scaled(to.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                             .convertToFormat(QImage::Format_RGB32);
     if (to == QRect(0, 0, int(key.width), int(key.height)))
         return page;
-    QImage image = blackImage(key);
+    QImage image = black(key);
     if (image.isNull())
         return {};
     for (int y = 0; y < page.height(); ++y)

@@ -27,6 +27,8 @@ Placement placement(QSizeF pageSize, qint64 width, qint64 height);
 // usable size.
 QRect pageArea(QSizeF pageSize, qint64 width, qint64 height);
 
+// An opaque black image of the key's size; null when no image can have that size.
+QImage black(const RenderKey& key);
 // Whether the key names a page of the engine's document at a size an image can have.
 bool possible(const PageEngine& engine, const RenderKey& key);
 // Drawn by `engine` (on the thread that owns it), black bars around a white page; null when the

@@ -12,7 +12,6 @@
 
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 

@@ -84,9 +84,7 @@ void Presentation::Load::read(const EngineFactory& engines) {
     // This instance answers the page count, shape and labels; the renderer's workers open their
     // own, so opening never waits for a render.
     const QString path = url.toLocalFile();
-    std::unique_ptr<PageEngine> opened =
-        engines.openUnless ? engines.openUnless(path, password, &status, &dropped)
-                           : engines.open(path, password, &status);
+    std::unique_ptr<PageEngine> opened = engines.openCancellable(path, password, &status, &dropped);
     if (opened && opened->pageCount() < 1)
         status = OpenStatus::damaged;
     if (!opened || status != OpenStatus::ok) {
@@ -121,20 +119,7 @@ void Presentation::apply(Load& load) {
     notesSide = NotesSide::none;
     aspect = pageAspect;
     pageLabels = load.labels;
-    EngineFactory unlocking = engines;
-    if (!load.password.isEmpty()) {
-        unlocking.open = [open = engines.open, password = load.password](
-                             const QString& path, const QString&, OpenStatus* opened) {
-            return open(path, password, opened);
-        };
-        if (engines.openUnless)
-            unlocking.openUnless = [open = engines.openUnless, password = load.password](
-                                       const QString& path, const QString&, OpenStatus* opened,
-                                       const std::atomic_bool* cancel) {
-                return open(path, password, opened, cancel);
-            };
-    }
-    renderer = std::make_unique<SlideRenderer>(url, sizes, unlocking);
+    renderer = std::make_unique<SlideRenderer>(url, sizes, engines.unlockedBy(load.password));
     reader = std::move(load.document);
     annotationsRead.clear();
     notesPagesRead.clear();

@@ -170,18 +170,18 @@ bool ProcessEngine::spawn() const {
                                                              nullptr, arguments, environ) == 0;
     posix_spawn_file_actions_destroy(&actions);
     close(theirs);
+    // The mapping keeps the flag alive; the child has its own descriptor.
+    if (flag >= 0)
+        close(flag);
     if (!spawned) {
         if (shared != MAP_FAILED)
             munmap(shared, sizeof(std::atomic_bool));
-        if (flag >= 0)
-            close(flag);
         close(own);
         qWarning("cannot start the page worker %s: %s", program.constData(), std::strerror(errno));
         return false;
     }
     pid = child;
     socket = own;
-    cancelFd = flag;
     cancelFlag = new (shared) std::atomic_bool(false);
     abandoned = false;
     ++started;
@@ -225,8 +225,6 @@ void ProcessEngine::stop(bool withGrace) const {
     pid = -1;
     munmap(cancelFlag, sizeof(std::atomic_bool));
     cancelFlag = nullptr;
-    close(cancelFd);
-    cancelFd = -1;
 }
 
 std::optional<ProcessEngine::Reply> ProcessEngine::call(Request request, const QByteArray& payload,

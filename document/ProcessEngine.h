@@ -81,7 +81,6 @@ private:
 
     mutable pid_t pid = -1;
     mutable int socket = -1;
-    mutable int cancelFd = -1;
     mutable std::atomic_bool* cancelFlag = nullptr;
     mutable quint64 lastId = 0;
     // A request given up on (cancelled) whose answer the worker may still send.

@@ -38,9 +38,7 @@ void RenderPool::start(Job job) {
 
 void RenderPool::run() {
     // Opened lazily by each worker, so that every instance lives and dies on its own thread.
-    const std::unique_ptr<PageEngine> engine = engines.openUnless
-                                                   ? engines.openUnless(path, {}, nullptr, &closing)
-                                                   : engines.open(path, {}, nullptr);
+    const std::unique_ptr<PageEngine> engine = engines.openCancellable(path, {}, nullptr, &closing);
     for (;;) {
         Job job;
         {

@@ -1,6 +1,7 @@
 #include "document/SlideRenderer.h"
 
 #include "base/Preferences.h"
+#include "document/PageImage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -252,8 +253,7 @@ void SlideRenderer::finish(const RenderPool::Result& result) {
     if (failed) {
         // The engine could not draw the page (its worker crashed, hung or ran out of memory):
         // black, kept like any image so it is not tried again until the deck is opened anew.
-        image = QImage(int(key.width), int(key.height), QImage::Format_RGB32);
-        image.fill(Qt::black);
+        image = PageImage::black(key);
         failedPages.insert(key.page);
         exact = !image.isNull();
     }

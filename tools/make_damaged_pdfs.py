@@ -88,8 +88,9 @@ def deck(pages, extra=None, trailer=b""):
     or bare content; `extra` objects (numbered from 90 on) are added as they are."""
     objects = {1: b"<< /Type /Catalog /Pages 2 0 R >>"}
     kids = []
-    for index, spec in enumerate(pages):
-        content, media, resources, entries = spec if isinstance(spec, tuple) else page(spec)
+    for index, described in enumerate(pages):
+        content, media, resources, entries = (described if isinstance(described, tuple)
+                                              else page(described))
         number, body = 3 + 2 * index, 4 + 2 * index
         kids.append(ref(number))
         objects[number] = (b"<< /Type /Page /Parent 2 0 R /MediaBox " + media + b" /Resources " + resources +

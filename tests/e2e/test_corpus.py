@@ -4,10 +4,11 @@ file the program must be alive and answer its next step, and a file that does no
 the sample deck open with an alert. The Release build runs under an address-space cap (the
 sanitizers cannot), so memory that grows without bound ends the program as it would on a small
 machine; the whole corpus runs in one launch, or one more after each file that ends it."""
-import importlib.util
+import importlib
 import pathlib
 import queue
 import subprocess
+import sys
 import tempfile
 import unittest
 
@@ -23,11 +24,9 @@ LAST_PAGE = 1 << 62
 
 
 def load_generator():
-    spec = importlib.util.spec_from_file_location("make_damaged_pdfs",
-                                                  SOURCE_DIR / "tools" / "make_damaged_pdfs.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module
+    if str(SOURCE_DIR / "tools") not in sys.path:
+        sys.path.append(str(SOURCE_DIR / "tools"))
+    return importlib.import_module("make_damaged_pdfs")
 
 
 def file_steps(path, pages):
