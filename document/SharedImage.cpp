@@ -11,9 +11,14 @@
 
 namespace {
 
-// Kept for reuse at most, on each side: a few full-screen images.
+// Free buffers the program keeps for reuse at most: a few full-screen images.
 constexpr size_t keptBuffers = 12;
 constexpr qsizetype keptBytes = qsizetype(256) << 20;
+// A worker's mappings of the program's buffers. The program's pages are already there, so mapping
+// them again is cheap; most buffers a worker sees are new ones for the program's cache, and each
+// mapping kept would count those pages a second time in the worker's resident memory.
+constexpr size_t workerKeptBuffers = 2;
+constexpr qsizetype workerKeptBytes = qsizetype(72) << 20;
 
 std::atomic<quint64> lastId = 0;
 std::mutex poolMutex;
@@ -130,7 +135,7 @@ uchar* workerMapping(quint64 id, int fd, qsizetype bytes) {
     for (auto entry = kept.begin(); entry != kept.end();) {
         total += entry->bytes;
         ++count;
-        if (entry != kept.begin() && (count > keptBuffers || total > keptBytes)) {
+        if (entry != kept.begin() && (count > workerKeptBuffers || total > workerKeptBytes)) {
             munmap(entry->address, size_t(entry->bytes));
             entry = kept.erase(entry);
         } else {
