@@ -727,7 +727,8 @@ void AppDelegate::refresh() {
                      : L10n::lookup("Timer gefunden – Auswahl nach dem Vortrag oder im Menü "
                                     "„Ontime / Stagetimer“");
     view->setNotice(notice());
-    view->update(jumpBuffer);
+    // The projector first: its repaint is then queued, painted and sent to the display before
+    // the console's.
     SlideView* audienceSlide = audienceWindow()->slide;
     const std::optional<qint64> page =
         presentation.pageCount < 1 ? std::nullopt : std::optional<qint64>(presentation.index);
@@ -739,6 +740,7 @@ void AppDelegate::refresh() {
         audienceSlide->setBlank(presentation.blank);
         audienceSlide->update();
     }
+    view->update(jumpBuffer);
     // The projector's images are prepared before its window shows and before each step.
     if (SlideRenderer* renderer = presentation.renderer.get()) {
         const auto [screen, windowed] = outputScreen();

@@ -164,10 +164,14 @@ void SlideView::paintEvent(QPaintEvent*) {
         painter.fillRect(bounds, blanking == Blank::black ? Qt::black : Qt::white);
         return;
     }
-    painter.fillRect(bounds, backgroundColour);
     const bool exactOnly = renderPriority == RenderPriority::audienceView;
     const bool split = deck && (deck->notesSide != NotesSide::none || notesHalf);
-    if (shownPage && shownImage && (!exactOnly || shownImage->size() == drawnKeySize())) {
+    const bool drawn =
+        shownPage && shownImage && (!exactOnly || shownImage->size() == drawnKeySize());
+    // A whole page covers every pixel; clearing first would cost a full-screen fill per change.
+    if (!drawn || split)
+        painter.fillRect(bounds, backgroundColour);
+    if (drawn) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         if (!split) {
             // The renderer letter-boxed the page into exactly this size: at the key's size this
