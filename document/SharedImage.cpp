@@ -14,9 +14,9 @@ namespace {
 // Free buffers the program keeps for reuse at most: a few full-screen images.
 constexpr size_t keptBuffers = 12;
 constexpr qsizetype keptBytes = qsizetype(256) << 20;
-// A worker's mappings of the program's buffers. The program's pages are already there, so mapping
-// them again is cheap; most buffers a worker sees are new ones for the program's cache, and each
-// mapping kept would count those pages a second time in the worker's resident memory.
+// A worker's mappings of the program's buffers: the last two, for a buffer the program recycles
+// soon. Most buffers a worker sees are new ones for the program's cache, and every mapping kept
+// counts their pages a second time in the worker's resident memory.
 constexpr size_t workerKeptBuffers = 2;
 constexpr qsizetype workerKeptBytes = qsizetype(72) << 20;
 
