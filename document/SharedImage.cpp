@@ -1,7 +1,6 @@
 #include "document/SharedImage.h"
 
 #include <atomic>
-#include <list>
 #include <mutex>
 #include <vector>
 
@@ -14,12 +13,6 @@ namespace {
 // Free buffers the program keeps for reuse at most: a few full-screen images.
 constexpr size_t keptBuffers = 12;
 constexpr qsizetype keptBytes = qsizetype(256) << 20;
-// A worker's mappings of the program's buffers: the last two, for a buffer the program recycles
-// soon. Most buffers a worker sees are new ones for the program's cache, and every mapping kept
-// counts their pages a second time in the worker's resident memory.
-constexpr size_t workerKeptBuffers = 2;
-constexpr qsizetype workerKeptBytes = qsizetype(72) << 20;
-
 std::atomic<quint64> lastId = 0;
 std::mutex poolMutex;
 std::vector<SharedImage::Buffer>& pool() {
@@ -116,33 +109,22 @@ QImage image(const Buffer& buffer, QSize size, QImage::Format format) {
 }
 
 uchar* workerMapping(quint64 id, int fd, qsizetype bytes) {
-    // One worker thread uses these; most recent first.
-    static std::list<WorkerMapping> kept;
-    for (auto entry = kept.begin(); entry != kept.end(); ++entry) {
-        if (entry->id == id) {
-            kept.splice(kept.begin(), kept, entry);
-            return entry->bytes == bytes ? entry->address : nullptr;
-        }
-    }
+    // One worker thread uses it. Only the last buffer stays mapped, for one the program recycles
+    // soon, and it is let go before the next is mapped: every mapping counts the program's pages
+    // again in the worker's resident memory, and most buffers a worker sees are new ones.
+    static WorkerMapping kept;
+    if (kept.address && kept.id == id)
+        return kept.bytes == bytes ? kept.address : nullptr;
     if (bytes <= 0 || sizeOf(fd) < bytes)
         return nullptr;
+    if (kept.address)
+        munmap(kept.address, size_t(kept.bytes));
+    kept = {};
     void* address = mapPopulated(fd, bytes, PROT_READ | PROT_WRITE);
     if (address == MAP_FAILED)
         return nullptr;
-    kept.push_front({id, static_cast<uchar*>(address), bytes});
-    qsizetype total = 0;
-    size_t count = 0;
-    for (auto entry = kept.begin(); entry != kept.end();) {
-        total += entry->bytes;
-        ++count;
-        if (entry != kept.begin() && (count > workerKeptBuffers || total > workerKeptBytes)) {
-            munmap(entry->address, size_t(entry->bytes));
-            entry = kept.erase(entry);
-        } else {
-            ++entry;
-        }
-    }
-    return static_cast<uchar*>(address);
+    kept = {id, static_cast<uchar*>(address), bytes};
+    return kept.address;
 }
 
 int fromBytes(const QByteArray& bytes) {

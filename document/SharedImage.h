@@ -29,8 +29,8 @@ void discard(const Buffer& buffer);
 // The buffer's pixels as a read-only image that recycles the buffer when its last copy goes.
 QImage image(const Buffer& buffer, QSize size, QImage::Format format);
 
-// For the worker: writable mappings of the program's buffers, kept by id (a few, least recently
-// used dropped). Null when `fd` is smaller than `bytes`.
+// For the worker: a writable mapping of the program's buffer, the last one kept by id. Null when
+// `fd` is smaller than `bytes`.
 uchar* workerMapping(quint64 id, int fd, qsizetype bytes);
 
 // A memfd holding `bytes`, or -1.
