@@ -25,9 +25,9 @@ enum class OpenStatus {
 };
 
 // One opened document of one engine: one instance per thread or worker process, never used by
-// two threads at once. A render worker's instance stays on the thread that opened it; the deck
-// loader's is opened on a loading thread and then handed over whole to the main thread (for the
-// notes), so an engine must allow an instance to move to another thread between calls.
+// two threads at once. A render worker's instance mostly stays on the thread that opened it; the
+// deck loader's is opened on a loading thread and then handed over whole to the first render
+// worker, so an engine must allow an instance to move to another thread between calls.
 class PageEngine {
 public:
     // Where an engine puts the pixels it draws (plain heap images unless set): a worker process

@@ -3,10 +3,19 @@
 #include "base/RecentFiles.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+// How long opening may spend reading annotation notes: far more than a deck of a thousand pages
+// needs.
+constexpr qint64 notesReadingMs = 2000;
+
+} // namespace
 
 Presentation::Presentation(QObject* parent) : Presentation(defaultEngineFactory(), parent) {}
 
@@ -27,6 +36,7 @@ struct Presentation::Load {
     std::unique_ptr<PageEngine> document;
     QList<QSizeF> sizes;
     QStringList labels;
+    QList<QStringList> notes;
 
     // On the loading thread: the engine instance and everything the main thread reads from it
     // at once, so that nothing there waits for the file.
@@ -96,6 +106,19 @@ void Presentation::Load::read(const EngineFactory& engines) {
         sizes.append(opened->pageSize(page));
         labels.append(opened->pageLabel(page));
     }
+    // Every page's note annotations now, off the main thread, so that no slide change waits for
+    // the file; then this instance becomes the first render worker's. A file that takes longer
+    // than this gives its remaining pages no annotation notes.
+    QElapsedTimer reading;
+    reading.start();
+    for (qint64 page = 0; page < opened->pageCount() && !dropped; ++page) {
+        if (reading.elapsed() > notesReadingMs) {
+            qWarning("%s: annotation notes read for %lld of %lld pages only", qPrintable(path),
+                     page, opened->pageCount());
+            break;
+        }
+        notes.append(opened->noteTexts(page));
+    }
     document = std::move(opened);
 }
 
@@ -119,9 +142,10 @@ void Presentation::apply(Load& load) {
     notesSide = NotesSide::none;
     aspect = pageAspect;
     pageLabels = load.labels;
-    renderer = std::make_unique<SlideRenderer>(url, sizes, engines.unlockedBy(load.password));
-    reader = std::move(load.document);
-    annotationsRead.clear();
+    deckEngines = engines.unlockedBy(load.password);
+    renderer = std::make_unique<SlideRenderer>(url, sizes, deckEngines, std::move(load.document));
+    annotations = load.notes;
+    textReader.reset();
     notesPagesRead.clear();
     if (load.place == Place::kept) {
         index = std::clamp<qint64>(index, 0, pageCount - 1);
@@ -138,22 +162,20 @@ void Presentation::apply(Load& load) {
 }
 
 QStringList Presentation::annotationNotes(qint64 page) const {
-    if (!reader || page < 0 || page >= pageCount)
-        return {};
-    const auto found = annotationsRead.constFind(page);
-    if (found != annotationsRead.cend())
-        return *found;
-    return *annotationsRead.insert(page, reader->noteTexts(page));
+    return annotations.value(page);
 }
 
 QString Presentation::notesPageText(qint64 page) const {
-    if (!reader || notesSide == NotesSide::none || page < 0 || page >= pageCount)
+    if (url.isEmpty() || notesSide == NotesSide::none || page < 0 || page >= pageCount)
         return {};
     const auto found = notesPagesRead.constFind(page);
     if (found != notesPagesRead.cend())
         return *found;
-    return *notesPagesRead.insert(page,
-                                  reader->regionText(page, PageSplit::region(notesSide, true)));
+    if (!textReader)
+        textReader = deckEngines.open(url.toLocalFile(), {}, nullptr);
+    const QString text =
+        textReader ? textReader->regionText(page, PageSplit::region(notesSide, true)) : QString();
+    return *notesPagesRead.insert(page, text);
 }
 
 void Presentation::setNotesSide(NotesSide side) {

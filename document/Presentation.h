@@ -44,9 +44,10 @@ public:
     // Calls every observer once, in the order they were added.
     void notify();
 
-    // The contents of the page's note annotations (Text and FreeText), read on first use.
+    // The contents of the page's note annotations (Text and FreeText), read at open.
     QStringList annotationNotes(qint64 page) const;
-    // On notes pages, the text of the page's notes half, read on first use; else empty.
+    // On notes pages, the text of the page's notes half, read on first use from an instance of the
+    // file opened for it; else empty.
     QString notesPageText(qint64 page) const;
 
     // Which half of every page holds the notes (none: the whole page is the slide). Sets the
@@ -88,9 +89,9 @@ private:
 
     std::shared_ptr<Load> pending;
     std::function<void(OpenStatus)> pendingDone;
-    // The loader's own engine instance, opened on the loading thread and from then on used on the
-    // main thread only, for the notes.
-    std::unique_ptr<PageEngine> reader;
-    mutable QHash<qint64, QStringList> annotationsRead;
+    // The open deck's engines, unlocked with its password.
+    EngineFactory deckEngines;
+    QList<QStringList> annotations;
+    mutable std::unique_ptr<PageEngine> textReader;
     mutable QHash<qint64, QString> notesPagesRead;
 };

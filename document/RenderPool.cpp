@@ -6,11 +6,13 @@
 
 #include <algorithm>
 
-RenderPool::RenderPool(const QString& path, const EngineFactory& engines, Finished finished)
+RenderPool::RenderPool(const QString& path, const EngineFactory& engines, Finished finished,
+                       std::unique_ptr<PageEngine> opened)
     : path(path), engines(engines), finished(std::move(finished)) {
     const int count = std::max(1, engines.workers);
-    for (int i = 0; i < count; ++i)
-        workers.emplace_back([this] { run(); });
+    workers.emplace_back([this, first = std::move(opened)]() mutable { run(std::move(first)); });
+    for (int i = 1; i < count; ++i)
+        workers.emplace_back([this] { run(nullptr); });
 }
 
 RenderPool::~RenderPool() {
@@ -36,9 +38,10 @@ void RenderPool::start(Job job) {
     wake.notify_one();
 }
 
-void RenderPool::run() {
-    // Opened lazily by each worker, so that every instance lives and dies on its own thread.
-    const std::unique_ptr<PageEngine> engine = engines.openCancellable(path, {}, nullptr, &closing);
+void RenderPool::run(std::unique_ptr<PageEngine> opened) {
+    // Opened by each worker on its own thread, so that no worker waits for another's open.
+    const std::unique_ptr<PageEngine> engine =
+        opened ? std::move(opened) : engines.openCancellable(path, {}, nullptr, &closing);
     for (;;) {
         Job job;
         {

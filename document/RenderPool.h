@@ -44,7 +44,10 @@ public:
     // Called on the thread that made the pool, once per started job.
     using Finished = std::function<void(const Result&)>;
 
-    RenderPool(const QString& path, const EngineFactory& engines, Finished finished);
+    // `opened`, where given, is an instance of the file already open: the first worker draws
+    // with it instead of opening one of its own.
+    RenderPool(const QString& path, const EngineFactory& engines, Finished finished,
+               std::unique_ptr<PageEngine> opened = nullptr);
     // Cancels the jobs in flight and waits for them; their results are dropped.
     ~RenderPool() override;
 
@@ -54,7 +57,7 @@ public:
     void start(Job job);
 
 private:
-    void run();
+    void run(std::unique_ptr<PageEngine> opened);
     void deliver(const Result& result);
 
     const QString path;

@@ -29,10 +29,15 @@ bool mayDerive(RenderPriority priority) {
 
 SlideRenderer::SlideRenderer(const QUrl& url, const QList<QSizeF>& pageSizes,
                              const EngineFactory& engines, qint64 cacheBytes, QObject* parent)
+    : SlideRenderer(url, pageSizes, engines, nullptr, cacheBytes, parent) {}
+
+SlideRenderer::SlideRenderer(const QUrl& url, const QList<QSizeF>& pageSizes,
+                             const EngineFactory& engines, std::unique_ptr<PageEngine> opened,
+                             qint64 cacheBytes, QObject* parent)
     : QObject(parent), pageSizes(pageSizes), cache(cacheBytes),
       pool(std::make_unique<RenderPool>(
-          url.toLocalFile(), engines,
-          [this](const RenderPool::Result& result) { finish(result); })) {}
+          url.toLocalFile(), engines, [this](const RenderPool::Result& result) { finish(result); },
+          std::move(opened))) {}
 
 SlideRenderer::~SlideRenderer() {
     pool.reset();

@@ -32,6 +32,11 @@ public:
     // `pageSizes` are the pages as displayed, in points, from the deck loader's own engine.
     SlideRenderer(const QUrl& url, const QList<QSizeF>& pageSizes, const EngineFactory& engines,
                   qint64 cacheBytes = defaultCacheBytes(), QObject* parent = nullptr);
+    // With `opened`, an instance of the file already open (the deck loader's), drawn with by the
+    // first worker: one process and one open fewer.
+    SlideRenderer(const QUrl& url, const QList<QSizeF>& pageSizes, const EngineFactory& engines,
+                  std::unique_ptr<PageEngine> opened, qint64 cacheBytes = defaultCacheBytes(),
+                  QObject* parent = nullptr);
     // Cancels the draws in flight and waits for them; no callback runs after this.
     ~SlideRenderer() override;
 

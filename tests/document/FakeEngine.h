@@ -96,7 +96,9 @@ private:
         qint64 pageCount() const override { return count; }
         QSizeF pageSize(qint64 page) const override { return script->pages.value(page); }
         QString pageLabel(qint64) const override { return {}; }
-        QStringList noteTexts(qint64) const override { return {}; }
+        QStringList noteTexts(qint64 page) const override {
+            return {QStringLiteral("note %1").arg(page)};
+        }
         // Pages differ in hue; a region that starts below the top is darker, so that bands show
         // where they landed.
         QImage drawPage(qint64 page, QSize pixelSize, QRectF region,

@@ -208,6 +208,33 @@ private slots:
         QVERIFY(!RecentFiles::all().contains(QUrl::fromLocalFile(first)));
     }
 
+    // The loader reads every page's notes, and its instance is the first render worker's: one
+    // instance of the file fewer, and it goes with the renderer.
+    void openReadsTheNotesAndHandsItsInstanceToTheRenderer() {
+        FakeEngineScript script;
+        const QString deck = QStringLiteral("/decks/notes.pdf");
+        script.pageCounts = {{deck, 4}};
+        script.release();
+        Presentation presentation(script.factory(2));
+        bool loaded = false;
+        presentation.load(QUrl::fromLocalFile(deck), [&](OpenStatus) { loaded = true; });
+        QTRY_VERIFY(loaded);
+        QCOMPARE(presentation.annotationNotes(3), QStringList{"note 3"});
+        QCOMPARE(presentation.annotationNotes(4), QStringList());
+        QList<QImage> drawn;
+        const char views[2] = {};
+        for (qint64 page : {0, 1})
+            presentation.renderer->request(
+                {page, 64, 36}, [&](const QImage& image) { drawn.append(image); },
+                RenderPriority::consoleView, &views[page]);
+        QTRY_COMPARE(drawn.size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(script.opensBegun().size(), 2);
+        QCOMPARE(script.enginesAlive(deck), 2);
+        presentation.renderer.reset();
+        QCOMPARE(script.enginesAlive(deck), 0);
+    }
+
     // The loading thread outlives the Presentation; what it hands back finds nobody.
     void destroyingThePresentationDropsItsPendingLoad() {
         FakeEngineScript script;
