@@ -13,6 +13,7 @@ namespace {
 // Free buffers the program keeps for reuse at most: a few full-screen images.
 constexpr size_t keptBuffers = 12;
 constexpr qsizetype keptBytes = qsizetype(256) << 20;
+
 std::atomic<quint64> lastId = 0;
 std::mutex poolMutex;
 std::vector<SharedImage::Buffer>& pool() {
