@@ -4,7 +4,19 @@
 
 #include <mutex>
 
+// MuPDF's own choice of the part of an image to decode; exported, not declared in its headers.
+extern "C" void fz_default_image_decode(void* arg, int w, int h, int l2factor, fz_irect* subarea);
+
 namespace {
+
+thread_local bool wholeImages = false;
+
+void chooseDecodedArea(void* arg, int w, int h, int l2factor, fz_irect* subarea) {
+    if (wholeImages)
+        *subarea = fz_make_irect(0, 0, w, h);
+    else
+        fz_default_image_decode(arg, w, h, l2factor, subarea);
+}
 
 // The store holds decoded images and fonts for all instances; four full-resolution photos of
 // 24 megapixels fit, the rest is decoded again when needed.
@@ -25,6 +37,9 @@ struct BaseContext {
             static_cast<BaseContext*>(user)->locks[lock].unlock();
         };
         context = fz_new_context(nullptr, &callbacks, storeBytes);
+        // Clones share it.
+        if (context)
+            fz_tune_image_decode(context, chooseDecodedArea, nullptr);
     }
 };
 
@@ -50,6 +65,14 @@ fz_context* clone() {
         fz_set_error_callback(cloned, ignoreMessage, nullptr);
     }
     return cloned;
+}
+
+WholeImages::WholeImages(bool wanted) : previous(wholeImages) {
+    wholeImages = wanted;
+}
+
+WholeImages::~WholeImages() {
+    wholeImages = previous;
 }
 
 } // namespace MupdfContext

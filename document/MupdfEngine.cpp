@@ -322,6 +322,8 @@ QImage MupdfEngine::draw(qint64 number, QSize pixelSize, QRectF region, int top,
     fz_var(pixmap);
     fz_var(device);
     fz_var(failed);
+    // Outside the fz_try: MuPDF's errors jump past the destructors inside it.
+    const MupdfContext::WholeImages whole(top > 0 || bottom < height);
     fz_try(context) {
         // The image's own memory, as premultiplied BGRA: on little-endian machines the byte
         // order of QImage's 32-bit formats. Opaque white first, so the page lands on white.

@@ -168,6 +168,34 @@ private slots:
         QCOMPARE(engine->drawPage(0, {80, 60}).pixel(40, 30), qRgb(255, 0, 0));
     }
 
+    // Bands of a page showing a photograph, drawn before the whole, are that draw's rows: the
+    // image is decoded whole for bands too, not each band's part at a scaling phase of its own.
+    void bandsOfAScaledImageAreTheWholeDrawsRows() {
+        QByteArray samples(300 * 200 * 3, Qt::Uninitialized);
+        quint32 noise = 12345;
+        for (char& sample : samples) {
+            noise = noise * 1103515245u + 12345u;
+            sample = char(noise >> 24);
+        }
+        Page photo = page({0, 0, 400, 300}, {}, 0, "q 400 0 0 300 0 0 cm /Im0 Do Q");
+        photo.entries = "/Resources << /XObject << /Im0 5 0 R >> >>";
+        const QByteArray image = "<< /Type /XObject /Subtype /Image /Width 300 /Height 200 "
+                                 "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Length " +
+                                 QByteArray::number(samples.size()) + " >>\nstream\n" + samples +
+                                 "\nendstream";
+        QVERIFY(TestPdfs::write(path("photo.pdf"), {photo}, {}, {image}));
+        const auto engine = MupdfEngine::open(path("photo.pdf"));
+        QVERIFY(engine);
+        const RenderKey key{0, 160, 120};
+        QList<QImage> bands;
+        for (const auto& [top, bottom] : {std::pair(70, 120), {0, 30}, {30, 70}})
+            bands.append(PageImage::drawRows(*engine, key, top, bottom));
+        const QImage whole = PageImage::draw(*engine, key);
+        QCOMPARE(bands[0], whole.copy(0, 70, 160, 50));
+        QCOMPARE(bands[1], whole.copy(0, 0, 160, 30));
+        QCOMPARE(bands[2], whole.copy(0, 30, 160, 40));
+    }
+
     // Two instances on two threads share display lists and decoded images; every image they
     // draw at once equals the one drawn alone, and so do bands put together (bars included).
     void instancesDrawInParallel() {
