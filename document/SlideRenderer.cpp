@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -18,6 +19,11 @@ constexpr qint64 protectedAfter = 4;
 // else waits. Measured: a heavy vector page gains a third or more; an ordinary slide at 4K
 // (50 ms) takes twice as long in two bands, so size alone is no reason.
 constexpr qint64 slowDrawNanoseconds = 200'000'000;
+// Measured on a heavy vector page at 1080p, whose curves fill the middle third of the rows: in two
+// bands one worker got three quarters of the work; in sixteen, handed out as workers come free,
+// the two finish together, and the bands add up to less than the whole (smaller edge lists).
+constexpr int bandsPerWorker = 8;
+constexpr int minimumBandRows = 32;
 
 bool mayDerive(RenderPriority priority) {
     // The projector only ever gets an exact draw.
@@ -151,24 +157,33 @@ void SlideRenderer::start(const RenderScheduler::Pick& pick) {
             flight.largerPixels = larger->pixels();
         }
     }
-    const int bands = flight.largerPixels > 0 ? 1 : bandsFor(pick);
-    if (bands <= 1) {
+    const int workers = flight.largerPixels > 0 ? 1 : bandsFor(pick);
+    if (workers <= 1) {
         inFlight.insert(job.id, flight);
         pool->start(std::move(job));
         return;
     }
+    const int height = int(pick.key.height);
+    const int count = std::clamp(height / minimumBandRows, workers, bandsPerWorker * workers);
     flight.bands = std::make_shared<Bands>();
-    flight.bands->image = QImage(int(pick.key.width), int(pick.key.height), QImage::Format_RGB32);
-    flight.bands->remaining = bands;
-    for (int band = 0; band < bands; ++band) {
-        RenderPool::Job part = job;
-        part.id = band == 0 ? job.id : ++lastJob;
-        part.bandTop = int(pick.key.height * band / bands);
-        part.bandBottom = int(pick.key.height * (band + 1) / bands);
-        flight.bandTop = part.bandTop;
-        inFlight.insert(part.id, flight);
-        pool->start(std::move(part));
-    }
+    flight.bands->image = QImage(int(pick.key.width), height, QImage::Format_RGB32);
+    flight.bands->job = job;
+    for (int band = 0; band < count; ++band)
+        flight.bands->waiting.emplace_back(height * band / count, height * (band + 1) / count);
+    flight.bands->remaining = count;
+    for (int worker = 0; worker < workers; ++worker)
+        startBand(flight);
+}
+
+void SlideRenderer::startBand(Flight flight) {
+    Bands& bands = *flight.bands;
+    RenderPool::Job part = bands.job;
+    part.id = ++lastJob;
+    std::tie(part.bandTop, part.bandBottom) = bands.waiting.front();
+    bands.waiting.pop_front();
+    flight.bandTop = part.bandTop;
+    inFlight.insert(part.id, flight);
+    pool->start(std::move(part));
 }
 
 int SlideRenderer::bandsFor(const RenderScheduler::Pick& pick) const {
@@ -204,6 +219,13 @@ std::optional<QImage> SlideRenderer::assemble(const Flight& flight,
     }
     bands.failed = bands.failed || result.failed;
     bands.nanoseconds += result.nanoseconds;
+    if (*flight.cancel && !bands.waiting.empty())
+        bands.incomplete = true;
+    if (bands.incomplete || bands.failed) {
+        // Nothing more to draw: the image goes back to the line or comes out black.
+        bands.remaining -= int(bands.waiting.size());
+        bands.waiting.clear();
+    }
     if (--bands.remaining > 0)
         return std::nullopt;
     return bands.incomplete ? QImage() : bands.image;
@@ -246,8 +268,11 @@ void SlideRenderer::finish(const RenderPool::Result& result) {
     if (flight.bands) {
         const auto whole = assemble(flight, result);
         if (!whole) {
-            // This worker is free for whatever else waits.
-            schedule();
+            // This worker is free: for the page's next band, else for whatever else waits.
+            if (!flight.bands->waiting.empty())
+                startBand(flight);
+            else
+                schedule();
             return;
         }
         image = *whole;

@@ -16,6 +16,7 @@
 #include <QSizeF>
 #include <QUrl>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -69,10 +70,14 @@ public:
     int workerCount() const { return pool->size(); }
 
 private:
-    // One large image drawn in bands by several workers, put together as the bands come in.
+    // One large image drawn in bands by several workers, put together as the bands come in. There
+    // are more bands than workers, handed out one at a time as workers come free, so that a page
+    // whose content sits in a few rows still keeps every worker busy to the end.
     struct Bands {
         QImage image;
-        int remaining = 0;
+        RenderPool::Job job;
+        std::deque<std::pair<int, int>> waiting; // rows [top, bottom) not handed out yet
+        int remaining = 0;                       // handed out or waiting
         bool incomplete = false;
         bool failed = false;
         qint64 nanoseconds = 0; // all workers' time together
@@ -93,6 +98,7 @@ private:
     void pump();
     void start(const RenderScheduler::Pick& pick);
     int bandsFor(const RenderScheduler::Pick& pick) const;
+    void startBand(Flight flight);
     bool isSlow(const Key& key) const;
     // The whole image once every band of it is back; nullopt while bands are still out.
     std::optional<QImage> assemble(const Flight& flight, const RenderPool::Result& result);

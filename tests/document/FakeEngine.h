@@ -27,6 +27,11 @@ public:
         allowed += count;
         changed.notify_all();
     }
+    // Holds every draw that has not begun yet.
+    void hold() {
+        std::lock_guard lock(mutex);
+        allowed = int(begun.size());
+    }
     // (page, pixel size) of every draw begun, in order.
     QList<QPair<qint64, QSize>> started() {
         std::lock_guard lock(mutex);

@@ -171,8 +171,8 @@ private slots:
     }
 
     // A page known to draw slowly, asked for when nobody else's request waits, is drawn in
-    // bands by both workers and put together in place; with anything else waiting it is drawn
-    // whole beside it.
+    // bands, handed to the workers one at a time as they come free, and put together in place;
+    // with anything else waiting it is drawn whole beside it. Withdrawn, it hands out no more.
     void slowPagesAreDrawnInBandsOnlyWhenNothingElseWaits() {
         const QSize large(3840, 2160);
         makeRenderer(512 * 1024 * 1024, 2);
@@ -187,22 +187,43 @@ private slots:
             key(2, large), [&image](const QImage& drawn) { image = drawn; }, Priority::audienceView,
             &viewA);
         QTRY_COMPARE(script->started().size(), 3);
-        QCOMPARE(script->started().at(1).second, QSize(3840, 1080));
-        QCOMPARE(script->started().at(2).second, QSize(3840, 1080));
+        QCOMPARE(script->started().at(1).second, QSize(3840, 135));
+        QCOMPARE(script->started().at(2).second, QSize(3840, 135));
+        script->release(1);
+        QTRY_COMPARE(script->started().size(), 4);
+        QTest::qWait(20);
+        QCOMPARE(script->started().size(), 4);
         QVERIFY(renderer->isPending(key(2, large)));
         script->release();
         QTRY_VERIFY(!image.isNull());
+        QCOMPARE(script->started().size(), 17);
         QCOMPARE(image.size(), large);
-        QCOMPARE(image.pixel(100, 1079), QColor::fromHsv(2 * 17, 200, 200).rgb());
-        QCOMPARE(image.pixel(3000, 1080), QColor::fromHsv(2 * 17, 200, 100).rgb());
+        QCOMPARE(image.pixel(100, 134), QColor::fromHsv(2 * 17, 200, 200).rgb());
+        QCOMPARE(image.pixel(3000, 135), QColor::fromHsv(2 * 17, 200, 100).rgb());
+        QCOMPARE(image.pixel(10, 2159), QColor::fromHsv(2 * 17, 200, 100).rgb());
         QVERIFY(renderer->images().contains(key(2, large)));
 
         renderer->request(key(2, {1920, 1080}), {}, Priority::audienceView, &viewA);
         renderer->request(key(4, {40, 22}), {}, Priority::thumbnail, &viewB);
-        QTRY_COMPARE(script->started().size(), 5);
+        QTRY_COMPARE(script->started().size(), 19);
         QVERIFY(script->started().contains(qMakePair(qint64(2), QSize(1920, 1080))));
         QVERIFY(script->startedPages().contains(4));
         QTRY_VERIFY(renderer->images().contains(key(2, {1920, 1080})));
+
+        script->hold();
+        const int before = int(script->started().size());
+        renderer->request(key(6, {40, 22}), {}, Priority::thumbnail, &viewB);
+        QTRY_COMPARE(script->started().size(), before + 1);
+        QTest::qWait(250);
+        script->release(1);
+        QTRY_VERIFY(renderer->images().contains(key(6, {40, 22})));
+        renderer->request(key(6, large), {}, Priority::audienceView, &viewA);
+        QTRY_COMPARE(script->started().size(), before + 3);
+        renderer->withdraw(&viewA);
+        QTRY_VERIFY(!renderer->isPending(key(6, large)));
+        QTest::qWait(20);
+        QCOMPARE(script->started().size(), before + 3);
+        QVERIFY(!renderer->images().contains(key(6, large)));
     }
 
     // A hidden view asks for nothing; shown, it asks for its exact size. The audience's view,
