@@ -24,6 +24,10 @@ constexpr qint64 slowDrawNanoseconds = 200'000'000;
 // the two finish together, and the bands add up to less than the whole (smaller edge lists).
 constexpr int bandsPerWorker = 8;
 constexpr int minimumBandRows = 32;
+// A draw's time predicts a draw of up to this many times its pixels. A sample slide's thumbnail,
+// drawn first, took 2-10 ms: scaled to 4K it promised over 200 ms, and in bands that slide took
+// 17 ms instead of 9.
+constexpr qint64 smallestScaledDraw = 16;
 
 bool mayDerive(RenderPriority priority) {
     // The projector only ever gets an exact draw.
@@ -200,9 +204,17 @@ int SlideRenderer::bandsFor(const RenderScheduler::Pick& pick) const {
 
 bool SlideRenderer::isSlow(const Key& key) const {
     const auto drawn = drawCosts.constFind(key.page);
-    return drawn != drawCosts.constEnd() && drawn->pixels > 0 &&
-           double(drawn->nanoseconds) * double(key.pixels()) / double(drawn->pixels) >=
-               double(slowDrawNanoseconds);
+    if (drawn == drawCosts.constEnd() || drawn->pixels <= 0)
+        return false;
+    // Drawing larger never costs less.
+    if (drawn->nanoseconds >= slowDrawNanoseconds && drawn->pixels <= key.pixels())
+        return true;
+    // A much smaller draw's time is mostly what does not grow with size (reading the page,
+    // decoding its images): scaled up by pixels it would make a cheap page look slow.
+    if (drawn->pixels * smallestScaledDraw < key.pixels())
+        return false;
+    return double(drawn->nanoseconds) * double(key.pixels()) / double(drawn->pixels) >=
+           double(slowDrawNanoseconds);
 }
 
 std::optional<QImage> SlideRenderer::assemble(const Flight& flight,

@@ -173,6 +173,7 @@ private slots:
     // A page known to draw slowly, asked for when nobody else's request waits, is drawn in
     // bands, handed to the workers one at a time as they come free, and put together in place;
     // with anything else waiting it is drawn whole beside it. Withdrawn, it hands out no more.
+    // Only a slow draw at a size not much smaller makes a page slow.
     void slowPagesAreDrawnInBandsOnlyWhenNothingElseWaits() {
         const QSize large(3840, 2160);
         makeRenderer(512 * 1024 * 1024, 2);
@@ -224,6 +225,17 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(script->started().size(), before + 3);
         QVERIFY(!renderer->images().contains(key(6, large)));
+
+        // A thumbnail's 20 ms says little of the page at 4K (mostly reading the page): whole.
+        renderer->request(key(8, {40, 22}), {}, Priority::thumbnail, &viewB);
+        QTRY_COMPARE(script->started().size(), before + 4);
+        QTest::qWait(20);
+        script->release();
+        QTRY_VERIFY(renderer->images().contains(key(8, {40, 22})));
+        renderer->request(key(8, large), {}, Priority::audienceView, &viewA);
+        QTRY_VERIFY(renderer->images().contains(key(8, large)));
+        QCOMPARE(script->started().size(), before + 5);
+        QCOMPARE(script->started().last().second, large);
     }
 
     // A hidden view asks for nothing; shown, it asks for its exact size. The audience's view,
