@@ -287,8 +287,8 @@ int main(int argc, char** argv) {
                                      "with all workers against one worker.")});
     parser.addOption({QStringLiteral("bands"),
                       QStringLiteral("Instead: time one page (1-based) through the render "
-                                     "pipeline at each size, all workers (drawn in bands) "
-                                     "against one worker."),
+                                     "pipeline at each size, first and again, all workers "
+                                     "(drawn in bands) against one worker."),
                       QStringLiteral("page")});
     parser.addOption({QStringLiteral("boundary"),
                       QStringLiteral("Instead: time every page drawn by MuPDF in this process "
