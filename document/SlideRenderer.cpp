@@ -174,18 +174,17 @@ void SlideRenderer::start(const RenderScheduler::Pick& pick) {
     flight.bands->job = job;
     for (int band = 0; band < count; ++band)
         flight.bands->waiting.emplace_back(height * band / count, height * (band + 1) / count);
-    flight.bands->remaining = count;
     for (int worker = 0; worker < workers; ++worker)
         startBand(flight);
 }
 
-void SlideRenderer::startBand(Flight flight) {
+void SlideRenderer::startBand(const Flight& flight) {
     Bands& bands = *flight.bands;
     RenderPool::Job part = bands.job;
     part.id = ++lastJob;
     std::tie(part.bandTop, part.bandBottom) = bands.waiting.front();
     bands.waiting.pop_front();
-    flight.bandTop = part.bandTop;
+    ++bands.out;
     inFlight.insert(part.id, flight);
     pool->start(std::move(part));
 }
@@ -221,11 +220,12 @@ std::optional<QImage> SlideRenderer::assemble(const Flight& flight,
                                               const RenderPool::Result& result) {
     Bands& bands = *flight.bands;
     const QImage& band = result.image;
-    const int rows = result.job.bandBottom - result.job.bandTop;
+    const int top = result.job.bandTop;
+    const int rows = result.job.bandBottom - top;
     if (band.width() == bands.image.width() && band.height() == rows && !bands.incomplete) {
         const auto rowBytes = size_t(band.width()) * sizeof(QRgb);
         for (int y = 0; y < rows; ++y)
-            std::memcpy(bands.image.scanLine(flight.bandTop + y), band.constScanLine(y), rowBytes);
+            std::memcpy(bands.image.scanLine(top + y), band.constScanLine(y), rowBytes);
     } else {
         bands.incomplete = true;
     }
@@ -233,12 +233,10 @@ std::optional<QImage> SlideRenderer::assemble(const Flight& flight,
     bands.nanoseconds += result.nanoseconds;
     if (*flight.cancel && !bands.waiting.empty())
         bands.incomplete = true;
-    if (bands.incomplete || bands.failed) {
-        // Nothing more to draw: the image goes back to the line or comes out black.
-        bands.remaining -= int(bands.waiting.size());
+    // Nothing more to draw: the image goes back to the line or comes out black.
+    if (bands.incomplete || bands.failed)
         bands.waiting.clear();
-    }
-    if (--bands.remaining > 0)
+    if (--bands.out > 0 || !bands.waiting.empty())
         return std::nullopt;
     return bands.incomplete ? QImage() : bands.image;
 }

@@ -77,7 +77,7 @@ private:
         QImage image;
         RenderPool::Job job;
         std::deque<std::pair<int, int>> waiting; // rows [top, bottom) not handed out yet
-        int remaining = 0;                       // handed out or waiting
+        int out = 0;                             // handed out, not back yet
         bool incomplete = false;
         bool failed = false;
         qint64 nanoseconds = 0; // all workers' time together
@@ -87,7 +87,6 @@ private:
         std::shared_ptr<std::atomic_bool> cancel;
         qint64 largerPixels = 0; // > 0: scaled down from a larger image
         std::shared_ptr<Bands> bands;
-        int bandTop = 0;
     };
     struct DrawCost {
         qint64 nanoseconds = 0;
@@ -98,7 +97,7 @@ private:
     void pump();
     void start(const RenderScheduler::Pick& pick);
     int bandsFor(const RenderScheduler::Pick& pick) const;
-    void startBand(Flight flight);
+    void startBand(const Flight& flight);
     bool isSlow(const Key& key) const;
     // The whole image once every band of it is back; nullopt while bands are still out.
     std::optional<QImage> assemble(const Flight& flight, const RenderPool::Result& result);
