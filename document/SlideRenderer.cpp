@@ -15,9 +15,10 @@ constexpr qint64 mebibyte = 1024 * 1024;
 constexpr qint64 protectedBefore = 1;
 constexpr qint64 protectedAfter = 4;
 
-// Pages expected to take this long to draw are drawn in bands by all idle workers when nothing
-// else waits. Measured: a heavy vector page gains a third or more; an ordinary slide at 4K
-// (50 ms) takes twice as long in two bands, so size alone is no reason.
+// Pages expected to take this long to draw are drawn in bands, each band taken by the next free
+// worker unless something more urgent waits, so a slow page holds a worker for one band at most.
+// Measured: a heavy vector page gains a third or more; an ordinary slide at 4K (50 ms) takes
+// twice as long in two bands, so size alone is no reason.
 constexpr qint64 slowDrawNanoseconds = 200'000'000;
 // Measured on a heavy vector page at 1080p, whose curves fill the middle third of the rows: in two
 // bands one worker got three quarters of the work; in sixteen, handed out as workers come free,
@@ -131,11 +132,12 @@ void SlideRenderer::schedule() {
 void SlideRenderer::pump() {
     pumpPosted = false;
     cancelUnwanted();
-    const auto busyOrDone = [this](const Key& key) {
-        return cache.contains(key) || isInFlight(key);
-    };
     while (pool->idle() > 0) {
-        const auto pick = scheduler.next(busyOrDone);
+        const auto pick = nextWaiting();
+        if (const auto banded = nextBands(); banded && bandsGoFirst(*banded, pick)) {
+            startBand(*banded);
+            continue;
+        }
         if (!pick)
             return;
         // The whole deck ahead never pushes out an image somebody asked for.
@@ -174,8 +176,8 @@ void SlideRenderer::start(const RenderScheduler::Pick& pick) {
     flight.bands->job = job;
     for (int band = 0; band < count; ++band)
         flight.bands->waiting.emplace_back(height * band / count, height * (band + 1) / count);
-    for (int worker = 0; worker < workers; ++worker)
-        startBand(flight);
+    // The other idle workers take the next bands as the pump goes on.
+    startBand(flight);
 }
 
 void SlideRenderer::startBand(const Flight& flight) {
@@ -190,15 +192,28 @@ void SlideRenderer::startBand(const Flight& flight) {
 }
 
 int SlideRenderer::bandsFor(const RenderScheduler::Pick& pick) const {
-    if (pool->idle() < 2 || !isSlow(pick.key))
-        return 1;
-    // Only when the other workers would otherwise wait, or fill the deck ahead.
-    const auto other = scheduler.next([this, &pick](const Key& key) {
-        return key == pick.key || cache.contains(key) || isInFlight(key);
-    });
-    if (other && (other->priority != Priority::deckAhead || pick.priority == Priority::deckAhead))
-        return 1;
-    return pool->idle();
+    return pool->size() >= 2 && isSlow(pick.key) ? pool->size() : 1;
+}
+
+std::optional<SlideRenderer::Flight> SlideRenderer::nextBands() const {
+    std::optional<Flight> most;
+    for (const Flight& flight : inFlight) {
+        if (!flight.bands || flight.bands->waiting.empty() || *flight.cancel)
+            continue;
+        if (!most || priorityOf(flight) < priorityOf(*most))
+            most = flight;
+    }
+    return most;
+}
+
+bool SlideRenderer::bandsGoFirst(const Flight& banded,
+                                 const std::optional<RenderScheduler::Pick>& pick) const {
+    // A page begun is finished before others as urgent; anything more urgent comes first.
+    return !pick || priorityOf(banded) <= pick->priority;
+}
+
+SlideRenderer::Priority SlideRenderer::priorityOf(const Flight& flight) const {
+    return scheduler.priorityOf(flight.key).value_or(Priority::deckAhead);
 }
 
 bool SlideRenderer::isSlow(const Key& key) const {
@@ -249,8 +264,7 @@ void SlideRenderer::cancelUnwanted() {
 }
 
 void SlideRenderer::preemptForViews() {
-    const auto waitingView =
-        scheduler.next([this](const Key& key) { return cache.contains(key) || isInFlight(key); });
+    const auto waitingView = nextWaiting();
     if (!waitingView || waitingView->priority > Priority::consoleView)
         return;
     // Stop the least wanted prefetch in flight; it stays queued and is drawn again later.
@@ -278,8 +292,8 @@ void SlideRenderer::finish(const RenderPool::Result& result) {
     if (flight.bands) {
         const auto whole = assemble(flight, result);
         if (!whole) {
-            // This worker is free: for the page's next band, else for whatever else waits.
-            if (!flight.bands->waiting.empty())
+            // This worker is free: for the page's next band unless something more urgent waits.
+            if (!flight.bands->waiting.empty() && bandsGoFirst(flight, nextWaiting()))
                 startBand(flight);
             else
                 schedule();
@@ -329,6 +343,11 @@ void SlideRenderer::dropCallbacks(Source source) {
         entry->removeIf([source](const auto& callback) { return callback.first == source; });
         entry = entry->isEmpty() ? waiting.erase(entry) : std::next(entry);
     }
+}
+
+std::optional<RenderScheduler::Pick> SlideRenderer::nextWaiting() const {
+    return scheduler.next(
+        [this](const Key& key) { return cache.contains(key) || isInFlight(key); });
 }
 
 bool SlideRenderer::isInFlight(const Key& key) const {

@@ -98,6 +98,10 @@ private:
     void start(const RenderScheduler::Pick& pick);
     int bandsFor(const RenderScheduler::Pick& pick) const;
     void startBand(const Flight& flight);
+    // The most urgent page with bands not handed out yet.
+    std::optional<Flight> nextBands() const;
+    bool bandsGoFirst(const Flight& banded, const std::optional<RenderScheduler::Pick>& pick) const;
+    Priority priorityOf(const Flight& flight) const;
     bool isSlow(const Key& key) const;
     // The whole image once every band of it is back; nullopt while bands are still out.
     std::optional<QImage> assemble(const Flight& flight, const RenderPool::Result& result);
@@ -105,6 +109,8 @@ private:
     void preemptForViews();
     void finish(const RenderPool::Result& result);
     void dropCallbacks(Source source);
+    // The most wanted image neither stored nor being drawn.
+    std::optional<RenderScheduler::Pick> nextWaiting() const;
     bool isInFlight(const Key& key) const;
     bool derivesFaster(const Key& key, const Key& larger) const;
 

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -154,6 +155,37 @@ PoolTime poolTime(const QString& file, int workers, QSize size) {
     return time;
 }
 
+// Milliseconds from a fresh renderer until it holds the whole deck at `size`, drawn the way the
+// program pre-renders a deck just opened: the console's thumbnails, then the projector's plan
+// with the whole deck ahead, a slow page drawn in bands where that helps.
+double pipelinePoolTime(const QString& file, const QList<QSizeF>& pageSizes, int workers,
+                        QSize size) {
+    EngineFactory engines = defaultEngineFactory();
+    engines.workers = workers;
+    QElapsedTimer timer;
+    timer.start();
+    SlideRenderer renderer(QUrl::fromLocalFile(file), pageSizes, engines);
+    const char thumbnails = 0;
+    QList<RenderKey> small;
+    QList<RenderKey> wanted;
+    for (qint64 page = 0; page < pageSizes.size(); ++page) {
+        small.append({page, 256, 144});
+        wanted.append({page, size.width(), size.height()});
+    }
+    renderer.prefetch(&thumbnails, RenderPriority::thumbnail, small);
+    renderer.planAudience(0, size, true);
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (std::all_of(wanted.cbegin(), wanted.cend(),
+                        [&](const RenderKey& key) { return renderer.images().contains(key); }))
+            loop.quit();
+    });
+    poll.start(1);
+    loop.exec();
+    return timer.nsecsElapsed() / 1e6;
+}
+
 struct PipelineTime {
     double firstMs = 0; // the page's first draw at the size; one worker has drawn its thumbnail
     double againMs = 0; // drawn again, every worker having drawn the page before
@@ -284,7 +316,8 @@ int main(int argc, char** argv) {
                       QStringLiteral("Print one JSON line per deck and size instead of tables.")});
     parser.addOption({QStringLiteral("pool"),
                       QStringLiteral("Also time pre-rendering each deck (at the first size) "
-                                     "with all workers against one worker.")});
+                                     "with all workers against one worker, by the engines "
+                                     "alone and through the renderer.")});
     parser.addOption({QStringLiteral("bands"),
                       QStringLiteral("Instead: time one page (1-based) through the render "
                                      "pipeline at each size, first and again, all workers "
@@ -402,6 +435,13 @@ int main(int argc, char** argv) {
             Timings all;
             Timings oneOpen;
             Timings allOpen;
+            Timings onePipeline;
+            Timings allPipeline;
+            QList<QSizeF> pageSizes;
+            if (const auto document = defaultEngineFactory().open(file, {}, nullptr)) {
+                for (qint64 page = 0; page < document->pageCount(); ++page)
+                    pageSizes.append(document->pageSize(page));
+            }
             for (int run = 0; run < 3; ++run) {
                 const PoolTime single = poolTime(file, 1, sizes.first());
                 const PoolTime pooled = poolTime(file, workers, sizes.first());
@@ -409,21 +449,29 @@ int main(int argc, char** argv) {
                 oneOpen.milliseconds.append(single.openMs);
                 all.milliseconds.append(pooled.drawMs);
                 allOpen.milliseconds.append(pooled.openMs);
+                onePipeline.milliseconds.append(
+                    pipelinePoolTime(file, pageSizes, 1, sizes.first()));
+                allPipeline.milliseconds.append(
+                    pipelinePoolTime(file, pageSizes, workers, sizes.first()));
             }
             if (json)
                 std::printf("{\"deck\": %s, \"size\": \"%dx%d\", \"pool_workers\": %d, "
                             "\"pool_ms\": %s, \"one_worker_ms\": %s, \"pool_open_ms\": %s, "
-                            "\"one_worker_open_ms\": %s}\n",
+                            "\"one_worker_open_ms\": %s, \"pipeline_pool_ms\": %s, "
+                            "\"pipeline_one_worker_ms\": %s}\n",
                             jsonString(file).constData(), sizes.first().width(),
                             sizes.first().height(), workers, jsonNumber(all).constData(),
                             jsonNumber(one).constData(), jsonNumber(allOpen).constData(),
-                            jsonNumber(oneOpen).constData());
+                            jsonNumber(oneOpen).constData(), jsonNumber(allPipeline).constData(),
+                            jsonNumber(onePipeline).constData());
             else
                 std::printf("%s: whole deck at %dx%d once open: %d workers %.0f ms, one worker "
-                            "%.0f ms, throughput %.2fx; opening %.0f / %.0f ms\n",
+                            "%.0f ms, throughput %.2fx; opening %.0f / %.0f ms; through the "
+                            "renderer with thumbnails first: %.0f / %.0f ms, %.2fx\n",
                             qPrintable(file), sizes.first().width(), sizes.first().height(),
                             workers, all.median(), one.median(), one.median() / all.median(),
-                            allOpen.median(), oneOpen.median());
+                            allOpen.median(), oneOpen.median(), allPipeline.median(),
+                            onePipeline.median(), onePipeline.median() / allPipeline.median());
         }
         const auto document = defaultEngineFactory().open(file, {}, nullptr);
         if (!document) {

@@ -170,11 +170,11 @@ private slots:
         QCOMPARE(console.pixel(50, 28), QColor::fromHsv(3 * 17, 200, 200).rgb());
     }
 
-    // A page known to draw slowly, asked for when nobody else's request waits, is drawn in
-    // bands, handed to the workers one at a time as they come free, and put together in place;
-    // with anything else waiting it is drawn whole beside it. Withdrawn, it hands out no more.
-    // Only a slow draw at a size not much smaller makes a page slow.
-    void slowPagesAreDrawnInBandsOnlyWhenNothingElseWaits() {
+    // A page known to draw slowly is drawn in bands, handed to the workers one at a time as they
+    // come free, and put together in place; a worker coming free takes anything more urgent
+    // first. Withdrawn, it hands out no more. Only a slow draw at a size not much smaller makes
+    // a page slow.
+    void slowPagesAreDrawnInBandsThatYieldToMoreUrgentDraws() {
         const QSize large(3840, 2160);
         makeRenderer(512 * 1024 * 1024, 2);
         renderer->request(key(2, {40, 22}), {}, Priority::thumbnail, &viewA);
@@ -204,12 +204,24 @@ private slots:
         QCOMPARE(image.pixel(10, 2159), QColor::fromHsv(2 * 17, 200, 100).rgb());
         QVERIFY(renderer->images().contains(key(2, large)));
 
-        renderer->request(key(2, {1920, 1080}), {}, Priority::audienceView, &viewA);
+        // Begun as the deck ahead, it lets the next free worker draw a thumbnail first.
+        script->hold();
+        renderer->request(key(10, {40, 22}), {}, Priority::thumbnail, &viewB);
+        QTRY_COMPARE(script->started().size(), 18);
+        QTest::qWait(250);
+        script->release(1);
+        QTRY_VERIFY(renderer->images().contains(key(10, {40, 22})));
+        renderer->prefetch(&plan, Priority::deckAhead, {key(10, {1920, 1080})});
+        QTRY_COMPARE(script->started().size(), 20);
         renderer->request(key(4, {40, 22}), {}, Priority::thumbnail, &viewB);
-        QTRY_COMPARE(script->started().size(), 19);
-        QVERIFY(script->started().contains(qMakePair(qint64(2), QSize(1920, 1080))));
-        QVERIFY(script->startedPages().contains(4));
-        QTRY_VERIFY(renderer->images().contains(key(2, {1920, 1080})));
+        QTest::qWait(20);
+        QCOMPARE(script->started().size(), 20);
+        script->release(1);
+        QTRY_COMPARE(script->started().size(), 21);
+        QCOMPARE(script->started().last().first, qint64(4));
+        script->release();
+        QTRY_VERIFY(renderer->images().contains(key(10, {1920, 1080})));
+        QCOMPARE(script->started().size(), 35);
 
         script->hold();
         const int before = int(script->started().size());
