@@ -157,20 +157,25 @@ PoolTime poolTime(const QString& file, int workers, QSize size) {
 
 // Milliseconds from a fresh renderer until it holds the whole deck at `size`, drawn the way the
 // program pre-renders a deck just opened: the console's thumbnails, then the projector's plan
-// with the whole deck ahead, a slow page drawn in bands where that helps.
+// with the whole deck ahead, a slow page drawn in bands where that helps. Of a deck too large
+// for half the cache's default budget, the pages that fit, in the plan's order.
 double pipelinePoolTime(const QString& file, const QList<QSizeF>& pageSizes, int workers,
                         QSize size) {
     EngineFactory engines = defaultEngineFactory();
     engines.workers = workers;
     QElapsedTimer timer;
     timer.start();
-    SlideRenderer renderer(QUrl::fromLocalFile(file), pageSizes, engines);
+    SlideRenderer renderer(QUrl::fromLocalFile(file), pageSizes, engines, 512 * mebibyte);
     const char thumbnails = 0;
     QList<RenderKey> small;
     QList<RenderKey> wanted;
+    qint64 bytes = 0;
     for (qint64 page = 0; page < pageSizes.size(); ++page) {
         small.append({page, 256, 144});
-        wanted.append({page, size.width(), size.height()});
+        const RenderKey key{page, size.width(), size.height()};
+        bytes += ImageCache::bytesFor(key) + ImageCache::bytesFor(small.last());
+        if (bytes <= 256 * mebibyte)
+            wanted.append(key);
     }
     renderer.prefetch(&thumbnails, RenderPriority::thumbnail, small);
     renderer.planAudience(0, size, true);
