@@ -292,8 +292,11 @@ void SlideRenderer::finish(const RenderPool::Result& result) {
     if (flight.bands) {
         const auto whole = assemble(flight, result);
         if (!whole) {
-            // This worker is free: for the page's next band unless something more urgent waits.
-            if (!flight.bands->waiting.empty() && bandsGoFirst(flight, nextWaiting()))
+            // This worker is free: for the page's next band unless something more urgent waits
+            // and another band of the page is still out (a page with none out would be found by
+            // nobody, and its bands drawn again).
+            if (!flight.bands->waiting.empty() &&
+                (flight.bands->out == 0 || bandsGoFirst(flight, nextWaiting())))
                 startBand(flight);
             else
                 schedule();
