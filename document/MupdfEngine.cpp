@@ -286,6 +286,12 @@ fz_display_list* MupdfEngine::displayList(int page, const std::atomic_bool* canc
         cancel);
 }
 
+bool MupdfEngine::readPage(qint64 number, const std::atomic_bool* cancel) const {
+    if (number >= 0 && number < pageCount())
+        fz_drop_display_list(context, displayList(int(number), cancel));
+    return true;
+}
+
 QImage MupdfEngine::drawPage(qint64 number, QSize pixelSize, QRectF region,
                              const std::atomic_bool* cancel) const {
     return draw(number, pixelSize, region, 0, pixelSize.height(), cancel);

@@ -31,6 +31,8 @@ public:
     QString pageLabel(qint64 page) const override;
     QStringList noteTexts(qint64 page) const override;
     QString regionText(qint64 page, QRectF region) const override;
+    // Builds the page's display list, shared with the draws that follow.
+    bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
     // A page that MuPDF cannot draw comes back white (and is logged once); null only for an
     // impossible request, a failed allocation or a cancelled draw. The image is opaque: the page is
     // drawn over white, which is what a transparent page shows.

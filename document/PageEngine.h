@@ -46,6 +46,10 @@ public:
     // The text within `region` (0..1 page coordinates, top-left origin) as read from the page:
     // what a notes page's notes half says. Empty where the engine cannot tell.
     virtual QString regionText(qint64, QRectF) const { return {}; }
+    // Reads the page ahead of its draws where the engine keeps what it read, so that the caller
+    // learns what reading costs before it chooses how to draw. False only when the engine failed
+    // (a worker that crashed or hung); a page that cannot be read is drawn white later.
+    virtual bool readPage(qint64, const std::atomic_bool* = nullptr) const { return true; }
     // `region` (in 0..1 page coordinates, top-left origin; (0,0,1,1) = whole page) drawn at exactly
     // `pixelSize` on a transparent background, or as an opaque image when the engine lays the page
     // over white itself; null on failure. `cancel`, when set, is polled and a cancelled draw

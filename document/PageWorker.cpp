@@ -173,6 +173,9 @@ int serve(const decltype(EngineFactory::open)& open, qint64 addressSpace) {
                     : engine->drawRows(request.page, size, request.top, request.bottom, cancel);
             engine->setImageAllocator({});
             sent = answerImage(reply, drawn, target);
+        } else if (request.kind == Kind::read) {
+            engine->readPage(request.page, cancel);
+            sent = answer(reply);
         } else if (request.kind == Kind::notes || request.kind == Kind::text) {
             QByteArray bytes;
             QDataStream out(&bytes, QIODevice::WriteOnly);

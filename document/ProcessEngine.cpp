@@ -363,6 +363,13 @@ QString ProcessEngine::regionText(qint64 page, QRectF region) const {
     return text;
 }
 
+bool ProcessEngine::readPage(qint64 page, const std::atomic_bool* cancel) const {
+    if (page < 0 || page >= pageCount())
+        return true;
+    return call(pageRequest(Kind::read, page), {}, limits.drawMilliseconds, cancel) ||
+           (cancel && *cancel);
+}
+
 QImage ProcessEngine::drawPage(qint64 page, QSize pixelSize, QRectF region,
                                const std::atomic_bool* cancel) const {
     if (page < 0 || page >= pageCount() || pixelSize.isEmpty())

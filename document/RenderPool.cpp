@@ -56,8 +56,11 @@ void RenderPool::run(std::unique_ptr<PageEngine> opened) {
         QElapsedTimer timer;
         timer.start();
         Result result{job, {}, 0};
+        bool read = true;
         if (!*job.cancel) {
-            if (!job.larger.isNull())
+            if (job.readOnly)
+                read = !engine || engine->readPage(job.key.page, job.cancel.get());
+            else if (!job.larger.isNull())
                 result.image = PageImage::derive(job.larger, job.pageSize, job.key);
             else if (engine && job.bandBottom > 0)
                 result.image = PageImage::drawRows(*engine, job.key, job.bandTop, job.bandBottom,
@@ -66,8 +69,10 @@ void RenderPool::run(std::unique_ptr<PageEngine> opened) {
                 result.image = PageImage::draw(*engine, job.key, job.cancel.get());
         }
         result.nanoseconds = timer.nsecsElapsed();
-        result.failed = engine && job.larger.isNull() && !*job.cancel && result.image.isNull() &&
-                        PageImage::possible(*engine, job.key);
+        result.failed = job.readOnly
+                            ? !read && !*job.cancel
+                            : engine && job.larger.isNull() && !*job.cancel &&
+                                  result.image.isNull() && PageImage::possible(*engine, job.key);
         // The larger image is the caller's; do not keep a reference to it in the answer.
         result.job.larger = QImage();
         {

@@ -32,13 +32,15 @@ public:
         // share of a large image drawn by several.
         int bandTop = 0;
         int bandBottom = 0;
+        // Only read the page, ahead of its draws: the time says whether it is slow to draw.
+        bool readOnly = false;
         std::shared_ptr<std::atomic_bool> cancel = std::make_shared<std::atomic_bool>(false);
     };
     struct Result {
         Job job;
         QImage image; // null when drawing failed or was cancelled; a band's rows for a band
         qint64 nanoseconds = 0;
-        // The engine could not draw a page it has at a possible size (not cancelled).
+        // The engine could not draw (or read) a page it has at a possible size (not cancelled).
         bool failed = false;
     };
     // Called on the thread that made the pool, once per started job.

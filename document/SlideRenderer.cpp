@@ -163,6 +163,13 @@ void SlideRenderer::start(const RenderScheduler::Pick& pick) {
             flight.largerPixels = larger->pixels();
         }
     }
+    if (flight.largerPixels == 0 && readsFirst(pick)) {
+        job.readOnly = true;
+        flight.reading = true;
+        inFlight.insert(job.id, flight);
+        pool->start(std::move(job));
+        return;
+    }
     const int workers = flight.largerPixels > 0 ? 1 : bandsFor(pick);
     if (workers <= 1) {
         inFlight.insert(job.id, flight);
@@ -191,6 +198,14 @@ void SlideRenderer::startBand(const Flight& flight) {
     pool->start(std::move(part));
 }
 
+bool SlideRenderer::readsFirst(const RenderScheduler::Pick& pick) const {
+    // A page nothing is known of yet could be one that takes seconds: drawn whole, it would hold
+    // one worker all that time while the others run out of pages. Reading it first costs a round
+    // trip and says whether to draw it in bands. Views on screen never wait for that.
+    return pool->size() >= 2 && pick.priority >= Priority::audiencePrefetch &&
+           !drawCosts.contains(pick.key.page) && !readNanoseconds.contains(pick.key.page);
+}
+
 int SlideRenderer::bandsFor(const RenderScheduler::Pick& pick) const {
     return pool->size() >= 2 && isSlow(pick.key) ? pool->size() : 1;
 }
@@ -217,6 +232,9 @@ SlideRenderer::Priority SlideRenderer::priorityOf(const Flight& flight) const {
 }
 
 bool SlideRenderer::isSlow(const Key& key) const {
+    // Drawing a page costs at least reading it.
+    if (readNanoseconds.value(key.page) >= slowDrawNanoseconds)
+        return true;
     const auto drawn = drawCosts.constFind(key.page);
     if (drawn == drawCosts.constEnd() || drawn->pixels <= 0)
         return false;
@@ -286,6 +304,12 @@ void SlideRenderer::preemptForViews() {
 void SlideRenderer::finish(const RenderPool::Result& result) {
     const Flight flight = inFlight.take(result.job.id);
     const Key& key = flight.key;
+    if (flight.reading && !result.failed) {
+        if (!*flight.cancel)
+            readNanoseconds.insert(key.page, result.nanoseconds);
+        schedule();
+        return;
+    }
     QImage image = result.image;
     qint64 nanoseconds = result.nanoseconds;
     bool failed = result.failed;

@@ -87,6 +87,7 @@ private:
         std::shared_ptr<std::atomic_bool> cancel;
         qint64 largerPixels = 0; // > 0: scaled down from a larger image
         std::shared_ptr<Bands> bands;
+        bool reading = false; // only reading the page, to learn its cost before drawing it
     };
     struct DrawCost {
         qint64 nanoseconds = 0;
@@ -96,6 +97,7 @@ private:
     void schedule();
     void pump();
     void start(const RenderScheduler::Pick& pick);
+    bool readsFirst(const RenderScheduler::Pick& pick) const;
     int bandsFor(const RenderScheduler::Pick& pick) const;
     void startBand(const Flight& flight);
     // The most urgent page with bands not handed out yet.
@@ -123,6 +125,7 @@ private:
     bool pumpPosted = false;
     // Measured here, so the choice between drawing and scaling down follows this deck and machine.
     QHash<qint64, DrawCost> drawCosts;
+    QHash<qint64, qint64> readNanoseconds;
     QSet<qint64> failedPages;
     double deriveNanosecondsPerPixel = -1;
     const char audiencePlan = 0;

@@ -37,6 +37,15 @@ public:
         std::lock_guard lock(mutex);
         return begun;
     }
+    // Pages read ahead of their draws, in order; reading those in `slowReads` takes 250 ms.
+    QList<qint64> reads() {
+        std::lock_guard lock(mutex);
+        return pagesRead;
+    }
+    void setSlowReads(const QSet<qint64>& pages) {
+        std::lock_guard lock(mutex);
+        slowReads = pages;
+    }
     QList<qint64> startedPages() {
         QList<qint64> result;
         for (const auto& draw : started())
@@ -104,6 +113,13 @@ private:
         QStringList noteTexts(qint64 page) const override {
             return {QStringLiteral("note %1").arg(page)};
         }
+        bool readPage(qint64 page, const std::atomic_bool*) const override {
+            std::unique_lock lock(script->mutex);
+            script->pagesRead.append(page);
+            if (script->slowReads.contains(page))
+                script->changed.wait_for(lock, std::chrono::milliseconds(250));
+            return true;
+        }
         // Pages differ in hue; a region that starts below the top is darker, so that bands show
         // where they landed.
         QImage drawPage(qint64 page, QSize pixelSize, QRectF region,
@@ -132,6 +148,8 @@ private:
     std::condition_variable changed;
     QList<QPair<qint64, QSize>> begun;
     int allowed = 0;
+    QList<qint64> pagesRead;
+    QSet<qint64> slowReads;
     QSet<QString> heldOpens;
     QStringList begunOpens;
     QStringList endedOpens;

@@ -161,6 +161,7 @@ private slots:
         QVERIFY(engine);
         QCOMPARE(engine->pageCount(), 3);
         QCOMPARE(engine->pageSize(2), QSizeF(400, 300));
+        QVERIFY(engine->readPage(2));
         const QImage broken = engine->drawPage(2, {80, 60});
         QCOMPARE(broken.size(), QSize(80, 60));
         QVERIFY(allWhite(broken));

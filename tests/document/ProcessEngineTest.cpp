@@ -1,5 +1,5 @@
 // The engine in a worker process, against a scripted worker: answers cross the boundary intact,
-// and a crash, a hang or a memory flood costs one draw, never the caller.
+// and a crash, a hang or a memory flood costs one draw (or read), never the caller.
 #include "document/ProcessEngine.h"
 #include "support/TestSupport.h"
 
@@ -64,6 +64,7 @@ private slots:
         QCOMPARE(image.size(), QSize(320, 180));
         QCOMPARE(colourOf(image), QColor(Qt::red));
         QCOMPARE(engine->drawRows(0, QSize(320, 180), 20, 60).size(), QSize(320, 40));
+        QVERIFY(engine->readPage(0));
         QVERIFY(engine->drawPage(7, QSize(10, 10)).isNull());
         QCOMPARE(engine->starts(), 1);
     }
@@ -82,6 +83,9 @@ private slots:
         QCOMPARE(colourOf(engine->drawPage(0, QSize(64, 36))), QColor(Qt::red));
         QCOMPARE(engine->starts(), 2);
         QCOMPARE(engine->noteTexts(0), QStringList{"note 0"});
+        QVERIFY(!engine->readPage(page));
+        QVERIFY(engine->readPage(0));
+        QCOMPARE(engine->starts(), 3);
     }
 
     // A cancelled draw returns at once; its late answer is never taken for the next one's.

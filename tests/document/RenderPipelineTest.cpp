@@ -250,6 +250,30 @@ private slots:
         QCOMPARE(script->started().last().second, large);
     }
 
+    // A prefetched page nothing is known of is read first: one slow to read is drawn in bands
+    // from its first draw on, any other whole. Views on screen are drawn at once.
+    void prefetchesReadUnknownPagesFirstAndBandThoseSlowToRead() {
+        const QSize full(1920, 1080);
+        makeRenderer(512 * 1024 * 1024, 2);
+        script->setSlowReads({3});
+        script->release();
+        renderer->prefetch(&plan, Priority::audiencePrefetch, {key(3, full), key(5, full)});
+        QTRY_VERIFY(renderer->images().contains(key(3, full)));
+        QTRY_VERIFY(renderer->images().contains(key(5, full)));
+        renderer->request(key(7, full), {}, Priority::audienceView, &viewA);
+        QTRY_VERIFY(renderer->images().contains(key(7, full)));
+        QList<qint64> read = script->reads();
+        std::sort(read.begin(), read.end());
+        QCOMPARE(read, QList<qint64>({3, 5}));
+        QList<QSize> page3;
+        QList<QSize> others;
+        for (const auto& [page, size] : script->started())
+            (page == 3 ? page3 : others).append(size);
+        QCOMPARE(page3.size(), 16);
+        QCOMPARE(page3.first().height(), 67);
+        QCOMPARE(others, QList<QSize>({full, full}));
+    }
+
     // A hidden view asks for nothing; shown, it asks for its exact size. The audience's view,
     // resized, shows black rather than its old image stretched.
     void viewsRequestOnlyWhileShownAndTheAudienceOnlyExactly() {

@@ -1,6 +1,7 @@
 // A page worker with a scripted engine, so the worker protocol can be tried against crashes,
 // hangs and memory floods: page 0 draws red, 1 hangs, 2 crashes, 3 asks for 8 GiB, 4 draws
-// green slowly, ignoring cancellation. A path containing "crash" or "hang" fails the open so.
+// green slowly, ignoring cancellation; reading pages 1-3 fails as drawing them does. A path
+// containing "crash" or "hang" fails the open so.
 #include "document/PageWorker.h"
 
 #include <QImage>
@@ -20,6 +21,11 @@ public:
     QSizeF pageSize(qint64) const override { return {160, 90}; }
     QString pageLabel(qint64 page) const override { return QString::number(page + 1) + "a"; }
     QStringList noteTexts(qint64 page) const override { return {"note " + QString::number(page)}; }
+    bool readPage(qint64 page, const std::atomic_bool*) const override {
+        if (page >= 1 && page <= 3)
+            drawPage(page, QSize(1, 1), {}, nullptr);
+        return true;
+    }
     QImage drawPage(qint64 page, QSize size, QRectF, const std::atomic_bool*) const override {
         switch (page) {
         case 1:
