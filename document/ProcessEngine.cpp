@@ -366,7 +366,7 @@ QString ProcessEngine::regionText(qint64 page, QRectF region) const {
 bool ProcessEngine::readPage(qint64 page, const std::atomic_bool* cancel) const {
     if (page < 0 || page >= pageCount())
         return true;
-    return call(pageRequest(Kind::read, page), {}, limits.drawMilliseconds, cancel) ||
+    return call(pageRequest(Kind::read, page), {}, limits.readMilliseconds, cancel) ||
            (cancel && *cancel);
 }
 

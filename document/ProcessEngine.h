@@ -23,6 +23,9 @@ public:
         // loaded core), since a draw cut short shows black.
         int drawMilliseconds = 4000;
         int drawMillisecondsPerMegapixel = 1000;
+        // Reading a page is the part of every draw that does not grow with its size; read alone
+        // ahead of the draws, it gets as long as a 4K draw.
+        int readMilliseconds = 12000;
         int textMilliseconds = 3000;
         qint64 addressSpace = qint64(1536) << 20;
     };

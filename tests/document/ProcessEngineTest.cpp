@@ -12,6 +12,7 @@ ProcessEngine::Limits quick() {
     limits.openMilliseconds = 2000;
     limits.drawMilliseconds = 600;
     limits.drawMillisecondsPerMegapixel = 0;
+    limits.readMilliseconds = 600;
     limits.addressSpace = qint64(2) << 30;
     return limits;
 }
