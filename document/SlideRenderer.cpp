@@ -163,14 +163,9 @@ void SlideRenderer::start(const RenderScheduler::Pick& pick) {
             flight.largerPixels = larger->pixels();
         }
     }
-    if (flight.largerPixels == 0 && readsFirst(pick)) {
-        job.readOnly = true;
-        flight.reading = true;
-        inFlight.insert(job.id, flight);
-        pool->start(std::move(job));
-        return;
-    }
-    const int workers = flight.largerPixels > 0 ? 1 : bandsFor(pick);
+    flight.reading = flight.largerPixels == 0 && readsFirst(pick);
+    job.readOnly = flight.reading;
+    const int workers = flight.largerPixels > 0 || flight.reading ? 1 : bandsFor(pick);
     if (workers <= 1) {
         inFlight.insert(job.id, flight);
         pool->start(std::move(job));
@@ -289,7 +284,7 @@ void SlideRenderer::preemptForViews() {
     Flight* victim = nullptr;
     Priority victimPriority = Priority::audienceView;
     for (Flight& flight : inFlight) {
-        const Priority wanted = scheduler.priorityOf(flight.key).value_or(Priority::deckAhead);
+        const Priority wanted = priorityOf(flight);
         if (*flight.cancel || wanted < Priority::audiencePrefetch)
             continue;
         if (!victim || wanted > victimPriority) {
