@@ -133,16 +133,15 @@ void SlideRenderer::pump() {
     pumpPosted = false;
     cancelUnwanted();
     while (pool->idle() > 0) {
-        const auto pick = nextWaiting();
+        const auto pick = nextToStart();
         if (const auto banded = nextBands(); banded && bandsGoFirst(*banded, pick)) {
             startBand(*banded);
             continue;
         }
-        if (!pick)
+        if (!pick) {
+            readAlong();
             return;
-        // The whole deck ahead never pushes out an image somebody asked for.
-        if (pick->priority == Priority::deckAhead && !cache.fits(ImageCache::bytesFor(pick->key)))
-            return;
+        }
         start(*pick);
     }
     preemptForViews();
@@ -191,6 +190,37 @@ void SlideRenderer::startBand(const Flight& flight) {
     ++bands.out;
     inFlight.insert(part.id, flight);
     pool->start(std::move(part));
+}
+
+void SlideRenderer::readAlong() {
+    // A page drawn or read for the first time may turn out to take seconds; then its bands go to
+    // every worker, and each must read the page before its first band. A worker with nothing to do
+    // reads it meanwhile, so that the bands start on all of them at once.
+    QList<Key> firstTimes;
+    QHash<qint64, int> readers;
+    for (const Flight& flight : std::as_const(inFlight)) {
+        const qint64 page = flight.key.page;
+        if (flight.readAlong)
+            ++readers[page];
+        else if (!flight.bands && flight.largerPixels == 0 && !*flight.cancel &&
+                 !drawCosts.contains(page) && !readNanoseconds.contains(page))
+            firstTimes.append(flight.key);
+    }
+    for (const Key& key : std::as_const(firstTimes)) {
+        while (pool->idle() > 0 && readers[key.page] < pool->size() - 1) {
+            RenderPool::Job job;
+            job.id = ++lastJob;
+            job.key = key;
+            job.readOnly = true;
+            Flight flight;
+            flight.key = key;
+            flight.cancel = job.cancel;
+            flight.readAlong = true;
+            inFlight.insert(job.id, flight);
+            pool->start(std::move(job));
+            ++readers[key.page];
+        }
+    }
 }
 
 bool SlideRenderer::readsFirst(const RenderScheduler::Pick& pick) const {
@@ -271,12 +301,26 @@ std::optional<QImage> SlideRenderer::assemble(const Flight& flight,
 
 void SlideRenderer::cancelUnwanted() {
     for (const Flight& flight : std::as_const(inFlight)) {
-        if (!scheduler.priorityOf(flight.key) && !waiting.contains(flight.key))
+        if (!flight.readAlong && !scheduler.priorityOf(flight.key) && !waiting.contains(flight.key))
             *flight.cancel = true;
     }
 }
 
 void SlideRenderer::preemptForViews() {
+    // Reading along gives way to any image a free worker would take, except the bands of the page
+    // being read: that worker's read is what they wait for.
+    const auto startable = nextToStart();
+    const auto banded = nextBands();
+    bool yielded = false;
+    for (Flight& flight : inFlight) {
+        if (flight.readAlong && !*flight.cancel &&
+            (startable || (banded && banded->key.page != flight.key.page))) {
+            *flight.cancel = true;
+            yielded = true;
+        }
+    }
+    if (yielded)
+        return;
     const auto waitingView = nextWaiting();
     if (!waitingView || waitingView->priority > Priority::consoleView)
         return;
@@ -299,6 +343,14 @@ void SlideRenderer::preemptForViews() {
 void SlideRenderer::finish(const RenderPool::Result& result) {
     const Flight flight = inFlight.take(result.job.id);
     const Key& key = flight.key;
+    // Nobody waits for a read along: a worker that fails it gets a fresh process, and the draw it
+    // went with tells whether the page draws at all.
+    if (flight.readAlong) {
+        if (!result.failed && !*flight.cancel)
+            readNanoseconds.insert(key.page, result.nanoseconds);
+        schedule();
+        return;
+    }
     if (flight.reading && !result.failed) {
         if (!*flight.cancel)
             readNanoseconds.insert(key.page, result.nanoseconds);
@@ -372,9 +424,19 @@ std::optional<RenderScheduler::Pick> SlideRenderer::nextWaiting() const {
         [this](const Key& key) { return cache.contains(key) || isInFlight(key); });
 }
 
+std::optional<RenderScheduler::Pick> SlideRenderer::nextToStart() const {
+    auto pick = nextWaiting();
+    // The whole deck ahead never pushes out an image somebody asked for.
+    if (pick && pick->priority == Priority::deckAhead &&
+        !cache.fits(ImageCache::bytesFor(pick->key)))
+        return std::nullopt;
+    return pick;
+}
+
 bool SlideRenderer::isInFlight(const Key& key) const {
-    return std::any_of(inFlight.cbegin(), inFlight.cend(),
-                       [&key](const Flight& flight) { return flight.key == key; });
+    return std::any_of(inFlight.cbegin(), inFlight.cend(), [&key](const Flight& flight) {
+        return !flight.readAlong && flight.key == key;
+    });
 }
 
 bool SlideRenderer::derivesFaster(const Key& key, const Key& larger) const {

@@ -88,6 +88,9 @@ private:
         qint64 largerPixels = 0; // > 0: scaled down from a larger image
         std::shared_ptr<Bands> bands;
         bool reading = false; // only reading the page, to learn its cost before drawing it
+        // Reading the page on a worker with nothing else to do while another draws or reads it
+        // for the first time: gives way to any image asked for.
+        bool readAlong = false;
     };
     struct DrawCost {
         qint64 nanoseconds = 0;
@@ -97,6 +100,7 @@ private:
     void schedule();
     void pump();
     void start(const RenderScheduler::Pick& pick);
+    void readAlong();
     bool readsFirst(const RenderScheduler::Pick& pick) const;
     int bandsFor(const RenderScheduler::Pick& pick) const;
     void startBand(const Flight& flight);
@@ -113,6 +117,8 @@ private:
     void dropCallbacks(Source source);
     // The most wanted image neither stored nor being drawn.
     std::optional<RenderScheduler::Pick> nextWaiting() const;
+    // The same, unless it is the deck ahead and does not fit the budget: what a free worker takes.
+    std::optional<RenderScheduler::Pick> nextToStart() const;
     bool isInFlight(const Key& key) const;
     bool derivesFaster(const Key& key, const Key& larger) const;
 

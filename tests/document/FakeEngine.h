@@ -37,10 +37,19 @@ public:
         std::lock_guard lock(mutex);
         return begun;
     }
-    // Pages read ahead of their draws, in order; reading those in `slowReads` takes 250 ms.
+    // Pages read ahead of their draws, in order; reading those in `slowReads` takes 250 ms unless
+    // cancelled. Reads ended, and those of them that were cancelled, in order.
     QList<qint64> reads() {
         std::lock_guard lock(mutex);
         return pagesRead;
+    }
+    QList<qint64> readsEnded() {
+        std::lock_guard lock(mutex);
+        return endedReads;
+    }
+    QList<qint64> readsCancelled() {
+        std::lock_guard lock(mutex);
+        return cancelledReads;
     }
     void setSlowReads(const QSet<qint64>& pages) {
         std::lock_guard lock(mutex);
@@ -113,11 +122,16 @@ private:
         QStringList noteTexts(qint64 page) const override {
             return {QStringLiteral("note %1").arg(page)};
         }
-        bool readPage(qint64 page, const std::atomic_bool*) const override {
+        bool readPage(qint64 page, const std::atomic_bool* cancel) const override {
             std::unique_lock lock(script->mutex);
             script->pagesRead.append(page);
-            if (script->slowReads.contains(page))
-                script->changed.wait_for(lock, std::chrono::milliseconds(250));
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+            while (script->slowReads.contains(page) && std::chrono::steady_clock::now() < end &&
+                   !(cancel && *cancel))
+                script->changed.wait_for(lock, std::chrono::milliseconds(2));
+            script->endedReads.append(page);
+            if (cancel && *cancel)
+                script->cancelledReads.append(page);
             return true;
         }
         // Pages differ in hue; a region that starts below the top is darker, so that bands show
@@ -149,6 +163,8 @@ private:
     QList<QPair<qint64, QSize>> begun;
     int allowed = 0;
     QList<qint64> pagesRead;
+    QList<qint64> endedReads;
+    QList<qint64> cancelledReads;
     QSet<qint64> slowReads;
     QSet<QString> heldOpens;
     QStringList begunOpens;

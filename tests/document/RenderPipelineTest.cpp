@@ -262,9 +262,11 @@ private slots:
         QTRY_VERIFY(renderer->images().contains(key(5, full)));
         renderer->request(key(7, full), {}, Priority::audienceView, &viewA);
         QTRY_VERIFY(renderer->images().contains(key(7, full)));
-        QList<qint64> read = script->reads();
-        std::sort(read.begin(), read.end());
-        QCOMPARE(read, QList<qint64>({3, 5}));
+        // The view is read at most once, by the other worker reading along; page 3 may be read
+        // along too, by the worker done with page 5.
+        const QList<qint64> read = script->reads();
+        QVERIFY(read.contains(3) && read.contains(5) && read.count(5) == 1 && read.count(7) <= 1);
+        QVERIFY(QSet<qint64>(read.begin(), read.end()).subtract({3, 5, 7}).isEmpty());
         QList<QSize> page3;
         QList<QSize> others;
         for (const auto& [page, size] : script->started())
@@ -272,6 +274,33 @@ private slots:
         QCOMPARE(page3.size(), 16);
         QCOMPARE(page3.first().height(), 67);
         QCOMPARE(others, QList<QSize>({full, full}));
+    }
+
+    // While a worker draws a page nothing is known of, a free one reads it, and gives way to any
+    // image asked for. A read along that finds the page slow has its next draw go out in bands.
+    void idleWorkersReadAlongAndGiveWay() {
+        const QSize full(1920, 1080);
+        makeRenderer(512 * 1024 * 1024, 2);
+        script->setSlowReads({3, 8});
+        renderer->request(key(8), {}, Priority::audienceView, &viewA);
+        QTRY_COMPARE(script->reads(), QList<qint64>({8}));
+        renderer->request(key(9), {}, Priority::consoleView, &viewB);
+        QTRY_COMPARE(script->readsCancelled(), QList<qint64>({8}));
+        QTRY_COMPARE(script->startedPages(), QList<qint64>({8, 9}));
+        script->release();
+        QTRY_VERIFY(renderer->images().contains(key(8)));
+        QTRY_VERIFY(renderer->images().contains(key(9)));
+
+        renderer->request(key(3), {}, Priority::audienceView, &viewA);
+        QTRY_VERIFY(renderer->images().contains(key(3)));
+        QTRY_COMPARE(script->readsEnded().count(3), 1);
+        QTest::qWait(20);
+        renderer->request(key(3, full), {}, Priority::audienceView, &viewA);
+        QTRY_VERIFY(renderer->images().contains(key(3, full)));
+        int bands = 0;
+        for (const auto& [page, size] : script->started())
+            bands += page == 3 && size.width() == full.width() ? 1 : 0;
+        QCOMPARE(bands, 16);
     }
 
     // A hidden view asks for nothing; shown, it asks for its exact size. The audience's view,
