@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstdio>
 #include <latch>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -222,6 +223,24 @@ PipelineTime pipelineTime(const QString& file, const QList<QSizeF>& pageSizes, i
     return time;
 }
 
+#ifdef ORVL_QTPDF_DRAW
+// Qt PDF's first draw of the page in a fresh process, and the next; nullopt when it fails.
+std::optional<PipelineTime> qtPdfTime(const QString& file, qint64 page, QSize pixels) {
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(QStringLiteral(ORVL_QTPDF_DRAW),
+                  {file, QString::number(page + 1), QString::number(pixels.width()),
+                   QString::number(pixels.height()), QStringLiteral("1")});
+    if (!process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt;
+    const QList<QByteArray> fields = process.readAllStandardOutput().simplified().split(' ');
+    if (fields.size() != 2)
+        return std::nullopt;
+    return PipelineTime{fields[0].toDouble(), fields[1].toDouble()};
+}
+#endif
+
 // Resident memory of this process from /proc/self/status ("VmRSS" now, "VmHWM" at its peak), MiB.
 double residentMiB(const QByteArray& field) {
     QFile status(QStringLiteral("/proc/self/status"));
@@ -326,7 +345,8 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("bands"),
                       QStringLiteral("Instead: time one page (1-based) through the render "
                                      "pipeline at each size, first and again, all workers "
-                                     "(drawn in bands) against one worker."),
+                                     "(drawn in bands) against one worker, and Qt PDF "
+                                     "where the bench was built with it."),
                       QStringLiteral("page")});
     parser.addOption({QStringLiteral("boundary"),
                       QStringLiteral("Instead: time every page drawn by MuPDF in this process "
@@ -414,6 +434,8 @@ int main(int argc, char** argv) {
                 Timings bandedAgain;
                 Timings one;
                 Timings oneAgain;
+                Timings qtPdf;
+                Timings qtPdfAgain;
                 for (int round = 0; round < rounds; ++round) {
                     const PipelineTime all = pipelineTime(file, pageSizes, workers, key);
                     const PipelineTime single = pipelineTime(file, pageSizes, 1, key);
@@ -421,13 +443,28 @@ int main(int argc, char** argv) {
                     bandedAgain.milliseconds.append(all.againMs);
                     one.milliseconds.append(single.firstMs);
                     oneAgain.milliseconds.append(single.againMs);
+#ifdef ORVL_QTPDF_DRAW
+                    const QSize area =
+                        PageImage::pageArea(pageSizes.value(page), size.width(), size.height())
+                            .size();
+                    if (const auto reference = qtPdfTime(file, page, area)) {
+                        qtPdf.milliseconds.append(reference->firstMs);
+                        qtPdfAgain.milliseconds.append(reference->againMs);
+                    }
+#endif
                 }
+                const QByteArray qtPdfFields =
+                    qtPdf.milliseconds.isEmpty()
+                        ? QByteArray()
+                        : ", \"qtpdf_ms\": " + jsonNumber(qtPdf) +
+                              ", \"qtpdf_again_ms\": " + jsonNumber(qtPdfAgain);
                 std::printf("{\"deck\": %s, \"page\": %lld, \"size\": \"%dx%d\", "
                             "\"workers\": %d, \"bands_ms\": %s, \"one_worker_ms\": %s, "
-                            "\"bands_again_ms\": %s, \"one_worker_again_ms\": %s}\n",
+                            "\"bands_again_ms\": %s, \"one_worker_again_ms\": %s%s}\n",
                             jsonString(file).constData(), page + 1, size.width(), size.height(),
                             workers, jsonNumber(banded).constData(), jsonNumber(one).constData(),
-                            jsonNumber(bandedAgain).constData(), jsonNumber(oneAgain).constData());
+                            jsonNumber(bandedAgain).constData(), jsonNumber(oneAgain).constData(),
+                            qtPdfFields.constData());
                 std::fflush(stdout);
             }
             continue;
