@@ -287,9 +287,13 @@ private slots:
         renderer->request(key(9), {}, Priority::consoleView, &viewB);
         QTRY_COMPARE(script->readsCancelled(), QList<qint64>({8}));
         QTRY_COMPARE(script->startedPages(), QList<qint64>({8, 9}));
+        // A worker that reads along again while the other finishes is done at once, and back.
+        script->setSlowReads({3});
         script->release();
         QTRY_VERIFY(renderer->images().contains(key(8)));
         QTRY_VERIFY(renderer->images().contains(key(9)));
+        QTRY_COMPARE(script->readsEnded().size(), script->reads().size());
+        QTest::qWait(20);
 
         renderer->request(key(3), {}, Priority::audienceView, &viewA);
         QTRY_VERIFY(renderer->images().contains(key(3)));
