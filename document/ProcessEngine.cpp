@@ -265,8 +265,17 @@ std::optional<ProcessEngine::Reply> ProcessEngine::call(Request request, const Q
             if (!WorkerProtocol::send(socket, packet.constData(), size_t(packet.size()), fd))
                 return failed();
             sent = true;
+            clock.restart();
         }
-        const qint64 left = milliseconds - clock.elapsed();
+        if (!sent && clock.elapsed() >= limits.cancelledMilliseconds) {
+            // The request given up on does not end: the worker is stuck in it. A fresh worker
+            // takes this request, which is not to fail for the last one.
+            qWarning("%s: the page worker did not stop a cancelled request; it is started again",
+                     qPrintable(path));
+            stop(false);
+            return call(request, payload, milliseconds, cancel, fd);
+        }
+        const qint64 left = (sent ? milliseconds : limits.cancelledMilliseconds) - clock.elapsed();
         if (left <= 0)
             return failed();
         if (cancel && *cancel) {

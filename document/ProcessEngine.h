@@ -27,6 +27,9 @@ public:
         // ahead of the draws, it gets as long as a 4K draw.
         int readMilliseconds = 12000;
         int textMilliseconds = 3000;
+        // A cancelled request stops at MuPDF's next check, in milliseconds; a worker that takes
+        // longer to answer it is replaced before the next request goes out.
+        int cancelledMilliseconds = 1000;
         qint64 addressSpace = qint64(1536) << 20;
     };
 

@@ -89,12 +89,16 @@ private slots:
         QCOMPARE(engine->starts(), 3);
     }
 
-    // A cancelled draw returns at once; its late answer is never taken for the next one's.
-    void aCancelledDrawsAnswerIsDropped() {
+    // A cancelled draw returns at once; its late answer is never taken for the next one's, and a
+    // worker stuck in it is replaced without failing the next.
+    void aCancelledDrawNeverCostsTheNext() {
         const auto engine = open("deck.pdf");
         QVERIFY(cancelledDraw(*engine, 4).isNull());
         QCOMPARE(colourOf(engine->drawPage(0, QSize(64, 36))), QColor(Qt::red));
         QCOMPARE(engine->starts(), 1);
+        QVERIFY(cancelledDraw(*engine, 1).isNull());
+        QCOMPARE(colourOf(engine->drawPage(0, QSize(64, 36))), QColor(Qt::red));
+        QCOMPARE(engine->starts(), 2);
     }
 
     void aFailedOpenIsDamaged_data() {
