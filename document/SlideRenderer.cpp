@@ -196,29 +196,22 @@ void SlideRenderer::readAlong() {
     // A page drawn or read for the first time may turn out to take seconds; then its bands go to
     // every worker, and each must read the page before its first band. A worker with nothing to do
     // reads it meanwhile, so that the bands start on all of them at once.
-    QList<Key> firstTimes;
     QHash<qint64, int> readers;
+    for (const ReadAlong& along : std::as_const(readingAlong))
+        ++readers[along.page];
     for (const Flight& flight : std::as_const(inFlight)) {
         const qint64 page = flight.key.page;
-        if (flight.readAlong)
-            ++readers[page];
-        else if (!flight.bands && flight.largerPixels == 0 && !*flight.cancel &&
-                 !drawCosts.contains(page) && !readNanoseconds.contains(page))
-            firstTimes.append(flight.key);
-    }
-    for (const Key& key : std::as_const(firstTimes)) {
-        while (pool->idle() > 0 && readers[key.page] < pool->size() - 1) {
+        if (flight.bands || flight.largerPixels > 0 || *flight.cancel || drawCosts.contains(page) ||
+            readNanoseconds.contains(page))
+            continue;
+        while (pool->idle() > 0 && readers[page] < pool->size() - 1) {
             RenderPool::Job job;
             job.id = ++lastJob;
-            job.key = key;
+            job.key = flight.key;
             job.readOnly = true;
-            Flight flight;
-            flight.key = key;
-            flight.cancel = job.cancel;
-            flight.readAlong = true;
-            inFlight.insert(job.id, flight);
+            readingAlong.insert(job.id, {page, job.cancel});
             pool->start(std::move(job));
-            ++readers[key.page];
+            ++readers[page];
         }
     }
 }
@@ -301,7 +294,7 @@ std::optional<QImage> SlideRenderer::assemble(const Flight& flight,
 
 void SlideRenderer::cancelUnwanted() {
     for (const Flight& flight : std::as_const(inFlight)) {
-        if (!flight.readAlong && !scheduler.priorityOf(flight.key) && !waiting.contains(flight.key))
+        if (!scheduler.priorityOf(flight.key) && !waiting.contains(flight.key))
             *flight.cancel = true;
     }
 }
@@ -312,10 +305,9 @@ void SlideRenderer::preemptForViews() {
     const auto startable = nextToStart();
     const auto banded = nextBands();
     bool yielded = false;
-    for (Flight& flight : inFlight) {
-        if (flight.readAlong && !*flight.cancel &&
-            (startable || (banded && banded->key.page != flight.key.page))) {
-            *flight.cancel = true;
+    for (const ReadAlong& along : std::as_const(readingAlong)) {
+        if (!*along.cancel && (startable || (banded && banded->key.page != along.page))) {
+            *along.cancel = true;
             yielded = true;
         }
     }
@@ -341,16 +333,17 @@ void SlideRenderer::preemptForViews() {
 }
 
 void SlideRenderer::finish(const RenderPool::Result& result) {
-    const Flight flight = inFlight.take(result.job.id);
-    const Key& key = flight.key;
-    // Nobody waits for a read along: a worker that fails it gets a fresh process, and the draw it
-    // went with tells whether the page draws at all.
-    if (flight.readAlong) {
-        if (!result.failed && !*flight.cancel)
-            readNanoseconds.insert(key.page, result.nanoseconds);
+    // A worker that fails a read along gets a fresh process, and the draw it went with tells
+    // whether the page draws at all.
+    if (const auto along = readingAlong.find(result.job.id); along != readingAlong.end()) {
+        if (!result.failed && !*along->cancel)
+            readNanoseconds.insert(along->page, result.nanoseconds);
+        readingAlong.erase(along);
         schedule();
         return;
     }
+    const Flight flight = inFlight.take(result.job.id);
+    const Key& key = flight.key;
     if (flight.reading && !result.failed) {
         if (!*flight.cancel)
             readNanoseconds.insert(key.page, result.nanoseconds);
@@ -434,9 +427,8 @@ std::optional<RenderScheduler::Pick> SlideRenderer::nextToStart() const {
 }
 
 bool SlideRenderer::isInFlight(const Key& key) const {
-    return std::any_of(inFlight.cbegin(), inFlight.cend(), [&key](const Flight& flight) {
-        return !flight.readAlong && flight.key == key;
-    });
+    return std::any_of(inFlight.cbegin(), inFlight.cend(),
+                       [&key](const Flight& flight) { return flight.key == key; });
 }
 
 bool SlideRenderer::derivesFaster(const Key& key, const Key& larger) const {

@@ -88,9 +88,12 @@ private:
         qint64 largerPixels = 0; // > 0: scaled down from a larger image
         std::shared_ptr<Bands> bands;
         bool reading = false; // only reading the page, to learn its cost before drawing it
-        // Reading the page on a worker with nothing else to do while another draws or reads it
-        // for the first time: gives way to any image asked for.
-        bool readAlong = false;
+    };
+    // A worker with nothing else to do reading a page that another draws or reads for the first
+    // time; nobody waits for it, and it gives way to any image asked for.
+    struct ReadAlong {
+        qint64 page = 0;
+        std::shared_ptr<std::atomic_bool> cancel;
     };
     struct DrawCost {
         qint64 nanoseconds = 0;
@@ -127,6 +130,7 @@ private:
     RenderScheduler scheduler;
     QHash<Key, QList<std::pair<Source, Done>>> waiting;
     QHash<quint64, Flight> inFlight;
+    QHash<quint64, ReadAlong> readingAlong;
     quint64 lastJob = 0;
     bool pumpPosted = false;
     // Measured here, so the choice between drawing and scaling down follows this deck and machine.
