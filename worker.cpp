@@ -1,7 +1,7 @@
 // The page worker: one opened deck, drawn with MuPDF for the program that started it. It is never
 // run by hand; the program passes its socket and cancel flag as descriptors 3 and 4.
-#include "document/MupdfEngine.h"
-#include "document/PageWorker.h"
+#include "engine/MupdfEngine.h"
+#include "engine/PageWorker.h"
 
 #include <malloc.h>
 

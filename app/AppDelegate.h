@@ -2,13 +2,13 @@
 #pragma once
 
 #include "app/DisplaySleepInhibitor.h"
-#include "app/TalkTimer.h"
 #include "app/TimerSelection.h"
 #include "document/Presentation.h"
 #include "net/Clock.h"
 #include "notes/DeckNotes.h"
 #include "ontime/OntimeModel.h"
 #include "pacing/TalkPace.h"
+#include "pacing/TalkTimer.h"
 #include "stagetimer/StagetimerModel.h"
 
 #include <QJsonObject>

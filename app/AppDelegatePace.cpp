@@ -3,9 +3,9 @@
 #include "app/AppDelegate.h"
 
 #include "base/RecentFiles.h"
-#include "pacing/PaceDialog.h"
-#include "ui/PresenterView.h"
-#include "ui/PresenterWindow.h"
+#include "ui/console/PresenterView.h"
+#include "ui/console/PresenterWindow.h"
+#include "ui/dialogs/PaceDialog.h"
 
 #include <algorithm>
 #include <cmath>

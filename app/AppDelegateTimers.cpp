@@ -5,11 +5,11 @@
 #include "app/Automation.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
-#include "ontime/OntimeSetup.h"
-#include "stagetimer/StagetimerSetup.h"
-#include "ui/ExternalTimerBlock.h"
-#include "ui/PresenterView.h"
-#include "ui/PresenterWindow.h"
+#include "ui/console/PresenterView.h"
+#include "ui/console/PresenterWindow.h"
+#include "ui/timers/ExternalTimerBlock.h"
+#include "ui/timers/OntimeSetup.h"
+#include "ui/timers/StagetimerSetup.h"
 
 #include <QApplication>
 #include <QDialog>

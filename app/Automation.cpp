@@ -2,7 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/KeyNotation.h"
-#include "pacing/PaceDialog.h"
+#include "ui/dialogs/PaceDialog.h"
 
 #include <QApplication>
 #include <QFile>

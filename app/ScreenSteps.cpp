@@ -2,9 +2,9 @@
 #include "app/AppDelegate.h"
 #include "app/Automation.h"
 #include "app/MenuBar.h"
-#include "document/SlideView.h"
-#include "ui/PresenterView.h"
-#include "ui/ThumbnailSidebar.h"
+#include "ui/common/SlideView.h"
+#include "ui/console/PresenterView.h"
+#include "ui/console/ThumbnailSidebar.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "document/PageSplit.h"
 
-#include "document/PageImage.h"
+#include "render/PageImage.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "document/Blank.h"
-#include "document/PageEngine.h"
 #include "document/PageSplit.h"
-#include "document/SlideRenderer.h"
+#include "engine/PageEngine.h"
+#include "render/SlideRenderer.h"
 
 #include <QHash>
 #include <QList>

@@ -1,8 +1,8 @@
 // Times this program's page rendering against mutool draw and pdftoppm on the same pages and sizes.
-#include "document/MupdfEngine.h"
-#include "document/PageEngine.h"
-#include "document/PageImage.h"
-#include "document/SlideRenderer.h"
+#include "engine/MupdfEngine.h"
+#include "engine/PageEngine.h"
+#include "render/PageImage.h"
+#include "render/SlideRenderer.h"
 
 #include <QCommandLineParser>
 #include <QDir>

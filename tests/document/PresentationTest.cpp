@@ -1,9 +1,9 @@
 // Opening decks, the observer calls and navigation of the presentation model.
 #include "document/Presentation.h"
-#include "FakeEngine.h"
-#include "TestPdfs.h"
 #include "base/RecentFiles.h"
+#include "support/FakeEngine.h"
 #include "support/OpenDeck.h"
+#include "support/TestPdfs.h"
 #include "support/TestSupport.h"
 
 #include <QThreadPool>

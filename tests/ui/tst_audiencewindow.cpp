@@ -1,9 +1,9 @@
 // The audience window: full screen on the chosen display without taking the keys, the test
 // window, clicks as slide steps and the hidden pointer.
 #include "document/Presentation.h"
-#include "document/SlideView.h"
 #include "support/TestSupport.h"
-#include "ui/AudienceWindow.h"
+#include "ui/audience/AudienceWindow.h"
+#include "ui/common/SlideView.h"
 
 #include <QScreen>
 

@@ -1,6 +1,6 @@
 // The presenter view's frames, computed in bottom-left coordinates and flipped once.
 #include "support/TestSupport.h"
-#include "ui/PresenterLayout.h"
+#include "ui/console/PresenterLayout.h"
 
 using namespace PresenterLayout;
 

@@ -2,15 +2,15 @@
 // coordinates, the prefetch, time fonts, stored proportions and PDF drops.
 #include "base/Colors.h"
 #include "document/Presentation.h"
-#include "document/SlideView.h"
 #include "notes/DeckNotes.h"
 #include "support/OpenDeck.h"
 #include "support/TestSupport.h"
-#include "ui/NotesPane.h"
-#include "ui/PresenterView.h"
-#include "ui/PresenterWindow.h"
-#include "ui/SplitHandle.h"
-#include "ui/ThumbnailSidebar.h"
+#include "ui/common/SlideView.h"
+#include "ui/console/NotesPane.h"
+#include "ui/console/PresenterView.h"
+#include "ui/console/PresenterWindow.h"
+#include "ui/console/SplitHandle.h"
+#include "ui/console/ThumbnailSidebar.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -2,7 +2,7 @@
 // hover bar and the resize cursor.
 #include "base/Colors.h"
 #include "support/TestSupport.h"
-#include "ui/SplitHandle.h"
+#include "ui/console/SplitHandle.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The thumbnail sidebar: rows and their geometry, the stored column count, highlight and
 // scrolling, clicks, and rows that exist only while they are on screen.
 #include "document/Presentation.h"
-#include "document/SlideView.h"
-#include "document/TestPdfs.h"
 #include "support/OpenDeck.h"
+#include "support/TestPdfs.h"
 #include "support/TestSupport.h"
-#include "ui/ThumbnailSidebar.h"
+#include "ui/common/SlideView.h"
+#include "ui/console/ThumbnailSidebar.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,0 +1,208 @@
+#include "ui/common/SlideView.h"
+
+#include "base/Colors.h"
+#include "base/L10n.h"
+#include "document/Presentation.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
+
+SlideView::SlideView(QWidget* parent) : QWidget(parent) {
+    // Every pixel is painted in paintEvent, so Qt need not clear the background first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+SlideView::~SlideView() {
+    withdraw();
+}
+
+void SlideView::setPresentation(Presentation* presentation) {
+    deck = presentation;
+}
+
+void SlideView::setPage(std::optional<qint64> page) {
+    shownPage = page;
+}
+
+void SlideView::setBlank(Blank blank) {
+    if (blank == blanking)
+        return;
+    blanking = blank;
+    update();
+}
+
+void SlideView::setPlaceholder(const QString& text) {
+    placeholderText = text;
+    update();
+}
+
+void SlideView::setHighlightColor(std::optional<QColor> color) {
+    highlight = color;
+    update();
+}
+
+double SlideView::pixelRatio() const {
+    // The widget's own ratio is the one its painter uses (on some platforms the window handle's
+    // differs from it).
+    if (window()->windowHandle())
+        return window()->devicePixelRatioF();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->devicePixelRatio();
+    return 2.0;
+}
+
+QSize SlideView::pixelKeySize() const {
+    return pixelSize(size(), pixelRatio());
+}
+
+QSize SlideView::drawnKeySize() const {
+    return deck ? deck->geometry(pixelKeySize(), notesHalf).drawn : pixelKeySize();
+}
+
+QSize SlideView::pixelSize(QSizeF points, double scale) {
+    return QSize(int(std::round(points.width() * scale)), int(std::round(points.height() * scale)));
+}
+
+void SlideView::refresh() {
+    SlideRenderer* renderer = deck ? deck->renderer.get() : nullptr;
+    refreshedGeneration = deck ? deck->generation : 0;
+    if (!shownPage || !renderer || width() <= 1 || height() <= 1) {
+        withdraw();
+        shownImage.reset();
+        shownKey.reset();
+        update();
+        return;
+    }
+    if (!isVisible()) {
+        withdraw();
+        return;
+    }
+    const QSize size = drawnKeySize();
+    const SlideRenderer::Key key{*shownPage, size.width(), size.height()};
+    // A cache hit installs at once. On a miss the image held so far stays, untouched and not
+    // repainted, until the new one arrives: the previous slide, or this one at the old size.
+    renderer->request(
+        key,
+        [view = QPointer<SlideView>(this), key](const QImage& image) {
+            if (view)
+                view->install(key, image);
+        },
+        renderPriority, this);
+}
+
+void SlideView::install(const SlideRenderer::Key& key, const QImage& image) {
+    const QSize now = drawnKeySize();
+    if (shownPage != key.page || now.width() != key.width || now.height() != key.height)
+        return;
+    shownImage = image;
+    shownKey = key;
+    update();
+}
+
+void SlideView::withdraw() {
+    if (deck && deck->renderer)
+        deck->renderer->withdraw(this);
+}
+
+bool SlideView::needsRefreshFor(std::optional<qint64> page) const {
+    return page != shownPage || (deck && deck->generation != refreshedGeneration);
+}
+
+double SlideView::placeholderFontSize(double height) {
+    return std::clamp(height / 12.0, 12.0, 28.0);
+}
+
+bool SlideView::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    // Sent when the window reaches a screen of another pixel ratio, with the new ratio in place.
+    if (event->type() == QEvent::ScreenChangeInternal)
+        refresh();
+    return handled;
+}
+
+void SlideView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    refresh();
+}
+
+void SlideView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    withdraw();
+}
+
+void SlideView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    refresh();
+}
+
+void SlideView::paintText(QPainter& painter, const QRectF& bounds, const QString& text) const {
+    QFont font = QApplication::font();
+    // Sizes here are in view units, so the font is sized in the same units (pixels).
+    font.setPixelSize(int(std::round(placeholderFontSize(bounds.height()))));
+    font.setWeight(QFont::Medium);
+    painter.setFont(font);
+    painter.setPen(Colors::grey(0.55));
+    const QFontMetricsF metrics(font);
+    const QSizeF extent(metrics.horizontalAdvance(text), metrics.height());
+    const QPointF origin((bounds.width() - extent.width()) * 0.5,
+                         (bounds.height() - extent.height()) * 0.5);
+    painter.drawText(QRectF(origin, extent), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                     text);
+}
+
+void SlideView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRectF bounds = rect();
+    if (blanking != Blank::none) {
+        painter.fillRect(bounds, blanking == Blank::black ? Qt::black : Qt::white);
+        return;
+    }
+    const bool exactOnly = renderPriority == RenderPriority::audienceView;
+    const bool split = deck && (deck->notesSide != NotesSide::none || notesHalf);
+    const bool drawn =
+        shownPage && shownImage && (!exactOnly || shownImage->size() == drawnKeySize());
+    // A whole page covers every pixel; clearing first would cost a full-screen fill per change.
+    if (!drawn || split)
+        painter.fillRect(bounds, backgroundColour);
+    if (drawn) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        if (!split) {
+            // The renderer letter-boxed the page into exactly this size: at the key's size this
+            // is a plain pixel copy, after a resize a short-lived stretch.
+            painter.drawImage(bounds, *shownImage, QRectF(shownImage->rect()));
+        } else {
+            // One half of the whole page, letter-boxed here: a pixel copy at the key's size.
+            const PageSplit::Geometry shown = deck->geometry(pixelKeySize(), notesHalf);
+            const QRectF half = PageSplit::region(deck->notesSide, notesHalf);
+            const QSizeF image = shownImage->size();
+            const QRectF source =
+                shownImage->size() == shown.drawn
+                    ? QRectF(shown.source)
+                    : QRectF(half.x() * image.width(), half.y() * image.height(),
+                             half.width() * image.width(), half.height() * image.height());
+            const double ratio = pixelRatio();
+            const QRectF target(shown.target.x() / ratio, shown.target.y() / ratio,
+                                shown.target.width() / ratio, shown.target.height() / ratio);
+            painter.drawImage(target, *shownImage, source);
+        }
+    } else if (!placeholderText.isEmpty()) {
+        paintText(painter, bounds, placeholderText);
+    }
+    // Only the speaker learns why a slide is black; the audience sees black.
+    if (!exactOnly && shownPage && deck && deck->renderer && deck->renderer->hasFailed(*shownPage))
+        paintText(painter, bounds, L10n::lookup("Folie kann nicht angezeigt werden"));
+    if (highlight) {
+        // Antialiased, so the stroke covers exactly the three outer pixel rings.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(*highlight, 3.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(bounds.adjusted(1.5, 1.5, -1.5, -1.5));
+    }
+}

@@ -1,0 +1,421 @@
+#include "ui/console/ThumbnailSidebar.h"
+
+#include "base/Colors.h"
+#include "base/L10n.h"
+#include "base/Preferences.h"
+#include "document/Presentation.h"
+#include "ui/common/LabelStyle.h"
+#include "ui/common/SlideView.h"
+#include "ui/console/PresenterLayout.h"
+#include "ui/console/PresenterView.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double defaultAspect = 16.0 / 9.0;
+// As wide as the margin right of the thumbnails, so the scroller never covers one.
+constexpr int scrollerWidth = 6;
+
+void fillBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QFont smallFont(QFont::Weight weight) {
+    QFont font = QApplication::font();
+    font.setPixelSize(11);
+    font.setWeight(weight);
+    return font;
+}
+
+QPushButton* makeHeaderButton(QWidget* parent, const QString& title) {
+    auto* button = new QPushButton(title, parent);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoDefault(false);
+    button->setFont(smallFont(QFont::Medium));
+    button->setToolTip(L10n::lookup("Anzahl der Folien pro Zeile"));
+    return button;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+ThumbRow::ThumbRow(QWidget* parent) : QWidget(parent) {}
+
+QRectF ThumbRow::thumbnailFrame(int i, QSizeF size, int columns, double aspect) {
+    const double cellWidth = size.width() / std::max(columns, 1);
+    const double thumbWidth = std::max(1.0, cellWidth - 2 * inset);
+    const double naturalHeight = std::round(thumbWidth / aspect);
+    const double height = std::max(1.0, std::min(size.height() - labelH - 10, naturalHeight));
+    return {i * cellWidth + inset, size.height() - inset - height, thumbWidth, height};
+}
+
+QRectF ThumbRow::numberFrame(int i, QSizeF size, int columns, double aspect) {
+    const QRectF thumbnail = thumbnailFrame(i, size, columns, aspect);
+    return {thumbnail.x(), 4, thumbnail.width(), labelH};
+}
+
+void ThumbRow::configure(Presentation* presentation, const QList<qint64>& pages, int columnCount,
+                         qint64 current, QSize rowSize) {
+    shownPages = pages;
+    columns = columnCount;
+    while (slides.size() < pages.size()) {
+        auto* slide = new SlideView(this);
+        slide->setPriority(RenderPriority::thumbnail);
+        auto* number = new QLabel(this);
+        number->setFont(LabelStyle::timeFont(11, QFont::Medium));
+        number->setTextFormat(Qt::PlainText);
+        slides.append(slide);
+        numbers.append(number);
+    }
+    // Pages first, then the size: each view then asks for one image, of its final page and size.
+    QList<SlideView*> changed;
+    for (qsizetype i = 0; i < slides.size(); ++i) {
+        SlideView* slide = slides.at(i);
+        QLabel* number = numbers.at(i);
+        if (i >= pages.size()) {
+            slide->hide();
+            number->hide();
+            continue;
+        }
+        slide->setPresentation(presentation);
+        if (slide->needsRefreshFor(pages.at(i))) {
+            slide->setPage(pages.at(i));
+            changed.append(slide);
+        }
+        number->setText(QString::number(pages.at(i) + 1));
+        slide->show();
+        number->show();
+    }
+    resize(rowSize);
+    layoutThumbnails();
+    for (SlideView* slide : changed)
+        slide->refresh();
+    setCurrent(current);
+}
+
+void ThumbRow::setCurrent(qint64 index) {
+    currentIndex = index;
+    for (qsizetype i = 0; i < shownPages.size() && i < slides.size(); ++i) {
+        const bool isCurrent = shownPages.at(i) == index;
+        slides.at(i)->setHighlightColor(isCurrent ? std::optional<QColor>(Colors::orange)
+                                                  : std::nullopt);
+        LabelStyle::setTextColour(numbers.at(i), isCurrent ? Colors::orange : Colors::grey(0.6));
+    }
+}
+
+void ThumbRow::resizeEvent(QResizeEvent*) {
+    layoutThumbnails();
+}
+
+void ThumbRow::layoutThumbnails() {
+    const int count = int(std::min(shownPages.size(), slides.size()));
+    if (count == 0)
+        return;
+    const Presentation* deck = slides.first()->presentation();
+    const double aspect = deck ? deck->aspect : defaultAspect;
+    const QSizeF rowSize = size();
+    for (int i = 0; i < count; ++i) {
+        slides.at(i)->setGeometry(
+            PresenterLayout::flip(thumbnailFrame(i, rowSize, columns, aspect), rowSize.height()));
+        numbers.at(i)->setGeometry(
+            PresenterLayout::flip(numberFrame(i, rowSize, columns, aspect), rowSize.height()));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ThumbTable::ThumbTable(ThumbnailSidebar& sidebar, QWidget* parent)
+    : QWidget(parent), sidebar(sidebar), scroller(new QScrollBar(Qt::Vertical, this)) {
+    setFocusPolicy(Qt::NoFocus);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    // Thin and drawn over the rows' right margin, like an overlay scroller.
+    scroller->setStyleSheet(QStringLiteral(
+        "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; border: none; }"
+        "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 90); border-radius: 3px;"
+        " min-height: 24px; margin: 2px 1px 2px 1px; }"
+        "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+        "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
+    scroller->hide();
+    connect(scroller, &QScrollBar::valueChanged, this, [this] { tile(false); });
+}
+
+int ThumbTable::numberOfRows() const {
+    return sidebar.numberOfRows();
+}
+
+int ThumbTable::rowHeight() const {
+    return sidebar.heightOfRow();
+}
+
+int ThumbTable::scrollOffset() const {
+    return scroller->value();
+}
+
+int ThumbTable::rowAt(double contentY) const {
+    const int height = rowHeight();
+    if (contentY < 0 || height <= 0)
+        return -1;
+    const int row = int(contentY / height);
+    return row < numberOfRows() ? row : -1;
+}
+
+ThumbRow* ThumbTable::rowView(int row) const {
+    return live.value(row);
+}
+
+QList<int> ThumbTable::visibleRows() const {
+    QList<int> rows = live.keys();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void ThumbTable::reloadData() {
+    updateScrollRange();
+    tile(true);
+}
+
+void ThumbTable::noteHeightOfRowsChanged() {
+    updateScrollRange();
+    tile(false);
+}
+
+void ThumbTable::scrollRowToVisible(int row) {
+    if (row < 0 || row >= numberOfRows())
+        return;
+    const int top = row * rowHeight();
+    const int bottom = top + rowHeight();
+    if (top < scroller->value())
+        scroller->setValue(top);
+    else if (bottom > scroller->value() + height())
+        scroller->setValue(bottom - height());
+}
+
+void ThumbTable::updateScrollRange() {
+    const qint64 contentHeight = qint64(numberOfRows()) * rowHeight();
+    const int maximum = int(std::max<qint64>(0, contentHeight - height()));
+    scroller->setGeometry(width() - scrollerWidth, 0, scrollerWidth, height());
+    scroller->setPageStep(std::max(1, height()));
+    scroller->setSingleStep(std::max(1, rowHeight() / 4));
+    scroller->setRange(0, maximum);
+    scroller->setVisible(maximum > 0);
+}
+
+void ThumbTable::tile(bool reconfigure) {
+    const int count = numberOfRows();
+    const int height = rowHeight();
+    const int offset = scroller->value();
+    int first = 0;
+    int last = -1;
+    if (count > 0 && height > 0 && this->height() > 0) {
+        first = offset / height;
+        last = std::min(count - 1, (offset + this->height() - 1) / height);
+    }
+    for (auto it = live.begin(); it != live.end();) {
+        if (it.key() < first || it.key() > last) {
+            it.value()->hide();
+            spare.append(it.value());
+            it = live.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (int row = first; row <= last; ++row) {
+        ThumbRow* view = live.value(row);
+        const bool fresh = !view;
+        if (fresh) {
+            view = spare.isEmpty() ? new ThumbRow(this) : spare.takeLast();
+            live.insert(row, view);
+        }
+        if (fresh || reconfigure) {
+            sidebar.configureRow(view, row);
+            view->move(0, row * height - offset);
+        } else {
+            view->setGeometry(0, row * height - offset, width(), height);
+        }
+        view->show();
+    }
+    scroller->raise();
+}
+
+void ThumbTable::resizeEvent(QResizeEvent*) {
+    noteHeightOfRowsChanged();
+}
+
+void ThumbTable::wheelEvent(QWheelEvent* event) {
+    QCoreApplication::sendEvent(scroller, event);
+}
+
+void ThumbTable::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    const QPointF at = event->position();
+    const int row = rowAt(at.y() + scroller->value());
+    if (row >= 0)
+        emit rowClicked(row, at.x());
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ThumbnailSidebar::ThumbnailSidebar(QWidget* parent) : QWidget(parent) {
+    table = new ThumbTable(*this, this);
+    header = new QWidget(this);
+    columnsLabel = new QLabel(header);
+    columnsLabel->setFont(smallFont(QFont::Medium));
+    columnsLabel->setAlignment(Qt::AlignCenter);
+    columnsLabel->setTextFormat(Qt::PlainText);
+    LabelStyle::setTextColour(columnsLabel, Colors::grey(0.6));
+    lessButton = makeHeaderButton(header, QStringLiteral("\u2212"));
+    moreButton = makeHeaderButton(header, QStringLiteral("+"));
+    connect(lessButton, &QPushButton::clicked, this, &ThumbnailSidebar::fewerColumns);
+    connect(moreButton, &QPushButton::clicked, this, &ThumbnailSidebar::moreColumns);
+    connect(table, &ThumbTable::rowClicked, this, &ThumbnailSidebar::clicked);
+    fillBackground(this, Colors::sidebarBackground);
+    applyColumns();
+}
+
+void ThumbnailSidebar::setPresentation(Presentation* deck) {
+    presentation = deck;
+}
+
+int ThumbnailSidebar::columns() const {
+    return int(std::clamp<qint64>(Preferences::integer(columnsKey, 0), 1, 4));
+}
+
+void ThumbnailSidebar::setColumns(int count) {
+    Preferences::setValue(columnsKey, std::clamp(count, 1, 4));
+    applyColumns();
+}
+
+void ThumbnailSidebar::applyColumns() {
+    const int count = columns();
+    columnsLabel->setText(count == 1 ? L10n::lookup("1 Spalte")
+                                     : L10n::format("%d Spalten", {count}));
+    lessButton->setEnabled(count >= 2);
+    moreButton->setEnabled(count < 4);
+    table->reloadData();
+    layoutSubviews();
+    if (selected >= 0)
+        table->scrollRowToVisible(int(selected / count));
+    if (onColumnsChanged)
+        onColumnsChanged();
+}
+
+void ThumbnailSidebar::fewerColumns() {
+    setColumns(columns() - 1);
+}
+
+void ThumbnailSidebar::moreColumns() {
+    setColumns(columns() + 1);
+}
+
+void ThumbnailSidebar::resizeEvent(QResizeEvent*) {
+    layoutSubviews();
+}
+
+void ThumbnailSidebar::layoutSubviews() {
+    const int W = width();
+    const int H = height();
+    header->setGeometry(0, 0, W, headerH);
+    lessButton->setGeometry(6, 4, 24, 20);
+    moreButton->setGeometry(W - 30, 4, 24, 20);
+    columnsLabel->setGeometry(30, 6, std::max(0, W - 60), 16);
+    table->setGeometry(0, headerH, W, std::max(0, H - headerH));
+    table->noteHeightOfRowsChanged();
+}
+
+void ThumbnailSidebar::reload() {
+    const qint64 count = presentation ? presentation->pageCount : 0;
+    const quint64 generation = presentation ? presentation->generation : 0;
+    if (count == shownCount) {
+        // Another deck of the same length, or the same deck's slides cut from its notes pages:
+        // the rows keep their pages but need new images, maybe of another shape.
+        if (generation != shownGeneration) {
+            shownGeneration = generation;
+            layoutSubviews();
+            for (int row : table->visibleRows()) {
+                for (SlideView* slide : table->rowView(row)->slideViews())
+                    slide->refresh();
+            }
+        }
+        return;
+    }
+    shownCount = count;
+    shownGeneration = generation;
+    selected = -1;
+    layoutSubviews();
+    table->reloadData();
+}
+
+int ThumbnailSidebar::numberOfRows() const {
+    const qint64 pages = presentation ? presentation->pageCount : 0;
+    const int count = columns();
+    return int((pages + count - 1) / count);
+}
+
+int ThumbnailSidebar::heightOfRow() const {
+    const double aspect = presentation ? presentation->aspect : defaultAspect;
+    const double width = table->contentWidth();
+    return int(std::max(10.0, std::round((width / columns() - 2 * ThumbRow::inset) / aspect)) +
+               ThumbRow::labelH + 10);
+}
+
+void ThumbnailSidebar::configureRow(ThumbRow* view, int row) const {
+    const qint64 pageCount = presentation ? presentation->pageCount : 0;
+    const int count = columns();
+    QList<qint64> pages;
+    for (qint64 page = qint64(row) * count; page < std::min(pageCount, qint64(row) * count + count);
+         ++page)
+        pages.append(page);
+    view->configure(presentation, pages, count, selected,
+                    QSize(int(table->contentWidth()), heightOfRow()));
+}
+
+void ThumbnailSidebar::select(qint64 index) {
+    if (index == selected)
+        return;
+    const qint64 old = selected;
+    selected = index;
+    const int count = columns();
+    for (qint64 value : {old, index}) {
+        if (value < 0)
+            continue;
+        const qint64 row = value / count;
+        if (row < table->numberOfRows()) {
+            if (ThumbRow* view = table->rowView(int(row)))
+                view->setCurrent(index);
+        }
+    }
+    if (index >= 0)
+        table->scrollRowToVisible(int(index / count));
+}
+
+qint64 ThumbnailSidebar::indexAt(int row, double x) const {
+    const int count = columns();
+    const double cellWidth = std::max(1.0, table->contentWidth() / count);
+    const int column = std::clamp(int(x / cellWidth), 0, count - 1);
+    const qint64 index = qint64(row) * count + column;
+    if (row < 0 || !presentation || index >= presentation->pageCount)
+        return -1;
+    return index;
+}
+
+void ThumbnailSidebar::clicked(int row, double x) {
+    const qint64 index = indexAt(row, x);
+    if (index >= 0 && onSlideClicked)
+        onSlideClicked(index);
+}
