@@ -1,10 +1,13 @@
-// Program entry: the application object, then the controller, then the event loop.
-#include "app/AppDelegate.h"
+// Program entry: the Qt application object, then the program's pieces, then the event loop.
 #include "app/Appearance.h"
+#include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/DesktopApplication.h"
+#include "automation/Automation.h"
+#include "automation/ScriptedPrompts.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
+#include "ui/dialogs/WidgetPrompts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -30,7 +33,7 @@ int main(int argc, char** argv) {
 
     QList<QUrl> handedOver;
     for (const QString& argument : commandLine.run->files)
-        handedOver.append(AppDelegate::urlFromArgument(argument));
+        handedOver.append(Application::urlFromArgument(argument));
     // One running program per session: a later launch gives it the files and ends.
     DesktopApplication desktop;
     if (desktop.claim() == DesktopApplication::Claim::taken &&
@@ -49,15 +52,22 @@ int main(int argc, char** argv) {
         application.installTranslator(&qtTexts);
 
     Appearance::applyDark(application);
-    AppDelegate controller;
-    desktop.open = [&controller](const QList<QUrl>& files) {
-        controller.applicationOpen(files);
-        controller.raiseConsole();
+    // A script drives the program for tests: its dialogs then print themselves and answer as
+    // their default button would.
+    const QString script = Preferences::text(QStringLiteral("automationScript"));
+    WidgetPrompts desktopPrompts;
+    ScriptedPrompts scriptedPrompts;
+    Application app(script.isEmpty() ? static_cast<Prompts&>(desktopPrompts) : scriptedPrompts);
+    if (!script.isEmpty())
+        new Automation(app, script);
+    desktop.open = [&app](const QList<QUrl>& files) {
+        app.openFiles(files);
+        app.raiseConsole();
     };
-    desktop.activate = [&controller] { controller.raiseConsole(); };
-    controller.setCommandLinePlan(commandLine.run->plan);
-    controller.applicationOpen(handedOver);
-    controller.setLaunchRequest(commandLine.run->present, commandLine.run->page);
-    QTimer::singleShot(0, &controller, &AppDelegate::applicationDidFinishLaunching);
+    desktop.activate = [&app] { app.raiseConsole(); };
+    app.setCommandLinePlan(commandLine.run->plan);
+    app.openFiles(handedOver);
+    app.setLaunchRequest(commandLine.run->present, commandLine.run->page);
+    QTimer::singleShot(0, &app, &Application::start);
     return application.exec();
 }

@@ -52,7 +52,7 @@ QString identifier(const ScreenInfo& screen) {
         .arg(screen.geometry.height());
 }
 
-QString popupTitle(const ScreenInfo& screen, bool holdsPresenter) {
+QString itemTitle(const ScreenInfo& screen, bool holdsPresenter) {
     QString title =
         (screen.sharedName ? QStringLiteral("%1 · %2×%3") : QStringLiteral("%1 (%2×%3)"))
             .arg(screen.name)
@@ -90,15 +90,15 @@ Choice outputScreen(const QString& setting, const QList<ScreenInfo>& screens, in
     return {presenter, false};
 }
 
-QList<PopupItem> popupItems(const QList<ScreenInfo>& screens, int presenter) {
-    QList<PopupItem> items{{L10n::lookup("Automatisch (zweiter Bildschirm)"), QString()}};
+QList<ChooserItem> chooserItems(const QList<ScreenInfo>& screens, int presenter) {
+    QList<ChooserItem> items{{L10n::lookup("Automatisch (zweiter Bildschirm)"), QString()}};
     for (int i = 0; i < screens.size(); ++i)
-        items.append({popupTitle(screens.at(i), i == presenter), identifier(screens.at(i))});
+        items.append({itemTitle(screens.at(i), i == presenter), identifier(screens.at(i))});
     items.append({L10n::lookup("Testfenster (kein Vollbild)"), testWindowedChoice});
     return items;
 }
 
-int selectedItem(const QList<PopupItem>& items, const QString& setting) {
+int selectedItem(const QList<ChooserItem>& items, const QString& setting) {
     for (int i = 0; i < items.size(); ++i) {
         if (items.at(i).value == setting)
             return i;

@@ -41,7 +41,7 @@ int indexOf(const QScreen* screen);
 QString identifier(const ScreenInfo& screen);
 // "Name (WIDTH×HEIGHT)", or "connector · WIDTH×HEIGHT" for a screen that shared its name,
 // with " – Presenter" for the screen holding the presenter window.
-QString popupTitle(const ScreenInfo& screen, bool holdsPresenter);
+QString itemTitle(const ScreenInfo& screen, bool holdsPresenter);
 
 // The screen holding the presenter window, else the primary screen, else the first; -1 for none.
 int presenterScreen(int windowScreen, const QList<ScreenInfo>& screens);
@@ -56,16 +56,16 @@ struct Choice {
 // is the setting, else the first screen that is not the presenter's, else the presenter's own.
 Choice outputScreen(const QString& setting, const QList<ScreenInfo>& screens, int presenter);
 
-struct PopupItem {
+struct ChooserItem {
     QString title;
     QString value;
-    friend bool operator==(const PopupItem&, const PopupItem&) = default;
+    friend bool operator==(const ChooserItem&, const ChooserItem&) = default;
 };
 
 // "Automatisch", one item per screen in system order, then the test window.
-QList<PopupItem> popupItems(const QList<ScreenInfo>& screens, int presenter);
+QList<ChooserItem> chooserItems(const QList<ScreenInfo>& screens, int presenter);
 // The first item whose value is the setting, else the first item.
-int selectedItem(const QList<PopupItem>& items, const QString& setting);
+int selectedItem(const QList<ChooserItem>& items, const QString& setting);
 // "Ausgabe auf: …", warning when the system reports at most one screen.
 QString caption(const Choice& choice, const QList<ScreenInfo>& screens);
 

@@ -6,12 +6,7 @@
 #include "stagetimer/StagetimerModel.h"
 
 #include <QAction>
-#include <QButtonGroup>
-#include <QLabel>
 #include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
@@ -304,59 +299,3 @@ BlockContent stagetimerBlock(const StagetimerReading& reading) {
 }
 
 } // namespace TimerSelection
-
-TimerChoiceSheet::TimerChoiceSheet(const QList<TimerChoice>& choices, int preselected,
-                                   QWidget* parent)
-    : QDialog(parent), offered(choices) {
-    setWindowModality(Qt::WindowModal);
-    setWindowFlag(Qt::Sheet);
-    const QString title = L10n::lookup("Timer gefunden");
-    setWindowTitle(title);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(20, 20, 20, 20);
-    layout->setSpacing(12);
-    auto* heading = new QLabel(title);
-    QFont headingFont = heading->font();
-    headingFont.setBold(true);
-    heading->setFont(headingFont);
-    layout->addWidget(heading);
-    auto* informative =
-        new QLabel(L10n::lookup("Welcher Timer soll unten links angezeigt werden?"));
-    informative->setWordWrap(true);
-    layout->addWidget(informative);
-
-    // The buttons form one group, in which choosing one clears the others.
-    auto* stack = new QWidget;
-    auto* stackLayout = new QVBoxLayout(stack);
-    stackLayout->setContentsMargins(0, 0, 0, 0);
-    stackLayout->setSpacing(8);
-    auto* group = new QButtonGroup(this);
-    for (int i = 0; i < choices.size(); ++i) {
-        auto* radio = new QRadioButton(
-            TimerSelection::literalTitle(TimerSelection::choiceTitle(choices.at(i))));
-        radio->setChecked(i == preselected);
-        group->addButton(radio, i);
-        stackLayout->addWidget(radio, 0, Qt::AlignLeft);
-        radios.append(radio);
-    }
-    stack->setFixedSize(340, 26 * int(choices.size()));
-    layout->addWidget(stack);
-
-    confirm = new QPushButton(L10n::lookup("Anzeigen"));
-    confirm->setDefault(true);
-    layout->addWidget(confirm, 0, Qt::AlignRight);
-    connect(confirm, &QPushButton::clicked, this, [this] {
-        const std::optional<int> index = checkedIndex();
-        accept();
-        if (index)
-            emit chosen(*index);
-    });
-}
-
-std::optional<int> TimerChoiceSheet::checkedIndex() const {
-    for (int i = 0; i < radios.size(); ++i)
-        if (radios.at(i)->isChecked())
-            return i;
-    return std::nullopt;
-}

@@ -4,8 +4,8 @@
 
 #include "ontime/Discovery.h"
 #include "ontime/OntimeWire.h"
+#include "ui/timers/ExternalTimerBlock.h"
 
-#include <QDialog>
 #include <QKeySequence>
 #include <QList>
 #include <QString>
@@ -15,8 +15,6 @@
 
 class OntimeModel;
 class QMenu;
-class QPushButton;
-class QRadioButton;
 class StagetimerModel;
 
 // Only the program's own talk timer.
@@ -107,19 +105,7 @@ QList<MenuItem> menuItems(const LinkState& links);
 void fillMenu(QMenu* menu, const QList<MenuItem>& items,
               const std::function<void(const MenuItem&)>& run);
 
-// The values one call of ExternalTimerBlock::display takes.
-struct BlockContent {
-    QString caption;
-    std::optional<double> remaining;
-    bool paused = false;
-    bool running = false;
-    QString message;
-    bool blink = false;
-    QString secondary;
-    QString status;
-
-    friend bool operator==(const BlockContent&, const BlockContent&) = default;
-};
+using BlockContent = TimerBlockContent;
 
 struct OntimeReading {
     bool connected = false;
@@ -153,25 +139,3 @@ BlockContent ontimeBlock(const OntimeReading& reading);
 BlockContent stagetimerBlock(const StagetimerReading& reading);
 
 } // namespace TimerSelection
-
-// The sheet that offers the timers a search found: one radio button per choice and "Anzeigen".
-class TimerChoiceSheet : public QDialog {
-    Q_OBJECT
-public:
-    TimerChoiceSheet(const QList<TimerChoice>& choices, int preselected, QWidget* parent);
-
-    const QList<TimerChoice>& choices() const { return offered; }
-    QList<QRadioButton*> radioButtons() const { return radios; }
-    QPushButton* showButton() const { return confirm; }
-    // The first radio button that is on, if any.
-    std::optional<int> checkedIndex() const;
-
-signals:
-    // "Anzeigen" was pressed while the choice at this position was on.
-    void chosen(int index);
-
-private:
-    QList<TimerChoice> offered;
-    QList<QRadioButton*> radios;
-    QPushButton* confirm;
-};

@@ -11,10 +11,6 @@ namespace {
 
 constexpr qint64 mebibyte = 1024 * 1024;
 
-// The slides around the current one that a step forward or back shows next.
-constexpr qint64 protectedBefore = 1;
-constexpr qint64 protectedAfter = 4;
-
 // Pages expected to take this long to draw are drawn in bands, each band taken by the next free
 // worker unless something more urgent waits, so a slow page holds a worker for one band at most.
 // Measured: a heavy vector page gains a third or more; an ordinary slide at 4K (50 ms) takes
@@ -89,31 +85,8 @@ void SlideRenderer::withdraw(Source source) {
     schedule();
 }
 
-void SlideRenderer::planAudience(qint64 index, QSize pixels, bool wholeDeck, const Step& step) {
-    cache.protect(index - protectedBefore, index + protectedAfter);
-    const qint64 count = pageSizes.size();
-    QList<Key> near;
-    QList<Key> rest;
-    if (!pixels.isEmpty()) {
-        const auto key = [&](qint64 page) { return Key{page, pixels.width(), pixels.height()}; };
-        const auto next = [&step](qint64 from, int direction) {
-            return step ? step(from, direction) : from + direction;
-        };
-        const qint64 ahead1 = next(index, +1);
-        const qint64 ahead2 = next(ahead1, +1);
-        const qint64 ahead3 = next(ahead2, +1);
-        for (const qint64 page :
-             {index, ahead1, ahead2, next(index, -1), ahead3, next(ahead3, +1)}) {
-            if (page >= 0 && page < count && !near.contains(key(page)))
-                near.append(key(page));
-        }
-        for (qint64 page = index + 5; wholeDeck && page < count; ++page)
-            rest.append(key(page));
-        for (qint64 page = index - 2; wholeDeck && page >= 0; --page)
-            rest.append(key(page));
-    }
-    prefetch(&audiencePlan, Priority::audiencePrefetch, near);
-    prefetch(&deckPlan, Priority::deckAhead, rest);
+void SlideRenderer::protect(qint64 first, qint64 last) {
+    cache.protect(first, last);
 }
 
 bool SlideRenderer::isPending(const Key& key) const {

@@ -54,12 +54,9 @@ public:
     void prefetch(Source source, Priority priority, const QList<Key>& keys);
     // `source` wants nothing any more (a hidden or destroyed view).
     void withdraw(Source source);
-    // The projector's plan: the current slide and its neighbours (+1, +2, -1, then further ahead)
-    // at the audience's exact size, protected in the cache; with `wholeDeck` every other slide
-    // too, at the lowest priority and only while it fits the budget without evicting anything.
-    // `step` gives the page one step from another (the talk steps over hidden pages).
-    using Step = std::function<qint64(qint64 from, int direction)>;
-    void planAudience(qint64 index, QSize pixels, bool wholeDeck, const Step& step = {});
+    // Keeps the pages first … last from eviction (the projector's next ones); the protected
+    // images alone may exceed the budget.
+    void protect(qint64 first, qint64 last);
 
     // Whether the engine failed to draw the page; its images are black.
     bool hasFailed(qint64 page) const { return failedPages.contains(page); }
@@ -138,8 +135,6 @@ private:
     QHash<qint64, qint64> readNanoseconds;
     QSet<qint64> failedPages;
     double deriveNanosecondsPerPixel = -1;
-    const char audiencePlan = 0;
-    const char deckPlan = 0;
     // Last, so that its threads stop before anything they report to goes away.
     std::unique_ptr<RenderPool> pool;
 };

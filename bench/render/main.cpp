@@ -2,6 +2,7 @@
 #include "engine/MupdfEngine.h"
 #include "engine/PageEngine.h"
 #include "render/PageImage.h"
+#include "render/RenderPlan.h"
 #include "render/SlideRenderer.h"
 
 #include <QCommandLineParser>
@@ -156,6 +157,16 @@ PoolTime poolTime(const QString& file, int workers, QSize size) {
     return time;
 }
 
+// The projector's plan while presenting, as the program asks for it after each step.
+RenderPlan::Inputs audiencePlan(qint64 page, qint64 pageCount, QSize size) {
+    RenderPlan::Inputs inputs;
+    inputs.page = page;
+    inputs.pageCount = pageCount;
+    inputs.audience = size;
+    inputs.presenting = true;
+    return inputs;
+}
+
 // Milliseconds from a fresh renderer until it holds the whole deck at `size`, drawn the way the
 // program pre-renders a deck just opened: the console's thumbnails, then the projector's plan
 // with the whole deck ahead, a slow page drawn in bands where that helps. Of a deck too large
@@ -179,7 +190,8 @@ double pipelinePoolTime(const QString& file, const QList<QSizeF>& pageSizes, int
             wanted.append(key);
     }
     renderer.prefetch(&thumbnails, RenderPriority::thumbnail, small);
-    renderer.planAudience(0, size, true);
+    RenderPlan plan;
+    plan.apply(renderer, audiencePlan(0, pageSizes.size(), size));
     QEventLoop loop;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -288,11 +300,12 @@ void flipThrough(const QString& file, const QList<QSizeF>& pageSizes, int slides
     SlideRenderer renderer(QUrl::fromLocalFile(file), pageSizes, defaultEngineFactory(),
                            512 * mebibyte);
     const char view = 0;
+    RenderPlan plan;
     QEventLoop loop;
     for (int slide = 0; slide < slides; ++slide) {
         const qint64 page = slide % pageSizes.size();
         const RenderKey key{page, size.width(), size.height()};
-        renderer.planAudience(page, size, true);
+        plan.apply(renderer, audiencePlan(page, pageSizes.size(), size));
         bool shown = false;
         renderer.request(
             key,

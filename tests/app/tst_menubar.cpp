@@ -1,9 +1,11 @@
-// The menu bar: the menus in order and their shortcuts, the commands the items run, the menus
-// filled on opening and the language choice.
+// The menu bar: the menus in order and their shortcuts, the actions its items are, the recent
+// files filled on opening and the language choice.
+#include "app/Actions.h"
 #include "app/MenuBar.h"
 #include "base/RecentFiles.h"
 #include "support/TestSupport.h"
 
+#include <QActionGroup>
 #include <QMainWindow>
 #include <QMenu>
 
@@ -69,7 +71,8 @@ private slots:
 
     // The menus in order, and every item that has a shortcut with it.
     void menusAndShortcuts() {
-        const MenuBar bar({});
+        const Actions actions;
+        const MenuBar bar(actions);
         QStringList titles;
         QStringList shortcuts;
         for (const QAction* menu : bar.actions()) {
@@ -96,27 +99,40 @@ private slots:
                  QKeySequence(QStringLiteral("?")));
     }
 
-    void commandsReachTheController() {
+    // Every item of the menus (but the lists of files and languages) is one of the program's
+    // actions.
+    void itemsAreTheActions() {
+        Actions actions;
+        const MenuBar bar(actions);
         QStringList called;
-        MenuCommands commands;
-        commands.togglePresentation = [&] { called << "toggle"; };
-        commands.startFromBeginning = [&] { called << "fromStart"; };
-        commands.nextSlide = [&] { called << "next"; };
-        commands.previousSlide = [&] { called << "previous"; };
-        commands.firstSlide = [&] { called << "first"; };
-        commands.lastSlide = [&] { called << "last"; };
-        commands.toggleBlack = [&] { called << "black"; };
-        commands.toggleWhite = [&] { called << "white"; };
-        commands.toggleTimerPause = [&] { called << "pause"; };
-        commands.resetTimer = [&] { called << "reset"; };
-        commands.setTalkPlan = [&] { called << "plan"; };
-        commands.setThumbColumns = [&](int count) { called << QString::number(count); };
-        commands.resetLayout = [&] { called << "layout"; };
-        commands.setNotesSide = [&](const QString& side) { called << side; };
-        commands.changeNotesSize = [&](int steps) { called << QString::asprintf("%+d", steps); };
-        commands.quit = [&] { called << "quit"; };
-        commands.showShortcuts = [&] { called << "keys"; };
-        const MenuBar bar(commands);
+        using Id = Actions::Id;
+        const std::pair<Id, const char*> names[] = {{Id::quit, "quit"},
+                                                    {Id::togglePresentation, "toggle"},
+                                                    {Id::startFromBeginning, "fromStart"},
+                                                    {Id::next, "next"},
+                                                    {Id::previous, "previous"},
+                                                    {Id::first, "first"},
+                                                    {Id::last, "last"},
+                                                    {Id::toggleBlack, "black"},
+                                                    {Id::toggleWhite, "white"},
+                                                    {Id::toggleTimerPause, "pause"},
+                                                    {Id::resetTimer, "reset"},
+                                                    {Id::talkPlan, "plan"},
+                                                    {Id::thumbnailColumns1, "1"},
+                                                    {Id::thumbnailColumns2, "2"},
+                                                    {Id::thumbnailColumns3, "3"},
+                                                    {Id::thumbnailColumns4, "4"},
+                                                    {Id::resetLayout, "layout"},
+                                                    {Id::notesLarger, "+1"},
+                                                    {Id::notesSmaller, "-1"},
+                                                    {Id::shortcuts, "keys"},
+                                                    {Id::about, "about"}};
+        for (const auto& [id, name] : names)
+            connect(actions[id], &QAction::triggered, this,
+                    [&called, name = QString::fromLatin1(name)] { called << name; });
+        connect(actions.notesSides(), &QActionGroup::triggered, this,
+                [&called](QAction* side) { called << side->data().toString(); });
+        actions.setDeckOpen(true);
         itemTitled(menuTitled(bar, "Datei"), "Beenden")->trigger();
         for (const char* menu : {"Präsentation", "Ansicht", "Hilfe"}) {
             for (QAction* action : menuTitled(bar, menu)->actions()) {
@@ -128,7 +144,7 @@ private slots:
                  (QStringList{"quit",   "toggle", "fromStart", "next",  "previous", "first", "last",
                               "black",  "white",  "pause",     "reset", "plan",     "1",     "2",
                               "3",      "4",      "layout",    "none",  "left",     "right", "top",
-                              "bottom", "auto",   "+1",        "-1",    "keys"}));
+                              "bottom", "auto",   "+1",        "-1",    "keys",     "about"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list
@@ -140,9 +156,9 @@ private slots:
         RecentFiles::add(QUrl::fromLocalFile(older));
         RecentFiles::add(QUrl::fromLocalFile(newer));
         QList<QUrl> opened;
-        MenuCommands commands;
-        commands.openRecent = [&](const QUrl& url) { opened.append(url); };
-        const MenuBar bar(commands);
+        const Actions actions;
+        const MenuBar bar(actions);
+        connect(&bar, &MenuBar::recentChosen, this, [&](const QUrl& url) { opened.append(url); });
         openAndClose(bar.recentMenu());
         QCOMPARE(describe(bar.recentMenu()),
                  (QStringList{"newer.pdf", "older.pdf", "----", "Liste löschen"}));
@@ -161,59 +177,27 @@ private slots:
         QVERIFY(!bar.recentMenu()->actions().last()->isEnabled());
     }
 
-    void ontimeMenuFilledAtBuildAndOnEveryOpening() {
-        int fills = 0;
-        MenuCommands commands;
-        commands.fillOntimeMenu = [&](QMenu* menu) {
-            ++fills;
-            menu->clear();
-            menu->addAction(QStringLiteral("status %1").arg(fills))->setEnabled(false);
-        };
-        const MenuBar bar(commands);
-        QCOMPARE(fills, 1);
-        openAndClose(bar.ontimeMenu());
-        openAndClose(bar.ontimeMenu());
-        QCOMPARE(fills, 3);
-        QCOMPARE(describe(bar.ontimeMenu()), QStringList{"status 3"});
-    }
-
+    // Another language is stored for the next start and said; the current one changes nothing.
     void chooseLanguage_data() {
         QTest::addColumn<QString>("language");
-        QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("questions");
-        QTest::addColumn<int>("relaunches");
-        QTest::newRow("the current language: nothing stored, no question")
-            << "Deutsch" << 0 << QString() << 0 << 0;
-        QTest::newRow("English, later") << "English" << 1 << "en" << 1 << 0;
-        QTest::newRow("French, restart now") << "Français" << 0 << "fr" << 1 << 1;
+        QTest::addColumn<QStringList>("said");
+        QTest::newRow("the current language") << "Deutsch" << QString() << QStringList();
+        QTest::newRow("English") << "English"
+                                 << "en" << QStringList{"en"};
+        QTest::newRow("French") << "Français"
+                                << "fr" << QStringList{"fr"};
     }
     void chooseLanguage() {
         QFETCH(QString, language);
-        QFETCH(int, answer);
         Preferences::remove(QStringLiteral("appLanguage"));
-        int asked = 0;
-        int relaunched = 0;
-        QStringList buttons;
-        QString message;
-        MenuCommands commands;
-        commands.ask = [&](const QString& text, const QStringList& choices) {
-            ++asked;
-            message = text;
-            buttons = choices;
-            return answer;
-        };
-        commands.relaunch = [&] { ++relaunched; };
-        const MenuBar bar(commands);
+        const Actions actions;
+        const MenuBar bar(actions);
+        QStringList said;
+        connect(&bar, &MenuBar::languageChosen, this, [&](const QString& code) { said << code; });
         itemTitled(bar.languageMenu(), language)->trigger();
         QTEST(Preferences::text(QStringLiteral("appLanguage")), "stored");
-        QTEST(asked, "questions");
-        QTEST(relaunched, "relaunches");
-        if (asked) {
-            QCOMPARE(message,
-                     QStringLiteral("Die Sprache wird nach einem Neustart der App gewechselt."));
-            QCOMPARE(buttons, (QStringList{"Jetzt neu starten", "Später"}));
-        }
+        QTEST(said, "said");
         // The check mark stays on the language in use until the restart.
         QVERIFY(itemTitled(bar.languageMenu(), "Deutsch")->isChecked());
         QVERIFY(!itemTitled(bar.languageMenu(), "English")->isChecked());

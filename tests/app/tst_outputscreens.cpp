@@ -74,7 +74,7 @@ private slots:
         QTEST(chosen.windowed, "expectedWindowed");
     }
 
-    void popup_data() {
+    void chooser_data() {
         QTest::addColumn<QList<ScreenInfo>>("screens");
         QTest::addColumn<int>("windowScreen");
         QTest::addColumn<QString>("setting");
@@ -106,15 +106,15 @@ private slots:
                            QStringLiteral("DP-2 · 1280×1080"), testWindow}
             << 2 << QStringLiteral("Ausgabe auf: DP-2");
     }
-    void popup() {
+    void chooser() {
         QFETCH(QList<ScreenInfo>, screens);
         QFETCH(int, windowScreen);
         QFETCH(QString, setting);
         QFETCH(QString, caption);
         const int presenter = presenterScreen(windowScreen, screens);
-        const QList<PopupItem> items = popupItems(screens, presenter);
+        const QList<ChooserItem> items = chooserItems(screens, presenter);
         QStringList shown;
-        for (const PopupItem& item : items)
+        for (const ChooserItem& item : items)
             shown.append(item.title);
         QTEST(shown, "titles");
         QCOMPARE(items.first().value, QString());

@@ -3,6 +3,7 @@
 #include "app/TimerSelection.h"
 #include "ontime/OntimeModel.h"
 #include "support/TestSupport.h"
+#include "ui/timers/TimerChoiceDialog.h"
 
 #include <QMenu>
 #include <QPushButton>
@@ -441,7 +442,7 @@ private slots:
         QCOMPARE(other.message, stagetimer.message);
     }
 
-    void choiceSheet_data() {
+    void choiceDialog_data() {
         QTest::addColumn<int>("preselect");
         QTest::addColumn<int>("click");
         QTest::addColumn<int>("chosen");
@@ -451,14 +452,17 @@ private slots:
         QTest::newRow("another button clears the preselected one") << 0 << 1 << 1;
     }
 
-    void choiceSheet() {
+    void choiceDialog() {
         QFETCH(int, preselect);
         QFETCH(int, click);
         QFETCH(int, chosen);
 
         QWidget window;
         window.show();
-        TimerChoiceSheet sheet(choices({stage}, {app}), preselect, &window);
+        QStringList titles;
+        for (const TimerChoice& choice : choices({stage}, {app}))
+            titles.append(choiceTitle(choice));
+        TimerChoiceDialog sheet(titles, preselect, &window);
         QCOMPARE(sheet.windowModality(), Qt::WindowModal);
         QCOMPARE(sheet.radioButtons().size(), 3);
         QCOMPARE(sheet.checkedIndex(), std::optional<int>(preselect));
@@ -470,7 +474,7 @@ private slots:
             onCount += radio->isChecked();
         QCOMPARE(onCount, 1);
 
-        QSignalSpy spy(&sheet, &TimerChoiceSheet::chosen);
+        QSignalSpy spy(&sheet, &TimerChoiceDialog::chosen);
         sheet.showButton()->click();
         QCOMPARE(spy.size(), 1);
         QCOMPARE(spy.first().first().toInt(), chosen);

@@ -1,7 +1,8 @@
 // The render pipeline against a scripted engine: what is drawn first, what is dropped, what the
 // cache keeps, and that views get exactly their size.
-#include "document/Presentation.h"
+#include "document/Deck.h"
 #include "render/ImageCache.h"
+#include "render/RenderPlan.h"
 #include "render/SlideRenderer.h"
 #include "support/FakeEngine.h"
 #include "support/OpenDeck.h"
@@ -31,12 +32,23 @@ private:
     QTemporaryDir folder;
     std::unique_ptr<FakeEngineScript> script;
     std::unique_ptr<SlideRenderer> renderer;
+    RenderPlan audiencePlan;
 
     void makeRenderer(qint64 cacheBytes = 512 * 1024 * 1024, int workers = 1) {
         renderer.reset();
         script = std::make_unique<FakeEngineScript>();
         renderer = std::make_unique<SlideRenderer>(QUrl::fromLocalFile("deck.pdf"), script->pages,
                                                    script->factory(workers), cacheBytes);
+    }
+    // The projector's plan at `page`, drawing the whole deck ahead while presenting.
+    void planAudience(qint64 page, bool presenting, std::function<qint64(qint64, int)> step = {}) {
+        RenderPlan::Inputs inputs;
+        inputs.page = page;
+        inputs.pageCount = script->pages.size();
+        inputs.step = std::move(step);
+        inputs.audience = audience;
+        inputs.presenting = presenting;
+        audiencePlan.apply(*renderer, inputs);
     }
     // Lets every queued draw finish, one at a time, and waits until nothing is left.
     void drainAll() {
@@ -90,9 +102,9 @@ private slots:
 
     // After a jump the plan for the old place is dropped, except what is already being drawn.
     void prefetchesOfTheOldPlaceAreDroppedAfterAJump() {
-        renderer->planAudience(0, audience, false);
+        planAudience(0, false);
         QTRY_COMPARE(script->startedPages(), QList<qint64>({0}));
-        renderer->planAudience(12, audience, false);
+        planAudience(12, false);
         drainAll();
         QCOMPARE(script->startedPages(), QList<qint64>({0, 12, 13, 14, 11, 15, 16}));
         // With page 17 hidden the talk steps from 15 to 16, 18 and 19 (the last): 17 is never
@@ -101,7 +113,7 @@ private slots:
             const qint64 to = from + direction;
             return to == 17 ? to + direction : to;
         };
-        renderer->planAudience(15, audience, false, overHidden);
+        planAudience(15, false, overHidden);
         drainAll();
         QCOMPARE(script->startedPages().mid(7), QList<qint64>({18, 19}));
     }
@@ -109,7 +121,7 @@ private slots:
     // The whole deck is drawn ahead only into free budget: nothing asked for is pushed out.
     void wholeDeckAheadStopsAtTheBudget() {
         makeRenderer(8 * ImageCache::bytesFor(key(0)));
-        renderer->planAudience(0, audience, true);
+        planAudience(0, true);
         drainAll();
         QCOMPARE(script->startedPages(), QList<qint64>({0, 1, 2, 3, 4, 5, 6, 7}));
         QVERIFY(renderer->images().bytes() <= renderer->images().budget());
@@ -316,11 +328,11 @@ private slots:
         QVERIFY(folder.isValid());
         const QString path = folder.filePath("deck.pdf");
         QFile(path).open(QIODevice::WriteOnly);
-        Presentation deck(script->factory());
+        Deck deck(script->factory());
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(path)));
         SlideView view;
         view.setPriority(Priority::audienceView);
-        view.setPresentation(&deck);
+        view.setDeck(&deck);
         view.resize(160, 90);
         view.setPage(2);
         view.refresh();

@@ -87,19 +87,28 @@ public:
         return alive.value(path);
     }
 
-    // Set before the opens: a file's own page count (at most `pages`).
+    // Set before the opens: a file's own page count (at most `pages`), files that fail to open
+    // with a status, and files locked with a password.
     QHash<QString, qint64> pageCounts;
+    QHash<QString, OpenStatus> failures;
+    QHash<QString, QString> passwords;
 
     EngineFactory factory(int workers = 1) {
         EngineFactory engines;
         engines.workers = workers;
-        engines.open = [this](const QString& path, const QString&, OpenStatus* status) {
+        engines.open = [this](const QString& path, const QString& password, OpenStatus* status) {
             std::unique_lock lock(mutex);
             begunOpens.append(path);
             changed.wait(lock, [&] { return !heldOpens.contains(path); });
             endedOpens.append(path);
+            OpenStatus outcome = failures.value(path, OpenStatus::ok);
+            if (passwords.contains(path) && password != passwords.value(path))
+                outcome =
+                    password.isEmpty() ? OpenStatus::needsPassword : OpenStatus::wrongPassword;
             if (status)
-                *status = OpenStatus::ok;
+                *status = outcome;
+            if (outcome != OpenStatus::ok)
+                return std::unique_ptr<PageEngine>();
             ++alive[path];
             return std::unique_ptr<PageEngine>(
                 new Engine(this, path, pageCounts.value(path, pages.size())));

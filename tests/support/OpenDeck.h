@@ -1,7 +1,7 @@
 // Opens a deck as the controller does and waits, the event loop running, until the load ends.
 #pragma once
 
-#include "document/Presentation.h"
+#include "document/Deck.h"
 
 #include <QtTest>
 
@@ -10,7 +10,7 @@
 
 namespace TestSupport {
 
-inline bool openDeck(Presentation& deck, const QUrl& url, OpenStatus* status = nullptr,
+inline bool openDeck(Deck& deck, const QUrl& url, OpenStatus* status = nullptr,
                      const QString& password = {}) {
     // Shared, so that a load that outlives a failed wait writes nowhere it must not.
     const auto ended = std::make_shared<std::optional<OpenStatus>>();

@@ -1,6 +1,6 @@
 // The slide view's pixel sizes, image hand-over and painting, on screens of ratio 1 and 2.
 #include "ui/common/SlideView.h"
-#include "document/Presentation.h"
+#include "document/Deck.h"
 #include "support/OpenDeck.h"
 #include "support/TestPdfs.h"
 #include "support/TestSupport.h"
@@ -17,7 +17,7 @@ class SlideViewTest : public QObject {
 
 private:
     QTemporaryDir folder;
-    Presentation presentation;
+    Deck presentation;
 
     QScreen* screenWithRatio(double ratio) const {
         for (QScreen* screen : QGuiApplication::screens()) {
@@ -30,7 +30,7 @@ private:
     // A shown top-level view of `size` points on the screen of the given ratio.
     std::unique_ptr<SlideView> shownView(QSize size, double ratio = 1.0) {
         auto view = std::make_unique<SlideView>();
-        view->setPresentation(&presentation);
+        view->setDeck(&presentation);
         view->resize(size);
         view->winId();
         if (QScreen* screen = screenWithRatio(ratio)) {
@@ -178,10 +178,10 @@ private slots:
         const QRectF box(0, 0, 320, 180);
         QVERIFY(TestPdfs::write(folder.filePath("orange.pdf"),
                                 QList<Page>(3, page(box, {}, 0, TestPdfs::fill(box, "1 0.5 0")))));
-        Presentation deck;
+        Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
         SlideView view;
-        view.setPresentation(&deck);
+        view.setDeck(&deck);
         view.resize(160, 90);
         view.show();
         view.setPage(1);
@@ -225,7 +225,7 @@ private slots:
 
     void placeholderIsGreyOnBlackWithoutAnImage() {
         const auto view = shownView({300, 240});
-        view->setPresentation(nullptr);
+        view->setDeck(nullptr);
         view->setPlaceholder(QStringLiteral("Kein Dokument"));
         const QImage shown = grabbed(*view);
         QCOMPARE(shown.pixel(2, 2), qRgb(0, 0, 0));
@@ -279,16 +279,16 @@ private slots:
             QCOMPARE(shown.pixel(outside), qRgb(0, 0, 0));
     }
 
-    void viewOutlivesItsPresentation() {
+    void viewOutlivesItsDeck() {
         const auto view = shownView({160, 90});
         {
-            Presentation other;
+            Deck other;
             QVERIFY(TestSupport::openDeck(other, QUrl::fromLocalFile(folder.filePath("deck.pdf"))));
-            view->setPresentation(&other);
+            view->setDeck(&other);
             view->setPage(1);
             view->refresh();
         }
-        QVERIFY(!view->presentation());
+        QVERIFY(!view->deck());
         view->refresh();
         QVERIFY(!view->image());
         QTest::qWait(100);

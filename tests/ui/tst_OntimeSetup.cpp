@@ -33,9 +33,9 @@ class OntimeSetupTest : public QObject {
     std::unique_ptr<ScriptedTransport> transport;
     std::unique_ptr<ManualClock> clock;
     std::unique_ptr<OntimeModel> model;
-    std::unique_ptr<OntimeSetupWindowController> controller;
+    std::unique_ptr<OntimeSetupWindow> window;
 
-    OntimeSetupView* view() const { return controller->window(); }
+    OntimeSetupWindow* view() const { return window.get(); }
 
     // Chosen servers stay in the found list; the last one chosen is polled and answers.
     void connectTo(const QList<OntimeServer>& servers) {
@@ -46,7 +46,7 @@ class OntimeSetupTest : public QObject {
     }
 
     void open() {
-        controller->showWindow();
+        window->showInFront();
         QVERIFY(view()->isVisible());
     }
 
@@ -59,11 +59,11 @@ private slots:
         clock = std::make_unique<ManualClock>();
         model = std::make_unique<OntimeModel>(*transport, *clock);
         model->listInterfaces = [] { return QList<Discovery::Interface>{}; };
-        controller = std::make_unique<OntimeSetupWindowController>(*model);
+        window = std::make_unique<OntimeSetupWindow>(*model);
     }
 
     void cleanup() {
-        controller.reset();
+        window.reset();
         model.reset();
         transport.reset();
         clock.reset();
@@ -311,7 +311,7 @@ private slots:
         QTest::keyClick(view(), Qt::Key_Return);
         QVERIFY(!view()->isVisible());
         // Closing only hides: the same window comes back.
-        OntimeSetupView* first = view();
+        OntimeSetupWindow* first = view();
         open();
         QCOMPARE(view(), first);
     }

@@ -1,6 +1,6 @@
 // The audience window: full screen on the chosen display without taking the keys, the test
 // window, clicks as slide steps and the hidden pointer.
-#include "document/Presentation.h"
+#include "document/Deck.h"
 #include "support/TestSupport.h"
 #include "ui/audience/AudienceWindow.h"
 #include "ui/common/SlideView.h"
@@ -18,7 +18,7 @@ private slots:
     // Full screen covers the whole display and refuses the keys; the test window is framed,
     // focusable and centred; back to full screen on the same display.
     void fullScreenAndTestWindow() {
-        Presentation deck;
+        Deck deck;
         AudienceWindow window(&deck);
         window.placeFullScreen(beamer());
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -55,7 +55,7 @@ private slots:
     }
     void clicksAreSlideSteps() {
         QFETCH(Qt::MouseButton, button);
-        Presentation deck;
+        Deck deck;
         AudienceWindow window(&deck);
         window.placeFullScreen(beamer());
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -66,7 +66,7 @@ private slots:
     }
 
     void pointerIsHiddenOverTheSlide() {
-        Presentation deck;
+        Deck deck;
         AudienceWindow window(&deck);
         QCOMPARE(window.content->cursor().shape(), Qt::BlankCursor);
         QCOMPARE(window.slide->cursor().shape(), Qt::BlankCursor);

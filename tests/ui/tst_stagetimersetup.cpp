@@ -26,12 +26,12 @@ class StagetimerSetupTest : public QObject {
 
     std::shared_ptr<ScriptedTransport> transport;
     std::unique_ptr<StagetimerModel> model;
-    std::unique_ptr<StagetimerSetupWindowController> controller;
+    std::unique_ptr<StagetimerSetupWindow> window;
 
-    StagetimerSetupView* view() const { return controller->window(); }
+    StagetimerSetupWindow* view() const { return window.get(); }
 
     void open() {
-        controller->showWindow();
+        window->showInFront();
         QVERIFY(view()->isVisible());
     }
 
@@ -48,11 +48,11 @@ private slots:
         Preferences::clearForTests();
         transport = std::make_shared<ScriptedTransport>();
         model = std::make_unique<StagetimerModel>(transport, std::make_shared<ManualClock>());
-        controller = std::make_unique<StagetimerSetupWindowController>(*model);
+        window = std::make_unique<StagetimerSetupWindow>(*model);
     }
 
     void cleanup() {
-        controller.reset();
+        window.reset();
         model.reset();
         transport.reset();
     }

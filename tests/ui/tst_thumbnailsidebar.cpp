@@ -1,6 +1,6 @@
 // The thumbnail sidebar: rows and their geometry, the stored column count, highlight and
 // scrolling, clicks, and rows that exist only while they are on screen.
-#include "document/Presentation.h"
+#include "document/Deck.h"
 #include "support/OpenDeck.h"
 #include "support/TestPdfs.h"
 #include "support/TestSupport.h"
@@ -23,9 +23,9 @@ bool writeDeck(const QString& path, int count, const char* colour = "0.2 0.4 0.8
 
 // A sidebar whose scroll content is `width` points wide, showing `deck`.
 struct Shown {
-    Shown(Presentation& deck, int width, int height, int columns) {
+    Shown(Deck& deck, int width, int height, int columns) {
         Preferences::setValue(ThumbnailSidebar::columnsKey, columns);
-        sidebar.setPresentation(&deck);
+        sidebar.setDeck(&deck);
         sidebar.resize(width, height);
         sidebar.show();
         sidebar.reload();
@@ -46,9 +46,9 @@ QList<qint64> highlightedPages(const ThumbTable& table) {
     return pages;
 }
 
-QSet<qint64> renderedPages(const Presentation& deck) {
+QSet<qint64> renderedPages(const Deck& deck) {
     QSet<qint64> pages;
-    for (const SlideRenderer::Key& key : deck.renderer->images().keys())
+    for (const SlideRenderer::Key& key : deck.renderer()->images().keys())
         pages.insert(key.page);
     return pages;
 }
@@ -79,7 +79,7 @@ private slots:
     void rowCount() {
         QFETCH(int, pages);
         QFETCH(int, columns);
-        Presentation deck;
+        Deck deck;
         if (pages > 0)
             QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(pages))));
         Shown shown(deck, 140, 600, columns);
@@ -88,14 +88,15 @@ private slots:
 
     // 140 points wide, 1 column, 16:9: rows of 98, the thumbnail 128 × 72 at (6, 20).
     void rowGeometry() {
-        Presentation deck;
+        Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 600, 1);
         QCOMPARE(shown.sidebar.table->contentWidth(), 140.0);
         QCOMPARE(shown.sidebar.heightOfRow(), 98);
-        QCOMPARE(ThumbRow::thumbnailFrame(0, QSizeF(140, 98), 1, deck.aspect),
+        QCOMPARE(ThumbRow::thumbnailFrame(0, QSizeF(140, 98), 1, deck.aspect()),
                  QRectF(6, 20, 128, 72));
-        QCOMPARE(ThumbRow::numberFrame(0, QSizeF(140, 98), 1, deck.aspect), QRectF(6, 4, 128, 16));
+        QCOMPARE(ThumbRow::numberFrame(0, QSizeF(140, 98), 1, deck.aspect()),
+                 QRectF(6, 4, 128, 16));
 
         const ThumbRow* row = shown.sidebar.table->rowView(1);
         QVERIFY(row);
@@ -110,7 +111,7 @@ private slots:
     }
 
     void lastRowHidesItsEmptyCells() {
-        Presentation deck;
+        Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 150, 800, 3);
         const ThumbRow* last = shown.sidebar.table->rowView(3);
@@ -172,7 +173,7 @@ private slots:
     void clicks() {
         QFETCH(QPoint, at);
         QFETCH(qint64, chosen);
-        Presentation deck;
+        Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 150, 600, 3);
         QVERIFY(QTest::qWaitForWindowExposed(&shown.sidebar));
@@ -184,7 +185,7 @@ private slots:
     }
 
     void selectionHighlightsAndScrolls() {
-        Presentation deck;
+        Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 328, 1); // the table shows 300 points: three rows and a bit
         ThumbTable* table = shown.sidebar.table;
@@ -211,7 +212,7 @@ private slots:
 
     // From 1 to 2 columns with slide 5 current: still highlighted, its row 2 scrolled into view.
     void changingColumnsKeepsTheHighlight() {
-        Presentation deck;
+        Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(12))));
         Shown shown(deck, 140, 128, 1); // 100 points of table: one row of 98 at a time
         shown.sidebar.select(4);
@@ -230,7 +231,7 @@ private slots:
 
     // A 500-page deck: only the rows on screen exist, and only their pages are rendered.
     void onlyVisibleRowsExist() {
-        Presentation deck;
+        Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(500))));
         Shown shown(deck, 140, 600, 1); // 572 points of table, rows of 98: 6 rows on screen
         ThumbTable* table = shown.sidebar.table;
@@ -250,7 +251,7 @@ private slots:
     // Rows show their images at their pixel size; another deck with as many pages keeps the
     // rows but shows the new deck's pages.
     void rowsShowTheirDecksImages() {
-        Presentation deck;
+        Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 600, 1);
         const SlideView* thumbnail = shown.sidebar.table->rowView(0)->slideViews().at(0);

@@ -1,6 +1,6 @@
 #include "ui/audience/AudienceWindow.h"
 
-#include "document/Presentation.h"
+#include "document/Deck.h"
 #include "ui/common/SlideView.h"
 
 #include <QMouseEvent>
@@ -36,11 +36,11 @@ void CursorHidingView::mousePressEvent(QMouseEvent* event) {
         emit stepRequested(-1);
 }
 
-AudienceWindow::AudienceWindow(Presentation* presentation)
+AudienceWindow::AudienceWindow(Deck* deck)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), slide(new SlideView),
       content(new CursorHidingView(slide, this)) {
     paintBlack(this);
-    slide->setPresentation(presentation);
+    slide->setDeck(deck);
     slide->setPriority(RenderPriority::audienceView);
     resize(960, 540);
     connect(content, &CursorHidingView::stepRequested, this, &AudienceWindow::stepRequested);

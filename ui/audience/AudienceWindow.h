@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-class Presentation;
+class Deck;
 class QScreen;
 class SlideView;
 
@@ -28,7 +28,7 @@ protected:
 class AudienceWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit AudienceWindow(Presentation* presentation);
+    explicit AudienceWindow(Deck* deck);
 
     // Borderless over the screen's whole frame, above other windows, never taking the keys
     // where the window system allows; shown anew, so that Wayland compositors follow. Without

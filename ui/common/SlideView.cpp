@@ -2,7 +2,7 @@
 
 #include "base/Colors.h"
 #include "base/L10n.h"
-#include "document/Presentation.h"
+#include "document/Deck.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -23,8 +23,8 @@ SlideView::~SlideView() {
     withdraw();
 }
 
-void SlideView::setPresentation(Presentation* presentation) {
-    deck = presentation;
+void SlideView::setDeck(Deck* deck) {
+    shownDeck = deck;
 }
 
 void SlideView::setPage(std::optional<qint64> page) {
@@ -63,7 +63,7 @@ QSize SlideView::pixelKeySize() const {
 }
 
 QSize SlideView::drawnKeySize() const {
-    return deck ? deck->geometry(pixelKeySize(), notesHalf).drawn : pixelKeySize();
+    return shownDeck ? shownDeck->geometry(pixelKeySize(), notesHalf).drawn : pixelKeySize();
 }
 
 QSize SlideView::pixelSize(QSizeF points, double scale) {
@@ -71,8 +71,8 @@ QSize SlideView::pixelSize(QSizeF points, double scale) {
 }
 
 void SlideView::refresh() {
-    SlideRenderer* renderer = deck ? deck->renderer.get() : nullptr;
-    refreshedGeneration = deck ? deck->generation : 0;
+    SlideRenderer* renderer = shownDeck ? shownDeck->renderer() : nullptr;
+    refreshedGeneration = shownDeck ? shownDeck->generation() : 0;
     if (!shownPage || !renderer || width() <= 1 || height() <= 1) {
         withdraw();
         shownImage.reset();
@@ -107,12 +107,12 @@ void SlideView::install(const SlideRenderer::Key& key, const QImage& image) {
 }
 
 void SlideView::withdraw() {
-    if (deck && deck->renderer)
-        deck->renderer->withdraw(this);
+    if (shownDeck && shownDeck->renderer())
+        shownDeck->renderer()->withdraw(this);
 }
 
 bool SlideView::needsRefreshFor(std::optional<qint64> page) const {
-    return page != shownPage || (deck && deck->generation != refreshedGeneration);
+    return page != shownPage || (shownDeck && shownDeck->generation() != refreshedGeneration);
 }
 
 double SlideView::placeholderFontSize(double height) {
@@ -165,7 +165,7 @@ void SlideView::paintEvent(QPaintEvent*) {
         return;
     }
     const bool exactOnly = renderPriority == RenderPriority::audienceView;
-    const bool split = deck && (deck->notesSide != NotesSide::none || notesHalf);
+    const bool split = shownDeck && (shownDeck->notesSide() != NotesSide::none || notesHalf);
     const bool drawn =
         shownPage && shownImage && (!exactOnly || shownImage->size() == drawnKeySize());
     // A whole page covers every pixel; clearing first would cost a full-screen fill per change.
@@ -179,8 +179,8 @@ void SlideView::paintEvent(QPaintEvent*) {
             painter.drawImage(bounds, *shownImage, QRectF(shownImage->rect()));
         } else {
             // One half of the whole page, letter-boxed here: a pixel copy at the key's size.
-            const PageSplit::Geometry shown = deck->geometry(pixelKeySize(), notesHalf);
-            const QRectF half = PageSplit::region(deck->notesSide, notesHalf);
+            const PageSplit::Geometry shown = shownDeck->geometry(pixelKeySize(), notesHalf);
+            const QRectF half = PageSplit::region(shownDeck->notesSide(), notesHalf);
             const QSizeF image = shownImage->size();
             const QRectF source =
                 shownImage->size() == shown.drawn
@@ -196,7 +196,8 @@ void SlideView::paintEvent(QPaintEvent*) {
         paintText(painter, bounds, placeholderText);
     }
     // Only the speaker learns why a slide is black; the audience sees black.
-    if (!exactOnly && shownPage && deck && deck->renderer && deck->renderer->hasFailed(*shownPage))
+    if (!exactOnly && shownPage && shownDeck && shownDeck->renderer() &&
+        shownDeck->renderer()->hasFailed(*shownPage))
         paintText(painter, bounds, L10n::lookup("Folie kann nicht angezeigt werden"));
     if (highlight) {
         // Antialiased, so the stroke covers exactly the three outer pixel rings.

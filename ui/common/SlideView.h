@@ -12,7 +12,7 @@
 
 #include <optional>
 
-class Presentation;
+class Deck;
 class QPainter;
 
 class SlideView : public QWidget {
@@ -22,8 +22,8 @@ public:
     explicit SlideView(QWidget* parent = nullptr);
     ~SlideView() override;
 
-    Presentation* presentation() const { return deck; }
-    void setPresentation(Presentation* presentation);
+    Deck* deck() const { return shownDeck; }
+    void setDeck(Deck* deck);
 
     // Owners call refresh() after changing the page.
     std::optional<qint64> page() const { return shownPage; }
@@ -83,8 +83,8 @@ private:
     void paintText(QPainter& painter, const QRectF& bounds, const QString& text) const;
     void withdraw();
 
-    // Weak: the controller owns the deck and may outlive or precede any view.
-    QPointer<Presentation> deck;
+    // Weak: the application owns the deck and may outlive or precede any view.
+    QPointer<Deck> shownDeck;
     std::optional<qint64> shownPage;
     Blank blanking = Blank::none;
     QString placeholderText;

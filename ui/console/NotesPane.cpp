@@ -3,7 +3,7 @@
 #include "base/Colors.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
-#include "document/Presentation.h"
+#include "document/Deck.h"
 #include "ui/common/LabelStyle.h"
 #include "ui/common/SlideView.h"
 
@@ -59,8 +59,8 @@ NotesPane::NotesPane(QWidget* parent)
     applyFont();
 }
 
-void NotesPane::setPresentation(Presentation* presentation) {
-    picture->setPresentation(presentation);
+void NotesPane::setDeck(Deck* deck) {
+    picture->setDeck(deck);
 }
 
 void NotesPane::setNotesPage(std::optional<qint64> page) {

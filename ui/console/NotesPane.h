@@ -9,7 +9,7 @@
 
 #include <optional>
 
-class Presentation;
+class Deck;
 class QTextEdit;
 class SlideView;
 
@@ -18,7 +18,7 @@ class NotesPane : public QWidget {
 public:
     explicit NotesPane(QWidget* parent = nullptr);
 
-    void setPresentation(Presentation* presentation);
+    void setDeck(Deck* deck);
     // The notes half of this page as a picture (decks with notes pages), above any written notes.
     void setNotesPage(std::optional<qint64> page);
 

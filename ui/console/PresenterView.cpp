@@ -3,8 +3,7 @@
 #include "base/Colors.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
-#include "document/Presentation.h"
-#include "notes/DeckNotes.h"
+#include "document/Deck.h"
 #include "ui/common/KeyNames.h"
 #include "ui/common/LabelStyle.h"
 #include "ui/common/SlideView.h"
@@ -14,6 +13,7 @@
 #include "ui/console/ThumbnailSidebar.h"
 #include "ui/timers/ExternalTimerBlock.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -57,8 +57,7 @@ double storedFraction(const QString& key, double fallback) {
 
 } // namespace
 
-PresenterView::PresenterView(Presentation* deck, QWidget* parent)
-    : QWidget(parent), presentation(deck) {
+PresenterView::PresenterView(QWidget* parent) : QWidget(parent) {
     sidebar = new ThumbnailSidebar;
     current = new SlideView;
     next = new SlideView;
@@ -92,10 +91,6 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     background.setColor(QPalette::Window, Colors::windowBackground);
     setPalette(background);
 
-    sidebar->setPresentation(presentation);
-    current->setPresentation(presentation);
-    next->setPresentation(presentation);
-    notesPane->setPresentation(presentation);
     next->setPlaceholder(L10n::lookup("Ende der Präsentation"));
 
     hintText =
@@ -112,23 +107,41 @@ PresenterView::PresenterView(Presentation* deck, QWidget* parent)
     pauseButton = makeButton(this, L10n::lookup("Timer anhalten"));
     resetButton = makeButton(this, L10n::lookup("Timer zurücksetzen"));
     openButton = makeButton(this, L10n::lookup("PDF öffnen …"));
-    screenPopup = new QComboBox;
-    screenPopup->setFocusPolicy(Qt::NoFocus);
-    screenPopup->setFont(LabelStyle::interfaceFont(13, QFont::Normal));
+    screenChooser = new QComboBox;
+    screenChooser->setFocusPolicy(Qt::NoFocus);
+    screenChooser->setFont(LabelStyle::interfaceFont(13, QFont::Normal));
+    connect(screenChooser, &QComboBox::activated, this,
+            [this](int index) { emit screenChosen(screenChooser->itemData(index).toString()); });
 
     // Stacking order: later children lie on top.
     const QList<QWidget*> stacking{
-        sidebar,      current,       next,        currentLabel, nextLabel,   timerLabel,
-        timerCaption, paceLine,      clockLabel,  clockCaption, statusLabel, hintLabel,
-        prevButton,   nextButton,    startButton, blackButton,  pauseButton, resetButton,
-        screenPopup,  screenCaption, openButton,  emptyLabel,   ontimeBlock, stagetimerBlock,
-        notesPane,    sidebarHandle, slideHandle, notesHandle};
+        sidebar,       current,       next,        currentLabel, nextLabel,   timerLabel,
+        timerCaption,  paceLine,      clockLabel,  clockCaption, statusLabel, hintLabel,
+        prevButton,    nextButton,    startButton, blackButton,  pauseButton, resetButton,
+        screenChooser, screenCaption, openButton,  emptyLabel,   ontimeBlock, stagetimerBlock,
+        notesPane,     sidebarHandle, slideHandle, notesHandle};
     for (QWidget* child : stacking) {
         child->setParent(this);
         child->raise();
     }
     wireSplitHandles();
     sidebar->onColumnsChanged = [this] { layoutAll(); };
+    sidebar->onSlideClicked = [this](qint64 page) { emit slideClicked(page); };
+    // Names for what looks at the console from outside, as a person would, by what it shows.
+    const std::pair<QWidget*, const char*> names[] = {
+        {sidebar, "thumbnails"},      {current, "currentSlide"},
+        {next, "nextSlide"},          {currentLabel, "currentLabel"},
+        {nextLabel, "nextLabel"},     {statusLabel, "status"},
+        {timerLabel, "timer"},        {clockLabel, "clock"},
+        {hintLabel, "keys"},          {notesPane, "notes"},
+        {notesHandle, "notesHandle"}, {sidebarHandle, "sidebarHandle"},
+        {slideHandle, "slideHandle"}, {prevButton, "previousButton"},
+        {nextButton, "nextButton"},   {startButton, "startButton"},
+        {blackButton, "blackButton"}, {pauseButton, "pauseButton"},
+        {resetButton, "resetButton"}, {openButton, "openButton"},
+        {emptyLabel, "emptyState"},   {screenChooser, "screenChooser"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QString::fromLatin1(name));
 
     setAcceptDrops(true);
     layoutAll();
@@ -190,98 +203,196 @@ void PresenterView::resetLayout() {
     layoutAll();
 }
 
-void PresenterView::update(const QString& jumpBuffer) {
+void PresenterView::setDeck(Deck* shown) {
+    deck = shown;
+    sidebar->setDeck(shown);
+    current->setDeck(shown);
+    next->setDeck(shown);
+    notesPane->setDeck(shown);
+    layoutAll();
+}
+
+void PresenterView::setNotesWanted(bool wanted) {
+    notesWanted = wanted;
+    layoutAll();
+}
+
+void PresenterView::showSlides(const Slides& shown) {
+    slides = shown;
     layoutAll();
     sidebar->reload();
-    if (!presentation || presentation->pageCount < 1)
+    showStatus();
+    const qint64 pageCount = deck ? deck->pageCount() : 0;
+    if (pageCount < 1)
         return;
-    const qint64 index = presentation->index;
-    const qint64 pageCount = presentation->pageCount;
-
+    const qint64 index = slides.page;
     if (current->needsRefreshFor(index)) {
         current->setPage(index);
         current->refresh();
     }
     current->setBlank(Blank::none);
-    // Hidden pages are not shown next: the talk steps over them.
-    const qint64 after = deckNotes ? deckNotes->step(index, +1) : index + 1;
-    const std::optional<qint64> following =
-        after > index && after < pageCount ? std::optional<qint64>(after) : std::nullopt;
-    if (next->needsRefreshFor(following)) {
-        next->setPage(following);
+    if (next->needsRefreshFor(slides.next)) {
+        next->setPage(slides.next);
         next->refresh();
     }
-    notesPane->setNotesPage(
-        presentation->notesSide != NotesSide::none ? std::optional<qint64>(index) : std::nullopt);
-    if (deckNotes) {
-        notesPane->setDeckFontSize(deckNotes->sidecar().noteFontSize);
-        notesPane->setNotes(deckNotes->notesFor(index, presentation->annotationNotes(index)));
+    notesPane->setNotesPage(slides.notesPage);
+    if (notesWanted) {
+        notesPane->setDeckFontSize(slides.notesFontSize);
+        notesPane->setNotes(slides.notes);
     }
 
     currentLabel->setText(L10n::format("Aktuelle Folie  %d / %d", {index + 1, pageCount}));
-    nextLabel->setText(!following ? L10n::lookup("Nächste Folie")
-                                  : L10n::format("Nächste Folie  %d", {*following + 1}));
+    nextLabel->setText(!slides.next ? L10n::lookup("Nächste Folie")
+                                    : L10n::format("Nächste Folie  %d", {*slides.next + 1}));
+    startButton->setText(slides.presenting ? L10n::lookup("Präsentation beenden (Esc)")
+                                           : L10n::lookup("Präsentation starten (F5)"));
+    blackButton->setText(slides.blank == Blank::black ? L10n::lookup("Bild wieder zeigen (B)")
+                                                      : L10n::lookup("Schwarzbild (B)"));
+    sidebar->select(index);
+}
 
-    const Blank blank = presentation->blank;
-    if (!jumpBuffer.isEmpty()) {
-        statusLabel->setText(L10n::format("Springe zu Folie %@ … (⏎)", {jumpBuffer}));
+void PresenterView::setStatus(const QString& warningText, const QString& noticeText,
+                              const QString& noteText) {
+    warning = warningText;
+    notice = noticeText;
+    note = noteText;
+    showStatus();
+}
+
+void PresenterView::showStatus() {
+    if (!slides.typed.isEmpty()) {
+        statusLabel->setText(L10n::format("Springe zu Folie %@ … (⏎)", {slides.typed}));
         LabelStyle::setTextColour(statusLabel, Colors::orange);
     } else if (!warning.isEmpty()) {
         statusLabel->setText(warning);
         LabelStyle::setTextColour(statusLabel, Colors::red);
-    } else if (blank != Blank::none) {
-        statusLabel->setText(blank == Blank::black ? L10n::lookup("● Publikum sieht SCHWARZBILD")
-                                                   : L10n::lookup("● Publikum sieht WEISSBILD"));
+    } else if (slides.blank != Blank::none) {
+        statusLabel->setText(slides.blank == Blank::black
+                                 ? L10n::lookup("● Publikum sieht SCHWARZBILD")
+                                 : L10n::lookup("● Publikum sieht WEISSBILD"));
         LabelStyle::setTextColour(statusLabel, Colors::orange);
     } else if (!notice.isEmpty()) {
         statusLabel->setText(notice);
         LabelStyle::setTextColour(statusLabel, Colors::orange);
     } else {
-        statusLabel->setText(!note.isEmpty() ? note
-                             : !presentation->isPresenting
-                                 ? L10n::lookup("Präsentation läuft nicht")
-                                 : QString());
+        statusLabel->setText(!note.isEmpty()      ? note
+                             : !slides.presenting ? L10n::lookup("Präsentation läuft nicht")
+                                                  : QString());
         LabelStyle::setTextColour(statusLabel, Colors::grey(0.55));
     }
-
-    startButton->setText(presentation->isPresenting ? L10n::lookup("Präsentation beenden (Esc)")
-                                                    : L10n::lookup("Präsentation starten (F5)"));
-    blackButton->setText(blank == Blank::black ? L10n::lookup("Bild wieder zeigen (B)")
-                                               : L10n::lookup("Schwarzbild (B)"));
-    prefetch();
-    sidebar->select(index);
 }
 
-void PresenterView::prefetch() {
-    SlideRenderer* renderer = presentation->renderer.get();
-    if (!renderer)
-        return;
-    const qint64 index = presentation->index;
-    // The pages the next steps reach: hidden ones are stepped over.
-    const auto step = [this](qint64 from, int direction) {
-        return deckNotes ? deckNotes->step(from, direction) : from + direction;
+void PresenterView::showTalkTimer(const TalkTimer::Display& display,
+                                  const std::optional<TalkPace::Reading>& pace) {
+    if (pace)
+        paceLine->setReading(*pace);
+    timerLabel->setText(display.time);
+    LabelStyle::setTextColour(timerLabel, display.colour);
+    timerCaption->setText(display.caption);
+    pauseButton->setText(display.pauseTitle);
+    if (showsPace != pace.has_value()) {
+        showsPace = pace.has_value();
+        layoutAll();
+    }
+}
+
+void PresenterView::showClock(const QString& time) {
+    clockLabel->setText(time);
+}
+
+void PresenterView::showTimerBlock(PresenterLayout::Block shown, const TimerBlockContent& content) {
+    if (shown == PresenterLayout::Block::Ontime)
+        ontimeBlock->display(content);
+    if (shown == PresenterLayout::Block::Stagetimer)
+        stagetimerBlock->display(content);
+    if (shown != block) {
+        block = shown;
+        layoutAll();
+    }
+}
+
+void PresenterView::setScreenChoices(const QList<ScreenChoice>& choices, int selected,
+                                     const QString& caption) {
+    screenChooser->clear();
+    for (const ScreenChoice& choice : choices)
+        screenChooser->addItem(choice.title, choice.value);
+    screenChooser->setCurrentIndex(selected);
+    screenCaption->setText(caption);
+}
+
+void PresenterView::setCommands(const Commands& commands) {
+    const std::pair<QPushButton*, QAction*> buttons[] = {
+        {prevButton, commands.previous},    {nextButton, commands.next},
+        {startButton, commands.startOrEnd}, {blackButton, commands.black},
+        {pauseButton, commands.pause},      {resetButton, commands.reset},
+        {openButton, commands.open}};
+    for (const auto& [button, action] : buttons) {
+        if (action)
+            connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    }
+}
+
+void PresenterView::setThumbnailColumns(int columns) {
+    sidebar->setColumns(columns);
+}
+
+void PresenterView::changeNotesSize(int steps) {
+    notesPane->changeFontSize(steps);
+}
+
+QSize PresenterView::currentSlidePixels() const {
+    return current->width() > 1 && current->isVisible() ? current->drawnKeySize() : QSize();
+}
+
+QSize PresenterView::nextSlidePixels() const {
+    return next->width() > 1 && next->isVisible() ? next->drawnKeySize() : QSize();
+}
+
+SlideView* PresenterView::thumbnail(qint64 page) {
+    return sidebar->isVisible() ? sidebar->thumbnail(page) : nullptr;
+}
+
+PresenterView::Readout PresenterView::readout() const {
+    const auto colour = [](const QLabel* label) {
+        return label->palette().color(QPalette::WindowText);
     };
-    const qint64 ahead1 = step(index, +1);
-    const qint64 ahead2 = step(ahead1, +1);
-    const qint64 ahead3 = step(ahead2, +1);
-    const qint64 back1 = step(index, -1);
-    QList<SlideRenderer::Key> keys;
-    const auto add = [&](const SlideView* view, std::initializer_list<qint64> pages, qint64 shown) {
-        if (view->width() <= 1)
-            return;
-        const QSize pixels = view->drawnKeySize();
-        for (qint64 page : pages) {
-            const bool listed = std::any_of(keys.begin(), keys.end(), [&](const auto& key) {
-                return key.page == page && key.width == pixels.width();
-            });
-            if (page != shown && !listed && page >= 0 && page < presentation->pageCount)
-                keys.append({page, pixels.width(), pixels.height()});
-        }
-    };
-    add(current, {ahead1, ahead2, back1}, index);
-    add(next, {ahead2, ahead3}, ahead1);
-    // One list for the whole console, so the one made after a jump drops the old pages.
-    renderer->prefetch(this, RenderPriority::consolePrefetch, keys);
+    Readout shown;
+    shown.status = statusLabel->text();
+    shown.statusColour = colour(statusLabel);
+    shown.currentLabel = currentLabel->text();
+    shown.nextLabel = nextLabel->text();
+    shown.startButton = startButton->text();
+    shown.blackButton = blackButton->text();
+    shown.pauseButton = pauseButton->text();
+    shown.timer = timerLabel->text();
+    shown.timerCaption = timerCaption->text();
+    shown.timerColour = colour(timerLabel);
+    shown.clock = clockLabel->text();
+    shown.emptyState = emptyLabel->isVisibleTo(this);
+    shown.columns = sidebar->columns();
+    shown.sidebarWidth = sidebar->isVisibleTo(this) ? sidebar->width() : 0;
+    shown.selectedThumbnail = sidebar->selectedIndex();
+    shown.notesShown = notesPane->isVisibleTo(this);
+    shown.notesFontSize = notesPane->fontSize();
+    for (int i = 0; i < screenChooser->count(); ++i)
+        shown.screenChoices.append(screenChooser->itemText(i));
+    shown.screenSelected = screenChooser->currentIndex();
+    shown.screenCaption = screenCaption->text();
+    const ExternalTimerBlock* visible = ontimeBlock->isVisibleTo(this)       ? ontimeBlock
+                                        : stagetimerBlock->isVisibleTo(this) ? stagetimerBlock
+                                                                             : nullptr;
+    if (!visible)
+        return shown;
+    shown.block = visible == ontimeBlock ? PresenterLayout::Block::Ontime
+                                         : PresenterLayout::Block::Stagetimer;
+    shown.blockCaption = visible->captionLabel()->text();
+    shown.blockTime = visible->timeLabel()->text();
+    shown.blockTimeColour = colour(visible->timeLabel());
+    shown.blockMessage = visible->messageLabel()->text();
+    shown.blockMessageOpacity = colour(visible->messageLabel()).alphaF();
+    shown.blockSecondary = visible->secondaryLabel()->text();
+    shown.blockStatus = visible->statusLabel()->text();
+    return shown;
 }
 
 void PresenterView::resizeEvent(QResizeEvent*) {
@@ -298,16 +409,14 @@ void PresenterView::layoutAll() {
     Input input;
     input.width = width();
     input.height = height();
-    input.hasPages = presentation && presentation->pageCount > 0;
+    input.hasPages = deck && deck->pageCount() > 0;
     input.sidebarFraction = sidebarFraction();
     input.thumbnailColumns = sidebar->columns();
     input.slideSplit = slideSplit();
-    input.aspect = presentation ? presentation->aspect : 16.0 / 9.0;
-    input.activeBlock = showsOntime       ? Block::Ontime
-                        : showsStagetimer ? Block::Stagetimer
-                                          : Block::None;
+    input.aspect = deck ? deck->aspect() : 16.0 / 9.0;
+    input.activeBlock = block;
     input.blockHeight = ExternalTimerBlock::standardHeight;
-    input.notesWanted = deckNotes != nullptr;
+    input.notesWanted = notesWanted;
     input.notesSplit = notesSplit();
     const Frames frames = PresenterLayout::layoutAll(input);
     const double h = height();
@@ -337,7 +446,7 @@ void PresenterView::layoutAll() {
     place(nextButton, frames.nextButton);
     place(prevButton, frames.prevButton);
     place(screenCaption, frames.screenCaption);
-    place(screenPopup, frames.screenPopup);
+    place(screenChooser, frames.screenPopup);
     place(hintLabel, frames.hintLabel);
     place(clockCaption, frames.clockCaption);
     place(clockLabel, frames.clockLabel);
@@ -403,11 +512,11 @@ void PresenterView::dragMoveEvent(QDragMoveEvent* event) {
 
 void PresenterView::dropEvent(QDropEvent* event) {
     const std::optional<QUrl> url = pdfUrl(event->mimeData());
-    const bool opened = url && openDroppedFile && openDroppedFile(*url);
-    if (opened) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
+    if (!url) {
         event->ignore();
+        return;
     }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    emit fileDropped(*url);
 }

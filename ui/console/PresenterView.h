@@ -1,21 +1,25 @@
 // The presenter window's content: current and next slide, captions, status line, talk timer,
-// clock, buttons, output-screen chooser and key reference, laid out by hand.
+// clock, buttons, output-screen chooser and key reference, laid out by hand. It shows what it is
+// given through its setters and says what the speaker does through its signals and actions.
 #pragma once
 
-#include "document/Presentation.h"
+#include "document/Blank.h"
+#include "document/Deck.h"
+#include "notes/DeckNotes.h"
+#include "pacing/TalkTimer.h"
 #include "ui/console/PresenterLayout.h"
+#include "ui/timers/ExternalTimerBlock.h"
 
+#include <QColor>
 #include <QFont>
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
-#include <functional>
 #include <optional>
 
-class DeckNotes;
-class ExternalTimerBlock;
 class NotesPane;
 class PaceLine;
+class QAction;
 class QComboBox;
 class QLabel;
 class QMimeData;
@@ -27,15 +31,103 @@ class ThumbnailSidebar;
 class PresenterView : public QWidget {
     Q_OBJECT
 public:
-    explicit PresenterView(Presentation* presentation, QWidget* parent = nullptr);
+    explicit PresenterView(QWidget* parent = nullptr);
 
-    using QWidget::update;
-    // Brings every label, button and slide in line with the deck; `jumpBuffer` holds the digits
-    // the speaker has typed so far.
-    void update(const QString& jumpBuffer);
-    // A line for the status label while no slide number is typed and nothing is blanked.
-    void setNotice(const QString& text) { notice = text; }
+    // The deck the slide views, the thumbnails and the notes picture show; null for none.
+    void setDeck(Deck* deck);
+    // Whether the console has a notes pane beside or below the slides.
+    void setNotesWanted(bool wanted);
+
+    // The talk as the console shows it.
+    struct Slides {
+        qint64 page = 0;
+        // The page the next step shows, if any: hidden pages are stepped over.
+        std::optional<qint64> next;
+        Blank blank = Blank::none;
+        bool presenting = false;
+        // The slide number typed so far.
+        QString typed;
+        // On decks with notes pages, the page whose notes half the notes pane shows.
+        std::optional<qint64> notesPage;
+        QList<DeckNotes::Note> notes;
+        // The deck's own notes size (its sidecar's), if it has one.
+        std::optional<double> notesFontSize;
+    };
+    // Brings every label, button and slide view in line with the talk.
+    void showSlides(const Slides& slides);
+    // The status line's texts besides the typed number and blanking: a warning that outranks
+    // the blanking state, a notice below it, and a note for when nothing else is to say.
+    void setStatus(const QString& warning, const QString& notice, const QString& note);
+    // The talk timer; the pace line under it while a plan gives a reading.
+    void showTalkTimer(const TalkTimer::Display& display,
+                       const std::optional<TalkPace::Reading>& pace);
+    void showClock(const QString& time);
+    // The external timer shown in place of the talk timer, or none.
+    void showTimerBlock(PresenterLayout::Block block, const TimerBlockContent& content = {});
+
+    struct ScreenChoice {
+        QString title;
+        QString value;
+    };
+    // The output-screen chooser's items, the one selected and the caption beside it.
+    void setScreenChoices(const QList<ScreenChoice>& choices, int selected, const QString& caption);
+
+    // What the buttons trigger.
+    struct Commands {
+        QAction* previous = nullptr;
+        QAction* next = nullptr;
+        QAction* startOrEnd = nullptr;
+        QAction* black = nullptr;
+        QAction* pause = nullptr;
+        QAction* reset = nullptr;
+        QAction* open = nullptr;
+    };
+    void setCommands(const Commands& commands);
+
+    void setThumbnailColumns(int columns);
+    // Steps the notes' size: +1 larger, -1 smaller.
+    void changeNotesSize(int steps);
     void resetLayout();
+
+    // The sizes each page is drawn at for the current and the next slide view; empty while the
+    // view is hidden.
+    QSize currentSlidePixels() const;
+    QSize nextSlidePixels() const;
+    // The thumbnail of `page`, scrolled into view; null when it cannot be shown.
+    SlideView* thumbnail(qint64 page);
+
+    // Everything the console shows, as text and colour: what a person reads off the screen.
+    struct Readout {
+        QString status;
+        QColor statusColour;
+        QString currentLabel;
+        QString nextLabel;
+        QString startButton;
+        QString blackButton;
+        QString pauseButton;
+        QString timer;
+        QString timerCaption;
+        QColor timerColour;
+        QString clock;
+        bool emptyState = false;
+        int columns = 1;
+        int sidebarWidth = 0;
+        qint64 selectedThumbnail = -1;
+        bool notesShown = false;
+        double notesFontSize = 0;
+        QStringList screenChoices;
+        int screenSelected = -1;
+        QString screenCaption;
+        PresenterLayout::Block block = PresenterLayout::Block::None;
+        QString blockCaption;
+        QString blockTime;
+        QColor blockTimeColour;
+        QString blockMessage;
+        double blockMessageOpacity = 0;
+        QString blockSecondary;
+        QString blockStatus;
+    };
+    Readout readout() const;
 
     double sidebarFraction() const;
     double slideSplit() const;
@@ -44,13 +136,36 @@ public:
     // The first local file ending in ".pdf" (any letter case) among dragged data.
     static std::optional<QUrl> pdfUrl(const QMimeData* data);
 
-    // Opens a dropped file; answers whether it was opened. Set by the application controller.
-    std::function<bool(const QUrl&)> openDroppedFile;
+signals:
+    // A click on a thumbnail.
+    void slideClicked(qint64 page);
+    // A PDF dropped on the console.
+    void fileDropped(const QUrl& url);
+    // The speaker chose an output screen: the chosen item's value.
+    void screenChosen(const QString& value);
 
-    QPointer<Presentation> presentation;
-    // The open deck's notes and hidden pages; set by the controller, which owns them. Without
-    // them the console has no notes pane.
-    const DeckNotes* deckNotes = nullptr;
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void layoutAll();
+    void showStatus();
+    static void setTimeFont(QLabel* label, int pixelSize, QFont::Weight weight);
+    void wireSplitHandles();
+
+    QPointer<Deck> deck;
+    Slides slides;
+    QString warning;
+    QString notice;
+    QString note;
+    PresenterLayout::Block block = PresenterLayout::Block::None;
+    bool showsPace = false;
+    bool notesWanted = false;
+    QString hintText;
+
     ThumbnailSidebar* sidebar;
     SlideView* current;
     SlideView* next;
@@ -58,9 +173,7 @@ public:
     QLabel* nextLabel;
     QLabel* timerLabel;
     QLabel* timerCaption;
-    // Under the talk timer while a talk is planned (`showsPace`).
     PaceLine* paceLine;
-    bool showsPace = false;
     QLabel* clockLabel;
     QLabel* clockCaption;
     QLabel* statusLabel;
@@ -71,35 +184,14 @@ public:
     SplitHandle* slideHandle;
     NotesPane* notesPane;
     SplitHandle* notesHandle;
-    bool showsOntime = false;
-    bool showsStagetimer = false;
-    // Status-line texts the controller sets before update(): a warning that outranks the
-    // blanking state, and a note shown when nothing else is to say.
-    QString warning;
-    QString note;
     QPushButton* prevButton;
     QPushButton* nextButton;
     QPushButton* startButton;
     QPushButton* blackButton;
     QPushButton* pauseButton;
     QPushButton* resetButton;
-    QComboBox* screenPopup;
+    QComboBox* screenChooser;
     QLabel* screenCaption;
     QPushButton* openButton;
     QLabel* emptyLabel;
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-private:
-    void layoutAll();
-    static void setTimeFont(QLabel* label, int pixelSize, QFont::Weight weight);
-    void prefetch();
-    void wireSplitHandles();
-
-    QString hintText;
-    QString notice;
 };

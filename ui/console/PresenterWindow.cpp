@@ -2,23 +2,46 @@
 
 #include "base/Preferences.h"
 #include "ui/console/PresenterView.h"
+#include "ui/console/ShortcutOverlay.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
-const QString PresenterWindowController::frameKey = QStringLiteral("PresenterWindow");
+const QString PresenterWindow::frameKey = QStringLiteral("PresenterWindow");
 
-PresenterWindow::PresenterWindow(QWidget* parent) : QMainWindow(parent) {
+PresenterWindow::PresenterWindow(QWidget* parent)
+    : QMainWindow(parent), content(new PresenterView) {
+    setWindowTitle(QStringLiteral("Talvane Orvello"));
+    setMinimumSize(900, 560);
+    setCentralWidget(content);
+    // A child of the view, so that it never shows on the projector.
+    shortcuts = new ShortcutOverlay(content);
+    const QByteArray savedFrame = Preferences::value(frameKey).toByteArray();
+    if (savedFrame.isEmpty() || !restoreGeometry(savedFrame)) {
+        resize(1400, 820);
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(), size());
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
     // Moving or resizing sends a stream of events; the frame is stored once they settle.
     frameSaver.setSingleShot(true);
     frameSaver.setInterval(400);
     connect(&frameSaver, &QTimer::timeout, this, &PresenterWindow::saveFrame);
 }
 
+void PresenterWindow::toggleShortcuts() {
+    shortcuts->toggle();
+}
+
+bool PresenterWindow::showsShortcuts() const {
+    return shortcuts->isVisible();
+}
+
 void PresenterWindow::saveFrame() {
-    Preferences::setValue(PresenterWindowController::frameKey, saveGeometry());
+    Preferences::setValue(frameKey, saveGeometry());
 }
 
 void PresenterWindow::closeEvent(QCloseEvent* event) {
@@ -43,28 +66,4 @@ void PresenterWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
     if (isVisible())
         frameSaver.start();
-}
-
-PresenterWindowController::PresenterWindowController(Presentation* deck, QObject* parent)
-    : QObject(parent), presentation(deck), content(new PresenterView(deck)),
-      presenterWindow(new PresenterWindow) {
-    presenterWindow->setWindowTitle(QStringLiteral("Talvane Orvello"));
-    presenterWindow->setMinimumSize(900, 560);
-    presenterWindow->setCentralWidget(content);
-    const QByteArray savedFrame = Preferences::value(frameKey).toByteArray();
-    if (savedFrame.isEmpty() || !presenterWindow->restoreGeometry(savedFrame)) {
-        presenterWindow->resize(1400, 820);
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            QRect frame(QPoint(), presenterWindow->size());
-            frame.moveCenter(screen->availableGeometry().center());
-            presenterWindow->move(frame.topLeft());
-        }
-    }
-    // Closing the speaker's window ends the program, even while the audience window is up.
-    connect(presenterWindow, &PresenterWindow::closing, qApp, &QCoreApplication::quit,
-            Qt::QueuedConnection);
-}
-
-PresenterWindowController::~PresenterWindowController() {
-    delete presenterWindow;
 }

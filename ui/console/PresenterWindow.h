@@ -1,19 +1,26 @@
-// The speaker's window: creates the presenter view, remembers its frame and ends the program
-// when it is closed.
+// The speaker's window: the presenter view and the key overview over it; it remembers its frame
+// and asks before it closes.
 #pragma once
 
-#include "document/Presentation.h"
 #include <QMainWindow>
-#include <QPointer>
 #include <QTimer>
 #include <functional>
 
 class PresenterView;
+class ShortcutOverlay;
 
 class PresenterWindow : public QMainWindow {
     Q_OBJECT
 public:
+    static const QString frameKey; // "PresenterWindow"
+
+    // At its stored frame, else 1400 × 820 centred on the primary screen.
     explicit PresenterWindow(QWidget* parent = nullptr);
+
+    PresenterView* view() const { return content; }
+    // The key overview (F1, "?"): on the console only, never on the projector.
+    void toggleShortcuts();
+    bool showsShortcuts() const;
 
     // Asked before the window closes; false keeps it open (a running talk the speaker keeps).
     std::function<bool()> mayClose;
@@ -29,22 +36,7 @@ protected:
 private:
     void saveFrame();
 
-    QTimer frameSaver;
-};
-
-class PresenterWindowController : public QObject {
-    Q_OBJECT
-public:
-    static const QString frameKey; // "PresenterWindow"
-
-    explicit PresenterWindowController(Presentation* presentation, QObject* parent = nullptr);
-    ~PresenterWindowController() override;
-
-    PresenterWindow* window() const { return presenterWindow; }
-
-    QPointer<Presentation> presentation;
     PresenterView* content;
-
-private:
-    PresenterWindow* presenterWindow;
+    ShortcutOverlay* shortcuts;
+    QTimer frameSaver;
 };

@@ -3,7 +3,7 @@
 #include "base/Colors.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
-#include "document/Presentation.h"
+#include "document/Deck.h"
 #include "ui/common/LabelStyle.h"
 #include "ui/common/SlideView.h"
 #include "ui/console/PresenterLayout.h"
@@ -67,8 +67,8 @@ QRectF ThumbRow::numberFrame(int i, QSizeF size, int columns, double aspect) {
     return {thumbnail.x(), 4, thumbnail.width(), labelH};
 }
 
-void ThumbRow::configure(Presentation* presentation, const QList<qint64>& pages, int columnCount,
-                         qint64 current, QSize rowSize) {
+void ThumbRow::configure(Deck* deck, const QList<qint64>& pages, int columnCount, qint64 current,
+                         QSize rowSize) {
     shownPages = pages;
     columns = columnCount;
     while (slides.size() < pages.size()) {
@@ -90,7 +90,7 @@ void ThumbRow::configure(Presentation* presentation, const QList<qint64>& pages,
             number->hide();
             continue;
         }
-        slide->setPresentation(presentation);
+        slide->setDeck(deck);
         if (slide->needsRefreshFor(pages.at(i))) {
             slide->setPage(pages.at(i));
             changed.append(slide);
@@ -124,8 +124,8 @@ void ThumbRow::layoutThumbnails() {
     const int count = int(std::min(shownPages.size(), slides.size()));
     if (count == 0)
         return;
-    const Presentation* deck = slides.first()->presentation();
-    const double aspect = deck ? deck->aspect : defaultAspect;
+    const Deck* deck = slides.first()->deck();
+    const double aspect = deck ? deck->aspect() : defaultAspect;
     const QSizeF rowSize = size();
     for (int i = 0; i < count; ++i) {
         slides.at(i)->setGeometry(
@@ -288,8 +288,8 @@ ThumbnailSidebar::ThumbnailSidebar(QWidget* parent) : QWidget(parent) {
     applyColumns();
 }
 
-void ThumbnailSidebar::setPresentation(Presentation* deck) {
-    presentation = deck;
+void ThumbnailSidebar::setDeck(Deck* shown) {
+    deck = shown;
 }
 
 int ThumbnailSidebar::columns() const {
@@ -339,8 +339,8 @@ void ThumbnailSidebar::layoutSubviews() {
 }
 
 void ThumbnailSidebar::reload() {
-    const qint64 count = presentation ? presentation->pageCount : 0;
-    const quint64 generation = presentation ? presentation->generation : 0;
+    const qint64 count = deck ? deck->pageCount() : 0;
+    const quint64 generation = deck ? deck->generation() : 0;
     if (count == shownCount) {
         // Another deck of the same length, or the same deck's slides cut from its notes pages:
         // the rows keep their pages but need new images, maybe of another shape.
@@ -362,27 +362,26 @@ void ThumbnailSidebar::reload() {
 }
 
 int ThumbnailSidebar::numberOfRows() const {
-    const qint64 pages = presentation ? presentation->pageCount : 0;
+    const qint64 pages = deck ? deck->pageCount() : 0;
     const int count = columns();
     return int((pages + count - 1) / count);
 }
 
 int ThumbnailSidebar::heightOfRow() const {
-    const double aspect = presentation ? presentation->aspect : defaultAspect;
+    const double aspect = deck ? deck->aspect() : defaultAspect;
     const double width = table->contentWidth();
     return int(std::max(10.0, std::round((width / columns() - 2 * ThumbRow::inset) / aspect)) +
                ThumbRow::labelH + 10);
 }
 
 void ThumbnailSidebar::configureRow(ThumbRow* view, int row) const {
-    const qint64 pageCount = presentation ? presentation->pageCount : 0;
+    const qint64 pageCount = deck ? deck->pageCount() : 0;
     const int count = columns();
     QList<qint64> pages;
     for (qint64 page = qint64(row) * count; page < std::min(pageCount, qint64(row) * count + count);
          ++page)
         pages.append(page);
-    view->configure(presentation, pages, count, selected,
-                    QSize(int(table->contentWidth()), heightOfRow()));
+    view->configure(deck, pages, count, selected, QSize(int(table->contentWidth()), heightOfRow()));
 }
 
 void ThumbnailSidebar::select(qint64 index) {
@@ -409,7 +408,7 @@ qint64 ThumbnailSidebar::indexAt(int row, double x) const {
     const double cellWidth = std::max(1.0, table->contentWidth() / count);
     const int column = std::clamp(int(x / cellWidth), 0, count - 1);
     const qint64 index = qint64(row) * count + column;
-    if (row < 0 || !presentation || index >= presentation->pageCount)
+    if (row < 0 || !deck || index >= deck->pageCount())
         return -1;
     return index;
 }
@@ -418,4 +417,14 @@ void ThumbnailSidebar::clicked(int row, double x) {
     const qint64 index = indexAt(row, x);
     if (index >= 0 && onSlideClicked)
         onSlideClicked(index);
+}
+
+SlideView* ThumbnailSidebar::thumbnail(qint64 page) {
+    const int count = columns();
+    if (!deck || page < 0 || page >= deck->pageCount())
+        return nullptr;
+    const int row = int(page / count);
+    table->scrollRowToVisible(row);
+    const ThumbRow* shown = table->rowView(row);
+    return shown ? shown->slideViews().value(int(page % count)) : nullptr;
 }

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <functional>
 
-class Presentation;
+class Deck;
 class QLabel;
 class QPushButton;
 class QScrollBar;
@@ -26,8 +26,8 @@ public:
     explicit ThumbRow(QWidget* parent = nullptr);
 
     // Fills the row for these pages at its final size, so each thumbnail asks for one image.
-    void configure(Presentation* presentation, const QList<qint64>& pages, int columns,
-                   qint64 current, QSize rowSize);
+    void configure(Deck* deck, const QList<qint64>& pages, int columns, qint64 current,
+                   QSize rowSize);
     qint64 current() const { return currentIndex; }
     // Re-applies the highlight: orange frame and number for the current slide.
     void setCurrent(qint64 index);
@@ -106,8 +106,8 @@ public:
 
     explicit ThumbnailSidebar(QWidget* parent = nullptr);
 
-    void setPresentation(Presentation* presentation);
-    Presentation* presentationShown() const { return presentation; }
+    void setDeck(Deck* deck);
+    Deck* deckShown() const { return deck; }
 
     // Backed by the preference, clamped to 1 … 4 on read and write.
     int columns() const;
@@ -120,6 +120,9 @@ public:
     qint64 selectedIndex() const { return selected; }
     void fewerColumns();
     void moreColumns();
+
+    // The thumbnail of `page`, its row scrolled into view; null when it has none.
+    SlideView* thumbnail(qint64 page);
 
     // The slide index under a click at `x` in a row, -1 for an empty cell.
     qint64 indexAt(int row, double x) const;
@@ -148,7 +151,7 @@ private:
     void layoutSubviews();
     void applyColumns();
 
-    QPointer<Presentation> presentation;
+    QPointer<Deck> deck;
     quint64 shownGeneration = 0;
     qint64 shownCount = -1;
     qint64 selected = -1;

@@ -7,6 +7,21 @@
 #include <QWidget>
 #include <optional>
 
+// What the block shows of one state of an external timer.
+struct TimerBlockContent {
+    QString caption;
+    // Milliseconds, negative once the timer has run over, absent when no value is known.
+    std::optional<double> remaining;
+    bool paused = false;
+    bool running = false;
+    QString message;
+    bool blink = false;
+    QString secondary;
+    QString status;
+
+    friend bool operator==(const TimerBlockContent&, const TimerBlockContent&) = default;
+};
+
 class ExternalTimerBlock : public QWidget {
     Q_OBJECT
 
@@ -23,6 +38,10 @@ public:
     void display(const QString& caption, std::optional<double> remaining, bool paused, bool running,
                  const QString& message, bool blink, const QString& secondary,
                  const QString& status);
+    void display(const TimerBlockContent& content) {
+        display(content.caption, content.remaining, content.paused, content.running,
+                content.message, content.blink, content.secondary, content.status);
+    }
 
     // Full opacity during odd wall-clock half seconds, faint during even ones.
     static double messageOpacity(bool blink, double secondsSince1970);

@@ -91,10 +91,11 @@ QWidget* serverRow(const OntimeServer& server, bool current) {
 
 } // namespace
 
-OntimeSetupView::OntimeSetupView(OntimeModel& model, QWidget* parent)
+OntimeSetupWindow::OntimeSetupWindow(OntimeModel& model, QWidget* parent)
     : QDialog(parent), model(model) {
     SetupWindowParts::configure(*this, QStringLiteral("ontimeSetup"), L10n::lookup("Ontime-Timer"),
                                 540, 520);
+    SetupWindowParts::centreOnPrimaryScreen(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
@@ -136,19 +137,19 @@ OntimeSetupView::OntimeSetupView(OntimeModel& model, QWidget* parent)
             [this] { this->model.disconnectServer(); });
     connect(doneButton, &QPushButton::clicked, this, &QWidget::close);
 
-    connect(&model, &OntimeModel::foundChanged, this, &OntimeSetupView::rebuildList);
-    connect(&model, &OntimeModel::serverChanged, this, &OntimeSetupView::rebuildList);
+    connect(&model, &OntimeModel::foundChanged, this, &OntimeSetupWindow::rebuildList);
+    connect(&model, &OntimeModel::serverChanged, this, &OntimeSetupWindow::rebuildList);
     for (const auto signal :
          {&OntimeModel::serverChanged, &OntimeModel::statusChanged, &OntimeModel::scanInfoChanged,
           &OntimeModel::scanningChanged, &OntimeModel::scanProgressChanged,
           &OntimeModel::connectedChanged, &OntimeModel::enabledChanged})
-        connect(&model, signal, this, &OntimeSetupView::refresh);
+        connect(&model, signal, this, &OntimeSetupWindow::refresh);
 
     rebuildList();
     refresh();
 }
 
-QGroupBox* OntimeSetupView::buildFoundGroup() {
+QGroupBox* OntimeSetupWindow::buildFoundGroup() {
     auto* group = new QGroupBox(L10n::lookup("Gefundene Ontime-Server"));
     auto* layout = new QVBoxLayout(group);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -163,8 +164,8 @@ QGroupBox* OntimeSetupView::buildFoundGroup() {
     list->setMaximumHeight(150);
     list->installEventFilter(this);
     layout->addWidget(list);
-    connect(list, &QListWidget::itemSelectionChanged, this, &OntimeSetupView::selectionMoved);
-    connect(list, &QListWidget::itemDoubleClicked, this, &OntimeSetupView::connectSelected);
+    connect(list, &QListWidget::itemSelectionChanged, this, &OntimeSetupWindow::selectionMoved);
+    connect(list, &QListWidget::itemDoubleClicked, this, &OntimeSetupWindow::connectSelected);
 
     auto* controls = new QHBoxLayout;
     searchButton = new QPushButton;
@@ -181,7 +182,8 @@ QGroupBox* OntimeSetupView::buildFoundGroup() {
     controls->addWidget(connectSelectedButton);
     layout->addLayout(controls);
     connect(searchButton, &QPushButton::clicked, this, [this] { model.search(false, false); });
-    connect(connectSelectedButton, &QPushButton::clicked, this, &OntimeSetupView::connectSelected);
+    connect(connectSelectedButton, &QPushButton::clicked, this,
+            &OntimeSetupWindow::connectSelected);
 
     scanInfoLabel = secondaryLabel(QString());
     scanInfoLabel->setObjectName(QStringLiteral("scanInfo"));
@@ -193,7 +195,7 @@ QGroupBox* OntimeSetupView::buildFoundGroup() {
     return group;
 }
 
-QGroupBox* OntimeSetupView::buildManualGroup() {
+QGroupBox* OntimeSetupWindow::buildManualGroup() {
     auto* group = new QGroupBox(L10n::lookup("Adresse von Hand eingeben"));
     auto* layout = new QHBoxLayout(group);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -203,7 +205,7 @@ QGroupBox* OntimeSetupView::buildManualGroup() {
     hostField->setPlaceholderText(L10n::lookup("IP-Adresse oder Name, z. B. 10.20.0.59"));
     hostField->installEventFilter(this);
     layout->addWidget(hostField, 1);
-    connect(hostField, &QLineEdit::textChanged, this, &OntimeSetupView::refresh);
+    connect(hostField, &QLineEdit::textChanged, this, &OntimeSetupWindow::refresh);
 
     layout->addWidget(new QLabel(L10n::lookup("Port")));
     portField = new QLineEdit;
@@ -215,16 +217,16 @@ QGroupBox* OntimeSetupView::buildManualGroup() {
     portField->setText(QString::number(OntimeModel::configuredPort()));
     portField->installEventFilter(this);
     layout->addWidget(portField);
-    connect(portField, &QLineEdit::editingFinished, this, &OntimeSetupView::commitPort);
+    connect(portField, &QLineEdit::editingFinished, this, &OntimeSetupWindow::commitPort);
 
     connectHostButton = new QPushButton(L10n::lookup("Verbinden"));
     connectHostButton->setObjectName(QStringLiteral("connectHost"));
     layout->addWidget(connectHostButton);
-    connect(connectHostButton, &QPushButton::clicked, this, &OntimeSetupView::connectHost);
+    connect(connectHostButton, &QPushButton::clicked, this, &OntimeSetupWindow::connectHost);
     return group;
 }
 
-void OntimeSetupView::showEvent(QShowEvent* event) {
+void OntimeSetupWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!model.server() && !model.scanning())
         model.search(true, false);
@@ -236,7 +238,7 @@ void OntimeSetupView::showEvent(QShowEvent* event) {
 
 // Return in the list or a field acts there and goes no further, so it does not also press the
 // window's default button.
-bool OntimeSetupView::eventFilter(QObject* watched, QEvent* event) {
+bool OntimeSetupWindow::eventFilter(QObject* watched, QEvent* event) {
     if (isReturn(event)) {
         if (watched == list) {
             connectSelected();
@@ -254,7 +256,7 @@ bool OntimeSetupView::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void OntimeSetupView::rebuildList() {
+void OntimeSetupWindow::rebuildList() {
     const QList<OntimeServer>& found = model.found();
     const QSignalBlocker blocker(list);
     list->clear();
@@ -276,7 +278,7 @@ void OntimeSetupView::rebuildList() {
     refresh();
 }
 
-void OntimeSetupView::selectionMoved() {
+void OntimeSetupWindow::selectionMoved() {
     const QList<QListWidgetItem*> items = list->selectedItems();
     const int row = items.isEmpty() ? -1 : list->row(items.first());
     if (row >= 0 && row < model.found().size())
@@ -286,16 +288,16 @@ void OntimeSetupView::selectionMoved() {
     refresh();
 }
 
-void OntimeSetupView::connectSelected() {
+void OntimeSetupWindow::connectSelected() {
     if (selected)
         model.connectTo(*selected);
 }
 
-void OntimeSetupView::connectHost() {
+void OntimeSetupWindow::connectHost() {
     model.connectToHost(hostField->text());
 }
 
-void OntimeSetupView::commitPort() {
+void OntimeSetupWindow::commitPort() {
     if (!portField->isModified())
         return;
     portField->setModified(false);
@@ -306,7 +308,7 @@ void OntimeSetupView::commitPort() {
     portField->setText(QString::number(OntimeModel::configuredPort()));
 }
 
-void OntimeSetupView::refresh() {
+void OntimeSetupWindow::refresh() {
     const bool scanning = model.scanning();
     const bool hasServer = model.server().has_value();
     if (model.connected())
@@ -335,15 +337,6 @@ void OntimeSetupView::refresh() {
     disconnectButton->setEnabled(hasServer || Preferences::flag(enabledKey) || scanning);
 }
 
-OntimeSetupWindowController::OntimeSetupWindowController(OntimeModel& model, QObject* parent)
-    : QObject(parent), view(new OntimeSetupView(model)) {
-    SetupWindowParts::centreOnPrimaryScreen(*view);
-}
-
-OntimeSetupWindowController::~OntimeSetupWindowController() {
-    delete view;
-}
-
-void OntimeSetupWindowController::showWindow() {
-    SetupWindowParts::bringToFront(*view);
+void OntimeSetupWindow::showInFront() {
+    SetupWindowParts::bringToFront(*this);
 }

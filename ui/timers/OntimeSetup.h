@@ -6,8 +6,6 @@
 
 #include <QColor>
 #include <QDialog>
-#include <QObject>
-#include <QPointer>
 #include <optional>
 
 class OntimeModel;
@@ -20,10 +18,14 @@ class QPushButton;
 
 // The panel in its window. It keeps no model state of its own: everything shown follows the
 // model's change signals; only the list selection and the typed address live here.
-class OntimeSetupView : public QDialog {
+class OntimeSetupWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit OntimeSetupView(OntimeModel& model, QWidget* parent = nullptr);
+    // Centred on the primary screen; closing it only hides it.
+    explicit OntimeSetupWindow(OntimeModel& model, QWidget* parent = nullptr);
+
+    // Shows the window in front and gives it the keyboard.
+    void showInFront();
 
     std::optional<OntimeServer> selection() const { return selected; }
     QColor statusColour() const { return dotColour; }
@@ -58,19 +60,4 @@ private:
     std::optional<OntimeServer> selected;
     QLabel* dot;
     QColor dotColour;
-};
-
-// Owns the window for the life of the program; closing it only hides it.
-class OntimeSetupWindowController : public QObject {
-    Q_OBJECT
-public:
-    explicit OntimeSetupWindowController(OntimeModel& model, QObject* parent = nullptr);
-    ~OntimeSetupWindowController() override;
-
-    OntimeSetupView* window() const { return view; }
-    // Shows the window in front and gives it the keyboard.
-    void showWindow();
-
-private:
-    QPointer<OntimeSetupView> view;
 };

@@ -26,10 +26,11 @@ QLineEdit* field(const QString& name, const QString& placeholder) {
 
 } // namespace
 
-StagetimerSetupView::StagetimerSetupView(StagetimerModel& model, QWidget* parent)
+StagetimerSetupWindow::StagetimerSetupWindow(StagetimerModel& model, QWidget* parent)
     : QDialog(parent), model(model) {
     SetupWindowParts::configure(*this, QStringLiteral("stagetimerSetup"),
                                 QStringLiteral("Stagetimer"), 540, 420);
+    SetupWindowParts::centreOnPrimaryScreen(*this);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(20, 20, 20, 20);
@@ -73,7 +74,8 @@ StagetimerSetupView::StagetimerSetupView(StagetimerModel& model, QWidget* parent
     for (int row = 0; row < rows.size(); ++row) {
         grid->addWidget(new QLabel(rows.at(row).first), row, 0, Qt::AlignLeft);
         grid->addWidget(rows.at(row).second, row, 1);
-        connect(rows.at(row).second, &QLineEdit::textChanged, this, &StagetimerSetupView::refresh);
+        connect(rows.at(row).second, &QLineEdit::textChanged, this,
+                &StagetimerSetupWindow::refresh);
     }
     layout->addWidget(group);
 
@@ -94,36 +96,36 @@ StagetimerSetupView::StagetimerSetupView(StagetimerModel& model, QWidget* parent
 
     connect(disconnectButton, &QPushButton::clicked, this,
             [this] { this->model.disconnectRoom(); });
-    connect(connectButton, &QPushButton::clicked, this, &StagetimerSetupView::storeAndConnect);
+    connect(connectButton, &QPushButton::clicked, this, &StagetimerSetupWindow::storeAndConnect);
     connect(doneButton, &QPushButton::clicked, this, &QWidget::close);
 
     for (const auto signal :
          {&StagetimerModel::statusChanged, &StagetimerModel::connectedChanged,
           &StagetimerModel::connectingChanged, &StagetimerModel::settingsChanged})
-        connect(&model, signal, this, &StagetimerSetupView::refresh);
+        connect(&model, signal, this, &StagetimerSetupWindow::refresh);
     refresh();
 }
 
-void StagetimerSetupView::showEvent(QShowEvent* event) {
+void StagetimerSetupWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     loadFields();
 }
 
-void StagetimerSetupView::loadFields() {
+void StagetimerSetupWindow::loadFields() {
     roomField->setText(model.roomID());
     keyField->setText(model.apiKey());
     serverField->setText(model.server());
     refresh();
 }
 
-void StagetimerSetupView::storeAndConnect() {
+void StagetimerSetupWindow::storeAndConnect() {
     model.setRoomID(roomField->text());
     model.setApiKey(keyField->text());
     model.setServer(serverField->text());
     model.connectRoom();
 }
 
-void StagetimerSetupView::refresh() {
+void StagetimerSetupWindow::refresh() {
     if (model.connected())
         dotColour = Colors::green;
     else if (model.linkFailed())
@@ -141,16 +143,6 @@ void StagetimerSetupView::refresh() {
                               SetupWindowParts::hasText(keyField->text()));
 }
 
-StagetimerSetupWindowController::StagetimerSetupWindowController(StagetimerModel& model,
-                                                                 QObject* parent)
-    : QObject(parent), view(new StagetimerSetupView(model)) {
-    SetupWindowParts::centreOnPrimaryScreen(*view);
-}
-
-StagetimerSetupWindowController::~StagetimerSetupWindowController() {
-    delete view;
-}
-
-void StagetimerSetupWindowController::showWindow() {
-    SetupWindowParts::bringToFront(*view);
+void StagetimerSetupWindow::showInFront() {
+    SetupWindowParts::bringToFront(*this);
 }

@@ -4,8 +4,6 @@
 
 #include <QColor>
 #include <QDialog>
-#include <QObject>
-#include <QPointer>
 
 class QLabel;
 class QLineEdit;
@@ -14,10 +12,14 @@ class StagetimerModel;
 
 // The form in its window. The fields edit only themselves; nothing is stored before "Verbinden",
 // and every showing reloads them from the preferences.
-class StagetimerSetupView : public QDialog {
+class StagetimerSetupWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit StagetimerSetupView(StagetimerModel& model, QWidget* parent = nullptr);
+    // Centred on the primary screen; closing it only hides it.
+    explicit StagetimerSetupWindow(StagetimerModel& model, QWidget* parent = nullptr);
+
+    // Shows the window in front and gives it the keyboard.
+    void showInFront();
 
     QColor statusColour() const { return dotColour; }
 
@@ -40,19 +42,4 @@ private:
     StagetimerModel& model;
     QLabel* dot;
     QColor dotColour;
-};
-
-// Owns the window for the life of the program; closing it only hides it.
-class StagetimerSetupWindowController : public QObject {
-    Q_OBJECT
-public:
-    explicit StagetimerSetupWindowController(StagetimerModel& model, QObject* parent = nullptr);
-    ~StagetimerSetupWindowController() override;
-
-    StagetimerSetupView* window() const { return view; }
-    // Shows the window in front and gives it the keyboard.
-    void showWindow();
-
-private:
-    QPointer<StagetimerSetupView> view;
 };

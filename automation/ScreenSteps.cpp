@@ -1,10 +1,11 @@
 // Automation steps for the output screens, the menus and the thumbnail sidebar.
-#include "app/AppDelegate.h"
-#include "app/Automation.h"
+#include "app/Application.h"
 #include "app/MenuBar.h"
+#include "automation/Automation.h"
+#include "automation/StateSnapshot.h"
 #include "ui/common/SlideView.h"
 #include "ui/console/PresenterView.h"
-#include "ui/console/ThumbnailSidebar.h"
+#include "ui/console/PresenterWindow.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -75,26 +76,29 @@ void click(QWidget* target, QPoint at) {
 
 void Automation::registerScreenSteps() {
     registerStep(QStringLiteral("screens"), [this](const QString&) {
-        QJsonObject screens = controller.screensSnapshot();
+        QJsonObject screens = StateSnapshot::screens(app);
         screens.insert(QStringLiteral("event"), QStringLiteral("screens"));
         printEvent(screens);
         return 0;
     });
     registerStep(QStringLiteral("choose-screen"), [this](const QString& argument) {
-        PresenterView* view = controller.presenterView();
+        auto* chooser = app.console()
+                            ? app.console()->findChild<QComboBox*>(QStringLiteral("screenChooser"))
+                            : nullptr;
         bool ok = false;
         const int index = argument.toInt(&ok);
-        if (!view || !ok || index < 0 || index >= view->screenPopup->count()) {
+        if (!chooser || !ok || index < 0 || index >= chooser->count()) {
             printError(QStringLiteral("choose-screen ") + argument,
                        QStringLiteral("needs the index of a chooser item"));
             return 0;
         }
-        view->screenPopup->setCurrentIndex(index);
-        emit view->screenPopup->activated(index);
+        // As a person chooses it: the item shows, then the chooser says it was picked.
+        chooser->setCurrentIndex(index);
+        emit chooser->activated(index);
         return 0;
     });
     registerStep(QStringLiteral("menu"), [this](const QString& argument) {
-        MenuBar* bar = controller.menus();
+        MenuBar* bar = app.menus();
         QString problem = QStringLiteral("no menu bar");
         QAction* item =
             bar ? walkMenus(*bar, argument.split(QStringLiteral(" > ")), problem) : nullptr;
@@ -107,7 +111,7 @@ void Automation::registerScreenSteps() {
     });
     // Every menu with its items as shown (submenus by their titles), filled as on opening.
     registerStep(QStringLiteral("menus"), [this](const QString&) {
-        MenuBar* bar = controller.menus();
+        MenuBar* bar = app.menus();
         if (!bar) {
             printError(QStringLiteral("menus"), QStringLiteral("no menu bar"));
             return 0;
@@ -140,27 +144,17 @@ void Automation::registerScreenSteps() {
         if (argument.section(QLatin1Char(' '), 0, 0) != QLatin1String("thumbnail") && otherClicks)
             return otherClicks(argument);
         const QString step = QStringLiteral("click ") + argument;
-        PresenterView* view = controller.presenterView();
         bool ok = false;
         const qint64 index = argument.section(QLatin1Char(' '), 1).toLongLong(&ok);
-        if (!ok || !view) {
+        if (!ok || !app.console()) {
             printError(step, QStringLiteral("needs \"thumbnail N\""));
             return 0;
         }
-        ThumbnailSidebar* sidebar = view->sidebar;
-        const int columns = sidebar->columns();
-        if (!sidebar->isVisible() || index < 0 || index >= controller.deck().pageCount) {
+        SlideView* thumbnail = app.console()->view()->thumbnail(index);
+        if (!thumbnail) {
             printError(step, QStringLiteral("no such thumbnail on screen"));
             return 0;
         }
-        const int row = int(index / columns);
-        sidebar->table->scrollRowToVisible(row);
-        const ThumbRow* rowView = sidebar->table->rowView(row);
-        if (!rowView) {
-            printError(step, QStringLiteral("the thumbnail's row is not on screen"));
-            return 0;
-        }
-        SlideView* thumbnail = rowView->slideViews().at(index % columns);
         click(thumbnail, thumbnail->rect().center());
         return 0;
     });

@@ -7,7 +7,9 @@
 #include <QStringList>
 #include <functional>
 
-class AppDelegate;
+class QWidget;
+
+class Application;
 
 class Automation : public QObject {
     Q_OBJECT
@@ -18,14 +20,12 @@ public:
     using StepHandler = std::function<int(const QString& argument)>;
     static constexpr int stopScript = -1;
 
-    Automation(AppDelegate& controller, const QString& scriptPath);
+    // Prints what the program offers and how it would relaunch, and runs the script once the
+    // program has started.
+    Automation(Application& app, const QString& scriptPath);
 
-    // Reads the script; false (with an error event printed) when it cannot be read.
-    bool start();
     void registerStep(const QString& name, StepHandler handler);
 
-    // True while a script runs: alerts then print themselves and answer with their default button.
-    static bool isActive();
     // One JSON line on standard output, flushed at once.
     static void printEvent(const QJsonObject& event);
     static void printError(const QString& step, const QString& message);
@@ -35,10 +35,14 @@ private:
     void registerConsoleSteps();
     void registerScreenSteps();
     void registerTimerSteps();
+    // Reads the script; an error event and the end of the program when it cannot be read.
+    void start();
     void runNextStep();
+    // The window a step names: presenter, audience, ontime-setup, stagetimer-setup, pace-dialog.
+    QWidget* windowNamed(const QString& which) const;
     void finish(int exitCode);
 
-    AppDelegate& controller;
+    Application& app;
     QString scriptPath;
     QStringList steps;
     qsizetype nextStep = 0;

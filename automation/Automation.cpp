@@ -1,11 +1,16 @@
-#include "app/Automation.h"
+#include "automation/Automation.h"
 
-#include "app/AppDelegate.h"
-#include "app/KeyNotation.h"
+#include "app/Application.h"
+#include "automation/KeyNotation.h"
+#include "automation/StateSnapshot.h"
+#include "base/L10n.h"
+#include "ui/audience/AudienceWindow.h"
+#include "ui/console/PresenterWindow.h"
 #include "ui/dialogs/PaceDialog.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QPointer>
 #include <QPushButton>
@@ -27,8 +32,6 @@ Q_GUI_EXPORT void qt_handleMouseEvent(QWindow* window, const QPointF& local, con
 
 namespace {
 
-bool scriptRunning = false;
-
 // Presses and releases a mouse button in the middle of a window.
 void clickCentre(QWindow* window, Qt::MouseButton button) {
     const QPointer<QWindow> target(window);
@@ -47,16 +50,29 @@ std::optional<qint64> parseInteger(const QString& text) {
 
 } // namespace
 
-Automation::Automation(AppDelegate& controller, const QString& scriptPath)
-    : QObject(&controller), controller(controller), scriptPath(scriptPath) {
+Automation::Automation(Application& app, const QString& scriptPath)
+    : QObject(&app), app(app), scriptPath(scriptPath) {
     registerFoundationSteps();
     registerConsoleSteps();
     registerScreenSteps();
     registerTimerSteps();
-}
-
-bool Automation::isActive() {
-    return scriptRunning;
+    app.relaunch = [](const QStringList& arguments) {
+        printEvent({{QStringLiteral("event"), QStringLiteral("relaunch")},
+                    {QStringLiteral("arguments"), QJsonArray::fromStringList(arguments)}});
+        QCoreApplication::quit();
+    };
+    connect(&app.timers(), &ExternalTimers::offerHeld, this, [](int choices) {
+        printEvent({{QStringLiteral("event"), QStringLiteral("offer-held")},
+                    {QStringLiteral("choices"), choices}});
+    });
+    connect(&app.timers(), &ExternalTimers::choiceOffered, this,
+            [](const QStringList& titles, int selected) {
+                printEvent({{QStringLiteral("event"), QStringLiteral("sheet")},
+                            {QStringLiteral("message"), L10n::lookup("Timer gefunden")},
+                            {QStringLiteral("choices"), QJsonArray::fromStringList(titles)},
+                            {QStringLiteral("selected"), selected}});
+            });
+    connect(&app, &Application::started, this, &Automation::start);
 }
 
 void Automation::printEvent(const QJsonObject& event) {
@@ -75,28 +91,24 @@ void Automation::registerStep(const QString& name, StepHandler handler) {
     handlers.insert(name, std::move(handler));
 }
 
-bool Automation::start() {
+void Automation::start() {
     QFile file(scriptPath);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         printError(QStringLiteral("script"), QStringLiteral("cannot read ") + scriptPath);
         QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(2); });
-        return false;
+        return;
     }
     for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
         const QString step = line.trimmed();
         if (!step.isEmpty() && !step.startsWith(QLatin1Char('#')))
             steps.append(step);
     }
-    scriptRunning = true;
     QTimer::singleShot(0, this, &Automation::runNextStep);
-    return true;
 }
 
 void Automation::runNextStep() {
-    if (nextStep >= steps.size()) {
-        scriptRunning = false;
+    if (nextStep >= steps.size())
         return;
-    }
     const QString step = steps.at(nextStep++);
     const qsizetype space = step.indexOf(QLatin1Char(' '));
     const QString name = space < 0 ? step : step.left(space);
@@ -114,34 +126,47 @@ void Automation::runNextStep() {
 }
 
 void Automation::finish(int exitCode) {
-    scriptRunning = false;
     QTimer::singleShot(0, qApp, [exitCode] { QCoreApplication::exit(exitCode); });
+}
+
+QWidget* Automation::windowNamed(const QString& which) const {
+    if (which == QLatin1String("presenter"))
+        return app.console();
+    if (which == QLatin1String("audience"))
+        return app.audience().window();
+    if (which == QLatin1String("ontime-setup"))
+        return app.timers().setupWindow(true);
+    if (which == QLatin1String("stagetimer-setup"))
+        return app.timers().setupWindow(false);
+    if (which == QLatin1String("pace-dialog"))
+        return app.paceDialog();
+    return nullptr;
 }
 
 void Automation::registerFoundationSteps() {
     // The script goes on once the deck is open or its failure has been told, as a speaker would.
     registerStep(QStringLiteral("open"), [this](const QString& path) {
-        controller.open(AppDelegate::urlFromArgument(path));
-        controller.whenLoaded([self = QPointer<Automation>(this)] {
+        app.decks().open(Application::urlFromArgument(path));
+        app.decks().whenLoaded([self = QPointer<Automation>(this)] {
             if (self)
                 QTimer::singleShot(0, self, &Automation::runNextStep);
         });
         return stopScript;
     });
     registerStep(QStringLiteral("present"), [this](const QString&) {
-        controller.startPresentation();
+        app.slideShow().start();
         return 0;
     });
     registerStep(QStringLiteral("stop"), [this](const QString&) {
-        controller.stopPresentation();
+        app.slideShow().stop();
         return 0;
     });
     registerStep(QStringLiteral("next"), [this](const QString&) {
-        controller.nextSlide();
+        app.actions().trigger(Actions::Id::next);
         return 0;
     });
     registerStep(QStringLiteral("prev"), [this](const QString&) {
-        controller.previousSlide();
+        app.actions().trigger(Actions::Id::previous);
         return 0;
     });
     registerStep(QStringLiteral("goto"), [this](const QString& argument) {
@@ -150,14 +175,14 @@ void Automation::registerFoundationSteps() {
             printError(QStringLiteral("goto ") + argument, QStringLiteral("needs a slide index"));
             return 0;
         }
-        controller.goToSlide(*index);
+        app.slideShow().goTo(*index);
         return 0;
     });
     registerStep(QStringLiteral("wait"), [](const QString& argument) {
         return int(std::clamp<qint64>(parseInteger(argument).value_or(0), 0, 600000));
     });
     registerStep(QStringLiteral("state"), [this](const QString&) {
-        QJsonObject state = controller.stateSnapshot();
+        QJsonObject state = StateSnapshot::state(app);
         state.insert(QStringLiteral("event"), QStringLiteral("state"));
         printEvent(state);
         return 0;
@@ -165,7 +190,7 @@ void Automation::registerFoundationSteps() {
     registerStep(QStringLiteral("grab"), [this](const QString& argument) {
         const QString which = argument.section(QLatin1Char(' '), 0, 0);
         const QString path = argument.section(QLatin1Char(' '), 1).trimmed();
-        QWidget* window = controller.windowForAutomation(which);
+        QWidget* window = windowNamed(which);
         if (!window || path.isEmpty()) {
             printError(QStringLiteral("grab ") + argument,
                        QStringLiteral("needs presenter|audience FILE.png"));
@@ -186,7 +211,7 @@ void Automation::registerConsoleSteps() {
     // "pace-dialog 25", "pace-dialog 14:30 2" or "pace-dialog none": fills the open
     // "Vortragsdauer" dialog (length or end time, last minutes) and presses its button.
     registerStep(QStringLiteral("pace-dialog"), [this](const QString& argument) {
-        PaceDialog* dialog = controller.paceDialog();
+        PaceDialog* dialog = app.paceDialog();
         const QString plan = argument.section(QLatin1Char(' '), 0, 0);
         const QString last = argument.section(QLatin1Char(' '), 1).trimmed();
         const std::optional<int> minutes = PaceTarget::parseLength(plan);
@@ -224,7 +249,7 @@ void Automation::registerConsoleSteps() {
         // Keys go where the keyboard would send them: the window that has the focus.
         QWindow* window = QGuiApplication::focusWindow();
         if (!window) {
-            QWidget* presenter = controller.windowForAutomation(QStringLiteral("presenter"));
+            QWidget* presenter = app.console();
             window = presenter ? presenter->windowHandle() : nullptr;
         }
         if (!window) {
@@ -237,7 +262,7 @@ void Automation::registerConsoleSteps() {
     registerStep(QStringLiteral("click"), [this](const QString& argument) {
         const QString which = argument.section(QLatin1Char(' '), 0, 0);
         const QString side = argument.section(QLatin1Char(' '), 1).trimmed();
-        QWidget* window = controller.windowForAutomation(which);
+        QWidget* window = windowNamed(which);
         const bool left = side == QLatin1String("left");
         if (!window || !window->isVisible() || !window->windowHandle() ||
             (!left && side != QLatin1String("right"))) {

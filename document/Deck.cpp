@@ -1,6 +1,4 @@
-#include "document/Presentation.h"
-
-#include "base/RecentFiles.h"
+#include "document/Deck.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,20 +15,18 @@ constexpr qint64 notesReadingMs = 2000;
 
 } // namespace
 
-Presentation::Presentation(QObject* parent) : Presentation(defaultEngineFactory(), parent) {}
+Deck::Deck(QObject* parent) : Deck(defaultEngineFactory(), parent) {}
 
-Presentation::Presentation(EngineFactory engines, QObject* parent)
-    : QObject(parent), engines(std::move(engines)) {}
+Deck::Deck(EngineFactory engines, QObject* parent) : QObject(parent), engines(std::move(engines)) {}
 
-struct Presentation::Load {
-    // Touched on the main thread only: the Presentation waiting for this load, null once the
+struct Deck::Load {
+    // Touched on the main thread only: the Deck waiting for this load, null once the
     // load is dropped.
-    Presentation* owner = nullptr;
+    Deck* owner = nullptr;
     // Set with owner cleared: a slow open gives up (the engine's worker is killed).
     std::atomic_bool dropped = false;
     QUrl url;
     QString password;
-    Place place = Place::firstSlide;
     // Written by the loading thread before it hands the load back.
     OpenStatus status = OpenStatus::ok;
     std::unique_ptr<PageEngine> document;
@@ -43,7 +39,7 @@ struct Presentation::Load {
     void read(const EngineFactory& engines);
 };
 
-Presentation::~Presentation() {
+Deck::~Deck() {
     // The loading thread may go on a while; its result finds nobody and is dropped.
     if (pending) {
         pending->owner = nullptr;
@@ -51,17 +47,15 @@ Presentation::~Presentation() {
     }
 }
 
-void Presentation::load(const QUrl& fileUrl, std::function<void(OpenStatus)> done,
-                        const QString& password, Place place) {
+void Deck::load(const QUrl& url, std::function<void(OpenStatus)> done, const QString& password) {
     if (pending) {
         pending->owner = nullptr;
         pending->dropped = true;
     }
     auto started = std::make_shared<Load>();
     started->owner = this;
-    started->url = fileUrl;
+    started->url = url;
     started->password = password;
-    started->place = place;
     pending = started;
     pendingDone = std::move(done);
     // A reserved thread starts at once, however busy the pool is; the application waits for the
@@ -82,11 +76,11 @@ void Presentation::load(const QUrl& fileUrl, std::function<void(OpenStatus)> don
     });
 }
 
-QUrl Presentation::loading() const {
+QUrl Deck::loading() const {
     return pending ? pending->url : QUrl();
 }
 
-void Presentation::Load::read(const EngineFactory& engines) {
+void Deck::Load::read(const EngineFactory& engines) {
     if (!url.isLocalFile()) {
         status = OpenStatus::notFound;
         return;
@@ -122,7 +116,7 @@ void Presentation::Load::read(const EngineFactory& engines) {
     document = std::move(opened);
 }
 
-void Presentation::finish(const std::shared_ptr<Load>& load) {
+void Deck::finish(const std::shared_ptr<Load>& load) {
     pending.reset();
     load->owner = nullptr;
     // Taken first: an observer or `done` may start the next load.
@@ -133,87 +127,58 @@ void Presentation::finish(const std::shared_ptr<Load>& load) {
         done(load->status);
 }
 
-void Presentation::apply(Load& load) {
-    const QList<QSizeF>& sizes = load.sizes;
-    url = load.url;
-    pageCount = sizes.size();
-    pageSizes = sizes;
-    pageAspect = aspectOf(sizes.first());
-    notesSide = NotesSide::none;
-    aspect = pageAspect;
-    pageLabels = load.labels;
+void Deck::apply(Load& load) {
+    fileUrl = load.url;
+    sizes = load.sizes;
+    labels = load.labels;
+    firstPageAspect = aspectOf(sizes.first());
+    split = NotesSide::none;
+    slideAspect = firstPageAspect;
     deckEngines = engines.unlockedBy(load.password);
-    renderer = std::make_unique<SlideRenderer>(url, sizes, deckEngines, std::move(load.document));
+    slideRenderer =
+        std::make_unique<SlideRenderer>(fileUrl, sizes, deckEngines, std::move(load.document));
     annotations = load.notes;
     textReader.reset();
     notesPagesRead.clear();
-    if (load.place == Place::kept) {
-        index = std::clamp<qint64>(index, 0, pageCount - 1);
-    } else {
-        index = 0;
-        blank = Blank::none;
-    }
-    ++generation;
-    if (onOpen)
-        onOpen();
-    notify();
-    RecentFiles::add(url);
-    notify();
+    ++opened;
 }
 
-QStringList Presentation::annotationNotes(qint64 page) const {
+QStringList Deck::annotationNotes(qint64 page) const {
     return annotations.value(page);
 }
 
-QString Presentation::notesPageText(qint64 page) const {
-    if (url.isEmpty() || notesSide == NotesSide::none || page < 0 || page >= pageCount)
+QString Deck::notesPageText(qint64 page) const {
+    if (fileUrl.isEmpty() || split == NotesSide::none || page < 0 || page >= pageCount())
         return {};
     const auto found = notesPagesRead.constFind(page);
     if (found != notesPagesRead.cend())
         return *found;
     if (!textReader)
-        textReader = deckEngines.open(url.toLocalFile(), {}, nullptr);
+        textReader = deckEngines.open(fileUrl.toLocalFile(), {}, nullptr);
     const QString text =
-        textReader ? textReader->regionText(page, PageSplit::region(notesSide, true)) : QString();
+        textReader ? textReader->regionText(page, PageSplit::region(split, true)) : QString();
     return *notesPagesRead.insert(page, text);
 }
 
-void Presentation::setNotesSide(NotesSide side) {
-    if (side == notesSide)
+void Deck::setNotesSide(NotesSide side) {
+    if (side == split)
         return;
-    notesSide = side;
+    split = side;
     notesPagesRead.clear();
     const QRectF half = PageSplit::region(side, false);
-    const QSizeF page = pageSizes.value(0);
-    aspect = side == NotesSide::none
-                 ? pageAspect
-                 : aspectOf(QSizeF(page.width() * half.width(), page.height() * half.height()));
-    ++generation;
+    const QSizeF page = sizes.value(0);
+    slideAspect =
+        side == NotesSide::none
+            ? firstPageAspect
+            : aspectOf(QSizeF(page.width() * half.width(), page.height() * half.height()));
+    ++opened;
 }
 
-PageSplit::Geometry Presentation::geometry(QSize viewPixels, bool notes) const {
-    return PageSplit::geometry(notesSide, notes, pageSizes.value(0), viewPixels);
+PageSplit::Geometry Deck::geometry(QSize viewPixels, bool notes) const {
+    return PageSplit::geometry(split, notes, sizes.value(0), viewPixels);
 }
 
-void Presentation::goTo(qint64 target) {
-    if (pageCount < 1)
-        return;
-    const qint64 clamped = std::clamp<qint64>(target, 0, pageCount - 1);
-    if (clamped == index && blank == Blank::none)
-        return;
-    index = clamped;
-    blank = Blank::none;
-    notify();
-}
-
-void Presentation::notify() {
-    // A copy, so that an observer that adds another one does not disturb this round.
-    const QList<std::function<void()>> current = observers;
-    for (const auto& observer : current)
-        observer();
-}
-
-double Presentation::aspectOf(QSizeF displayedSize) {
+double Deck::aspectOf(QSizeF displayedSize) {
     const double ratio = displayedSize.width() / displayedSize.height();
     if (!(displayedSize.height() > 0) || !std::isfinite(ratio) || !(ratio > 0))
         return 16.0 / 9.0;

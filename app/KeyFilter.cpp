@@ -1,4 +1,6 @@
-#include "app/KeyMonitor.h"
+#include "app/KeyFilter.h"
+
+#include "show/SlideShow.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -56,8 +58,8 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
 
 namespace {
 
-bool isPresenterWindow(const KeyTarget& target, const QWindow* window) {
-    for (const QWidget* widget : {target.presenterWindow(), target.audienceWindow()}) {
+bool isPresenterWindow(const KeyContext& context, const QWindow* window) {
+    for (const QWidget* widget : {context.presenterWindow, context.audienceWindow}) {
         if (widget && widget->windowHandle() && widget->windowHandle() == window)
             return true;
     }
@@ -65,8 +67,8 @@ bool isPresenterWindow(const KeyTarget& target, const QWindow* window) {
 }
 
 // A dialog that blocks the program, or a sheet on the presenter window.
-bool dialogIsUp(const KeyTarget& target) {
-    const QWidget* presenter = target.presenterWindow();
+bool dialogIsUp(const KeyContext& context) {
+    const QWidget* presenter = context.presenterWindow;
     const QWindow* presenterHandle = presenter ? presenter->windowHandle() : nullptr;
     for (const QWindow* window : QGuiApplication::topLevelWindows()) {
         if (!window->isVisible())
@@ -85,8 +87,8 @@ bool dialogIsUp(const KeyTarget& target) {
 }
 
 // A dialog of the console that leaves it free ("Vortragsdauer" during a talk).
-bool isConsoleDialog(const KeyTarget& target, const QWindow* window) {
-    const QWidget* presenter = target.presenterWindow();
+bool isConsoleDialog(const KeyContext& context, const QWindow* window) {
+    const QWidget* presenter = context.presenterWindow;
     if (!presenter || !presenter->windowHandle() || window->type() != Qt::Dialog)
         return false;
     for (const QWindow* parent = window->transientParent(); parent;
@@ -109,125 +111,103 @@ bool focusTakesText() {
 
 } // namespace
 
-bool appliesTo(const KeyTarget& target, Command command, const QWindow* receiver) {
-    if (target.pageCount() <= 0)
+bool appliesTo(const KeyContext& context, Command command, const QWindow* receiver) {
+    if (context.pageCount <= 0)
         return false;
     const QWindow* keyWindow = receiver ? receiver : QGuiApplication::focusWindow();
     // A console dialog with the keyboard counts as up, so a clicker keeps working past it.
-    if (!dialogIsUp(target) && !(keyWindow && isConsoleDialog(target, keyWindow))) {
+    if (!dialogIsUp(context) && !(keyWindow && isConsoleDialog(context, keyWindow))) {
         if (command == Command::TogglePresentation || command == Command::StartFromBeginning)
             return false;
-        return !keyWindow || isPresenterWindow(target, keyWindow);
+        return !keyWindow || isPresenterWindow(context, keyWindow);
     }
     // A dialog must not cost the talk a key: while presenting, the presenter keys pass it, and
     // the start keys always do. A text field keeps what is typed into it; Return answers the
     // dialog, and Esc answers the question whether to quit.
     if (focusTakesText() || command == Command::Jump)
         return false;
-    if (command == Command::Escape && target.asksToQuit())
+    if (command == Command::Escape && context.asksToQuit)
         return false;
-    return startsOrEnds(command) || target.isPresenting();
+    return startsOrEnds(command) || context.presenting;
 }
 
-void perform(KeyTarget& target, Command command, bool shifted, const QString& text) {
-    const auto moveTo = [&target](int index) {
-        target.setJumpBuffer(QString());
-        target.goTo(index);
-        target.refresh();
-    };
+std::optional<Actions::Id> actionFor(Command command, bool shifted, bool presenting) {
+    using Id = Actions::Id;
     switch (command) {
-    case Command::None:
-        return;
     case Command::Next:
-        return moveTo(target.neighbour(+1));
+        return Id::next;
     case Command::Previous:
-        return moveTo(target.neighbour(-1));
+        return Id::previous;
+    case Command::Jump:
+        return Id::goToTyped;
     case Command::First:
-        return moveTo(0);
+        return Id::first;
     case Command::Last:
-        return moveTo(target.pageCount() - 1);
-    case Command::Jump: {
-        // Slide numbers count from 1; an empty or unreadable entry simply advances.
-        bool readable = false;
-        const int number = target.jumpBuffer().toInt(&readable, 10);
-        return moveTo(readable ? number - 1 : target.neighbour(+1));
-    }
+        return Id::last;
     case Command::Escape:
-        if (!target.jumpBuffer().isEmpty()) {
-            target.setJumpBuffer(QString());
-            target.refresh();
-        } else if (target.isBlanked()) {
-            target.unblank();
-        } else if (target.isPresenting()) {
-            target.stopPresentation();
-        }
-        return;
+        return Id::escape;
+    // F5 ends a running presentation; else it starts from the beginning, or with Shift at the
+    // current slide.
     case Command::F5:
-        if (target.isPresenting())
-            return target.stopPresentation();
-        return perform(target, shifted ? Command::TogglePresentation : Command::StartFromBeginning,
-                       false, text);
-    case Command::TogglePresentation:
-        if (target.isPresenting())
-            return target.stopPresentation();
-        target.setTimerChoiceAside();
-        return target.startPresentation();
-    case Command::StartFromBeginning:
-        target.setTimerChoiceAside();
-        target.goTo(0);
-        if (!target.isPresenting())
-            target.startPresentation();
-        target.refresh();
-        return;
+        return presenting || shifted ? Id::togglePresentation : Id::startFromBeginning;
     case Command::ToggleBlack:
-        return target.toggleBlack();
+        return Id::toggleBlack;
     case Command::ToggleWhite:
-        return target.toggleWhite();
+        return Id::toggleWhite;
+    case Command::TogglePresentation:
+        return Id::togglePresentation;
+    case Command::StartFromBeginning:
+        return Id::startFromBeginning;
+    case Command::None:
     case Command::Digit:
-        if (target.jumpBuffer().size() <= 3)
-            target.setJumpBuffer(target.jumpBuffer() + text);
-        target.refresh();
-        return;
+        break;
     }
-}
-
-bool handleKey(KeyTarget& target, const QKeyEvent& event, const QWindow* receiver) {
-    const Command command = commandFor(event.key(), event.modifiers(), event.text());
-    if (command == Command::None || !appliesTo(target, command, receiver))
-        return false;
-    perform(target, command, event.modifiers() & Qt::ShiftModifier, event.text());
-    return true;
+    return std::nullopt;
 }
 
 } // namespace KeyRules
 
-KeyMonitor::KeyMonitor(QObject* owner, KeyTarget* target) : owner(owner), target(target) {
+KeyFilter::KeyFilter(const Actions& actions, SlideShow& show, QObject* parent)
+    : QObject(parent), actions(actions), show(show) {
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-KeyMonitor::~KeyMonitor() {
+KeyFilter::~KeyFilter() {
     if (QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
 }
 
-bool KeyMonitor::eventFilter(QObject* watched, QEvent* event) {
+void KeyFilter::setWindows(QWidget* presenterWindow, QWidget* audienceWindow) {
+    presenter = presenterWindow;
+    audience = audienceWindow;
+}
+
+KeyContext KeyFilter::context() const {
+    return {show.pageCount(), show.isPresenting(), asksToQuit && asksToQuit(), presenter, audience};
+}
+
+bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride)
         return false;
     // The filter sees one key at the window and again at each widget on its way; the window
     // stage comes first and is the one to act on.
-    if (!owner || !watched->isWindowType())
+    if (!watched->isWindowType())
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    auto* window = static_cast<QWindow*>(watched);
-    if (type == QEvent::ShortcutOverride) {
-        // A key that a menu item also uses comes here first; claiming it keeps it a plain key
-        // press, which then arrives below.
-        const auto command = KeyRules::commandFor(key->key(), key->modifiers(), key->text());
-        if (command == KeyRules::Command::None || !KeyRules::appliesTo(*target, command, window))
-            return false;
-        key->accept();
+    const auto command = KeyRules::commandFor(key->key(), key->modifiers(), key->text());
+    if (command == KeyRules::Command::None ||
+        !KeyRules::appliesTo(context(), command, static_cast<QWindow*>(watched)))
+        return false;
+    // A key that a menu item also uses comes here first; claiming it keeps it a plain key
+    // press, which then arrives below.
+    key->accept();
+    if (type == QEvent::ShortcutOverride)
         return true;
-    }
-    return KeyRules::handleKey(*target, *key, window);
+    if (command == KeyRules::Command::Digit)
+        show.type(key->text());
+    else if (const auto id = KeyRules::actionFor(command, key->modifiers() & Qt::ShiftModifier,
+                                                 show.isPresenting()))
+        actions.trigger(*id);
+    return true;
 }

@@ -1,8 +1,9 @@
 // Automation steps for the external timers: the search, the choice sheet, the timer menu and the
 // setup windows.
-#include "app/AppDelegate.h"
-#include "app/Automation.h"
+#include "app/Application.h"
 #include "app/MenuBar.h"
+#include "automation/Automation.h"
+#include "ui/timers/TimerChoiceDialog.h"
 
 #include <QJsonArray>
 #include <QLineEdit>
@@ -37,13 +38,13 @@ QPushButton* findButton(QWidget* window, const QString& name, QString& problem) 
 
 void Automation::registerTimerSteps() {
     registerStep(QStringLiteral("search-timers"), [this](const QString&) {
-        controller.searchTimers();
+        app.timers().search();
         return 0;
     });
     // Answers the open choice sheet with its radio button N (counted from 0) and "Anzeigen".
     registerStep(QStringLiteral("choose-timer"), [this](const QString& argument) {
         const QString step = QStringLiteral("choose-timer ") + argument;
-        TimerChoiceSheet* sheet = controller.timerChoiceSheet();
+        TimerChoiceDialog* sheet = app.timers().choiceDialog();
         if (!sheet) {
             printError(step, QStringLiteral("no timer choice is open"));
             return 0;
@@ -60,7 +61,7 @@ void Automation::registerTimerSteps() {
     });
     // The "Ontime / Stagetimer" menu as it reads when it opens.
     registerStep(QStringLiteral("menu-timers"), [this](const QString&) {
-        MenuBar* bar = controller.menus();
+        MenuBar* bar = app.menus();
         if (!bar) {
             printError(QStringLiteral("menu-timers"), QStringLiteral("no menu bar"));
             return 0;
@@ -82,11 +83,11 @@ void Automation::registerTimerSteps() {
         return 0;
     });
     registerStep(QStringLiteral("show-ontime-setup"), [this](const QString&) {
-        controller.showOntimeSetup();
+        app.timers().showOntimeSetup();
         return 0;
     });
     registerStep(QStringLiteral("show-stagetimer-setup"), [this](const QString&) {
-        controller.showStagetimerSetup();
+        app.timers().showStagetimerSetup();
         return 0;
     });
     // "setup FIELD VALUE": types into a field of the setup window on screen and commits it, or
@@ -95,7 +96,7 @@ void Automation::registerTimerSteps() {
         const QString step = QStringLiteral("setup ") + argument;
         const QString field = argument.section(QLatin1Char(' '), 0, 0);
         const QString value = argument.section(QLatin1Char(' '), 1);
-        QWidget* window = controller.visibleSetupWindow();
+        QWidget* window = app.timers().visibleSetupWindow();
         if (!window) {
             printError(step, QStringLiteral("no setup window is shown"));
             return 0;
@@ -121,7 +122,7 @@ void Automation::registerTimerSteps() {
     });
     registerStep(QStringLiteral("setup-press"), [this](const QString& name) {
         const QString step = QStringLiteral("setup-press ") + name;
-        QWidget* window = controller.visibleSetupWindow();
+        QWidget* window = app.timers().visibleSetupWindow();
         QString problem = QStringLiteral("no setup window is shown");
         QPushButton* button = window ? findButton(window, name, problem) : nullptr;
         if (button && !button->isEnabled())

@@ -1,4 +1,4 @@
-#include "app/KeyNotation.h"
+#include "automation/KeyNotation.h"
 
 #include <QEvent>
 #include <QHash>

@@ -1,13 +1,20 @@
 // The presenter keys: which key means what, the typed slide number, Esc and F5, and when keys
 // are left to other windows and dialogs.
-#include "app/KeyMonitor.h"
-#include "app/KeyNotation.h"
+#include "app/KeyFilter.h"
+#include "app/MenuBar.h"
+#include "automation/KeyNotation.h"
+#include "document/Deck.h"
+#include "show/SlideShow.h"
+#include "support/OpenDeck.h"
 #include "support/TestSupport.h"
+#include "ui/console/PresenterView.h"
 
 #include <QAction>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -16,61 +23,57 @@ namespace {
 
 enum class Screen { slide, black, white };
 
-// A deck of slides with the same clamping and blanking rules as the real one.
-class FakeDeck : public QObject, public KeyTarget {
+// The actions wired to a slide show as the program wires them, and the key filter over both.
+class Talk : public QObject {
 public:
-    int pages = 30;
-    int index = 0;
-    Screen screen = Screen::slide;
-    bool presenting = false;
-    QString buffer;
+    Actions actions;
+    SlideShow show;
+    KeyFilter filter{actions, show};
     int refreshes = 0;
-    QWidget* presenter = nullptr;
-    QWidget* audience = nullptr;
     int choicesSetAside = 0;
     bool quitQuestion = false;
 
-    int pageCount() const override { return pages; }
-    int slideIndex() const override { return index; }
-    bool isBlanked() const override { return screen != Screen::slide; }
-    bool isPresenting() const override { return presenting; }
-    QString jumpBuffer() const override { return buffer; }
-    void setJumpBuffer(const QString& digits) override { buffer = digits; }
-    void goTo(int target) override {
-        if (pages < 1)
-            return;
-        index = std::clamp(target, 0, pages - 1);
-        screen = Screen::slide;
+    Talk() {
+        show.setDeck(30, nullptr, false);
+        actions.setDeckOpen(true);
+        using Id = Actions::Id;
+        const auto on = [this](Id id, auto slot) {
+            connect(actions[id], &QAction::triggered, this, slot);
+        };
+        on(Id::next, [this] { show.next(); });
+        on(Id::previous, [this] { show.previous(); });
+        on(Id::first, [this] { show.first(); });
+        on(Id::last, [this] { show.last(); });
+        on(Id::goToTyped, [this] { show.goToTyped(); });
+        on(Id::escape, [this] { show.escape(); });
+        on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
+        on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
+        on(Id::togglePresentation,
+           [this] { show.isPresenting() ? show.stop() : void(show.start()); });
+        on(Id::startFromBeginning, [this] { show.startFrom(0); });
+        connect(&show, &SlideShow::changed, this, [this] { ++refreshes; });
+        // A start sets an open timer choice aside, whichever way it comes.
+        connect(&show, &SlideShow::presentingChanged, this,
+                [this](bool presenting) { choicesSetAside += presenting; });
+        filter.asksToQuit = [this] { return quitQuestion; };
     }
-    void refresh() override { ++refreshes; }
-    void toggleBlack() override {
-        screen = screen == Screen::black ? Screen::slide : Screen::black;
+    Screen screen() const {
+        return show.blank() == Blank::black   ? Screen::black
+               : show.blank() == Blank::white ? Screen::white
+                                              : Screen::slide;
     }
-    void toggleWhite() override {
-        screen = screen == Screen::white ? Screen::slide : Screen::white;
-    }
-    void unblank() override { screen = Screen::slide; }
-    void startPresentation() override {
-        if (pages > 0)
-            presenting = true;
-    }
-    void stopPresentation() override { presenting = false; }
-    void setTimerChoiceAside() override { ++choicesSetAside; }
-    bool asksToQuit() const override { return quitQuestion; }
-    QWidget* presenterWindow() const override { return presenter; }
-    QWidget* audienceWindow() const override { return audience; }
+    void presenting(bool on) { on ? void(show.start()) : show.stop(); }
 };
 
 using Command = KeyRules::Command;
 
 } // namespace
 
-class TestKeyMonitor : public QObject {
+class TestKeyFilter : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QMainWindow> presenter;
-    std::unique_ptr<FakeDeck> deck;
-    std::unique_ptr<KeyMonitor> monitor;
+    std::unique_ptr<Talk> deck;
 
     // Types the keys into the presenter window, one by one, as X11 names them.
     void type(const QString& keys, QWindow* window = nullptr) {
@@ -88,12 +91,10 @@ private slots:
         presenter->resize(400, 300);
         presenter->show();
         QVERIFY(QTest::qWaitForWindowExposed(presenter.get()));
-        deck = std::make_unique<FakeDeck>();
-        deck->presenter = presenter.get();
-        monitor = std::make_unique<KeyMonitor>(deck.get(), deck.get());
+        deck = std::make_unique<Talk>();
+        deck->filter.setWindows(presenter.get(), nullptr);
     }
     void cleanup() {
-        monitor.reset();
         deck.reset();
         presenter.reset();
     }
@@ -169,47 +170,47 @@ private slots:
     void sequences() {
         QFETCH(int, start);
         QFETCH(QString, keys);
-        deck->index = start;
+        deck->show.goTo(start);
         type(keys);
-        QTEST(deck->index, "index");
-        QTEST(deck->buffer, "buffer");
-        QTEST(deck->screen, "screen");
+        QTEST(int(deck->show.page()), "index");
+        QTEST(deck->show.typed(), "buffer");
+        QTEST(deck->screen(), "screen");
     }
 
     // Esc: first the typed number, then the blank screen, then the presentation.
     void escapeOrder() {
-        deck->presenting = true;
+        deck->presenting(true);
         type("b 4");
-        QCOMPARE(deck->buffer, QString("4"));
+        QCOMPARE(deck->show.typed(), QString("4"));
         type("Escape");
-        QCOMPARE(deck->buffer, QString());
-        QCOMPARE(deck->screen, Screen::black);
-        QVERIFY(deck->presenting);
+        QCOMPARE(deck->show.typed(), QString());
+        QCOMPARE(deck->screen(), Screen::black);
+        QVERIFY(deck->show.isPresenting());
         type("Escape");
-        QCOMPARE(deck->screen, Screen::slide);
-        QVERIFY(deck->presenting);
+        QCOMPARE(deck->screen(), Screen::slide);
+        QVERIFY(deck->show.isPresenting());
         type("Escape");
-        QVERIFY(!deck->presenting);
+        QVERIFY(!deck->show.isPresenting());
         const int refreshes = deck->refreshes;
         type("Escape");
-        QVERIFY(!deck->presenting);
+        QVERIFY(!deck->show.isPresenting());
         QCOMPARE(deck->refreshes, refreshes);
         // Shift+F5 starts at the current slide and, like F5, ends a running presentation.
-        deck->index = 6;
+        deck->show.goTo(6);
         type("Shift+F5");
-        QVERIFY(deck->presenting);
-        QCOMPARE(deck->index, 6);
+        QVERIFY(deck->show.isPresenting());
+        QCOMPARE(deck->show.page(), 6);
         type("Shift+F5");
-        QVERIFY(!deck->presenting);
+        QVERIFY(!deck->show.isPresenting());
     }
 
     void noDocumentPassesKeys() {
-        deck->pages = 0;
+        deck->show.setDeck(0, nullptr, false);
         QShortcut blackShortcut(QKeySequence(Qt::Key_B), presenter.get());
         QSignalSpy fired(&blackShortcut, &QShortcut::activated);
         type("b Right 1");
-        QCOMPARE(deck->screen, Screen::slide);
-        QCOMPARE(deck->buffer, QString());
+        QCOMPARE(deck->screen(), Screen::slide);
+        QCOMPARE(deck->show.typed(), QString());
         QCOMPARE(fired.count(), 1);
     }
 
@@ -230,7 +231,40 @@ private slots:
         QSignalSpy triggered(&item, &QAction::triggered);
         type(keys);
         QTEST(triggered.count() == 1, "menuTriggered");
-        QTEST(deck->index, "index");
+        QTEST(int(deck->show.page()), "index");
+    }
+
+    // A key, the menu bar's item and the console's button trigger one and the same action; a
+    // disabled action does nothing, whichever way it comes.
+    void oneActionPerCommand() {
+        const MenuBar bar(deck->actions);
+        QAction* menuItem = nullptr;
+        for (QAction* title : bar.actions()) {
+            if (title->text() == QStringLiteral("Präsentation"))
+                menuItem = title->menu()->actions().at(3);
+        }
+        QCOMPARE(menuItem, deck->actions[Actions::Id::next]);
+        Deck shown;
+        QVERIFY(TestSupport::openDeck(shown, QUrl::fromLocalFile(QStringLiteral(
+                                                 ORVL_SOURCE_DIR "/resources/sample-deck.pdf"))));
+        PresenterView view;
+        view.setDeck(&shown);
+        view.setCommands({nullptr, deck->actions[Actions::Id::next]});
+        view.resize(1400, 820);
+        auto* button = view.findChild<QPushButton*>(QStringLiteral("nextButton"));
+        QVERIFY(button && button->isEnabled());
+        QSignalSpy triggered(deck->actions[Actions::Id::next], &QAction::triggered);
+        type("Right");
+        menuItem->trigger();
+        button->click();
+        QCOMPARE(triggered.count(), 3);
+        QCOMPARE(deck->show.page(), 3);
+        deck->actions.setDeckOpen(false);
+        menuItem->trigger();
+        button->click();
+        deck->actions.trigger(Actions::Id::next);
+        QCOMPARE(triggered.count(), 3);
+        QCOMPARE(deck->show.page(), 3);
     }
 
     // Keys typed into another window stay there; the audience window's reach the deck.
@@ -247,10 +281,10 @@ private slots:
         other.show();
         QVERIFY(QTest::qWaitForWindowExposed(&other));
         if (audience)
-            deck->audience = &other;
+            deck->filter.setWindows(presenter.get(), &other);
         type("Right 5", other.windowHandle());
-        QTEST(deck->index, "index");
-        QCOMPARE(deck->buffer, audience ? QStringLiteral("5") : QString());
+        QTEST(int(deck->show.page()), "index");
+        QCOMPARE(deck->show.typed(), audience ? QStringLiteral("5") : QString());
     }
 
     // A dialog never costs the talk a key: while presenting the presenter keys pass it, the
@@ -300,7 +334,8 @@ private slots:
         QFETCH(bool, textField);
         QFETCH(QString, keys);
         QFETCH(bool, presenting);
-        deck->presenting = presenting;
+        deck->presenting(presenting);
+        deck->choicesSetAside = 0;
         QFETCH(bool, quitQuestion);
         deck->quitQuestion = quitQuestion;
         QDialog dialog(sheet ? presenter.get() : nullptr);
@@ -314,19 +349,10 @@ private slots:
         if (textField)
             dialog.findChild<QLineEdit*>()->setFocus();
         type(keys, dialog.windowHandle());
-        QTEST(deck->index, "index");
-        QTEST(deck->presenting, "presentingAfter");
+        QTEST(int(deck->show.page()), "index");
+        QTEST(deck->show.isPresenting(), "presentingAfter");
         QTEST(deck->choicesSetAside, "setAside");
-        QCOMPARE(deck->screen, Screen::slide);
-    }
-
-    void keysPassOnceTheControllerIsGone() {
-        auto owner = std::make_unique<QObject>();
-        KeyMonitor orphan(owner.get(), deck.get());
-        monitor.reset();
-        owner.reset();
-        type("Right");
-        QCOMPARE(deck->index, 0);
+        QCOMPARE(deck->screen(), Screen::slide);
     }
 
     void keySpecNames_data() {
@@ -360,5 +386,5 @@ private slots:
     }
 };
 
-ORVL_TEST_MAIN(TestKeyMonitor)
-#include "tst_keymonitor.moc"
+ORVL_TEST_MAIN(TestKeyFilter)
+#include "tst_keyfilter.moc"

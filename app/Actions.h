@@ -1,0 +1,62 @@
+// Every command of the program as one QAction: its text, its shortcuts and whether it can act now.
+// The menus, the console's buttons, the presenter keys and the automation all trigger these, so a
+// command behaves the same whichever way it is given.
+#pragma once
+
+#include <QHash>
+#include <QObject>
+
+class QAction;
+class QActionGroup;
+
+class Actions : public QObject {
+    Q_OBJECT
+public:
+    enum class Id {
+        open,
+        closeWindow,
+        quit,
+        thumbnailColumns1,
+        thumbnailColumns2,
+        thumbnailColumns3,
+        thumbnailColumns4,
+        resetLayout,
+        notesLarger,
+        notesSmaller,
+        togglePresentation,
+        startFromBeginning,
+        next,
+        previous,
+        first,
+        last,
+        // Return: the typed slide number, else the next slide.
+        goToTyped,
+        // Esc: drops a typed number, else shows the slide again, else ends the presentation.
+        escape,
+        toggleBlack,
+        toggleWhite,
+        toggleTimerPause,
+        resetTimer,
+        talkPlan,
+        shortcuts,
+        about,
+    };
+
+    explicit Actions(QObject* parent = nullptr);
+
+    QAction* operator[](Id id) const { return actions.value(id); }
+    // Runs the command if it is enabled.
+    void trigger(Id id) const;
+    // Where the pages hold notes: "none", "left", "right", "top", "bottom", "auto" (the data of
+    // each checkable action), one chosen at a time.
+    QActionGroup* notesSides() const { return sides; }
+
+    // The commands that act on a deck are enabled while one is open.
+    void setDeckOpen(bool open);
+
+private:
+    QAction* add(Id id, const QString& text);
+
+    QHash<Id, QAction*> actions;
+    QActionGroup* sides;
+};

@@ -1,0 +1,441 @@
+#include "app/Application.h"
+
+#include "app/KeyFilter.h"
+#include "app/MenuBar.h"
+#include "base/L10n.h"
+#include "base/Preferences.h"
+#include "ui/audience/AudienceWindow.h"
+#include "ui/console/PresenterView.h"
+#include "ui/console/PresenterWindow.h"
+#include "ui/dialogs/PaceDialog.h"
+#include "ui/dialogs/Prompts.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+const QString applicationTitle = QStringLiteral("Talvane Orvello");
+
+} // namespace
+
+Application::Application(Prompts& prompts, QObject* parent)
+    : QObject(parent), relaunch(&MenuBar::relaunchExecutable), prompts(prompts),
+      deckController(openDeck, prompts), audienceController(openDeck, show),
+      externalTimers(prompts), talkClock(systemClock) {
+    connectActions();
+    connectPieces();
+}
+
+Application::~Application() {
+    delete keys;
+    delete consoleWindow;
+    sleepActivity.release();
+}
+
+QUrl Application::urlFromArgument(const QString& argument) {
+    const QUrl asUrl(argument);
+    if (asUrl.isLocalFile())
+        return asUrl;
+    return QUrl::fromLocalFile(QFileInfo(argument).absoluteFilePath());
+}
+
+void Application::setLaunchRequest(bool present, std::optional<qint64> page) {
+    presentAtLaunch = present;
+    pageAtLaunch = page;
+}
+
+void Application::openFiles(const QList<QUrl>& urls) {
+    bool taken = false;
+    for (const QUrl& url : urls) {
+        const QFileInfo file(url.toLocalFile());
+        if (file.isDir()) {
+            reportProblem(L10n::format("%@ ist ein Ordner, keine PDF-Datei", {file.fileName()}),
+                          file.absoluteFilePath());
+            continue;
+        }
+        if (file.suffix().toLower() != QLatin1String("pdf"))
+            continue;
+        if (taken) {
+            reportProblem(L10n::format("Es wird nur eine PDF-Datei geöffnet; %@ bleibt zu.",
+                                       {file.fileName()}),
+                          file.absoluteFilePath());
+            continue;
+        }
+        taken = true;
+        if (!consoleWindow)
+            pendingOpen = url;
+        else
+            deckController.open(url);
+    }
+}
+
+void Application::reportProblem(const QString& message, const QString& informative) {
+    std::fprintf(stderr, "talvane-orvello: %s (%s)\n", qPrintable(message),
+                 qPrintable(informative));
+    // Before start-up the alert waits for the window it belongs to.
+    if (!consoleWindow)
+        pendingProblems.append({message, informative});
+    else
+        prompts.alert(message, informative);
+}
+
+void Application::start() {
+    buildConsole();
+    prompts.setWindow(consoleWindow);
+    audienceController.setConsole(consoleWindow);
+    showScreenChoices();
+    consoleWindow->show();
+    consoleWindow->raise();
+    consoleWindow->activateWindow();
+    keys = new KeyFilter(commands, show);
+    keys->setWindows(consoleWindow, audienceController.window());
+    keys->asksToQuit = [this] { return askingToQuit; };
+    audienceController.watchScreens();
+    // A timer of the main thread's event loop also fires while a menu is open or the window is
+    // being resized, so the clock never freezes.
+    ticker = new QTimer(this);
+    ticker->setInterval(250);
+    connect(ticker, &QTimer::timeout, this, &Application::tick);
+    ticker->start();
+    externalTimers.setConsole(consoleWindow);
+    externalTimers.start();
+    if (pendingOpen) {
+        deckController.open(*std::exchange(pendingOpen, std::nullopt), [this](bool opened) {
+            if (opened && pageAtLaunch)
+                show.goTo(*pageAtLaunch - 1);
+        });
+    }
+    refresh();
+    tick();
+    // The launch's deck first: the talk starts on it, and a script starts with it open.
+    deckController.whenLoaded([this] {
+        if (presentAtLaunch)
+            show.start();
+        emit started();
+        for (const auto& [message, informative] : std::exchange(pendingProblems, {}))
+            prompts.alert(message, informative);
+    });
+}
+
+void Application::buildConsole() {
+    consoleWindow = new PresenterWindow;
+    PresenterView* view = consoleWindow->view();
+    view->setDeck(&openDeck);
+    view->setNotesWanted(true);
+    using Id = Actions::Id;
+    view->setCommands({commands[Id::previous], commands[Id::next], commands[Id::togglePresentation],
+                       commands[Id::toggleBlack], commands[Id::toggleTimerPause],
+                       commands[Id::resetTimer], commands[Id::open]});
+    connect(view, &PresenterView::slideClicked, &show, &SlideShow::goTo);
+    connect(view, &PresenterView::fileDropped, this,
+            [this](const QUrl& url) { deckController.open(url); });
+    connect(view, &PresenterView::screenChosen, &audienceController, &AudienceController::choose);
+    consoleWindow->mayClose = [this] { return mayQuit(); };
+    // Closing the speaker's window ends the program, even while the audience window is up.
+    connect(consoleWindow, &PresenterWindow::closing, qApp, &QCoreApplication::quit,
+            Qt::QueuedConnection);
+
+    menuBar = new MenuBar(commands);
+    connect(menuBar, &MenuBar::recentChosen, this,
+            [this](const QUrl& url) { deckController.open(url); });
+    connect(menuBar, &MenuBar::languageChosen, this, &Application::languageChosen);
+    QMenu* timersMenu = menuBar->ontimeMenu();
+    externalTimers.fillMenu(timersMenu);
+    connect(timersMenu, &QMenu::aboutToShow, this,
+            [this, timersMenu] { externalTimers.fillMenu(timersMenu); });
+    // The menu bar sits inside the window here; a window without a saved frame grows by its
+    // height, so that the view keeps its intended size.
+    const bool restoredFrame = Preferences::contains(PresenterWindow::frameKey);
+    consoleWindow->setMenuBar(menuBar);
+    if (!restoredFrame)
+        consoleWindow->resize(consoleWindow->width(),
+                              consoleWindow->height() + menuBar->sizeHint().height());
+}
+
+void Application::connectActions() {
+    using Id = Actions::Id;
+    const auto on = [this](Id id, auto slot) {
+        connect(commands[id], &QAction::triggered, this, slot);
+    };
+    on(Id::open, [this] { openDocument(); });
+    on(Id::closeWindow, [] {
+        if (QWidget* window = QApplication::activeWindow())
+            window->close();
+    });
+    on(Id::quit, [this] { quitAsked(); });
+    for (const Id id : {Id::thumbnailColumns1, Id::thumbnailColumns2, Id::thumbnailColumns3,
+                        Id::thumbnailColumns4}) {
+        const int columns = commands[id]->data().toInt();
+        on(id, [this, columns] {
+            if (consoleWindow)
+                consoleWindow->view()->setThumbnailColumns(columns);
+        });
+    }
+    on(Id::resetLayout, [this] {
+        if (consoleWindow)
+            consoleWindow->view()->resetLayout();
+    });
+    connect(commands.notesSides(), &QActionGroup::triggered, this, [this](QAction* side) {
+        deckController.chooseNotesSide(side->data().toString());
+        refresh();
+    });
+    for (const auto& [id, steps] : {std::pair{Id::notesLarger, +1}, {Id::notesSmaller, -1}}) {
+        on(id, [this, steps = steps] {
+            if (consoleWindow)
+                consoleWindow->view()->changeNotesSize(steps);
+        });
+    }
+    on(Id::togglePresentation, [this] { show.isPresenting() ? show.stop() : void(show.start()); });
+    on(Id::startFromBeginning, [this] { show.startFrom(0); });
+    on(Id::next, [this] { show.next(); });
+    on(Id::previous, [this] { show.previous(); });
+    on(Id::first, [this] { show.first(); });
+    on(Id::last, [this] { show.last(); });
+    on(Id::goToTyped, [this] { show.goToTyped(); });
+    on(Id::escape, [this] { show.escape(); });
+    on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
+    on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
+    on(Id::toggleTimerPause, [this] {
+        talkClock.togglePause();
+        tick();
+    });
+    on(Id::resetTimer, [this] {
+        talkClock.reset(show.isPresenting());
+        tick();
+    });
+    on(Id::talkPlan, [this] { showPaceDialog(); });
+    on(Id::shortcuts, [this] {
+        if (consoleWindow)
+            consoleWindow->toggleShortcuts();
+    });
+    on(Id::about, [this] {
+        prompts.about(L10n::format("Über %@", {applicationTitle}),
+                      applicationTitle + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+    });
+}
+
+void Application::connectPieces() {
+    connect(&show, &SlideShow::changed, this, &Application::refresh);
+    connect(&show, &SlideShow::presentingChanged, this, &Application::presentingChanged);
+    connect(&deckController, &DeckController::opened, this, &Application::deckOpened);
+    connect(&deckController, &DeckController::reloaded, this, [this] {
+        show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
+        refresh();
+    });
+    connect(&deckController, &DeckController::notesChanged, this, &Application::notesChanged);
+    connect(&deckController, &DeckController::noticeChanged, this, &Application::refresh);
+    connect(&deckController, &DeckController::problem, this, &Application::reportProblem);
+    connect(&audienceController, &AudienceController::stepRequested, this, [this](int step) {
+        commands.trigger(step > 0 ? Actions::Id::next : Actions::Id::previous);
+    });
+    connect(&audienceController, &AudienceController::screensChanged, this, [this] {
+        showScreenChoices();
+        refresh();
+    });
+    connect(&audienceController, &AudienceController::exposureChanged, this, &Application::refresh);
+    connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
+}
+
+void Application::presentingChanged(bool presenting) {
+    externalTimers.setPresenting(presenting);
+    if (presenting) {
+        talkClock.startIfNeverRun();
+        sleepActivity.inhibit(applicationTitle, L10n::lookup("Präsentation läuft"));
+    } else {
+        sleepActivity.release();
+    }
+}
+
+void Application::deckOpened() {
+    // Only now: a file that does not open leaves the talk running on the old deck.
+    show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
+    commands.setDeckOpen(true);
+    talkClock.usePlan(talkClock.planFor(openDeck.url(), sidecarPlan()));
+    updateTitle();
+    // The window system shows the document's icon and path with the title where it can.
+    if (consoleWindow)
+        consoleWindow->setWindowFilePath(openDeck.url().toLocalFile());
+    talkClock.reset(false);
+    tick();
+    refresh();
+}
+
+void Application::notesChanged() {
+    // An edited sidecar may change the notes, the hidden pages and the talk's length.
+    talkClock.usePlan(talkClock.planFor(openDeck.url(), sidecarPlan()));
+    refresh();
+    tick();
+}
+
+PaceTarget Application::sidecarPlan() const {
+    const Sidecar::File& sidecar = deckController.notes().sidecar();
+    PaceTarget plan;
+    plan.lastMinutes =
+        std::clamp(int(std::lround(sidecar.lastMinutes)), 0, PaceTarget::longestMinutes);
+    // A length wins over an end time.
+    const int length = int(std::lround(sidecar.durationMinutes.value_or(0)));
+    if (length >= 1)
+        plan.lengthMinutes = std::min(length, PaceTarget::longestMinutes);
+    else
+        plan.endTime = sidecar.endTime;
+    return plan;
+}
+
+void Application::refresh() {
+    if (!consoleWindow)
+        return;
+    // The projector first: its repaint is then queued, painted and sent to the display before
+    // the console's.
+    audienceController.refresh();
+    PresenterView* view = consoleWindow->view();
+    const QString audienceNotice = audienceController.notice();
+    view->setStatus(audienceController.warning(),
+                    audienceNotice.isEmpty() ? deckController.notice() : audienceNotice,
+                    externalTimers.note());
+    const qint64 page = show.page();
+    const qint64 pageCount = openDeck.pageCount();
+    const DeckNotes& notes = deckController.notes();
+    PresenterView::Slides slides;
+    slides.page = page;
+    if (const qint64 after = show.neighbour(page, +1); after > page && after < pageCount)
+        slides.next = after;
+    slides.blank = show.blank();
+    slides.presenting = show.isPresenting();
+    slides.typed = show.typed();
+    if (openDeck.notesSide() != NotesSide::none)
+        slides.notesPage = page;
+    slides.notes = notes.notesFor(page, openDeck.annotationNotes(page));
+    slides.notesFontSize = notes.sidecar().noteFontSize;
+    view->showSlides(slides);
+    // The projector's images are prepared before its window shows and before each step.
+    if (SlideRenderer* renderer = openDeck.renderer()) {
+        RenderPlan::Inputs plan;
+        plan.page = page;
+        plan.pageCount = pageCount;
+        plan.step = [this](qint64 from, int direction) { return show.neighbour(from, direction); };
+        plan.audience = audienceController.slidePixels();
+        plan.consoleCurrent = view->currentSlidePixels();
+        plan.consoleNext = view->nextSlidePixels();
+        plan.presenting = show.isPresenting();
+        renderPlan.apply(*renderer, plan);
+    }
+}
+
+std::optional<TalkPace::Reading> Application::paceReading() const {
+    // Hidden pages (backup slides) take no share of the talk.
+    const DeckNotes& notes = deckController.notes();
+    const qint64 pageCount = openDeck.pageCount();
+    const qint64 index = std::clamp<qint64>(show.page(), 0, pageCount);
+    return talkClock.read(index - notes.hiddenBefore(index), pageCount - notes.hiddenCount());
+}
+
+void Application::tick() {
+    if (!consoleWindow)
+        return;
+    PresenterView* view = consoleWindow->view();
+    const std::optional<TalkPace::Reading> reading = paceReading();
+    view->showTalkTimer(talkClock.display(reading), reading);
+    view->showClock(TalkTimer::formatClock(QDateTime::currentDateTime()));
+    const ExternalTimers::Block block = externalTimers.shownBlock();
+    view->showTimerBlock(block == ExternalTimers::Block::ontime ? PresenterLayout::Block::Ontime
+                         : block == ExternalTimers::Block::stagetimer
+                             ? PresenterLayout::Block::Stagetimer
+                             : PresenterLayout::Block::None,
+                         externalTimers.blockContent());
+    audienceController.keepOnScreen();
+}
+
+void Application::showScreenChoices() {
+    if (!consoleWindow)
+        return;
+    const AudienceController::Chooser chooser = audienceController.chooser();
+    QList<PresenterView::ScreenChoice> choices;
+    for (const OutputScreens::ChooserItem& item : chooser.items)
+        choices.append({item.title, item.value});
+    consoleWindow->view()->setScreenChoices(choices, chooser.selected, chooser.caption);
+}
+
+void Application::openDocument() {
+    const QString path = QFileDialog::getOpenFileName(consoleWindow, QString(), QString(),
+                                                      QStringLiteral("PDF (*.pdf *.PDF)"));
+    if (!path.isEmpty())
+        deckController.open(QUrl::fromLocalFile(path));
+}
+
+void Application::showPaceDialog() {
+    if (paceWindow) {
+        paceWindow->raise();
+        paceWindow->activateWindow();
+        return;
+    }
+    auto* dialog = new PaceDialog(talkClock.plan(), consoleWindow);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Mid-talk the console's buttons and the audience must stay within reach.
+    dialog->setWindowModality(show.isPresenting() ? Qt::NonModal : Qt::WindowModal);
+    connect(dialog, &PaceDialog::chosen, this, &Application::chooseTalkPlan);
+    paceWindow = dialog;
+    dialog->show();
+}
+
+void Application::chooseTalkPlan(const PaceTarget& plan) {
+    talkClock.choosePlan(openDeck.pageCount() > 0 ? openDeck.url() : QUrl(), plan);
+    refresh();
+    tick();
+}
+
+void Application::languageChosen() {
+    const int answer =
+        prompts.ask(L10n::lookup("Die Sprache wird nach einem Neustart der App gewechselt."),
+                    {L10n::lookup("Jetzt neu starten"), L10n::lookup("Später")});
+    if (answer != 0)
+        return;
+    // The new instance opens the deck at the slide on screen now.
+    QStringList arguments;
+    if (openDeck.pageCount() > 0)
+        arguments << openDeck.url().toLocalFile() << QStringLiteral("--page")
+                  << QString::number(show.page() + 1);
+    // The speaker asked for the restart; quitting must not ask again.
+    quitConfirmed = true;
+    relaunch(arguments);
+}
+
+bool Application::mayQuit() {
+    // Quitting closes the windows, which would ask a second time.
+    if (!show.isPresenting() || quitConfirmed)
+        return true;
+    askingToQuit = true;
+    quitConfirmed = prompts.confirmQuit(L10n::lookup("Präsentation läuft – wirklich beenden?"));
+    askingToQuit = false;
+    return quitConfirmed;
+}
+
+void Application::quitAsked() {
+    if (mayQuit())
+        QCoreApplication::quit();
+}
+
+void Application::raiseConsole() {
+    if (!consoleWindow)
+        return;
+    consoleWindow->setWindowState(consoleWindow->windowState() & ~Qt::WindowMinimized);
+    consoleWindow->show();
+    consoleWindow->raise();
+    consoleWindow->activateWindow();
+}
+
+void Application::updateTitle() {
+    if (consoleWindow)
+        consoleWindow->setWindowTitle(openDeck.pageCount() > 0
+                                          ? QFileInfo(openDeck.url().path()).completeBaseName()
+                                          : applicationTitle);
+}

@@ -1,0 +1,84 @@
+#include "ui/dialogs/WidgetPrompts.h"
+
+#include "base/L10n.h"
+
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTextDocument>
+
+namespace {
+
+const QString applicationTitle = QStringLiteral("Talvane Orvello");
+
+// The texts name files and hosts: shown as written, never guessed as HTML.
+void setTexts(QMessageBox& box, const QString& informative) {
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(informative.isEmpty() ? QString()
+                                                 : Qt::convertFromPlainText(informative));
+}
+
+} // namespace
+
+void WidgetPrompts::alert(const QString& message, const QString& informative) {
+    QMessageBox box(QMessageBox::Warning, applicationTitle, message, QMessageBox::Ok, parent);
+    setTexts(box, informative);
+    box.exec();
+}
+
+void WidgetPrompts::notice(const QString& message, const QString& informative) {
+    if (!parent)
+        return alert(message, informative);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, applicationTitle, message, QMessageBox::Ok, parent);
+    setTexts(*box, informative);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+std::optional<QString> WidgetPrompts::password(const QString& name, bool again) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(applicationTitle);
+    dialog.setLabelText(
+        again ? L10n::format("Falsches Passwort für %@. Bitte noch einmal:", {name})
+              : L10n::format("%@ ist durch ein Passwort geschützt. Passwort:", {name}));
+    // The file name is shown as written, never read as markup.
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    dialog.setInputMethodHints(Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.textValue();
+}
+
+bool WidgetPrompts::confirmQuit(const QString& message) {
+    QMessageBox box(QMessageBox::Question, applicationTitle, message, QMessageBox::NoButton,
+                    parent);
+    QPushButton* keep = box.addButton(L10n::lookup("Weiter präsentieren"), QMessageBox::RejectRole);
+    box.addButton(L10n::lookup("Beenden"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(keep);
+    box.setEscapeButton(keep);
+    box.exec();
+    return box.clickedButton() != keep;
+}
+
+int WidgetPrompts::ask(const QString& message, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Information, applicationTitle, message, QMessageBox::NoButton,
+                    parent);
+    QList<QAbstractButton*> choices;
+    for (const QString& title : buttons)
+        choices.append(box.addButton(title, choices.isEmpty() ? QMessageBox::AcceptRole
+                                                              : QMessageBox::RejectRole));
+    if (!choices.isEmpty())
+        box.setDefaultButton(static_cast<QPushButton*>(choices.first()));
+    box.exec();
+    return int(choices.indexOf(box.clickedButton()));
+}
+
+void WidgetPrompts::about(const QString& title, const QString& text) {
+    QMessageBox::about(parent, title, text);
+}
