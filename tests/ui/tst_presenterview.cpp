@@ -137,7 +137,7 @@ private slots:
         QVERIFY(view->emptyLabel->text().contains(QStringLiteral("Strg+O")));
     }
 
-    // The worked example's frames, flipped into widget coordinates.
+    // The worked example's geometry, as the widgets are placed.
     void framesInWidgetCoordinates() {
         makeView(10);
         view->update(QString());

@@ -86,21 +86,21 @@ private slots:
         QTEST(shown.sidebar.numberOfRows(), "rows");
     }
 
-    // 140 points wide, 1 column, 16:9: rows of 98, the thumbnail 128 × 72 at (6, 20).
+    // 140 points wide, 1 column, 16:9: rows of 98, the thumbnail 128 × 72 at (6, 6).
     void rowGeometry() {
         Presentation deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 600, 1);
         QCOMPARE(shown.sidebar.table->contentWidth(), 140.0);
         QCOMPARE(shown.sidebar.heightOfRow(), 98);
-        QCOMPARE(ThumbRow::thumbnailFrame(0, QSizeF(140, 98), 1, deck.aspect),
-                 QRectF(6, 20, 128, 72));
-        QCOMPARE(ThumbRow::numberFrame(0, QSizeF(140, 98), 1, deck.aspect), QRectF(6, 4, 128, 16));
+        QCOMPARE(ThumbRow::thumbnailGeometry(0, QSizeF(140, 98), 1, deck.aspect),
+                 QRectF(6, 6, 128, 72));
+        QCOMPARE(ThumbRow::numberGeometry(0, QSizeF(140, 98), 1, deck.aspect),
+                 QRectF(6, 78, 128, 16));
 
         const ThumbRow* row = shown.sidebar.table->rowView(1);
         QVERIFY(row);
         QCOMPARE(row->geometry(), QRect(0, 98, 140, 98));
-        // In widget coordinates, y downwards.
         QCOMPARE(row->slideViews().at(0)->geometry(), QRect(6, 6, 128, 72));
         QCOMPARE(row->numberLabels().at(0)->geometry(), QRect(6, 78, 128, 16));
         QCOMPARE(row->numberLabels().at(0)->text(), QStringLiteral("2"));

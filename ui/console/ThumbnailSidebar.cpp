@@ -54,17 +54,17 @@ QPushButton* makeHeaderButton(QWidget* parent, const QString& title) {
 
 ThumbRow::ThumbRow(QWidget* parent) : QWidget(parent) {}
 
-QRectF ThumbRow::thumbnailFrame(int i, QSizeF size, int columns, double aspect) {
+QRectF ThumbRow::thumbnailGeometry(int i, QSizeF size, int columns, double aspect) {
     const double cellWidth = size.width() / std::max(columns, 1);
     const double thumbWidth = std::max(1.0, cellWidth - 2 * inset);
     const double naturalHeight = std::round(thumbWidth / aspect);
     const double height = std::max(1.0, std::min(size.height() - labelH - 10, naturalHeight));
-    return {i * cellWidth + inset, size.height() - inset - height, thumbWidth, height};
+    return {i * cellWidth + inset, inset, thumbWidth, height};
 }
 
-QRectF ThumbRow::numberFrame(int i, QSizeF size, int columns, double aspect) {
-    const QRectF thumbnail = thumbnailFrame(i, size, columns, aspect);
-    return {thumbnail.x(), 4, thumbnail.width(), labelH};
+QRectF ThumbRow::numberGeometry(int i, QSizeF size, int columns, double aspect) {
+    const QRectF thumbnail = thumbnailGeometry(i, size, columns, aspect);
+    return {thumbnail.x(), size.height() - 4 - labelH, thumbnail.width(), labelH};
 }
 
 void ThumbRow::configure(Presentation* presentation, const QList<qint64>& pages, int columnCount,
@@ -129,9 +129,9 @@ void ThumbRow::layoutThumbnails() {
     const QSizeF rowSize = size();
     for (int i = 0; i < count; ++i) {
         slides.at(i)->setGeometry(
-            PresenterLayout::flip(thumbnailFrame(i, rowSize, columns, aspect), rowSize.height()));
+            PresenterLayout::rounded(thumbnailGeometry(i, rowSize, columns, aspect)));
         numbers.at(i)->setGeometry(
-            PresenterLayout::flip(numberFrame(i, rowSize, columns, aspect), rowSize.height()));
+            PresenterLayout::rounded(numberGeometry(i, rowSize, columns, aspect)));
     }
 }
 

@@ -36,9 +36,9 @@ public:
     const QList<SlideView*>& slideViews() const { return slides; }
     const QList<QLabel*>& numberLabels() const { return numbers; }
 
-    // Frames of thumbnail i in a row of `size`, origin at the bottom-left and y upwards.
-    static QRectF thumbnailFrame(int i, QSizeF size, int columns, double aspect);
-    static QRectF numberFrame(int i, QSizeF size, int columns, double aspect);
+    // The geometry of thumbnail i and of its number in a row of `size`.
+    static QRectF thumbnailGeometry(int i, QSizeF size, int columns, double aspect);
+    static QRectF numberGeometry(int i, QSizeF size, int columns, double aspect);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
