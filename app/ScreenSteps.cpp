@@ -154,8 +154,8 @@ void Automation::registerScreenSteps() {
             return 0;
         }
         const int row = int(index / columns);
-        sidebar->table->scrollRowToVisible(row);
-        const ThumbRow* rowView = sidebar->table->rowView(row);
+        sidebar->list->ensureRowVisible(row);
+        const ThumbRow* rowView = sidebar->list->rowWidget(row);
         if (!rowView) {
             printError(step, QStringLiteral("the thumbnail's row is not on screen"));
             return 0;
