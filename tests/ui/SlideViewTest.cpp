@@ -27,7 +27,7 @@ private:
         return nullptr;
     }
 
-    // A shown top-level view of `size` points on the screen of the given ratio.
+    // A shown top-level view of `size` device-independent pixels on the screen of the given ratio.
     std::unique_ptr<SlideView> shownView(QSize size, double ratio = 1.0) {
         auto view = std::make_unique<SlideView>();
         view->setDeck(&presentation);
@@ -64,8 +64,8 @@ private slots:
     }
 
     void pixelSizeRoundsHalvesAwayFromZero_data() {
-        QTest::addColumn<QSizeF>("points");
-        QTest::addColumn<double>("scale");
+        QTest::addColumn<QSizeF>("logicalSize");
+        QTest::addColumn<double>("ratio");
         QTest::addColumn<QSize>("pixels");
         QTest::newRow("ratio 2") << QSizeF(400, 225) << 2.0 << QSize(800, 450);
         QTest::newRow("ratio 1") << QSizeF(400, 225) << 1.0 << QSize(400, 225);
@@ -74,9 +74,9 @@ private slots:
     }
 
     void pixelSizeRoundsHalvesAwayFromZero() {
-        QFETCH(QSizeF, points);
-        QFETCH(double, scale);
-        QTEST(SlideView::pixelSize(points, scale), "pixels");
+        QFETCH(QSizeF, logicalSize);
+        QFETCH(double, ratio);
+        QTEST(SlideView::pixelSize(logicalSize, ratio), "pixels");
     }
 
     void keySizeFollowsTheScreen_data() {
@@ -126,8 +126,8 @@ private slots:
     void viewsDropTheirImage_data() {
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("page");
-        QTest::newRow("1 point wide") << QSize(1, 100) << true;
-        QTest::newRow("1 point high") << QSize(100, 1) << true;
+        QTest::newRow("1 pixel wide") << QSize(1, 100) << true;
+        QTest::newRow("1 pixel high") << QSize(100, 1) << true;
         QTest::newRow("no page") << QSize(160, 90) << false;
     }
 
@@ -212,10 +212,10 @@ private slots:
     void placeholderFontSizeFollowsTheHeight_data() {
         QTest::addColumn<double>("height");
         QTest::addColumn<double>("size");
-        QTest::newRow("120 points: the minimum") << 120.0 << 12.0;
-        QTest::newRow("60 points: still the minimum") << 60.0 << 12.0;
-        QTest::newRow("240 points: a twelfth") << 240.0 << 20.0;
-        QTest::newRow("600 points: the maximum") << 600.0 << 28.0;
+        QTest::newRow("120 pixels: the minimum") << 120.0 << 12.0;
+        QTest::newRow("60 pixels: still the minimum") << 60.0 << 12.0;
+        QTest::newRow("240 pixels: a twelfth") << 240.0 << 20.0;
+        QTest::newRow("600 pixels: the maximum") << 600.0 << 28.0;
     }
 
     void placeholderFontSizeFollowsTheHeight() {

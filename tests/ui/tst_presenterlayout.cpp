@@ -1,4 +1,5 @@
-// The presenter view's frames, computed in bottom-left coordinates and flipped once.
+// The presenter view's geometry, computed in its own coordinates (y down) and placed on whole
+// pixels.
 #include "support/TestSupport.h"
 #include "ui/console/PresenterLayout.h"
 
@@ -23,19 +24,19 @@ private slots:
     void workedExample() {
         const Frames f = layoutAll(window(1400));
         QCOMPARE(f.sidebar, QRectF(0, 0, 140, 820));
-        QCOMPARE(f.current, QRectF(160, 768 - 419, 744, 419));
-        QCOMPARE(f.next, QRectF(924, 768 - 257, 456, 257));
-        QCOMPARE(f.slideHandle, QRectF(160 + 744 + 6, 768 - 419, 8, 419));
+        QCOMPARE(f.current, QRectF(160, 52, 744, 419));
+        QCOMPARE(f.next, QRectF(924, 52, 456, 257));
+        QCOMPARE(f.slideHandle, QRectF(160 + 744 + 6, 52, 8, 419));
         QCOMPARE(f.sidebarHandle, QRectF(137, 0, 7, 820));
-        QCOMPARE(f.currentLabel, QRectF(160, 774, 744, 24));
-        QCOMPARE(f.nextLabel, QRectF(924, 774, 456, 24));
-        QCOMPARE(f.statusLabel, QRectF(924, 768 - 257 - 34, 456, 22));
-        QCOMPARE(f.startButton, QRectF(1140, 84, 240, 40));
-        QCOMPARE(f.nextButton, QRectF(998, 84, 130, 40));
-        QCOMPARE(f.prevButton, QRectF(860, 84, 130, 40));
-        QCOMPARE(f.screenPopup, QRectF(858, 30, 272, 30));
-        QCOMPARE(f.hintLabel, QRectF(160, 2, 1220, 16));
-        QCOMPARE(f.clockLabel, QRectF(408, 78, 160, 40));
+        QCOMPARE(f.currentLabel, QRectF(160, 22, 744, 24));
+        QCOMPARE(f.nextLabel, QRectF(924, 22, 456, 24));
+        QCOMPARE(f.statusLabel, QRectF(924, 52 + 257 + 12, 456, 22));
+        QCOMPARE(f.startButton, QRectF(1140, 820 - 124, 240, 40));
+        QCOMPARE(f.nextButton, QRectF(998, 820 - 124, 130, 40));
+        QCOMPARE(f.prevButton, QRectF(860, 820 - 124, 130, 40));
+        QCOMPARE(f.screenChooser, QRectF(858, 820 - 60, 272, 30));
+        QCOMPARE(f.hintLabel, QRectF(160, 820 - 18, 1220, 16));
+        QCOMPARE(f.clockLabel, QRectF(408, 820 - 118, 160, 40));
         QVERIFY(f.slidesShown && f.navigationEnabled && !f.emptyStateShown);
     }
 
@@ -82,14 +83,12 @@ private slots:
         QTest::addColumn<QRectF>("current");
         QTest::addColumn<QRectF>("next");
         QTest::newRow("4:3 deck") << 1400.0 << 820.0 << 0.62 << 4.0 / 3.0
-                                  << QRectF(160, 768 - 558, 744, 558)
-                                  << QRectF(924, 768 - 342, 456, 342);
+                                  << QRectF(160, 52, 744, 558) << QRectF(924, 52, 456, 342);
         QTest::newRow("wide and low window: height limits both")
-            << 2400.0 << 560.0 << 0.62 << 16.0 / 9.0 << QRectF(260, 508 - 338, 601, 338)
-            << QRectF(260 + 1302 + 20, 508 - 338, 601, 338);
-        QTest::newRow("even split")
-            << 1400.0 << 820.0 << 0.5 << 16.0 / 9.0 << QRectF(160, 768 - 338, 600, 338)
-            << QRectF(780, 768 - 338, 600, 338);
+            << 2400.0 << 560.0 << 0.62 << 16.0 / 9.0 << QRectF(260, 52, 601, 338)
+            << QRectF(260 + 1302 + 20, 52, 601, 338);
+        QTest::newRow("even split") << 1400.0 << 820.0 << 0.5 << 16.0 / 9.0
+                                    << QRectF(160, 52, 600, 338) << QRectF(780, 52, 600, 338);
     }
     void slides() {
         QFETCH(double, width);
@@ -116,9 +115,9 @@ private slots:
         QTest::newRow("no block: talk timer and clock")
             << 1400.0 << Block::None << QRectF() << true << 408.0;
         QTest::newRow("block widest at 400")
-            << 1400.0 << Block::Ontime << QRectF(160, 24, 400, 150) << true << 584.0;
+            << 1400.0 << Block::Ontime << QRectF(160, 820 - 174, 400, 150) << true << 584.0;
         QTest::newRow("block at least 260, clock has no room")
-            << 900.0 << Block::Stagetimer << QRectF(110, 24, 260, 150) << false << 394.0;
+            << 900.0 << Block::Stagetimer << QRectF(110, 820 - 174, 260, 150) << false << 394.0;
     }
     void externalBlock() {
         QFETCH(double, width);
@@ -151,9 +150,9 @@ private slots:
         QFETCH(double, height);
         const Frames f = layoutAll(window(width, height));
         QTEST(f.timeScale, "scale");
-        const double slidesBottom = std::min(f.current.y(), f.next.y());
-        QVERIFY(f.timerCaption.y() + f.timerCaption.height() < slidesBottom);
-        QVERIFY(f.clockCaption.y() + f.clockCaption.height() < slidesBottom);
+        const double slidesBottom = std::max(f.current.bottom(), f.next.bottom());
+        QVERIFY(f.timerCaption.top() > slidesBottom);
+        QVERIFY(f.clockCaption.top() > slidesBottom);
         QVERIFY(f.clockLabel.x() > f.timerLabel.x() + f.timerLabel.width());
         // A window too narrow for the clock beside the buttons leaves it out.
         QCOMPARE(f.clockShown, f.clockLabel.x() + f.clockLabel.width() < f.prevButton.x());
@@ -164,8 +163,8 @@ private slots:
         const Frames f = layoutAll(window(1400, 820, false));
         QVERIFY(f.emptyStateShown && !f.slidesShown && !f.navigationEnabled);
         QVERIFY(f.talkTimerShown && f.clockShown);
-        QCOMPARE(f.openButton, QRectF(610, 360, 180, 36));
-        QCOMPARE(f.emptyLabel, QRectF(0, 410, 1400, 30));
+        QCOMPARE(f.openButton, QRectF(610, 424, 180, 36));
+        QCOMPARE(f.emptyLabel, QRectF(0, 380, 1400, 30));
     }
 
     // Beside the current slide under the next one while that column is 240 wide, else under the
@@ -178,14 +177,14 @@ private slots:
         QTest::addColumn<QRectF>("next");
         QTest::addColumn<QRectF>("notes");
         QTest::newRow("beside: the next slide keeps its size")
-            << 0.62 << 0.45 << QRectF(160, 349, 744, 419) << QRectF(924, 511, 456, 257)
-            << QRectF(924, 170, 456, 299);
+            << 0.62 << 0.45 << QRectF(160, 52, 744, 419) << QRectF(924, 52, 456, 257)
+            << QRectF(924, 351, 456, 299);
         QTest::newRow("beside, a larger share: the next slide shrinks")
-            << 0.62 << 0.7 << QRectF(160, 349, 744, 419) << QRectF(924, 631, 244, 137)
-            << QRectF(924, 170, 456, 419);
+            << 0.62 << 0.7 << QRectF(160, 52, 744, 419) << QRectF(924, 52, 244, 137)
+            << QRectF(924, 231, 456, 419);
         QTest::newRow("a narrow column: under the current slide")
-            << 0.85 << 0.45 << QRectF(160, 481, 510, 287) << QRectF(1200, 667, 180, 101)
-            << QRectF(160, 170, 1020, 297);
+            << 0.85 << 0.45 << QRectF(160, 52, 510, 287) << QRectF(1200, 52, 180, 101)
+            << QRectF(160, 353, 1020, 297);
     }
     void notesPane() {
         QFETCH(double, split);
@@ -199,8 +198,8 @@ private slots:
         QTEST(f.next, "next");
         QTEST(f.notes, "notes");
         QVERIFY(f.notesShown);
-        QCOMPARE(f.notesHandle, QRectF(f.notes.x(), f.notes.bottom(), f.notes.width(), 7));
-        QVERIFY2(f.notes.bottom() <= f.statusLabel.y() || f.notes.right() <= f.next.x(),
+        QCOMPARE(f.notesHandle, QRectF(f.notes.x(), f.notes.top() - 7, f.notes.width(), 7));
+        QVERIFY2(f.statusLabel.bottom() <= f.notes.top() || f.notes.right() <= f.next.x(),
                  "the status line stays clear");
 
         input.notesWanted = false;
@@ -210,10 +209,9 @@ private slots:
         QVERIFY(!layoutAll(input).notesShown);
     }
 
-    // The frames above were flipped exactly; halves round away from zero.
-    void flipRoundsHalvesAway() {
-        QCOMPARE(PresenterLayout::flip(QRectF(609.5, 359.5, 180, 36), 819.0),
-                 QRect(610, 424, 180, 36));
+    // The geometry above is placed as it is; halves round away from zero.
+    void roundingHalvesAway() {
+        QCOMPARE(PresenterLayout::rounded(QRectF(609.5, 423.5, 180, 36)), QRect(610, 424, 180, 36));
     }
 };
 

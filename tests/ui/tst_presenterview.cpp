@@ -147,7 +147,7 @@ private slots:
         QVERIFY(child<QLabel>("emptyState")->text().contains(QStringLiteral("Strg+O")));
     }
 
-    // The worked example's frames, flipped into widget coordinates.
+    // The worked example's geometry, as the widgets are placed.
     void framesInWidgetCoordinates() {
         makeView(10);
         show(0);

@@ -21,7 +21,7 @@ bool writeDeck(const QString& path, int count, const char* colour = "0.2 0.4 0.8
         QList<TestPdfs::Page>(count, TestPdfs::page(box, {}, 0, TestPdfs::fill(box, colour))));
 }
 
-// A sidebar whose scroll content is `width` points wide, showing `deck`.
+// A sidebar whose rows are `width` pixels wide, showing `deck`.
 struct Shown {
     Shown(Deck& deck, int width, int height, int columns) {
         Preferences::setValue(ThumbnailSidebar::columnsKey, columns);
@@ -34,13 +34,13 @@ struct Shown {
 };
 
 // The pages whose thumbnails on screen carry the highlight.
-QList<qint64> highlightedPages(const ThumbTable& table) {
+QList<qint64> highlightedPages(const ThumbnailList& list) {
     QList<qint64> pages;
-    for (int row : table.visibleRows()) {
-        const ThumbRow* view = table.rowView(row);
-        for (qsizetype i = 0; i < view->pages().size(); ++i) {
-            if (view->slideViews().at(i)->highlightColor())
-                pages.append(view->pages().at(i));
+    for (int row : list.visibleRows()) {
+        const ThumbRow* rowWidget = list.rowWidget(row);
+        for (qsizetype i = 0; i < rowWidget->pages().size(); ++i) {
+            if (rowWidget->slideViews().at(i)->highlightColor())
+                pages.append(rowWidget->pages().at(i));
         }
     }
     return pages;
@@ -83,29 +83,28 @@ private slots:
         if (pages > 0)
             QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(pages))));
         Shown shown(deck, 140, 600, columns);
-        QTEST(shown.sidebar.numberOfRows(), "rows");
+        QTEST(shown.sidebar.rowCount(), "rows");
     }
 
-    // 140 points wide, 1 column, 16:9: rows of 98, the thumbnail 128 × 72 at (6, 20).
+    // 140 pixels wide, 1 column, 16:9: rows of 98, the thumbnail 128 × 72 at (6, 6).
     void rowGeometry() {
         Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 600, 1);
-        QCOMPARE(shown.sidebar.table->contentWidth(), 140.0);
-        QCOMPARE(shown.sidebar.heightOfRow(), 98);
-        QCOMPARE(ThumbRow::thumbnailFrame(0, QSizeF(140, 98), 1, deck.aspect()),
-                 QRectF(6, 20, 128, 72));
-        QCOMPARE(ThumbRow::numberFrame(0, QSizeF(140, 98), 1, deck.aspect()),
-                 QRectF(6, 4, 128, 16));
+        QCOMPARE(shown.sidebar.list->rowWidth(), 140.0);
+        QCOMPARE(shown.sidebar.rowHeight(), 98);
+        QCOMPARE(ThumbRow::thumbnailGeometry(0, QSizeF(140, 98), 1, deck.aspect()),
+                 QRectF(6, 6, 128, 72));
+        QCOMPARE(ThumbRow::numberGeometry(0, QSizeF(140, 98), 1, deck.aspect()),
+                 QRectF(6, 78, 128, 16));
 
-        const ThumbRow* row = shown.sidebar.table->rowView(1);
+        const ThumbRow* row = shown.sidebar.list->rowWidget(1);
         QVERIFY(row);
         QCOMPARE(row->geometry(), QRect(0, 98, 140, 98));
-        // In widget coordinates, y downwards.
         QCOMPARE(row->slideViews().at(0)->geometry(), QRect(6, 6, 128, 72));
         QCOMPARE(row->numberLabels().at(0)->geometry(), QRect(6, 78, 128, 16));
         QCOMPARE(row->numberLabels().at(0)->text(), QStringLiteral("2"));
-        QCOMPARE(shown.sidebar.table->geometry(), QRect(0, 28, 140, 572));
+        QCOMPARE(shown.sidebar.list->geometry(), QRect(0, 28, 140, 572));
         QCOMPARE(shown.sidebar.header->geometry(), QRect(0, 0, 140, 28));
         QCOMPARE(shown.sidebar.moreButton->geometry(), QRect(110, 4, 24, 20));
     }
@@ -114,7 +113,7 @@ private slots:
         Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 150, 800, 3);
-        const ThumbRow* last = shown.sidebar.table->rowView(3);
+        const ThumbRow* last = shown.sidebar.list->rowWidget(3);
         QVERIFY(last);
         QCOMPARE(last->pages(), QList<qint64>{9});
         QVERIFY(last->slideViews().at(0)->isVisible());
@@ -159,7 +158,7 @@ private slots:
 
     // Clicks through the window; a click lands in the cell whose area holds it.
     void clicks_data() {
-        QTest::addColumn<QPoint>("at"); // in the table, 150 points wide: cells of 50
+        QTest::addColumn<QPoint>("at"); // in the list, 150 pixels wide: cells of 50
         QTest::addColumn<qint64>("chosen");
         const int rowHeight = 26 + 21; // round((50 - 12) / (16/9)) = 21
         QTest::newRow("first thumbnail") << QPoint(20, 10) << qint64(0);
@@ -180,72 +179,72 @@ private slots:
         QList<qint64> clicked;
         shown.sidebar.onSlideClicked = [&](qint64 index) { clicked.append(index); };
         QTest::mouseClick(shown.sidebar.windowHandle(), Qt::LeftButton, {},
-                          shown.sidebar.table->mapTo(&shown.sidebar, at));
+                          shown.sidebar.list->mapTo(&shown.sidebar, at));
         QCOMPARE(clicked, chosen < 0 ? QList<qint64>() : QList<qint64>{chosen});
     }
 
     void selectionHighlightsAndScrolls() {
         Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
-        Shown shown(deck, 140, 328, 1); // the table shows 300 points: three rows and a bit
-        ThumbTable* table = shown.sidebar.table;
+        Shown shown(deck, 140, 328, 1); // the list shows 300 pixels: three rows and a bit
+        ThumbnailList* list = shown.sidebar.list;
         shown.sidebar.select(1);
-        QCOMPARE(highlightedPages(*table), QList<qint64>{1});
-        QCOMPARE(table->rowView(1)->slideViews().at(0)->highlightColor(),
+        QCOMPARE(highlightedPages(*list), QList<qint64>{1});
+        QCOMPARE(list->rowWidget(1)->slideViews().at(0)->highlightColor(),
                  std::optional<QColor>(QColor(0xFF, 0x9F, 0x0A)));
-        QCOMPARE(table->scrollOffset(), 0);
+        QCOMPARE(list->scrollOffset(), 0);
 
         shown.sidebar.select(7);
         // Scrolled just far enough: row 7 ends at the bottom edge.
-        QCOMPARE(table->scrollOffset(), 8 * 98 - 300);
-        QCOMPARE(highlightedPages(*table), QList<qint64>{7});
-        table->scrollBar()->setValue(0);
-        QCOMPARE(highlightedPages(*table), QList<qint64>());
-        table->scrollBar()->setValue(table->scrollBar()->maximum());
-        QCOMPARE(highlightedPages(*table), QList<qint64>{7});
+        QCOMPARE(list->scrollOffset(), 8 * 98 - 300);
+        QCOMPARE(highlightedPages(*list), QList<qint64>{7});
+        list->verticalScrollBar()->setValue(0);
+        QCOMPARE(highlightedPages(*list), QList<qint64>());
+        list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+        QCOMPARE(highlightedPages(*list), QList<qint64>{7});
 
         // Selecting the selected slide again does nothing, not even scrolling.
-        table->scrollBar()->setValue(0);
+        list->verticalScrollBar()->setValue(0);
         shown.sidebar.select(7);
-        QCOMPARE(table->scrollOffset(), 0);
+        QCOMPARE(list->scrollOffset(), 0);
     }
 
     // From 1 to 2 columns with slide 5 current: still highlighted, its row 2 scrolled into view.
     void changingColumnsKeepsTheHighlight() {
         Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(12))));
-        Shown shown(deck, 140, 128, 1); // 100 points of table: one row of 98 at a time
+        Shown shown(deck, 140, 128, 1); // 100 pixels of list: one row of 98 at a time
         shown.sidebar.select(4);
         shown.sidebar.setColumns(2);
-        const int rowHeight = shown.sidebar.heightOfRow();
+        const int rowHeight = shown.sidebar.rowHeight();
         QCOMPARE(rowHeight, 33 + 26); // round((70 - 12) / (16/9)) = round(32.625)
-        const ThumbTable* table = shown.sidebar.table;
-        const ThumbRow* row = table->rowView(2);
+        const ThumbnailList* list = shown.sidebar.list;
+        const ThumbRow* row = list->rowWidget(2);
         QVERIFY(row);
         QCOMPARE(row->pages(), (QList<qint64>{4, 5}));
         QVERIFY(row->slideViews().at(0)->highlightColor());
         QVERIFY(!row->slideViews().at(1)->highlightColor());
-        QVERIFY(table->scrollOffset() <= 2 * rowHeight);
-        QVERIFY(table->scrollOffset() + 100 >= 3 * rowHeight);
+        QVERIFY(list->scrollOffset() <= 2 * rowHeight);
+        QVERIFY(list->scrollOffset() + 100 >= 3 * rowHeight);
     }
 
     // A 500-page deck: only the rows on screen exist, and only their pages are rendered.
     void onlyVisibleRowsExist() {
         Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(500))));
-        Shown shown(deck, 140, 600, 1); // 572 points of table, rows of 98: 6 rows on screen
-        ThumbTable* table = shown.sidebar.table;
-        QCOMPARE(table->visibleRows(), (QList<int>{0, 1, 2, 3, 4, 5}));
+        Shown shown(deck, 140, 600, 1); // 572 pixels of list, rows of 98: 6 rows on screen
+        ThumbnailList* list = shown.sidebar.list;
+        QCOMPARE(list->visibleRows(), (QList<int>{0, 1, 2, 3, 4, 5}));
         QTRY_COMPARE(renderedPages(deck), (QSet<qint64>{0, 1, 2, 3, 4, 5}));
 
-        table->scrollBar()->setValue(table->scrollBar()->maximum());
-        QCOMPARE(table->visibleRows().last(), 499);
-        QVERIFY(table->visibleRows().size() <= 7);
+        list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum());
+        QCOMPARE(list->visibleRows().last(), 499);
+        QVERIFY(list->visibleRows().size() <= 7);
         QTRY_VERIFY(renderedPages(deck).contains(499));
         for (qint64 page : renderedPages(deck))
             QVERIFY2(page < 6 || page >= 493, qPrintable(QString::number(page)));
         // Rows are handed on, not created anew.
-        QVERIFY(table->findChildren<ThumbRow*>().size() <= 8);
+        QVERIFY(list->findChildren<ThumbRow*>().size() <= 8);
     }
 
     // Rows show their images at their pixel size; another deck with as many pages keeps the
@@ -254,7 +253,7 @@ private slots:
         Deck deck;
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
         Shown shown(deck, 140, 600, 1);
-        const SlideView* thumbnail = shown.sidebar.table->rowView(0)->slideViews().at(0);
+        const SlideView* thumbnail = shown.sidebar.list->rowWidget(0)->slideViews().at(0);
         QTRY_VERIFY(thumbnail->image().has_value());
         QCOMPARE(thumbnail->image()->size(), thumbnail->pixelKeySize());
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(folder.filePath("red.pdf"))));

@@ -66,8 +66,9 @@ QSize SlideView::drawnKeySize() const {
     return shownDeck ? shownDeck->geometry(pixelKeySize(), notesHalf).drawn : pixelKeySize();
 }
 
-QSize SlideView::pixelSize(QSizeF points, double scale) {
-    return QSize(int(std::round(points.width() * scale)), int(std::round(points.height() * scale)));
+QSize SlideView::pixelSize(QSizeF logicalSize, double ratio) {
+    return QSize(int(std::round(logicalSize.width() * ratio)),
+                 int(std::round(logicalSize.height() * ratio)));
 }
 
 void SlideView::refresh() {
@@ -144,7 +145,7 @@ void SlideView::resizeEvent(QResizeEvent* event) {
 
 void SlideView::paintText(QPainter& painter, const QRectF& bounds, const QString& text) const {
     QFont font = QApplication::font();
-    // Sizes here are in view units, so the font is sized in the same units (pixels).
+    // Sizes here are in device-independent pixels, so the font is sized in pixels too.
     font.setPixelSize(int(std::round(placeholderFontSize(bounds.height()))));
     font.setWeight(QFont::Medium);
     painter.setFont(font);

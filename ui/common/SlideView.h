@@ -61,7 +61,7 @@ public:
     // The size the whole page is drawn at for this view: its pixel size, or on a deck with notes
     // pages the page whose shown half fits it.
     QSize drawnKeySize() const;
-    static QSize pixelSize(QSizeF points, double scale);
+    static QSize pixelSize(QSizeF logicalSize, double ratio);
     // The scale of the view's window, else of the primary screen, else 2.
     double pixelRatio() const;
 

@@ -20,8 +20,7 @@ Frames layoutAll(const Input& in) {
     const double left = s + 20;
     const double contentW = W - left - 20;
 
-    const double top = H - 20 - 24 - 8;
-    const double maxH = top - slidesBottom;
+    const double maxH = H - slidesTop - controlsHeight;
     const double availW = contentW - 20;
     const double cw = std::round(in.slideSplit * availW);
     const double limit = maxH * in.aspect;
@@ -41,76 +40,79 @@ Frames layoutAll(const Input& in) {
             slideW = std::round(room * in.aspect);
         }
     }
-    f.current = QRectF(left, top - currentH, std::round(a), currentH);
-    f.next = QRectF(left + cw + 20, top - nextH, std::round(b), nextH);
+    f.current = QRectF(left, slidesTop, std::round(a), currentH);
+    f.next = QRectF(left + cw + 20, slidesTop, std::round(b), nextH);
 
     f.sidebarHandle = QRectF(s - 3, 0, 7, H);
-    const double handleH = std::max(currentH, nextH);
-    f.slideHandle = QRectF(left + cw + 6, top - handleH, 8, handleH);
+    f.slideHandle = QRectF(left + cw + 6, slidesTop, 8, std::max(currentH, nextH));
 
-    f.currentLabel = QRectF(left, top + 6, a, 24);
-    f.nextLabel = QRectF(f.next.x(), top + 6, b, 24);
-    f.statusLabel = QRectF(f.next.x(), f.next.y() - 34, b, 22);
+    f.currentLabel = QRectF(left, slidesTop - 30, a, 24);
+    f.nextLabel = QRectF(f.next.x(), slidesTop - 30, b, 24);
+    f.statusLabel = QRectF(f.next.x(), f.next.bottom() + 12, b, 22);
 
     if (in.hasPages && in.notesWanted) {
-        const double notesTop = notesBeside ? f.statusLabel.y() - 8 : f.current.y() - 14;
-        f.notes = notesBeside
-                      ? QRectF(f.next.x(), slidesBottom, availW - cw, notesTop - slidesBottom)
-                      : QRectF(left, slidesBottom, cw, notesTop - slidesBottom);
-        f.notesHandle = QRectF(f.notes.x(), notesTop, f.notes.width(), 7);
+        const double notesTop = notesBeside ? f.statusLabel.bottom() + 8 : f.current.bottom() + 14;
+        const double notesBottom = H - controlsHeight;
+        f.notes = notesBeside ? QRectF(f.next.x(), notesTop, availW - cw, notesBottom - notesTop)
+                              : QRectF(left, notesTop, cw, notesBottom - notesTop);
+        f.notesHandle = QRectF(f.notes.x(), notesTop - 7, f.notes.width(), 7);
         f.notesShown = f.notes.height() >= 60;
     }
-    f.pauseButton = QRectF(left, 30, 180, 32);
-    f.resetButton = QRectF(left + 186, 30, 210, 32);
+    // The controls keep their distance from the lower edge.
+    f.pauseButton = QRectF(left, H - 62, 180, 32);
+    f.resetButton = QRectF(left + 186, H - 62, 210, 32);
 
     const double xs = W - 20 - 240;
     const double xn = xs - 12 - 130;
-    f.startButton = QRectF(xs, 84, 240, 40);
-    f.blackButton = QRectF(xs, 42, 240, 32);
-    f.nextButton = QRectF(xn, 84, 130, 40);
-    f.prevButton = QRectF(xn - 8 - 130, 84, 130, 40);
-    f.screenCaption = QRectF(f.prevButton.x(), 60, 268, 16);
-    f.screenPopup = QRectF(f.prevButton.x() - 2, 30, 272, 30);
+    f.startButton = QRectF(xs, H - 124, 240, 40);
+    f.blackButton = QRectF(xs, H - 74, 240, 32);
+    f.nextButton = QRectF(xn, H - 124, 130, 40);
+    f.prevButton = QRectF(xn - 8 - 130, H - 124, 130, 40);
+    f.screenCaption = QRectF(f.prevButton.x(), H - 76, 268, 16);
+    f.screenChooser = QRectF(f.prevButton.x() - 2, H - 60, 272, 30);
 
-    f.hintLabel = QRectF(left, 2, contentW, 16);
+    f.hintLabel = QRectF(left, H - 18, contentW, 16);
 
     // The notes pane, where shown, takes the band below the slides before the timers grow into it.
-    const double band = std::min({f.current.y(), f.next.y(), f.notesShown ? f.notes.y() : H}) - 20;
+    const double lowest =
+        std::max({f.current.bottom(), f.next.bottom(), f.notesShown ? f.notes.bottom() : 0.0});
+    const double band = H - lowest - 20;
     const double k =
         in.activeBlock == Block::None
             ? std::clamp(std::min({H / 820, band / 150, (f.prevButton.x() - 10 - left) / 410}), 1.0,
                          2.5)
             : 1.0;
     f.timeScale = k;
-    f.timerLabel = QRectF(left - 2, 66, std::round(240 * k), std::round(56 * k));
-    f.timerCaption = QRectF(left, 66 + std::round(56 * k) + 2, 220, 16);
-    f.paceLine = QRectF(left, 64, std::round(200 * k), 6);
+    const double timerH = std::round(56 * k);
+    f.timerLabel = QRectF(left - 2, H - 66 - timerH, std::round(240 * k), timerH);
+    f.timerCaption = QRectF(left, f.timerLabel.y() - 18, 220, 16);
+    f.paceLine = QRectF(left, H - 70, std::round(200 * k), 6);
 
     if (in.activeBlock == Block::None) {
         f.talkTimerShown = true;
+        const double clockH = std::round(40 * k);
         f.clockLabel =
-            QRectF(left + std::round(248 * k), 78, std::round(160 * k), std::round(40 * k));
-        f.clockCaption = QRectF(f.clockLabel.x() + 2, 78 + f.clockLabel.height() + 6, 160, 16);
+            QRectF(left + std::round(248 * k), H - 78 - clockH, std::round(160 * k), clockH);
+        f.clockCaption = QRectF(f.clockLabel.x() + 2, f.clockLabel.y() - 22, 160, 16);
         f.clockShown = f.clockLabel.x() + f.clockLabel.width() <= f.prevButton.x() - 10;
     } else {
         f.talkTimerShown = false;
         const double w = std::min(std::max(f.prevButton.x() - left - 200, 260.0), 400.0);
-        f.block = QRectF(left, 24, w, in.blockHeight);
+        f.block = QRectF(left, H - 24 - in.blockHeight, w, in.blockHeight);
         const double xc = left + w + 24;
-        f.clockCaption = QRectF(xc + 2, 124, 160, 16);
-        f.clockLabel = QRectF(xc, 78, 160, 40);
+        f.clockCaption = QRectF(xc + 2, H - 140, 160, 16);
+        f.clockLabel = QRectF(xc, H - 118, 160, 40);
         f.clockShown = !(f.prevButton.x() - 10 < xc + 160);
     }
 
-    f.openButton = QRectF((W - 180) * 0.5, H * 0.5 - 50, 180, 36);
-    f.emptyLabel = QRectF(0, H * 0.5, W, 30);
+    f.openButton = QRectF((W - 180) * 0.5, H * 0.5 + 14, 180, 36);
+    f.emptyLabel = QRectF(0, H * 0.5 - 30, W, 30);
     return f;
 }
 
-QRect flip(const QRectF& frame, double parentHeight) {
-    const double x = std::round(frame.x());
-    const double y = std::round(parentHeight - frame.y() - frame.height());
-    return QRect(int(x), int(y), int(std::round(frame.width())), int(std::round(frame.height())));
+QRect rounded(const QRectF& geometry) {
+    return QRect(int(std::round(geometry.x())), int(std::round(geometry.y())),
+                 int(std::round(geometry.width())), int(std::round(geometry.height())));
 }
 
 } // namespace PresenterLayout

@@ -1,4 +1,5 @@
-// The presenter view's geometry as a pure function: frames in points, origin bottom-left, y up.
+// The presenter view's geometry as a pure function: rectangles in the view's own coordinates,
+// origin top-left and y down, as QWidget::setGeometry takes them.
 #pragma once
 
 #include <QRect>
@@ -23,12 +24,12 @@ struct Input {
     double notesSplit = 0.45;
 };
 
-// Every frame of the view; `...Shown` flags say which views are visible.
+// The geometry of every child of the view; `...Shown` flags say which children are visible.
 struct Frames {
     QRectF sidebar, current, next, sidebarHandle, slideHandle;
     QRectF currentLabel, nextLabel, statusLabel;
     QRectF timerCaption, timerLabel, paceLine, pauseButton, resetButton;
-    QRectF startButton, blackButton, nextButton, prevButton, screenCaption, screenPopup;
+    QRectF startButton, blackButton, nextButton, prevButton, screenCaption, screenChooser;
     QRectF hintLabel, block, clockCaption, clockLabel, openButton, emptyLabel;
     // The notes pane: beside the current slide under the next one when that column is wide
     // enough, else under the current slide; its handle lies on its upper edge.
@@ -47,13 +48,16 @@ struct Frames {
 
 // Where the notes pane has room: beside the current slide needs a column this wide.
 constexpr double notesBesideMinimumWidth = 240;
-// The lower edge of the slides and the notes: above the timers and buttons.
-constexpr double slidesBottom = 170;
+// The upper edge of the slides: below a margin and their captions.
+constexpr double slidesTop = 20 + 24 + 8;
+// The band along the lower edge that holds the timers and buttons; the slides and the notes end
+// above it.
+constexpr double controlsHeight = 170;
 
 Frames layoutAll(const Input& input);
 
-// Converts a bottom-left frame into the widget coordinates of a parent `parentHeight` tall,
-// rounding every edge to whole points with halves away from zero.
-QRect flip(const QRectF& frame, double parentHeight);
+// The whole-pixel geometry a widget is placed at: position and size each rounded, halves away
+// from zero. QRectF::toRect would also shift the size by the position's rounding.
+QRect rounded(const QRectF& geometry);
 
 } // namespace PresenterLayout

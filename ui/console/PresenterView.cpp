@@ -184,8 +184,9 @@ void PresenterView::wireSplitHandles() {
     };
     // The notes' upper edge follows the pointer: their share of the slides' height.
     notesHandle->onDrag = [this](double y) {
-        const double maxH = height() - 52 - PresenterLayout::slidesBottom;
-        const double share = (height() - y - PresenterLayout::slidesBottom) / std::max(1.0, maxH);
+        const double notesBottom = height() - PresenterLayout::controlsHeight;
+        const double maxH = notesBottom - PresenterLayout::slidesTop;
+        const double share = (notesBottom - y) / std::max(1.0, maxH);
         Preferences::setValue(notesKey, std::clamp(share, 0.15, 0.8));
         layoutAll();
     };
@@ -419,9 +420,8 @@ void PresenterView::layoutAll() {
     input.notesWanted = notesWanted;
     input.notesSplit = notesSplit();
     const Frames frames = PresenterLayout::layoutAll(input);
-    const double h = height();
-    const auto place = [h](QWidget* view, const QRectF& frame) {
-        view->setGeometry(flip(frame, h));
+    const auto place = [](QWidget* view, const QRectF& frame) {
+        view->setGeometry(rounded(frame));
     };
 
     place(sidebar, frames.sidebar);
@@ -446,7 +446,7 @@ void PresenterView::layoutAll() {
     place(nextButton, frames.nextButton);
     place(prevButton, frames.prevButton);
     place(screenCaption, frames.screenCaption);
-    place(screenChooser, frames.screenPopup);
+    place(screenChooser, frames.screenChooser);
     place(hintLabel, frames.hintLabel);
     place(clockCaption, frames.clockCaption);
     place(clockLabel, frames.clockLabel);

@@ -16,7 +16,7 @@ public:
     std::function<void()> onReset;
 
     bool isHovered() const { return hover; }
-    // The drawn line in the handle's coordinates: 3 points thick while hovered, else 1.
+    // The drawn line in the handle's coordinates: 3 pixels thick while hovered, else 1.
     static QRectF lineRect(const QSizeF& size, bool hovered,
                            Qt::Orientation orientation = Qt::Vertical);
 

@@ -22,8 +22,8 @@
 namespace {
 
 constexpr double defaultAspect = 16.0 / 9.0;
-// As wide as the margin right of the thumbnails, so the scroller never covers one.
-constexpr int scrollerWidth = 6;
+// As wide as the margin right of the thumbnails, so the scroll bar never covers one.
+constexpr int scrollBarWidth = 6;
 
 void fillBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -54,21 +54,21 @@ QPushButton* makeHeaderButton(QWidget* parent, const QString& title) {
 
 ThumbRow::ThumbRow(QWidget* parent) : QWidget(parent) {}
 
-QRectF ThumbRow::thumbnailFrame(int i, QSizeF size, int columns, double aspect) {
+QRectF ThumbRow::thumbnailGeometry(int i, QSizeF size, int columns, double aspect) {
     const double cellWidth = size.width() / std::max(columns, 1);
-    const double thumbWidth = std::max(1.0, cellWidth - 2 * inset);
+    const double thumbWidth = std::max(1.0, cellWidth - 2 * margin);
     const double naturalHeight = std::round(thumbWidth / aspect);
     const double height = std::max(1.0, std::min(size.height() - labelH - 10, naturalHeight));
-    return {i * cellWidth + inset, size.height() - inset - height, thumbWidth, height};
+    return {i * cellWidth + margin, margin, thumbWidth, height};
 }
 
-QRectF ThumbRow::numberFrame(int i, QSizeF size, int columns, double aspect) {
-    const QRectF thumbnail = thumbnailFrame(i, size, columns, aspect);
-    return {thumbnail.x(), 4, thumbnail.width(), labelH};
+QRectF ThumbRow::numberGeometry(int i, QSizeF size, int columns, double aspect) {
+    const QRectF thumbnail = thumbnailGeometry(i, size, columns, aspect);
+    return {thumbnail.x(), size.height() - 4 - labelH, thumbnail.width(), labelH};
 }
 
-void ThumbRow::configure(Deck* deck, const QList<qint64>& pages, int columnCount, qint64 current,
-                         QSize rowSize) {
+void ThumbRow::fill(Deck* deck, const QList<qint64>& pages, int columnCount, qint64 current,
+                    QSize rowSize) {
     shownPages = pages;
     columns = columnCount;
     while (slides.size() < pages.size()) {
@@ -129,94 +129,94 @@ void ThumbRow::layoutThumbnails() {
     const QSizeF rowSize = size();
     for (int i = 0; i < count; ++i) {
         slides.at(i)->setGeometry(
-            PresenterLayout::flip(thumbnailFrame(i, rowSize, columns, aspect), rowSize.height()));
+            PresenterLayout::rounded(thumbnailGeometry(i, rowSize, columns, aspect)));
         numbers.at(i)->setGeometry(
-            PresenterLayout::flip(numberFrame(i, rowSize, columns, aspect), rowSize.height()));
+            PresenterLayout::rounded(numberGeometry(i, rowSize, columns, aspect)));
     }
 }
 
 // ---------------------------------------------------------------------------------------------
 
-ThumbTable::ThumbTable(ThumbnailSidebar& sidebar, QWidget* parent)
-    : QWidget(parent), sidebar(sidebar), scroller(new QScrollBar(Qt::Vertical, this)) {
+ThumbnailList::ThumbnailList(ThumbnailSidebar& sidebar, QWidget* parent)
+    : QWidget(parent), sidebar(sidebar), scrollBar(new QScrollBar(Qt::Vertical, this)) {
     setFocusPolicy(Qt::NoFocus);
-    scroller->setFocusPolicy(Qt::NoFocus);
-    // Thin and drawn over the rows' right margin, like an overlay scroller.
-    scroller->setStyleSheet(QStringLiteral(
+    scrollBar->setFocusPolicy(Qt::NoFocus);
+    // Thin and drawn over the rows' right margin, like a transient scroll bar.
+    scrollBar->setStyleSheet(QStringLiteral(
         "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; border: none; }"
         "QScrollBar::handle:vertical { background: rgba(255, 255, 255, 90); border-radius: 3px;"
         " min-height: 24px; margin: 2px 1px 2px 1px; }"
         "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
         "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }"));
-    scroller->hide();
-    connect(scroller, &QScrollBar::valueChanged, this, [this] { tile(false); });
+    scrollBar->hide();
+    connect(scrollBar, &QScrollBar::valueChanged, this, [this] { layoutRows(false); });
 }
 
-int ThumbTable::numberOfRows() const {
-    return sidebar.numberOfRows();
+int ThumbnailList::rowCount() const {
+    return sidebar.rowCount();
 }
 
-int ThumbTable::rowHeight() const {
-    return sidebar.heightOfRow();
+int ThumbnailList::rowHeight() const {
+    return sidebar.rowHeight();
 }
 
-int ThumbTable::scrollOffset() const {
-    return scroller->value();
+int ThumbnailList::scrollOffset() const {
+    return scrollBar->value();
 }
 
-int ThumbTable::rowAt(double contentY) const {
+int ThumbnailList::rowAt(double contentY) const {
     const int height = rowHeight();
     if (contentY < 0 || height <= 0)
         return -1;
     const int row = int(contentY / height);
-    return row < numberOfRows() ? row : -1;
+    return row < rowCount() ? row : -1;
 }
 
-ThumbRow* ThumbTable::rowView(int row) const {
+ThumbRow* ThumbnailList::rowWidget(int row) const {
     return live.value(row);
 }
 
-QList<int> ThumbTable::visibleRows() const {
+QList<int> ThumbnailList::visibleRows() const {
     QList<int> rows = live.keys();
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
-void ThumbTable::reloadData() {
+void ThumbnailList::reset() {
     updateScrollRange();
-    tile(true);
+    layoutRows(true);
 }
 
-void ThumbTable::noteHeightOfRowsChanged() {
+void ThumbnailList::updateGeometries() {
     updateScrollRange();
-    tile(false);
+    layoutRows(false);
 }
 
-void ThumbTable::scrollRowToVisible(int row) {
-    if (row < 0 || row >= numberOfRows())
+void ThumbnailList::ensureRowVisible(int row) {
+    if (row < 0 || row >= rowCount())
         return;
     const int top = row * rowHeight();
     const int bottom = top + rowHeight();
-    if (top < scroller->value())
-        scroller->setValue(top);
-    else if (bottom > scroller->value() + height())
-        scroller->setValue(bottom - height());
+    if (top < scrollBar->value())
+        scrollBar->setValue(top);
+    else if (bottom > scrollBar->value() + height())
+        scrollBar->setValue(bottom - height());
 }
 
-void ThumbTable::updateScrollRange() {
-    const qint64 contentHeight = qint64(numberOfRows()) * rowHeight();
+void ThumbnailList::updateScrollRange() {
+    const qint64 contentHeight = qint64(rowCount()) * rowHeight();
     const int maximum = int(std::max<qint64>(0, contentHeight - height()));
-    scroller->setGeometry(width() - scrollerWidth, 0, scrollerWidth, height());
-    scroller->setPageStep(std::max(1, height()));
-    scroller->setSingleStep(std::max(1, rowHeight() / 4));
-    scroller->setRange(0, maximum);
-    scroller->setVisible(maximum > 0);
+    scrollBar->setGeometry(width() - scrollBarWidth, 0, scrollBarWidth, height());
+    scrollBar->setPageStep(std::max(1, height()));
+    scrollBar->setSingleStep(std::max(1, rowHeight() / 4));
+    scrollBar->setRange(0, maximum);
+    scrollBar->setVisible(maximum > 0);
 }
 
-void ThumbTable::tile(bool reconfigure) {
-    const int count = numberOfRows();
+void ThumbnailList::layoutRows(bool refill) {
+    const int count = rowCount();
     const int height = rowHeight();
-    const int offset = scroller->value();
+    const int offset = scrollBar->value();
     int first = 0;
     int last = -1;
     if (count > 0 && height > 0 && this->height() > 0) {
@@ -233,38 +233,38 @@ void ThumbTable::tile(bool reconfigure) {
         }
     }
     for (int row = first; row <= last; ++row) {
-        ThumbRow* view = live.value(row);
-        const bool fresh = !view;
+        ThumbRow* widget = live.value(row);
+        const bool fresh = !widget;
         if (fresh) {
-            view = spare.isEmpty() ? new ThumbRow(this) : spare.takeLast();
-            live.insert(row, view);
+            widget = spare.isEmpty() ? new ThumbRow(this) : spare.takeLast();
+            live.insert(row, widget);
         }
-        if (fresh || reconfigure) {
-            sidebar.configureRow(view, row);
-            view->move(0, row * height - offset);
+        if (fresh || refill) {
+            sidebar.fillRow(widget, row);
+            widget->move(0, row * height - offset);
         } else {
-            view->setGeometry(0, row * height - offset, width(), height);
+            widget->setGeometry(0, row * height - offset, width(), height);
         }
-        view->show();
+        widget->show();
     }
-    scroller->raise();
+    scrollBar->raise();
 }
 
-void ThumbTable::resizeEvent(QResizeEvent*) {
-    noteHeightOfRowsChanged();
+void ThumbnailList::resizeEvent(QResizeEvent*) {
+    updateGeometries();
 }
 
-void ThumbTable::wheelEvent(QWheelEvent* event) {
-    QCoreApplication::sendEvent(scroller, event);
+void ThumbnailList::wheelEvent(QWheelEvent* event) {
+    QCoreApplication::sendEvent(scrollBar, event);
 }
 
-void ThumbTable::mousePressEvent(QMouseEvent* event) {
+void ThumbnailList::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
     }
     const QPointF at = event->position();
-    const int row = rowAt(at.y() + scroller->value());
+    const int row = rowAt(at.y() + scrollBar->value());
     if (row >= 0)
         emit rowClicked(row, at.x());
 }
@@ -272,7 +272,7 @@ void ThumbTable::mousePressEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------------------------
 
 ThumbnailSidebar::ThumbnailSidebar(QWidget* parent) : QWidget(parent) {
-    table = new ThumbTable(*this, this);
+    list = new ThumbnailList(*this, this);
     header = new QWidget(this);
     columnsLabel = new QLabel(header);
     columnsLabel->setFont(smallFont(QFont::Medium));
@@ -283,7 +283,7 @@ ThumbnailSidebar::ThumbnailSidebar(QWidget* parent) : QWidget(parent) {
     moreButton = makeHeaderButton(header, QStringLiteral("+"));
     connect(lessButton, &QPushButton::clicked, this, &ThumbnailSidebar::fewerColumns);
     connect(moreButton, &QPushButton::clicked, this, &ThumbnailSidebar::moreColumns);
-    connect(table, &ThumbTable::rowClicked, this, &ThumbnailSidebar::clicked);
+    connect(list, &ThumbnailList::rowClicked, this, &ThumbnailSidebar::clicked);
     fillBackground(this, Colors::sidebarBackground);
     applyColumns();
 }
@@ -307,10 +307,10 @@ void ThumbnailSidebar::applyColumns() {
                                      : L10n::format("%d Spalten", {count}));
     lessButton->setEnabled(count >= 2);
     moreButton->setEnabled(count < 4);
-    table->reloadData();
-    layoutSubviews();
+    list->reset();
+    layoutChildren();
     if (selected >= 0)
-        table->scrollRowToVisible(int(selected / count));
+        list->ensureRowVisible(int(selected / count));
     if (onColumnsChanged)
         onColumnsChanged();
 }
@@ -324,18 +324,18 @@ void ThumbnailSidebar::moreColumns() {
 }
 
 void ThumbnailSidebar::resizeEvent(QResizeEvent*) {
-    layoutSubviews();
+    layoutChildren();
 }
 
-void ThumbnailSidebar::layoutSubviews() {
+void ThumbnailSidebar::layoutChildren() {
     const int W = width();
     const int H = height();
     header->setGeometry(0, 0, W, headerH);
     lessButton->setGeometry(6, 4, 24, 20);
     moreButton->setGeometry(W - 30, 4, 24, 20);
     columnsLabel->setGeometry(30, 6, std::max(0, W - 60), 16);
-    table->setGeometry(0, headerH, W, std::max(0, H - headerH));
-    table->noteHeightOfRowsChanged();
+    list->setGeometry(0, headerH, W, std::max(0, H - headerH));
+    list->updateGeometries();
 }
 
 void ThumbnailSidebar::reload() {
@@ -346,9 +346,9 @@ void ThumbnailSidebar::reload() {
         // the rows keep their pages but need new images, maybe of another shape.
         if (generation != shownGeneration) {
             shownGeneration = generation;
-            layoutSubviews();
-            for (int row : table->visibleRows()) {
-                for (SlideView* slide : table->rowView(row)->slideViews())
+            layoutChildren();
+            for (int row : list->visibleRows()) {
+                for (SlideView* slide : list->rowWidget(row)->slideViews())
                     slide->refresh();
             }
         }
@@ -357,31 +357,31 @@ void ThumbnailSidebar::reload() {
     shownCount = count;
     shownGeneration = generation;
     selected = -1;
-    layoutSubviews();
-    table->reloadData();
+    layoutChildren();
+    list->reset();
 }
 
-int ThumbnailSidebar::numberOfRows() const {
+int ThumbnailSidebar::rowCount() const {
     const qint64 pages = deck ? deck->pageCount() : 0;
     const int count = columns();
     return int((pages + count - 1) / count);
 }
 
-int ThumbnailSidebar::heightOfRow() const {
+int ThumbnailSidebar::rowHeight() const {
     const double aspect = deck ? deck->aspect() : defaultAspect;
-    const double width = table->contentWidth();
-    return int(std::max(10.0, std::round((width / columns() - 2 * ThumbRow::inset) / aspect)) +
+    const double width = list->rowWidth();
+    return int(std::max(10.0, std::round((width / columns() - 2 * ThumbRow::margin) / aspect)) +
                ThumbRow::labelH + 10);
 }
 
-void ThumbnailSidebar::configureRow(ThumbRow* view, int row) const {
+void ThumbnailSidebar::fillRow(ThumbRow* rowWidget, int row) const {
     const qint64 pageCount = deck ? deck->pageCount() : 0;
     const int count = columns();
     QList<qint64> pages;
     for (qint64 page = qint64(row) * count; page < std::min(pageCount, qint64(row) * count + count);
          ++page)
         pages.append(page);
-    view->configure(deck, pages, count, selected, QSize(int(table->contentWidth()), heightOfRow()));
+    rowWidget->fill(deck, pages, count, selected, QSize(int(list->rowWidth()), rowHeight()));
 }
 
 void ThumbnailSidebar::select(qint64 index) {
@@ -394,18 +394,18 @@ void ThumbnailSidebar::select(qint64 index) {
         if (value < 0)
             continue;
         const qint64 row = value / count;
-        if (row < table->numberOfRows()) {
-            if (ThumbRow* view = table->rowView(int(row)))
-                view->setCurrent(index);
+        if (row < list->rowCount()) {
+            if (ThumbRow* rowWidget = list->rowWidget(int(row)))
+                rowWidget->setCurrent(index);
         }
     }
     if (index >= 0)
-        table->scrollRowToVisible(int(index / count));
+        list->ensureRowVisible(int(index / count));
 }
 
 qint64 ThumbnailSidebar::indexAt(int row, double x) const {
     const int count = columns();
-    const double cellWidth = std::max(1.0, table->contentWidth() / count);
+    const double cellWidth = std::max(1.0, list->rowWidth() / count);
     const int column = std::clamp(int(x / cellWidth), 0, count - 1);
     const qint64 index = qint64(row) * count + column;
     if (row < 0 || !deck || index >= deck->pageCount())
@@ -424,7 +424,7 @@ SlideView* ThumbnailSidebar::thumbnail(qint64 page) {
     if (!deck || page < 0 || page >= deck->pageCount())
         return nullptr;
     const int row = int(page / count);
-    table->scrollRowToVisible(row);
-    const ThumbRow* shown = table->rowView(row);
+    list->ensureRowVisible(row);
+    const ThumbRow* shown = list->rowWidget(row);
     return shown ? shown->slideViews().value(int(page % count)) : nullptr;
 }

@@ -20,14 +20,13 @@ class ThumbnailSidebar;
 class ThumbRow : public QWidget {
     Q_OBJECT
 public:
-    static constexpr double inset = 6;
+    static constexpr double margin = 6;
     static constexpr double labelH = 16;
 
     explicit ThumbRow(QWidget* parent = nullptr);
 
     // Fills the row for these pages at its final size, so each thumbnail asks for one image.
-    void configure(Deck* deck, const QList<qint64>& pages, int columns, qint64 current,
-                   QSize rowSize);
+    void fill(Deck* deck, const QList<qint64>& pages, int columns, qint64 current, QSize rowSize);
     qint64 current() const { return currentIndex; }
     // Re-applies the highlight: orange frame and number for the current slide.
     void setCurrent(qint64 index);
@@ -36,9 +35,9 @@ public:
     const QList<SlideView*>& slideViews() const { return slides; }
     const QList<QLabel*>& numberLabels() const { return numbers; }
 
-    // Frames of thumbnail i in a row of `size`, origin at the bottom-left and y upwards.
-    static QRectF thumbnailFrame(int i, QSizeF size, int columns, double aspect);
-    static QRectF numberFrame(int i, QSizeF size, int columns, double aspect);
+    // The geometry of thumbnail i and of its number in a row of `size`.
+    static QRectF thumbnailGeometry(int i, QSizeF size, int columns, double aspect);
+    static QRectF numberGeometry(int i, QSizeF size, int columns, double aspect);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -54,30 +53,31 @@ private:
 };
 
 // The scrolling list of rows: creates row widgets only for the visible rows and hands rows that
-// scroll out of sight to the rows that scroll in. Its scroll bar lies over the rows, so the
-// content is as wide as the list.
-class ThumbTable : public QWidget {
+// scroll out of sight to the rows that scroll in. Its scroll bar lies over the rows, so the rows
+// are as wide as the list.
+class ThumbnailList : public QWidget {
     Q_OBJECT
 public:
-    explicit ThumbTable(ThumbnailSidebar& sidebar, QWidget* parent = nullptr);
+    explicit ThumbnailList(ThumbnailSidebar& sidebar, QWidget* parent = nullptr);
 
-    int numberOfRows() const;
+    int rowCount() const;
     int rowHeight() const;
-    double contentWidth() const { return width(); }
+    double rowWidth() const { return width(); }
     // The row under a y position of the content (0 at the top of row 0), -1 below the last.
     int rowAt(double contentY) const;
     // The row's widget when it is on screen; never creates one.
-    ThumbRow* rowView(int row) const;
+    ThumbRow* rowWidget(int row) const;
     QList<int> visibleRows() const;
     int scrollOffset() const;
-    QScrollBar* scrollBar() const { return scroller; }
+    QScrollBar* verticalScrollBar() const { return scrollBar; }
 
-    // Configures every row again (the page count or the column count changed).
-    void reloadData();
-    // Positions and sizes the rows again (their height changed with the width or the columns).
-    void noteHeightOfRowsChanged();
+    // Fills every row again (the page count or the column count changed).
+    void reset();
+    // Positions and sizes the rows and the scroll bar again (the rows' height changed with the
+    // width or the columns).
+    void updateGeometries();
     // Scrolls as little as possible to show the whole row.
-    void scrollRowToVisible(int row);
+    void ensureRowVisible(int row);
 
 signals:
     void rowClicked(int row, double x);
@@ -89,11 +89,11 @@ protected:
 
 private:
     void updateScrollRange();
-    // Keeps exactly the visible rows as widgets, in place; `reconfigure` fills them all again.
-    void tile(bool reconfigure);
+    // Keeps exactly the visible rows as widgets, in place; `refill` fills them all again.
+    void layoutRows(bool refill);
 
     ThumbnailSidebar& sidebar;
-    QScrollBar* scroller;
+    QScrollBar* scrollBar;
     QHash<int, ThumbRow*> live;
     QList<ThumbRow*> spare;
 };
@@ -132,12 +132,12 @@ public:
     // A click on a thumbnail: the controller moves to that slide.
     std::function<void(qint64 index)> onSlideClicked;
 
-    // Called by the table.
-    int numberOfRows() const;
-    int heightOfRow() const;
-    void configureRow(ThumbRow* view, int row) const;
+    // Called by the list.
+    int rowCount() const;
+    int rowHeight() const;
+    void fillRow(ThumbRow* rowWidget, int row) const;
 
-    ThumbTable* table;
+    ThumbnailList* list;
     QWidget* header;
     QLabel* columnsLabel;
     QPushButton* lessButton;
@@ -148,7 +148,7 @@ protected:
 
 private:
     void clicked(int row, double x);
-    void layoutSubviews();
+    void layoutChildren();
     void applyColumns();
 
     QPointer<Deck> deck;
