@@ -36,6 +36,7 @@ struct Presentation::Load {
     std::unique_ptr<PageEngine> document;
     QList<QSizeF> sizes;
     QStringList labels;
+    QByteArray metadata;
     QList<QStringList> notes;
 
     // On the loading thread: the engine instance and everything the main thread reads from it
@@ -106,6 +107,7 @@ void Presentation::Load::read(const EngineFactory& engines) {
         sizes.append(opened->pageSize(page));
         labels.append(opened->pageLabel(page));
     }
+    metadata = opened->metadata();
     // Every page's note annotations now, off the main thread, so that no slide change waits for
     // the file; then this instance becomes the first render worker's. A file that takes longer
     // than this gives its remaining pages no annotation notes.
@@ -142,6 +144,7 @@ void Presentation::apply(Load& load) {
     notesSide = NotesSide::none;
     aspect = pageAspect;
     pageLabels = load.labels;
+    metadata = load.metadata;
     deckEngines = engines.unlockedBy(load.password);
     renderer = std::make_unique<SlideRenderer>(url, sizes, deckEngines, std::move(load.document));
     annotations = load.notes;

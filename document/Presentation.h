@@ -44,7 +44,7 @@ public:
     // Calls every observer once, in the order they were added.
     void notify();
 
-    // The contents of the page's note annotations (Text and FreeText), read at open.
+    // The contents of the page's note annotations, read at open.
     QStringList annotationNotes(qint64 page) const;
     // On notes pages, the text of the page's notes half, read on first use from an instance of the
     // file opened for it; else empty.
@@ -64,6 +64,8 @@ public:
     qint64 pageCount = 0;
     // The file's page labels ("iii", "A-2"), one per page; empty where it has none.
     QStringList pageLabels;
+    // The file's XMP metadata packet, read at open; empty where it has none.
+    QByteArray metadata;
     std::unique_ptr<SlideRenderer> renderer;
     // Called once a new deck's pages are known, before any observer hears of it: the controller
     // reads the notes and chooses the notes side here.

@@ -208,8 +208,8 @@ private slots:
         QVERIFY(!RecentFiles::all().contains(QUrl::fromLocalFile(first)));
     }
 
-    // The loader reads every page's notes, and its instance is the first render worker's: one
-    // instance of the file fewer, and it goes with the renderer.
+    // The loader reads every page's notes and the file's metadata, and its instance is the first
+    // render worker's: one instance of the file fewer, and it goes with the renderer.
     void openReadsTheNotesAndHandsItsInstanceToTheRenderer() {
         FakeEngineScript script;
         const QString deck = QStringLiteral("/decks/notes.pdf");
@@ -221,6 +221,7 @@ private slots:
         QTRY_VERIFY(loaded);
         QCOMPARE(presentation.annotationNotes(3), QStringList{"note 3"});
         QCOMPARE(presentation.annotationNotes(4), QStringList());
+        QCOMPARE(presentation.metadata, "xmp of " + deck.toUtf8());
         QList<QImage> drawn;
         const char views[2] = {};
         for (qint64 page : {0, 1})
