@@ -150,7 +150,6 @@ private slots:
         QTest::newRow("Underline") << QByteArray("Underline") << true;
         QTest::newRow("Squiggly") << QByteArray("Squiggly") << true;
         QTest::newRow("StrikeOut is drawn") << QByteArray("StrikeOut") << false;
-        QTest::newRow("Square is drawn") << QByteArray("Square") << false;
     }
     void noteAnnotationsAreReadAndNotDrawn() {
         QFETCH(QByteArray, subtype);
@@ -187,7 +186,6 @@ private slots:
         QTest::addColumn<QByteArray>("filter");
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("plain") << metadata << QByteArray() << packet << packet;
         QTest::newRow("compressed") << metadata << flateFilter << flate(packet) << packet;
         QTest::newRow("as long as allowed") << metadata << flateFilter << flate(longest) << longest;
         QTest::newRow("one byte longer, compressed small")

@@ -38,10 +38,9 @@ private slots:
     void quirks_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QStringList>("fields");
-        QTest::newRow("sections anywhere, not only at line starts")
-            << QByteArray("[duration] 20 [last_minutes]3") << QStringList{"duration=20", "last=3"};
-        QTest::newRow("text before the first section is ignored")
-            << QByteArray("written by hand\n[duration]\n20") << QStringList{"duration=20"};
+        QTest::newRow("sections anywhere, text before the first ignored")
+            << QByteArray("by hand\n[duration] 20 [last_minutes]3")
+            << QStringList{"duration=20", "last=3"};
         QTest::newRow("a repeated section: the last counts")
             << QByteArray("[duration]\n20\n[duration]\n45") << QStringList{"duration=45"};
         QTest::newRow("numbers as C reads them, garbage after them ignored")
@@ -49,26 +48,18 @@ private slots:
             << QStringList{"duration=25"};
         QTest::newRow("a font size in Pango units")
             << QByteArray("[font_size]\n22341") << QStringList{"font=21"};
-        QTest::newRow("a font size in points")
-            << QByteArray("[font_size]\n18") << QStringList{"font=18"};
         QTest::newRow("a notes position in any case")
             << QByteArray("[notes_position]\nRIGHT") << QStringList{"position=right"};
-        QTest::newRow("a notes position that is none")
-            << QByteArray("[notes_position]\ncentre") << QStringList();
         QTest::newRow("the end slide counted from 1")
             << QByteArray("[end_user_slide]\n4\n[last_saved_slide]\n2")
             << QStringList{"endSlide=3"};
         QTest::newRow("times as written, an hour alone on the hour")
             << QByteArray("[start_time]\n9:5\n[end_time]\n17")
             << QStringList{"start=09:05", "end=17:00"};
-        QTest::newRow("garbage for a time is none")
-            << QByteArray("[end_time]\nsoon") << QStringList();
         QTest::newRow("the skip list's last field is no page")
             << QByteArray("[skip]\n3,5,") << QStringList{"skip=2,4"};
         QTest::newRow("a skip list without its final comma")
             << QByteArray("[skip]\n3,5") << QStringList{"skip=2"};
-        QTest::newRow("an empty skip list still counts")
-            << QByteArray("[skip]\n,") << QStringList{"skip="};
         QTest::newRow("notes: the writers' escapes undone")
             << QByteArray("[notes]\n### 1\n\\[x\\] is \\#2") << QStringList{"note 1=[x] is #2"};
         QTest::newRow("notes: a header right after the text (3.x)")
@@ -87,8 +78,6 @@ private slots:
         QTest::newRow("a bracketed word that names no section stays text")
             << QByteArray("[notes]\n### 1\nsee [Smith] p. 4\n[duration]\n20")
             << QStringList{"duration=20", "note 1=see [Smith] p. 4"};
-        QTest::newRow("the deck's name (3.x) is no setting")
-            << QByteArray("[file]\ntalk.pdf\n[duration]\n20") << QStringList{"duration=20"};
         QTest::newRow("not UTF-8: Latin-1")
             << QByteArray("[notes]\n### 1\nCaf\xe9") << QStringList{"note 1=Caf\u00e9"};
     }
@@ -142,14 +131,6 @@ private slots:
         const Deck deck("[skip]\n3,\n[notes]\n### 3\nthree\n### 5\nfive", QStringList(5));
         QCOMPARE(deck.pageNotes(), QStringList({"", "", "three", "", "five"}));
         QCOMPARE(deck.notes.slides().slideCount(), 4);
-    }
-
-    // The Pango size of 3.x files reaches the notes as points; labels do not group a deck whose
-    // notes position is set.
-    void settingsReachTheDeck() {
-        const Deck deck("[notes_position]\nright\n[font_size]\n20480", {"1", "1", "2"});
-        QCOMPARE(deck.notes.sidecar().noteFontSize, std::optional<double>(20));
-        QCOMPARE(deck.notes.slides().slideCount(), 3);
     }
 };
 

@@ -35,13 +35,6 @@ private slots:
             << described(R"(<rdf:Description xmlns:talk="urn:talk"><talk:Duration>9)"
                          R"(</talk:Duration></rdf:Description>)")
             << true << QStringList();
-        QTest::newRow("no values: zero, garbage, a slide 0")
-            << described("<rdf:Description " + pdfpc +
-                         "><pdfpc:Duration>0</pdfpc:Duration><pdfpc:LastMinutes>x"
-                         "</pdfpc:LastMinutes><pdfpc:EndUserSlide>0</pdfpc:EndUserSlide>"
-                         "<pdfpc:DisableMarkdown>maybe</pdfpc:DisableMarkdown>"
-                         "</rdf:Description>")
-            << true << QStringList();
         QTest::newRow("cut short after an entry: nothing")
             << described("<rdf:Description " + pdfpc + "><pdfpc:Duration>25</pdfpc:Duration>")
                    .chopped(20)

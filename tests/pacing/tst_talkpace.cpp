@@ -164,9 +164,6 @@ private slots:
         QTest::newRow("half way, the timer started late") << "2026-12-07 14:15:00"
                                                           << "14:00"
                                                           << "14:30" << 0.5 << qint64(900);
-        QTest::newRow("before the start") << "2026-12-07 13:50:00"
-                                          << "14:00"
-                                          << "14:30" << 0.0 << qint64(2400);
         QTest::newRow("across midnight") << "2026-12-08 00:00:00"
                                          << "23:30"
                                          << "00:30" << 0.5 << qint64(1800);
