@@ -32,6 +32,7 @@ struct Deck::Load {
     std::unique_ptr<PageEngine> document;
     QList<QSizeF> sizes;
     QStringList labels;
+    QByteArray metadata;
     QList<QStringList> notes;
 
     // On the loading thread: the engine instance and everything the main thread reads from it
@@ -100,6 +101,7 @@ void Deck::Load::read(const EngineFactory& engines) {
         sizes.append(opened->pageSize(page));
         labels.append(opened->pageLabel(page));
     }
+    metadata = opened->metadata();
     // Every page's note annotations now, off the main thread, so that no slide change waits for
     // the file; then this instance becomes the first render worker's. A file that takes longer
     // than this gives its remaining pages no annotation notes.
@@ -131,6 +133,7 @@ void Deck::apply(Load& load) {
     fileUrl = load.url;
     sizes = load.sizes;
     labels = load.labels;
+    xmp = load.metadata;
     firstPageAspect = aspectOf(sizes.first());
     split = NotesSide::none;
     slideAspect = firstPageAspect;

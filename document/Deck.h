@@ -40,6 +40,8 @@ public:
     const QList<QSizeF>& pageSizes() const { return sizes; }
     // The file's page labels ("iii", "A-2"), one per page; empty where it has none.
     const QStringList& pageLabels() const { return labels; }
+    // The file's XMP metadata packet, read at open; empty where it has none.
+    const QByteArray& metadata() const { return xmp; }
     SlideRenderer* renderer() const { return slideRenderer.get(); }
     // Width over height of the first page as displayed.
     double pageAspect() const { return firstPageAspect; }
@@ -50,7 +52,7 @@ public:
     // they were from one of the pages as they are.
     quint64 generation() const { return opened; }
 
-    // The contents of the page's note annotations (Text and FreeText), read at open.
+    // The contents of the page's note annotations, read at open.
     QStringList annotationNotes(qint64 page) const;
     // On notes pages, the text of the page's notes half, read on first use from an instance of the
     // file opened for it; else empty.
@@ -75,6 +77,7 @@ private:
     QUrl fileUrl;
     QList<QSizeF> sizes;
     QStringList labels;
+    QByteArray xmp;
     std::unique_ptr<SlideRenderer> slideRenderer;
     double firstPageAspect = 16.0 / 9.0;
     double slideAspect = 16.0 / 9.0;

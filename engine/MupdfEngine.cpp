@@ -3,6 +3,7 @@
 #include "engine/MupdfCancelRelay.h"
 #include "engine/MupdfContext.h"
 #include "engine/MupdfDisplayLists.h"
+#include "engine/MupdfMetadata.h"
 #include "engine/MupdfPageLabels.h"
 
 #include <QFile>
@@ -27,9 +28,15 @@ bool isCancelled(const std::atomic_bool* cancel) {
     return cancel && cancel->load();
 }
 
-// The page's contents, its annotations except the notes (Text and FreeText, which the speaker
-// reads rather than the audience), and its form fields, in page space. Null on failure, with the
-// reason in `message`.
+// The annotations that hold the speaker's notes: read out as notes and never drawn, as the
+// .pdfpc tools and the LaTeX packages that write them expect.
+bool isNote(enum pdf_annot_type type) {
+    return type == PDF_ANNOT_TEXT || type == PDF_ANNOT_FREE_TEXT || type == PDF_ANNOT_HIGHLIGHT ||
+           type == PDF_ANNOT_UNDERLINE || type == PDF_ANNOT_SQUIGGLY;
+}
+
+// The page's contents, its annotations except the notes (which the speaker reads rather than the
+// audience), and its form fields, in page space. Null on failure, with the reason in `message`.
 fz_display_list* interpret(fz_context* context, pdf_document* document, int number,
                            fz_cookie* cookie, QByteArray* message) {
     fz_page* page = nullptr;
@@ -45,8 +52,7 @@ fz_display_list* interpret(fz_context* context, pdf_document* document, int numb
         fz_run_page_contents(context, page, device, fz_identity, cookie);
         for (pdf_annot* annot = pdf_first_annot(context, reinterpret_cast<pdf_page*>(page)); annot;
              annot = pdf_next_annot(context, annot)) {
-            const enum pdf_annot_type type = pdf_annot_type(context, annot);
-            if (type != PDF_ANNOT_TEXT && type != PDF_ANNOT_FREE_TEXT)
+            if (!isNote(pdf_annot_type(context, annot)))
                 pdf_run_annot(context, annot, device, fz_identity, cookie);
         }
         fz_run_page_widgets(context, page, device, fz_identity, cookie);
@@ -219,8 +225,7 @@ QStringList MupdfEngine::noteTexts(qint64 number) const {
         page = pdf_load_page(context, document, int(number));
         for (pdf_annot* annot = pdf_first_annot(context, page); annot;
              annot = pdf_next_annot(context, annot)) {
-            const enum pdf_annot_type type = pdf_annot_type(context, annot);
-            if (type != PDF_ANNOT_TEXT && type != PDF_ANNOT_FREE_TEXT)
+            if (!isNote(pdf_annot_type(context, annot)))
                 continue;
             const char* const contents = pdf_annot_contents(context, annot);
             if (contents && *contents)
@@ -234,6 +239,10 @@ QStringList MupdfEngine::noteTexts(qint64 number) const {
         logFailure(int(number), fz_caught_message(context));
     }
     return notes;
+}
+
+QByteArray MupdfEngine::metadata() const {
+    return MupdfMetadata::read(context, document, maximumMetadataBytes);
 }
 
 QString MupdfEngine::regionText(qint64 number, QRectF region) const {

@@ -30,6 +30,7 @@ public:
     QSizeF pageSize(qint64 page) const override;
     QString pageLabel(qint64 page) const override;
     QStringList noteTexts(qint64 page) const override;
+    QByteArray metadata() const override;
     QString regionText(qint64 page, QRectF region) const override;
     // Builds the page's display list, shared with the draws that follow.
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;

@@ -2,6 +2,7 @@
 // use.
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QRectF>
 #include <QSize>
@@ -41,8 +42,13 @@ public:
     virtual QSizeF pageSize(qint64 page) const = 0;
     // Page labels ("iii", "4a") where the file has them, else empty.
     virtual QString pageLabel(qint64 page) const = 0;
-    // Contents of the page's Text and FreeText annotations (speaker notes); these are not drawn.
+    // Contents of the page's note annotations (Text, FreeText, Highlight, Underline, Squiggly) in
+    // the page's order; these are not drawn.
     virtual QStringList noteTexts(qint64 page) const = 0;
+    // The document's XMP metadata packet as stored; empty where it has none or it is longer than
+    // maximumMetadataBytes (such a packet is no one's metadata, and is not read).
+    virtual QByteArray metadata() const { return {}; }
+    static constexpr qsizetype maximumMetadataBytes = qsizetype(4) << 20;
     // The text within `region` (0..1 page coordinates, top-left origin) as read from the page:
     // what a notes page's notes half says. Empty where the engine cannot tell.
     virtual QString regionText(qint64, QRectF) const { return {}; }

@@ -176,6 +176,8 @@ int serve(const decltype(EngineFactory::open)& open, qint64 addressSpace) {
         } else if (request.kind == Kind::read) {
             engine->readPage(request.page, cancel);
             sent = answer(reply);
+        } else if (request.kind == Kind::metadata) {
+            sent = answerBytes(reply, engine->metadata());
         } else if (request.kind == Kind::notes || request.kind == Kind::text) {
             QByteArray bytes;
             QDataStream out(&bytes, QIODevice::WriteOnly);

@@ -363,6 +363,11 @@ QStringList ProcessEngine::noteTexts(qint64 page) const {
     return notes;
 }
 
+QByteArray ProcessEngine::metadata() const {
+    const QByteArray packet = bytes(pageRequest(Kind::metadata, 0));
+    return packet.size() > maximumMetadataBytes ? QByteArray() : packet;
+}
+
 QString ProcessEngine::regionText(qint64 page, QRectF region) const {
     if (page < 0 || page >= pageCount())
         return {};

@@ -49,6 +49,7 @@ public:
     QSizeF pageSize(qint64 page) const override { return sizes.value(page); }
     QString pageLabel(qint64 page) const override { return labels.value(page); }
     QStringList noteTexts(qint64 page) const override;
+    QByteArray metadata() const override;
     QString regionText(qint64 page, QRectF region) const override;
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
     // Null when the worker failed on it (crash, deadline, memory) as well as for a cancelled draw.

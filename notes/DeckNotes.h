@@ -1,10 +1,13 @@
-// Every note of the open deck, from the sidecar file and the PDF's own note annotations, and the
-// pages the talk steps over.
+// Every note of the open deck, from the sidecar file, the PDF's metadata and its own note
+// annotations; the deck's slides as its author made them, and the pages the talk steps over.
 #pragma once
 
 #include "notes/Sidecar.h"
+#include "notes/SlideStructure.h"
 
+#include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -19,12 +22,22 @@ public:
         bool markdown;
     };
 
-    // Reads the sidecar beside `pdfPath`; `pageLabels` are the deck's, empty where it has none.
-    void load(const QString& pdfPath, const QStringList& pageLabels);
+    // Reads the sidecar beside `pdfPath`; `pageLabels` are the deck's, empty where it has none;
+    // `metadata` is its XMP packet, whose pdfpc entries count after the sidecar's.
+    void load(const QString& pdfPath, const QStringList& pageLabels,
+              const QByteArray& metadata = {});
+    // Whether every page is a slide beside its notes (beamer's notes pages), whose labels are no
+    // guide to the slides.
+    void setNotesPages(bool split);
 
-    Sidecar::Reading::Status sidecarStatus() const { return reading.status; }
-    // Meaningful while the status is ok; defaults otherwise.
-    const Sidecar::File& sidecar() const { return reading.file; }
+    Sidecar::Reading::Status sidecarStatus() const { return status; }
+    // What the status line says of a sidecar that cannot be read: its name and, where known,
+    // the line where it stops making sense. Empty otherwise.
+    QString sidecarProblem() const;
+    // The sidecar's settings with the PDF metadata's laid over them; defaults where neither has
+    // any.
+    const Sidecar::File& sidecar() const { return settings; }
+    const SlideStructure& slides() const { return structure; }
 
     // The page's notes, the sidecar's first; `annotations` are the page's note annotations.
     QList<Note> notesFor(qint64 page, const QStringList& annotations) const;
@@ -46,13 +59,23 @@ public:
     static QString plainText(const QList<Note>& notes);
 
 private:
-    const Sidecar::Page* sidecarPage(qint64 page) const;
+    void placeEntries();
+    void arrange();
 
-    Sidecar::Reading reading;
-    // Page labels as the sidecar writers count them (the page number where the PDF has none),
-    // and each page's place among the consecutive pages that share its label.
+    Sidecar::Reading::Status status = Sidecar::Reading::absent;
+    int problemLine = 0;
+    QString sidecarName;
+    Sidecar::File settings;
+    // Page labels as the sidecar writers count them.
     QStringList labels;
-    QList<qint64> overlays;
+    bool notesPages = false;
+    // What the sidecar's page entries say of each page, where they land in the deck as it is.
+    QStringList entryNotes;
+    QSet<qint64> hiddenPages;
+    QSet<qint64> forcedOverlays;
+    // Each page's sidecar note, the older format's slide notes given to every step.
+    QStringList pageNotes;
+    SlideStructure structure;
     // hiddenUpTo[i]: the hidden pages among the first i.
     QList<qint64> hiddenUpTo{0};
 };

@@ -29,6 +29,9 @@ QString PaceTarget::toText() const {
     QString plan;
     if (lengthMinutes)
         plan = QString::number(*lengthMinutes);
+    else if (endTime && startTime)
+        plan = startTime->toString(QStringLiteral("HH:mm")) + QLatin1Char('-') +
+               endTime->toString(QStringLiteral("HH:mm"));
     else if (endTime)
         plan = endTime->toString(QStringLiteral("HH:mm"));
     else
@@ -46,9 +49,16 @@ PaceTarget PaceTarget::fromText(const QString& text) {
         return {};
     PaceTarget target;
     target.lastMinutes = last;
-    if (parts.at(0).contains(QLatin1Char(':')))
+    const QStringList times = parts.at(0).split(QLatin1Char('-'));
+    if (times.size() == 2) {
+        target.startTime = parseEndTime(times.at(0));
+        target.endTime = parseEndTime(times.at(1));
+        if (!target.startTime || !target.endTime)
+            return {};
+    } else if (parts.at(0).contains(QLatin1Char(':'))) {
         target.endTime = parseEndTime(parts.at(0));
-    else
+    } else {
         target.lengthMinutes = parseLength(parts.at(0));
+    }
     return target.isSet() ? target : PaceTarget{};
 }

@@ -27,14 +27,22 @@ TalkPace::Reading TalkPace::read(double talkSeconds, qsizetype slideIndex,
     Reading reading;
     double remaining = 0;
     double planned = 0;
+    double used = talkSeconds;
     if (plan.lengthMinutes) {
         planned = *plan.lengthMinutes * 60.0;
         remaining = planned - talkSeconds;
     } else if (plan.endTime) {
         const double now = clock.nowMs();
         remaining = (endMoment(*plan.endTime, now, zone) - now) / 1000.0;
-        // The plan runs from when the talk began, whenever that was, to the end time.
-        planned = talkSeconds + std::max(0.0, remaining);
+        if (plan.startTime) {
+            // The plan runs from its start to its end, the next day's when the end is not later.
+            const int span = plan.startTime->secsTo(*plan.endTime);
+            planned = span > 0 ? span : span + 24 * 3600;
+            used = planned - remaining;
+        } else {
+            // The plan runs from when the talk began, whenever that was, to the end time.
+            planned = talkSeconds + std::max(0.0, remaining);
+        }
     }
     reading.remainingSeconds = qint64(std::ceil(remaining));
     if (reading.remainingSeconds <= 0)
@@ -44,7 +52,7 @@ TalkPace::Reading TalkPace::read(double talkSeconds, qsizetype slideIndex,
     if (reading.phase == Phase::over)
         reading.timeUsed = 1;
     else if (planned > 0)
-        reading.timeUsed = std::clamp(talkSeconds / planned, 0.0, 1.0);
+        reading.timeUsed = std::clamp(used / planned, 0.0, 1.0);
 
     if (slideCount > 0) {
         const qsizetype index = std::clamp<qsizetype>(slideIndex, 0, slideCount - 1);

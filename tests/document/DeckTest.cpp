@@ -148,8 +148,8 @@ private slots:
         QCOMPARE(deck.generation(), quint64(1));
     }
 
-    // The loader reads every page's notes, and its instance is the first render worker's: one
-    // instance of the file fewer, and it goes with the renderer.
+    // The loader reads every page's notes and the file's metadata, and its instance is the first
+    // render worker's: one instance of the file fewer, and it goes with the renderer.
     void openReadsTheNotesAndHandsItsInstanceToTheRenderer() {
         FakeEngineScript script;
         const QString path = QStringLiteral("/decks/notes.pdf");
@@ -161,6 +161,7 @@ private slots:
         QTRY_VERIFY(loaded);
         QCOMPARE(deck->annotationNotes(3), QStringList{"note 3"});
         QCOMPARE(deck->annotationNotes(4), QStringList());
+        QCOMPARE(deck->metadata(), "xmp of " + path.toUtf8());
         QList<QImage> drawn;
         const char views[2] = {};
         for (qint64 page : {0, 1})

@@ -139,6 +139,74 @@ private slots:
         QCOMPARE(MupdfEngine::open(path("plain.pdf"))->pageLabel(0), QString());
     }
 
+    // The annotation kinds the .pdfpc tools read as notes are notes and stay off the page; the
+    // other kinds are drawn and say nothing.
+    void noteAnnotationsAreReadAndNotDrawn_data() {
+        QTest::addColumn<QByteArray>("subtype");
+        QTest::addColumn<bool>("note");
+        QTest::newRow("Text") << QByteArray("Text") << true;
+        QTest::newRow("FreeText") << QByteArray("FreeText") << true;
+        QTest::newRow("Highlight") << QByteArray("Highlight") << true;
+        QTest::newRow("Underline") << QByteArray("Underline") << true;
+        QTest::newRow("Squiggly") << QByteArray("Squiggly") << true;
+        QTest::newRow("StrikeOut is drawn") << QByteArray("StrikeOut") << false;
+    }
+    void noteAnnotationsAreReadAndNotDrawn() {
+        QFETCH(QByteArray, subtype);
+        QFETCH(bool, note);
+        const QByteArray square = "1 0 0 rg 0 0 50 50 re f";
+        Page annotated = page({0, 0, 400, 300});
+        annotated.entries = "/Annots [5 0 R 6 0 R]";
+        const QByteArray marked = "/Rect [10 10 60 60] /QuadPoints [10 60 60 60 10 10 60 10] "
+                                  "/AP << /N 7 0 R >>";
+        const QString file = path("annotated-" + subtype + ".pdf");
+        QVERIFY(TestPdfs::write(
+            file, {annotated}, {},
+            {"<< /Type /Annot /Subtype /" + subtype + " " + marked + " /Contents (first) >>",
+             "<< /Type /Annot /Subtype /" + subtype + " " + marked + " /Contents (second) >>",
+             "<< /Type /XObject /Subtype /Form /BBox [0 0 50 50] /Length " +
+                 QByteArray::number(square.size()) + " >>\nstream\n" + square + "\nendstream"}));
+        const auto engine = MupdfEngine::open(file);
+        QVERIFY(engine);
+        QCOMPARE(engine->noteTexts(0), note ? QStringList({"first", "second"}) : QStringList());
+        QCOMPARE(engine->drawPage(0, {400, 300}).pixel(35, 265),
+                 note ? qRgb(255, 255, 255) : qRgb(255, 0, 0));
+    }
+
+    // The catalog's XMP packet as stored, its filters undone; only so much of it is ever read.
+    void readsTheMetadataPacket_data() {
+        const QByteArray packet = "<?xpacket begin=\"\"?><x:xmpmeta xmlns:x=\"adobe:ns:meta/\"/>"
+                                  "<?xpacket end=\"w\"?>";
+        // A zlib stream is qCompress's output without its length prefix.
+        const auto flate = [](const QByteArray& bytes) { return qCompress(bytes).mid(4); };
+        const QByteArray longest(PageEngine::maximumMetadataBytes, ' ');
+        const QByteArray metadata = "/Metadata 5 0 R";
+        const QByteArray flateFilter = "/Filter /FlateDecode";
+        QTest::addColumn<QByteArray>("catalog");
+        QTest::addColumn<QByteArray>("filter");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("compressed") << metadata << flateFilter << flate(packet) << packet;
+        QTest::newRow("as long as allowed") << metadata << flateFilter << flate(longest) << longest;
+        QTest::newRow("one byte longer, compressed small")
+            << metadata << flateFilter << flate(longest + ' ') << QByteArray();
+        QTest::newRow("none") << QByteArray() << QByteArray() << packet << QByteArray();
+        QTest::newRow("not a stream")
+            << QByteArray("/Metadata (xmp)") << QByteArray() << packet << QByteArray();
+    }
+    void readsTheMetadataPacket() {
+        QFETCH(QByteArray, catalog);
+        QFETCH(QByteArray, filter);
+        QFETCH(QByteArray, data);
+        const QString file = path(QStringLiteral("metadata-%1.pdf").arg(QTest::currentDataTag()));
+        QVERIFY(TestPdfs::write(file, {page({0, 0, 400, 300})}, catalog,
+                                {"<< " + filter + " /Length " + QByteArray::number(data.size()) +
+                                 " >>\nstream\n" + data + "\nendstream"}));
+        const auto engine = MupdfEngine::open(file);
+        QVERIFY(engine);
+        QTEST(engine->metadata(), "expected");
+    }
+
     // A notes page's notes half is read as text; the slide half's words stay out of it.
     void readsTheTextOfARegion() {
         Page notesPage =

@@ -61,6 +61,7 @@ private slots:
         QCOMPARE(engine->pageSize(4), QSizeF(160, 90));
         QCOMPARE(engine->pageLabel(1), QStringLiteral("2a"));
         QCOMPARE(engine->noteTexts(3), QStringList{"note 3"});
+        QCOMPARE(engine->metadata(), QByteArray("<x:xmpmeta/>"));
         const QImage image = engine->drawPage(0, QSize(320, 180));
         QCOMPARE(image.size(), QSize(320, 180));
         QCOMPARE(colourOf(image), QColor(Qt::red));

@@ -21,6 +21,7 @@ public:
     QSizeF pageSize(qint64) const override { return {160, 90}; }
     QString pageLabel(qint64 page) const override { return QString::number(page + 1) + "a"; }
     QStringList noteTexts(qint64 page) const override { return {"note " + QString::number(page)}; }
+    QByteArray metadata() const override { return "<x:xmpmeta/>"; }
     bool readPage(qint64 page, const std::atomic_bool*) const override {
         if (page >= 1 && page <= 3)
             drawPage(page, QSize(1, 1), {}, nullptr);

@@ -1,6 +1,8 @@
-// The sidecar file on real-shaped and broken input, and the deck's notes built from it.
+// The JSON sidecar file on real-shaped and broken input, the deck's notes built from it, and the
+// talk plan it gives.
 #include "notes/DeckNotes.h"
 #include "notes/Sidecar.h"
+#include "notes/TalkPlan.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -35,6 +37,7 @@ private slots:
         const Sidecar::File& file = reading.file;
         QCOMPARE(file.format, 2);
         QCOMPARE(file.durationMinutes, std::optional<double>(20));
+        QCOMPARE(file.startTime, std::optional<QTime>(QTime(14, 5)));
         QCOMPARE(file.endTime, std::optional<QTime>(QTime(14, 30)));
         QCOMPARE(file.lastMinutes, 3.0);
         QCOMPARE(file.endSlide, std::optional<qint64>(9));
@@ -79,8 +82,9 @@ private slots:
         QCOMPARE(first.size(), 1);
         QVERIFY(!first.at(0).markdown);
         QCOMPARE(DeckNotes::plainText(first), QStringLiteral("*not emphasis*\nline two"));
-        QVERIFY2(!notes.isHidden(1), "hiding pages came with format 2");
-        QCOMPARE(notes.step(0, +1), 1);
+        // The .pdfpc tools read every field whatever the format number says.
+        QVERIFY(notes.isHidden(1));
+        QCOMPARE(notes.step(0, +1), 0);
     }
 
     // The deck gained a title page since the file was written: every index moved by one, the
@@ -94,15 +98,62 @@ private slots:
                  QStringLiteral("Agenda, second step"));
         QVERIFY(notes.isHidden(4));
         QVERIFY(!notes.isHidden(3));
-        // No entry has the title page's label: the entry at its index answers.
-        QVERIFY(DeckNotes::plainText(notes.notesFor(0, {})).startsWith("Welcome"));
-        // Index and label agree although another entry shares the label: the index wins.
-        const Sidecar::File file =
-            *Sidecar::parse(R"({"pages":[{"idx":0,"label":"a","overlay":0,"note":"x"},
-                                         {"idx":5,"label":"a","overlay":0,"note":"y"}]})");
-        QCOMPARE(file.pageFor(5, "a", 0)->note, QStringLiteral("y"));
-        QCOMPARE(file.pageFor(7, "a", 0)->note, QStringLiteral("x"));
-        QCOMPARE(file.pageFor(7, "b", 0), nullptr);
+        QVERIFY(DeckNotes::plainText(notes.notesFor(1, {})).startsWith("Welcome"));
+        QVERIFY(notes.notesFor(0, {}).isEmpty());
+    }
+
+    // Where each entry lands in a deck labelled a, a, b, c, c, c (overlays 0 1 0 0 1 2).
+    void entriesLandWhereThePdfpcToolsPutThem_data() {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<int>("page");
+        QTest::newRow("index, label and overlay agree")
+            << QByteArray(R"("idx":4,"label":"c","overlay":1)") << 4;
+        QTest::newRow("a stale index: the label's run and the overlay")
+            << QByteArray(R"("idx":0,"label":"c","overlay":2)") << 5;
+        QTest::newRow("the overlay is past the label's run: the index")
+            << QByteArray(R"("idx":2,"label":"a","overlay":2)") << 2;
+        QTest::newRow("an empty label: the index") << QByteArray(R"("idx":5,"label":"")") << 5;
+        QTest::newRow("a number as label (Typst) says nothing: the index")
+            << QByteArray(R"("idx":3,"label":2,"overlay":0)") << 3;
+        QTest::newRow("an index beyond the deck and no label: nowhere")
+            << QByteArray(R"("idx":9)") << -1;
+    }
+    void entriesLandWhereThePdfpcToolsPutThem() {
+        QFETCH(QByteArray, entry);
+        QFETCH(int, page);
+        const Folder folder(R"({"pages":[{)" + entry + R"(,"note":"here","hidden":true}]})");
+        DeckNotes notes;
+        notes.load(folder.pdf(), {"a", "a", "b", "c", "c", "c"});
+        for (int other = 0; other < 6; ++other) {
+            QCOMPARE(notes.notesFor(other, {}).size(), other == page ? 1 : 0);
+            QCOMPARE(notes.isHidden(other), other == page);
+        }
+    }
+
+    // Typst decks list every page, with the slide number as label: a number, or (touying) the
+    // PDF's own label; notes land on the pages listed, and forced overlays group the steps.
+    void typstFiles_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("polylux, numbers as labels, a deck without labels")
+            << "notes/polylux.pdfpc" << QStringList(5);
+        QTest::newRow("touying, the deck's labels")
+            << "notes/touying.pdfpc" << QStringList{"1", "2", "2", "2", "3"};
+    }
+    void typstFiles() {
+        QFETCH(QString, file);
+        QFETCH(QStringList, labels);
+        const Folder folder(TestSupport::readData(file));
+        DeckNotes notes;
+        notes.load(folder.pdf(), labels);
+        QCOMPARE(notes.sidecarStatus(), Sidecar::Reading::ok);
+        QCOMPARE(DeckNotes::plainText(notes.notesFor(1, {})), QStringLiteral("Build up"));
+        QCOMPARE(DeckNotes::plainText(notes.notesFor(3, {})), QStringLiteral("Last step"));
+        QVERIFY(notes.notesFor(2, {}).isEmpty());
+        QCOMPARE(notes.slides().slideCount(), 3);
+        QCOMPARE(notes.slides().stepCount(1), 3);
+        QCOMPARE(notes.slides().endSlide(), 1);
+        QVERIFY(notes.slides().isHidden(2));
     }
 
     // Sidecar notes come before the PDF's own note annotations; blank ones are no notes.
@@ -110,11 +161,13 @@ private slots:
         const Folder folder(TestSupport::readData("notes/format2.pdfpc"));
         DeckNotes notes;
         notes.load(folder.pdf(), labels);
-        const QList<DeckNotes::Note> both = notes.notesFor(1, {"From the PDF", "  "});
-        QCOMPARE(both.size(), 2);
+        const QList<DeckNotes::Note> both =
+            notes.notesFor(1, {"From the PDF", "  ", "and its highlight"});
+        QCOMPARE(both.size(), 3);
         QCOMPARE(both.at(0).source, DeckNotes::Source::sidecar);
         QCOMPARE(both.at(1).source, DeckNotes::Source::annotations);
-        QCOMPARE(DeckNotes::plainText(both), QStringLiteral("Agenda\n\nFrom the PDF"));
+        QCOMPARE(DeckNotes::plainText(both),
+                 QStringLiteral("Agenda\n\nFrom the PDF\n\nand its highlight"));
         QCOMPARE(notes.notesFor(9, {"Only the PDF"}).size(), 1);
 
         DeckNotes none;
@@ -124,29 +177,44 @@ private slots:
         QCOMPARE(none.step(0, +1), 1);
     }
 
+    // The status line names the file and, where it can, the line it fails at.
     void brokenFilesAreUnreadable_data() {
         QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("problem");
+        const QString noLine = "Notizdatei talk.pdfpc nicht lesbar – ohne Notizen";
         QTest::newRow("cut short")
-            << QByteArray(R"({"pdfpcFormat":2,"pages":[{"idx":0,"note":"x")");
-        QTest::newRow("not JSON") << QByteArray("idx=0 note=hello\n");
-        QTest::newRow("an array") << QByteArray(R"([{"idx":0,"note":"x"}])");
-        QTest::newRow("empty") << QByteArray();
+            << QByteArray("{\n  \"pdfpcFormat\": 2,\n  \"pages\": [{\"idx\": 0")
+            << "Notizdatei talk.pdfpc nicht lesbar (Zeile 3) – ohne Notizen";
+        QTest::newRow("neither JSON nor sections")
+            << QByteArray("\n\nidx=0 note=hello\n")
+            << "Notizdatei talk.pdfpc nicht lesbar (Zeile 3) – ohne Notizen";
+        QTest::newRow("an array") << QByteArray(R"([{"idx":0,"note":"x"}])")
+                                  << "Notizdatei talk.pdfpc nicht lesbar (Zeile 1) – ohne Notizen";
+        QTest::newRow("empty") << QByteArray()
+                               << "Notizdatei talk.pdfpc nicht lesbar (Zeile 1) – ohne Notizen";
         QTest::newRow("too big") << QByteArray(R"({"pages":[],"pad":")") +
-                                        QByteArray(Sidecar::maximumBytes, 'x') + "\"}";
+                                        QByteArray(Sidecar::maximumBytes, 'x') + "\"}"
+                                 << noLine;
     }
     void brokenFilesAreUnreadable() {
         QFETCH(QByteArray, content);
         const Folder folder(content);
         DeckNotes notes;
-        notes.load(folder.pdf(), labels);
+        // The PDF's own entries still count.
+        notes.load(folder.pdf(), labels,
+                   R"(<x:xmpmeta xmlns:x="adobe:ns:meta/" xmlns:pdfpc="https://pdfpc.github.io/">)"
+                   R"(<pdfpc:Duration>25</pdfpc:Duration></x:xmpmeta>)");
         QCOMPARE(notes.sidecarStatus(), Sidecar::Reading::unreadable);
+        QTEST(notes.sidecarProblem(), "problem");
         QVERIFY(notes.notesFor(0, {}).isEmpty());
         QVERIFY(!notes.isHidden(3));
+        QCOMPARE(notes.sidecar().durationMinutes, std::optional<double>(25));
+        QCOMPARE(notes.notesFor(0, {"From the PDF"}).size(), 1);
     }
 
     // Every field of the wrong type is dropped on its own; the rest of the file still counts.
     void wrongTypesAreDropped() {
-        const std::optional<Sidecar::File> file = Sidecar::parse(R"({
+        const Sidecar::Reading reading = Sidecar::parse(R"({
             "pdfpcFormat": "2", "duration": "twenty", "endTime": 1430, "lastMinutes": -1,
             "endSlide": 2.5, "noteFontSize": "18", "disableMarkdown": "yes",
             "beamerNotePosition": ["right"], "future": {"nested": [1, 2]},
@@ -154,21 +222,55 @@ private slots:
                       {"idx": "0", "label": 3, "overlay": -2, "note": 5, "hidden": true},
                       {"idx": 1, "label": {"a": 1}, "overlay": 0.5, "note": "kept"},
                       {"idx": 1e300, "note": "huge index"}]})");
-        QVERIFY(file);
-        QCOMPARE(file->format, 1);
-        QVERIFY(!file->durationMinutes && !file->endTime && !file->endSlide && !file->noteFontSize);
-        QCOMPARE(file->lastMinutes, 5.0);
-        QVERIFY(!file->disableMarkdown);
-        QVERIFY(file->beamerNotePosition.isEmpty());
-        QCOMPARE(file->pages.size(), 3);
-        const Sidecar::Page& numbers = file->pages.at(0);
+        QCOMPARE(reading.status, Sidecar::Reading::ok);
+        const Sidecar::File& file = reading.file;
+        QCOMPARE(file.format, 1);
+        QVERIFY(!file.durationMinutes && !file.endTime && !file.endSlide && !file.noteFontSize);
+        QCOMPARE(file.lastMinutes, 5.0);
+        QVERIFY(!file.disableMarkdown);
+        QVERIFY(file.beamerNotePosition.isEmpty());
+        QCOMPARE(file.pages.size(), 3);
+        const Sidecar::Page& numbers = file.pages.at(0);
         QCOMPARE(numbers.idx, -1);
-        QCOMPARE(numbers.label, std::optional<QString>("3"));
-        QVERIFY(!numbers.overlay && numbers.note.isEmpty());
-        QVERIFY2(!numbers.hidden, "a format 1 file hides nothing");
-        QCOMPARE(file->pageFor(1, "2", 0)->note, QStringLiteral("kept"));
-        QCOMPARE(file->pages.at(2).idx, -1);
-        QCOMPARE(file->pageFor(0, "1", 0), nullptr);
+        QVERIFY(numbers.label.isEmpty());
+        QCOMPARE(numbers.overlay, 0);
+        QVERIFY(numbers.note.isEmpty());
+        QVERIFY(numbers.hidden);
+        QCOMPARE(file.pages.at(1).note, QStringLiteral("kept"));
+        QCOMPARE(file.pages.at(2).idx, -1);
+    }
+
+    // pdfpc writes the notes position in upper case; a byte-order mark does not make the file
+    // unreadable.
+    void writersQuirks() {
+        const Sidecar::Reading reading = Sidecar::parse(
+            "\xef\xbb\xbf{\"beamerNotePosition\":\"RIGHT\",\"pages\":[],\"pdfpcFormat\":2}");
+        QCOMPARE(reading.status, Sidecar::Reading::ok);
+        QCOMPARE(reading.file.beamerNotePosition, QStringLiteral("right"));
+        QCOMPARE(reading.file.format, 2);
+    }
+
+    // The talk plan as the .pdfpc tools make it from the timings.
+    void talkPlan_data() {
+        QTest::addColumn<QByteArray>("timings");
+        QTest::addColumn<QString>("plan");
+        QTest::newRow("a length") << QByteArray(R"("duration":20)") << "20;5";
+        QTest::newRow("an end time")
+            << QByteArray(R"("endTime":"14:30","lastMinutes":3)") << "14:30;3";
+        QTest::newRow("start and end: the length is ignored")
+            << QByteArray(R"("duration":90,"startTime":"14:00","endTime":"14:30")")
+            << "14:00-14:30;5";
+        QTest::newRow("an end and a length give the start")
+            << QByteArray(R"("duration":20,"endTime":"14:30")") << "14:10-14:30;5";
+        QTest::newRow("a start and a length give the end")
+            << QByteArray(R"("duration":45,"startTime":"23:30")") << "23:30-00:15;5";
+        QTest::newRow("longer than a day and an end: the end")
+            << QByteArray(R"("duration":1500,"endTime":"14:30")") << "14:30;5";
+    }
+    void talkPlan() {
+        QFETCH(QByteArray, timings);
+        const Sidecar::Reading reading = Sidecar::parse("{" + timings + "}");
+        QTEST(TalkPlan::fromSidecar(reading.file).toText(), "plan");
     }
 };
 

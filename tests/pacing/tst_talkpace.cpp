@@ -153,6 +153,41 @@ private slots:
         QCOMPARE(pace.read(0, 0, 0).pace, Pace::onPace);
     }
 
+    // With a start as well, the plan is the span from start to end, however late the talk
+    // timer began.
+    void startAndEndTimePace_data() {
+        QTest::addColumn<QString>("now");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<double>("timeUsed");
+        QTest::addColumn<qint64>("remaining");
+        QTest::newRow("half way, the timer started late") << "2026-12-07 14:15:00"
+                                                          << "14:00"
+                                                          << "14:30" << 0.5 << qint64(900);
+        QTest::newRow("across midnight") << "2026-12-08 00:00:00"
+                                         << "23:30"
+                                         << "00:30" << 0.5 << qint64(1800);
+        QTest::newRow("the end no later than the start: the next day's")
+            << "2026-12-07 21:00:00"
+            << "09:00"
+            << "09:00" << 0.5 << qint64(12 * 3600);
+    }
+    void startAndEndTimePace() {
+        if (!berlin.isValid())
+            QSKIP("no time-zone data");
+        QFETCH(QString, now);
+        QFETCH(QString, start);
+        QFETCH(QString, end);
+        ManualClock clock(berlinMs(now));
+        PaceTarget target = endingAt(end);
+        target.startTime = PaceTarget::parseEndTime(start);
+        const TalkPace pace(target, clock, berlin);
+        // The talk timer says a minute: it does not count.
+        const TalkPace::Reading reading = pace.read(60, 0, 2);
+        QTEST(reading.timeUsed, "timeUsed");
+        QTEST(reading.remainingSeconds, "remaining");
+    }
+
     void parsing() {
         QCOMPARE(PaceTarget::parseLength(" 45 "), std::optional<int>(45));
         QCOMPARE(PaceTarget::parseLength("6000"), std::optional<int>(6000));
@@ -167,13 +202,17 @@ private slots:
     void storedText() {
         PaceTarget end = endingAt(QStringLiteral("9:05"));
         end.lastMinutes = 2;
-        for (const PaceTarget& target : {length(20), length(90, 0), end}) {
+        PaceTarget span = endingAt(QStringLiteral("14:30"));
+        span.startTime = QTime(14, 0);
+        for (const PaceTarget& target : {length(20), length(90, 0), end, span}) {
             QVERIFY(!target.toText().isEmpty());
             QCOMPARE(PaceTarget::fromText(target.toText()), target);
         }
         QCOMPARE(end.toText(), QStringLiteral("09:05;2"));
+        QCOMPARE(span.toText(), QStringLiteral("14:00-14:30;5"));
         QCOMPARE(PaceTarget().toText(), QString());
-        for (const char* wrong : {"", "20", "20;x", "20;-1", "0;5", "25:00;5", "20;5;1"})
+        for (const char* wrong : {"", "20", "20;x", "20;-1", "0;5", "25:00;5", "20;5;1", "14:00-;5",
+                                  "14:00-25:00;5", "14:00-14:30-15:00;5"})
             QVERIFY2(!PaceTarget::fromText(wrong).isSet(), wrong);
     }
 };

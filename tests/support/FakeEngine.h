@@ -131,6 +131,7 @@ private:
         QStringList noteTexts(qint64 page) const override {
             return {QStringLiteral("note %1").arg(page)};
         }
+        QByteArray metadata() const override { return "xmp of " + path.toUtf8(); }
         bool readPage(qint64 page, const std::atomic_bool* cancel) const override {
             std::unique_lock lock(script->mutex);
             script->pagesRead.append(page);
