@@ -385,17 +385,17 @@ QString TimingWindow::rowDescription(qsizetype slide) const {
 void TimingWindow::planEdited(QTableWidgetItem* item) {
     const std::optional<int> seconds = SlidePlan::parseSeconds(item->text());
     const qsizetype slide = item->row();
+    if (!seconds) {
+        // Not a time: the cell shows the plan again.
+        const QSignalBlocker quiet(grid);
+        const std::optional<int> planned = table.rows.value(slide).plannedSeconds;
+        item->setText(planned ? duration(*planned) : QString());
+        return;
+    }
+    // The first number typed starts a plan of nothing but that slide.
     SlidePlan plan = store.deck(deckPath).plan;
     if (!plan.fits(slideCount))
         plan.seconds = QList<int>(slideCount, 0);
-    if (!seconds || slide >= slideCount) {
-        // Not a time: the cell shows the plan again.
-        const QSignalBlocker quiet(grid);
-        item->setText(table.rows.value(slide).plannedSeconds
-                          ? duration(*table.rows.at(slide).plannedSeconds)
-                          : QString());
-        return;
-    }
     plan.seconds[slide] = *seconds;
     store.setPlan(deckPath, plan);
 }
