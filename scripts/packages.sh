@@ -1,7 +1,9 @@
 # Debian packages the scripts install when missing. Sourced by scripts/run and scripts/test.
 
 # To build and run the presenter.
+# Qt Charts' CMake package asks for Qt OpenGL's, which Debian ships apart.
 ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
+                   qt6-charts-dev libqt6opengl6-dev
                    libmupdf-dev libfreetype-dev libharfbuzz-dev libjpeg-dev libopenjp2-7-dev
                    libjbig2dec0-dev libgumbo-dev libmujs-dev zlib1g-dev
                    libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n)
