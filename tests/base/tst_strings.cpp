@@ -29,9 +29,12 @@ QMap<QString, QString> collectGermanTexts() {
                        "TEXT)\\(\\s*((?:\"(?:[^\"\\\\]|\\\\.)*\"\\s*)+)"));
     static const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
     QMap<QString, QString> texts;
-    for (const char* folder : {"app", "base", "document", "notes", "ui", "ontime", "stagetimer"}) {
+    for (const char* folder :
+         {"app", "base", "document", "notes", "ui", "ontime", "stagetimer", "remote"}) {
+        // ui/ keeps its widgets in subfolders.
         QDirIterator files(QStringLiteral(ORVL_SOURCE_DIR "/") + QLatin1String(folder),
-                           {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files);
+                           {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
+                           QDirIterator::Subdirectories);
         while (files.hasNext()) {
             QFile file(files.next());
             if (!file.open(QIODevice::ReadOnly))
