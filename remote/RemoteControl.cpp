@@ -23,6 +23,10 @@ public:
 
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override {
+        // Qt 6.4 upgrades a WebSocket request only when it is handled here, unanswered; the
+        // phone's token is checked once the WebSocket is open.
+        if (request.value("Upgrade").compare("websocket", Qt::CaseInsensitive) == 0)
+            return request.url().path() == QLatin1String("/phone");
         handler(request, socket);
         return true;
     }
@@ -214,6 +218,10 @@ void RemoteControl::setImageProvider(ImageProvider provider) {
     images.setProvider(std::move(provider));
 }
 
+int RemoteControl::connectionCount() const {
+    return listener ? listener->connectionCount() : 0;
+}
+
 RemoteStatus RemoteControl::status() const {
     RemoteStatus status;
     status.listening = bool(http);
@@ -240,12 +248,7 @@ void RemoteControl::takeWebSockets() {
         QWebSocket* socket = http->nextPendingWebSocketConnection().release();
         if (listener)
             listener->upgraded(socket->peerAddress(), socket->peerPort());
-        if (socket->requestUrl().path() == QLatin1String("/phone")) {
-            phones.add(socket);
-        } else {
-            socket->abort();
-            socket->deleteLater();
-        }
+        phones.add(socket);
     }
 }
 

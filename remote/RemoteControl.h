@@ -54,6 +54,8 @@ public:
     RemoteStatus status() const;
     // The automation's "remote" object: exactly the status's facts.
     QJsonObject automationState() const { return status().toJson(); }
+    // HTTP and WebSocket connections open now; never more than the limits allow.
+    int connectionCount() const;
     // Why the switch is on but nothing listens (no interface, a port taken); empty otherwise.
     QString problem() const { return failure; }
 

@@ -87,8 +87,14 @@ void RemoteListener::requestDone(QTcpSocket* socket) {
 }
 
 void RemoteListener::upgraded(const QHostAddress& address, quint16 port) {
-    for (const Connection& connection : std::as_const(live)) {
-        if (connection.port == port && connection.peer == address)
-            connection.deadlines->stop();
+    for (auto it = live.cbegin(); it != live.cend(); ++it) {
+        if (it->port != port || it->peer != address)
+            continue;
+        it->deadlines->stop();
+        // Qt's HTTP server cut every connection to the socket when it handed it over.
+        QTcpSocket* socket = it.key();
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { forget(socket); });
+        connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
+        return;
     }
 }
