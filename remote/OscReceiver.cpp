@@ -24,8 +24,9 @@ template <class Value> Value argument(const lo_arg* raw) {
 // Lives on the reading thread: owns the socket and hands decoded messages over.
 class OscReceiver::Reader : public QObject {
 public:
-    Reader(OscReceiver* owner, std::shared_ptr<std::atomic<int>> queued)
-        : owner(owner), queued(std::move(queued)) {}
+    Reader(OscReceiver* owner, std::shared_ptr<std::atomic<int>> queued,
+           std::shared_ptr<std::atomic<bool>> closing)
+        : owner(owner), queued(std::move(queued)), closing(std::move(closing)) {}
 
     quint16 bind(const QHostAddress& address, quint16 port) {
         socket = std::make_unique<QUdpSocket>();
@@ -41,7 +42,9 @@ public:
 
 private:
     void readAll() {
-        while (socket && socket->hasPendingDatagrams()) {
+        // Every datagram waiting, or Qt does not report the next ones; a close that the main
+        // thread waits for cuts a flood short.
+        while (socket && !closing->load() && socket->hasPendingDatagrams()) {
             // One byte more than allowed shows that a datagram was too long.
             const QNetworkDatagram datagram = socket->receiveDatagram(largestDatagram + 1);
             if (datagram.data().size() > largestDatagram)
@@ -62,12 +65,14 @@ private:
 
     OscReceiver* owner;
     std::shared_ptr<std::atomic<int>> queued;
+    std::shared_ptr<std::atomic<bool>> closing;
     std::unique_ptr<QUdpSocket> socket;
 };
 
 OscReceiver::OscReceiver(QObject* parent)
-    : QObject(parent), queued(std::make_shared<std::atomic<int>>(0)) {
-    reader = new Reader(this, queued);
+    : QObject(parent), queued(std::make_shared<std::atomic<int>>(0)),
+      closing(std::make_shared<std::atomic<bool>>(false)) {
+    reader = new Reader(this, queued, closing);
     reader->moveToThread(&thread);
     connect(&thread, &QThread::finished, reader, &QObject::deleteLater);
     thread.setObjectName(QStringLiteral("remote-osc"));
@@ -82,6 +87,7 @@ OscReceiver::~OscReceiver() {
 
 quint16 OscReceiver::listen(const QHostAddress& address, quint16 port) {
     quint16 bound = 0;
+    *closing = false;
     // Binding is immediate; the main thread waits for the reader thread, never for the network.
     QMetaObject::invokeMethod(
         reader, [&] { bound = reader->bind(address, port); }, Qt::BlockingQueuedConnection);
@@ -90,6 +96,7 @@ quint16 OscReceiver::listen(const QHostAddress& address, quint16 port) {
 
 void OscReceiver::close() {
     if (thread.isRunning()) {
+        *closing = true;
         QMetaObject::invokeMethod(
             reader, [this] { reader->unbind(); }, Qt::BlockingQueuedConnection);
     }

@@ -41,4 +41,5 @@ private:
     QThread thread;
     Reader* reader = nullptr;
     std::shared_ptr<std::atomic<int>> queued;
+    std::shared_ptr<std::atomic<bool>> closing;
 };

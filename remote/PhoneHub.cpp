@@ -79,6 +79,14 @@ void PhoneHub::add(QWebSocket* socket) {
             phone->lastHeardMs = nowMs();
     });
     connect(socket, &QWebSocket::disconnected, this, [this, socket] { drop(socket); });
+    // A frame too large, a broken frame or a closing phone: gone at once, not after the closing
+    // handshake a hostile phone may never finish.
+    connect(
+        socket, &QWebSocket::aboutToClose, this, [this, socket] { drop(socket); },
+        Qt::QueuedConnection);
+    connect(
+        socket, qOverload<QAbstractSocket::SocketError>(&QWebSocket::error), this,
+        [this, socket] { drop(socket); }, Qt::QueuedConnection);
 
     Phone& phone = phones.back();
     const QJsonObject hello{{QStringLiteral("type"), QStringLiteral("hello")},

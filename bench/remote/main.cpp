@@ -119,8 +119,18 @@ private:
     QTcpSocket* desk = nullptr;
 };
 
-int connectTo(quint16 port, bool blocking) {
-    const int fd = socket(AF_INET, SOCK_STREAM | (blocking ? 0 : SOCK_NONBLOCK), 0);
+// The attacker's own loopback address, so that its bans do not fall on the measuring clients.
+sockaddr_in attackerAddress() {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK + 2);
+    return address;
+}
+
+int connectTo(quint16 port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    const sockaddr_in source = attackerAddress();
+    bind(fd, reinterpret_cast<const sockaddr*>(&source), sizeof source);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -135,6 +145,8 @@ void attack(quint16 httpPort, quint16 oscPort, int seconds, std::atomic<long>& a
     std::mt19937 random(7);
     std::vector<int> held;
     const int udp = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK, 0);
+    const sockaddr_in source = attackerAddress();
+    bind(udp, reinterpret_cast<const sockaddr*>(&source), sizeof source);
     sockaddr_in oscAddress{};
     oscAddress.sin_family = AF_INET;
     oscAddress.sin_port = htons(oscPort);
@@ -143,7 +155,7 @@ void attack(quint16 httpPort, quint16 oscPort, int seconds, std::atomic<long>& a
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end) {
         for (int i = 0; i < 20; ++i) {
-            const int fd = connectTo(httpPort, false);
+            const int fd = connectTo(httpPort);
             held.push_back(fd);
             ++attempts;
         }
