@@ -47,7 +47,6 @@ public:
     RemoteSettings settings() const { return current; }
 
     void setState(const RemoteState& state);
-    RemoteState state() const { return presenter; }
     // Asked on the main thread for the current and next slide at a phone's pixel size.
     void setImageProvider(ImageProvider provider);
 

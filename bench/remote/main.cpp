@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -13,6 +14,7 @@
 #include <QWebSocket>
 #include <algorithm>
 #include <arpa/inet.h>
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -54,12 +56,15 @@ void report(const char* name, std::vector<double> values) {
     std::fflush(stdout);
 }
 
+// When each slide's state was set, by one-based slide number.
+using StateTimes = std::array<std::atomic<qint64>, 4096>;
+
 // The client side of one phone and one control desk, on a thread of its own: sends when told,
 // and notes when a state message arrives.
 class Client : public QObject {
 public:
     Client(quint16 httpPort, quint16 oscPort, QByteArray token, Samples& stateLatency,
-           std::atomic<qint64>& stateSentNs)
+           StateTimes& stateSentNs)
         : httpPort(httpPort), token(std::move(token)), stateLatency(stateLatency),
           stateSentNs(stateSentNs) {
         osc = lo_address_new("127.0.0.1", QByteArray::number(oscPort).constData());
@@ -69,9 +74,14 @@ public:
     void open() {
         phone = new QWebSocket(QString(), QWebSocketProtocol::VersionLatest, this);
         connect(phone, &QWebSocket::textMessageReceived, this, [this](const QString& text) {
-            const qint64 sent = stateSentNs.exchange(0);
-            if (sent != 0 && text.contains(QLatin1String("\"type\":\"state\"")))
-                stateLatency.add(double(nowNs() - sent) / 1e6);
+            const qint64 arrived = nowNs();
+            const QJsonObject message = QJsonDocument::fromJson(text.toUtf8()).object();
+            const int slide = message.value(QStringLiteral("slide")).toInt();
+            if (message.value(QStringLiteral("type")) != QLatin1String("state") || slide < 1 ||
+                slide >= int(stateSentNs.size()))
+                return;
+            if (const qint64 sent = stateSentNs[size_t(slide)].exchange(0); sent != 0)
+                stateLatency.add(double(arrived - sent) / 1e6);
         });
         connect(phone, &QWebSocket::connected, this,
                 [this] { phone->sendTextMessage(QStringLiteral(R"({"control":true})")); });
@@ -113,7 +123,7 @@ private:
     quint16 httpPort;
     QByteArray token;
     Samples& stateLatency;
-    std::atomic<qint64>& stateSentNs;
+    StateTimes& stateSentNs;
     lo_address osc;
     QWebSocket* phone = nullptr;
     QTcpSocket* desk = nullptr;
@@ -249,7 +259,7 @@ int main(int argc, char** argv) {
     Samples commandLatency[3];
     Samples afterAttack;
     Samples stateLatency;
-    std::atomic<qint64> stateSentNs{0};
+    static StateTimes stateSentNs;
     std::atomic<qint64> commandSentNs{0};
     Samples* target = nullptr;
     QObject::connect(&remote, &RemoteControl::commandReceived, [&] {
@@ -280,9 +290,9 @@ int main(int argc, char** argv) {
         }
         report(names[transport], commandLatency[transport].ms);
     }
-    for (int i = 0; i < rounds; ++i) {
-        state.slideIndex = i + 1;
-        stateSentNs = nowNs();
+    for (int i = 0; i < std::min(rounds, int(stateSentNs.size()) - 2); ++i) {
+        state.slideIndex = i + 1; // shown as slide i + 2
+        stateSentNs[size_t(i + 2)] = nowNs();
         remote.setState(state);
         pause(5);
     }
