@@ -28,7 +28,7 @@ public:
         int inFlight = 4;       // pictures asked of the program at once
         int waiters = 64;       // requests waiting for those pictures
         int kept = 8;           // encoded pictures kept
-        int waitMs = 10'000;    // a picture the program has not given by then is given up
+        int waitMs = 4000;      // given up before the connection's request deadline ends it
         int largestSide = 2560; // pixels
     };
 
