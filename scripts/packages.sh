@@ -6,11 +6,13 @@ ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-
                    qt6-charts-dev libqt6opengl6-dev
                    libmupdf-dev libfreetype-dev libharfbuzz-dev libjpeg-dev libopenjp2-7-dev
                    libjbig2dec0-dev libgumbo-dev libmujs-dev zlib1g-dev
-                   libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n)
+                   libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n
+                   qt6-httpserver-dev qt6-websockets-dev liblo-dev libqrencode-dev)
 # Additionally, to run the test suite and the benchmarks.
 ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils dbus iproute2 util-linux
                     mupdf-tools poppler-utils imagemagick python3
-                    weston libweston-10-dev pkg-config qt6-wayland mutter python3-gi)
+                    weston libweston-10-dev pkg-config qt6-wayland mutter python3-gi
+                    liblo-tools chromium chromium-driver python3-selenium)
 # Additionally, to build and run the fuzz targets (scripts/test --fuzz).
 ORVL_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

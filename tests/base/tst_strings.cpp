@@ -30,8 +30,9 @@ QMap<QString, QString> collectGermanTexts() {
     static const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
     QMap<QString, QString> texts;
     for (const char* folder :
-         {"app", "base", "document", "notes", "pacing", "timing", "ui", "ontime", "stagetimer"}) {
-        // ui keeps its widgets in subfolders.
+         {"app", "automation", "base", "document", "notes", "pacing", "timing", "ui", "ontime",
+          "stagetimer", "remote"}) {
+        // ui/ keeps its widgets in subfolders.
         QDirIterator files(QStringLiteral(ORVL_SOURCE_DIR "/") + QLatin1String(folder),
                            {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
                            QDirIterator::Subdirectories);
