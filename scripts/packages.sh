@@ -3,7 +3,7 @@
 # To build and run the presenter.
 ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                    libmupdf-dev libfreetype-dev libharfbuzz-dev libjpeg-dev libopenjp2-7-dev
-                   libjbig2dec0-dev libgumbo-dev libmujs-dev zlib1g-dev
+                   libjbig2dec0-dev libgumbo-dev libmujs-dev zlib1g-dev libseccomp-dev libcap-dev
                    libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n)
 # Additionally, to run the test suite and the benchmarks.
 ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils dbus iproute2 util-linux
