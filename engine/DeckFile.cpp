@@ -17,7 +17,8 @@ constexpr qsizetype headerWindow = 1024;
 namespace DeckFile {
 
 int open(const QString& path, OpenStatus* status) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a named pipe that nobody writes must not hold up the open.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd >= 0)
         return fd;
     if (status) {

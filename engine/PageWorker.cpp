@@ -8,7 +8,6 @@
 #include <QIODevice>
 
 #include <atomic>
-#include <cerrno>
 #include <cstring>
 #include <thread>
 #include <utility>
@@ -106,7 +105,7 @@ int serve(const Opener& open, qint64 addressSpace) {
     const auto* const cancel = static_cast<const std::atomic_bool*>(flag);
     const std::optional<Sandbox::Mechanisms> confined = Sandbox::confine();
     if (!confined) {
-        qWarning("page worker: cannot confine itself (%s); it reads no file", std::strerror(errno));
+        qWarning("page worker: a sandbox mechanism this system offers failed; it reads no file");
         return 3;
     }
     confinement = *confined;
