@@ -47,12 +47,16 @@ QString linkTarget(const QString& link) {
     return length < 0 ? QString() : QString::fromLocal8Bit(target, length);
 }
 
-// What each of the process's descriptors points at, by number.
+// What each of the process's descriptors points at, by number; one closed while they are read
+// (an answer's memfd) is left out.
 QMap<int, QString> descriptors(pid_t pid) {
     QMap<int, QString> open;
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-    for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
-        open.insert(fd.toInt(), linkTarget(fds.filePath(fd)));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
+        const QString target = linkTarget(fds.filePath(fd));
+        if (!target.isEmpty())
+            open.insert(fd.toInt(), target);
+    }
     return open;
 }
 
