@@ -17,5 +17,9 @@ int main(int argc, char** argv) {
     qint64 addressSpace = 0;
     if (argc == 3 && std::strcmp(argv[1], "--address-space") == 0)
         addressSpace = std::strtoll(argv[2], nullptr, 10);
-    return PageWorker::serve(MupdfEngine::factory().open, addressSpace);
+    return PageWorker::serve(
+        [](int fd, const QString& name, const QString& password, OpenStatus* status) {
+            return std::unique_ptr<PageEngine>(MupdfEngine::open(fd, name, password, status));
+        },
+        addressSpace);
 }

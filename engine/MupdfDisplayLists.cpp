@@ -1,12 +1,12 @@
 #include "engine/MupdfDisplayLists.h"
 
-#include <QDateTime>
-#include <QFileInfo>
 #include <QHash>
 
 #include <mupdf/fitz.h>
 
 #include <chrono>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,11 +26,15 @@ Registry& registry() {
 
 } // namespace
 
-std::shared_ptr<MupdfDisplayLists> MupdfDisplayLists::forFile(const QString& path) {
-    const QFileInfo file(path);
-    const QString identity = file.absoluteFilePath() + QLatin1Char('\n') +
-                             QString::number(file.size()) + QLatin1Char('\n') +
-                             QString::number(file.lastModified().toMSecsSinceEpoch());
+std::shared_ptr<MupdfDisplayLists> MupdfDisplayLists::forFile(int fd) {
+    struct stat file {};
+    fstat(fd, &file);
+    const QString identity = QStringLiteral("%1:%2:%3:%4.%5")
+                                 .arg(file.st_dev)
+                                 .arg(file.st_ino)
+                                 .arg(file.st_size)
+                                 .arg(file.st_mtim.tv_sec)
+                                 .arg(file.st_mtim.tv_nsec);
     Registry& files = registry();
     std::lock_guard lock(files.mutex);
     // Forget the files nobody has open any more.

@@ -22,9 +22,9 @@ public:
     // references to its images.
     static constexpr std::size_t capacity = 16;
 
-    // The lists of the file as it is on disk now (path, size and modification time), shared with
-    // every instance that has the same file open.
-    static std::shared_ptr<MupdfDisplayLists> forFile(const QString& path);
+    // The lists of the open file `fd` as it is now (its inode, size and modification time), shared
+    // with every instance that has the same file open.
+    static std::shared_ptr<MupdfDisplayLists> forFile(int fd);
 
     // The page's list with a reference for the caller (who drops it with its own context), built
     // by `build` when nobody has it. While another instance builds the same page this waits for

@@ -1,12 +1,12 @@
 #include "engine/MupdfEngine.h"
 
+#include "engine/DeckFile.h"
 #include "engine/MupdfCancelRelay.h"
 #include "engine/MupdfContext.h"
 #include "engine/MupdfDisplayLists.h"
 #include "engine/MupdfMetadata.h"
 #include "engine/MupdfPageLabels.h"
 
-#include <QFile>
 #include <QThread>
 #include <QtDebug>
 
@@ -17,12 +17,12 @@
 #include <cmath>
 #include <optional>
 
+#include <unistd.h>
+
 namespace {
 
 // Beyond this a pixmap row or column count no longer fits the image formats downstream.
 constexpr int maximumSide = 32767;
-// A PDF header may follow some bytes of junk; readers accept it within the first kilobyte.
-constexpr qint64 headerWindow = 1024;
 
 bool isCancelled(const std::atomic_bool* cancel) {
     return cancel && cancel->load();
@@ -116,46 +116,62 @@ MupdfEngine::~MupdfEngine() {
     if (document)
         pdf_drop_document(context, document);
     fz_drop_context(context);
+    if (file)
+        fclose(file);
 }
 
 std::unique_ptr<MupdfEngine> MupdfEngine::open(const QString& path, const QString& password,
+                                               OpenStatus* status) {
+    const int fd = DeckFile::open(path, status);
+    return fd < 0 ? nullptr : open(fd, path, password, status);
+}
+
+std::unique_ptr<MupdfEngine> MupdfEngine::open(int fd, const QString& path, const QString& password,
                                                OpenStatus* status) {
     const auto fail = [status](OpenStatus value) {
         if (status)
             *status = value;
         return nullptr;
     };
-    QFile file(path);
-    if (!file.exists())
-        return fail(OpenStatus::notFound);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.error() == QFileDevice::PermissionsError ? OpenStatus::permissionDenied
-                                                                  : OpenStatus::notPdf);
-    if (!file.read(headerWindow).contains("%PDF-"))
+    if (!DeckFile::looksLikePdf(fd)) {
+        close(fd);
         return fail(OpenStatus::notPdf);
-    file.close();
+    }
 
     std::unique_ptr<MupdfEngine> engine(new MupdfEngine);
     engine->path = path;
+    engine->file = fdopen(fd, "rb");
+    if (!engine->file) {
+        close(fd);
+        return fail(OpenStatus::damaged);
+    }
+    // MuPDF reads on from where the descriptor is: where a worker started before left it.
+    rewind(engine->file);
     fz_context* const context = engine->context = MupdfContext::clone();
     if (!context)
         return fail(OpenStatus::damaged);
-    const QByteArray localPath = QFile::encodeName(path);
     const QByteArray secret = password.toUtf8();
+    fz_stream* stream = nullptr;
     pdf_document* document = nullptr;
     bool locked = false;
     int count = 0;
+    fz_var(stream);
     fz_var(document);
     fz_var(locked);
     fz_var(count);
     fz_try(context) {
-        // Opening repairs a broken cross-reference table by scanning the file for objects.
-        document = pdf_open_document(context, localPath.constData());
+        // Opening repairs a broken cross-reference table by scanning the file for objects. The
+        // document keeps its own reference to the stream.
+        stream = fz_open_file_ptr_no_close(context, engine->file);
+        document = pdf_open_document_with_stream(context, stream);
         // The empty password has been tried already; only a real one can unlock the file now.
         locked = pdf_needs_password(context, document) &&
                  !pdf_authenticate_password(context, document, secret.constData());
         if (!locked)
             count = pdf_count_pages(context, document);
+    }
+    fz_always(context) {
+        fz_drop_stream(context, stream);
     }
     fz_catch(context) {
         engine->document = document;
@@ -201,7 +217,7 @@ std::unique_ptr<MupdfEngine> MupdfEngine::open(const QString& path, const QStrin
             size = fallback.isValid() ? fallback : QSizeF(1280, 720);
     }
     engine->labels = MupdfPageLabels::read(context, document, count);
-    engine->lists = MupdfDisplayLists::forFile(path);
+    engine->lists = MupdfDisplayLists::forFile(fileno(engine->file));
     if (status)
         *status = OpenStatus::ok;
     return engine;

@@ -6,6 +6,8 @@
 
 #include <QList>
 
+#include <cstdio>
+
 #include <memory>
 
 struct fz_context;
@@ -21,6 +23,10 @@ public:
     // empty one is always tried first).
     static std::unique_ptr<MupdfEngine> open(const QString& path, const QString& password = {},
                                              OpenStatus* status = nullptr);
+    // The same from a descriptor the engine owns from then on and reads only through (a worker
+    // that may open no files); `name` is the file's path, for messages.
+    static std::unique_ptr<MupdfEngine> open(int fd, const QString& name, const QString& password,
+                                             OpenStatus* status);
 
     // The engine in this process, one instance per thread: what a worker process runs.
     static EngineFactory factory();
@@ -55,6 +61,7 @@ private:
     void logFailure(int page, const char* what) const;
 
     fz_context* context = nullptr;
+    FILE* file = nullptr;
     pdf_document* document = nullptr;
     std::shared_ptr<MupdfDisplayLists> lists;
     QString path;

@@ -1,5 +1,6 @@
 #include "engine/PageWorker.h"
 
+#include "engine/Sandbox.h"
 #include "engine/SharedImage.h"
 #include "engine/WorkerProtocol.h"
 
@@ -9,6 +10,7 @@
 #include <atomic>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include <signal.h>
 #include <sys/mman.h>
@@ -53,7 +55,11 @@ void watchParent() {
     }).detach();
 }
 
-bool answer(const Answer& message, int fd = -1) {
+// What this worker is confined by, told with every answer.
+Sandbox::Mechanisms confinement = 0;
+
+bool answer(Answer message, int fd = -1) {
+    message.sandbox = confinement;
     return send(socketDescriptor, &message, sizeof message, fd);
 }
 
@@ -89,15 +95,21 @@ bool answerImage(Answer message, const QImage& drawn, QImage& target) {
 
 namespace PageWorker {
 
-int serve(const decltype(EngineFactory::open)& open, qint64 addressSpace) {
+int serve(const Opener& open, qint64 addressSpace) {
     signal(SIGPIPE, SIG_IGN);
     limit(addressSpace);
-    watchParent();
     void* const flag =
         mmap(nullptr, sizeof(std::atomic_bool), PROT_READ, MAP_SHARED, cancelDescriptor, 0);
-    if (flag == MAP_FAILED)
+    if (flag == MAP_FAILED || !Sandbox::keepDescriptors({socketDescriptor}))
         return 2;
     const auto* const cancel = static_cast<const std::atomic_bool*>(flag);
+    const std::optional<Sandbox::Mechanisms> confined = Sandbox::confine();
+    if (!confined) {
+        qWarning("page worker: a sandbox mechanism this system offers failed; it reads no file");
+        return 3;
+    }
+    confinement = *confined;
+    watchParent();
 
     std::unique_ptr<PageEngine> engine;
     alignas(Request) char packet[maximumPacket];
@@ -127,7 +139,9 @@ int serve(const decltype(EngineFactory::open)& open, qint64 addressSpace) {
             QString password;
             stream >> path >> password;
             OpenStatus status = OpenStatus::damaged;
-            engine = open(path, password, &status);
+            // The deck comes with the request; the engine owns it from here.
+            const int deck = std::exchange(passed, -1);
+            engine = deck >= 0 ? open(deck, path, password, &status) : nullptr;
             if (!engine) {
                 reply.status = qint32(status == OpenStatus::ok ? OpenStatus::damaged : status);
                 sent = answer(reply);

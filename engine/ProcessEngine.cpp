@@ -1,5 +1,6 @@
 #include "engine/ProcessEngine.h"
 
+#include "engine/DeckFile.h"
 #include "engine/SharedImage.h"
 
 #include <QDataStream>
@@ -60,14 +61,33 @@ bool finite(QSizeF size) {
     return std::isfinite(size.width()) && std::isfinite(size.height());
 }
 
+std::atomic<Sandbox::Mechanisms> reportedSandbox = 0;
+
+// Said once a run, and again should it ever change.
+void noteSandbox(Sandbox::Mechanisms mechanisms) {
+    if (reportedSandbox.exchange(mechanisms) == mechanisms)
+        return;
+    const QString separator = QStringLiteral(", ");
+    const QStringList missing = Sandbox::names(~mechanisms);
+    qInfo("page workers confined by: %s%s", qPrintable(Sandbox::names(mechanisms).join(separator)),
+          missing.isEmpty()
+              ? ""
+              : qPrintable(QStringLiteral("; not available here: ") + missing.join(separator)));
+}
+
 } // namespace
 
-ProcessEngine::ProcessEngine(const QString& worker, const QString& path, const QString& password,
-                             const Limits& limits)
-    : worker(worker), path(path), password(password), limits(limits) {}
+ProcessEngine::ProcessEngine(const QString& worker, const QString& path, int deck,
+                             const QString& password, const Limits& limits)
+    : worker(worker), path(path), deck(deck), password(password), limits(limits) {}
 
 ProcessEngine::~ProcessEngine() {
     stop(true);
+    close(deck);
+}
+
+Sandbox::Mechanisms ProcessEngine::workerSandbox() {
+    return reportedSandbox;
 }
 
 QString ProcessEngine::workerPath() {
@@ -111,10 +131,12 @@ std::unique_ptr<ProcessEngine> ProcessEngine::open(const QString& worker, const 
             *status = value;
         return nullptr;
     };
-    QFileInfo file(path);
-    if (!file.exists())
-        return fail(OpenStatus::notFound);
-    std::unique_ptr<ProcessEngine> engine(new ProcessEngine(worker, path, password, limits));
+    // The program opens the file: a worker may open none.
+    OpenStatus opening = OpenStatus::ok;
+    const int deck = DeckFile::open(path, &opening);
+    if (deck < 0)
+        return fail(opening);
+    std::unique_ptr<ProcessEngine> engine(new ProcessEngine(worker, path, deck, password, limits));
     const std::optional<Reply> reply = engine->load(cancel);
     if (!reply)
         return fail(OpenStatus::damaged);
@@ -196,8 +218,10 @@ std::optional<ProcessEngine::Reply> ProcessEngine::load(const std::atomic_bool* 
     stream << path << password;
     Request request;
     request.kind = Kind::open;
-    std::optional<Reply> reply = call(request, payload, limits.openMilliseconds, cancel);
-    if (!reply && !(cancel && *cancel))
+    std::optional<Reply> reply = call(request, payload, limits.openMilliseconds, cancel, deck);
+    if (reply)
+        noteSandbox(reply->answer.sandbox);
+    else if (!(cancel && *cancel))
         qWarning("%s: the page worker failed while opening the file", qPrintable(path));
     return reply;
 }

@@ -1,10 +1,11 @@
-// A page engine that runs in a worker process: the document is opened and drawn there, under a
-// memory limit and with a deadline for every answer, so a file that crashes, hangs or floods the
-// engine costs one page, never the talk. A worker that fails is killed and started again for the
-// next request.
+// A page engine that runs in a worker process: the document is opened here and read and drawn
+// there, in a sandbox, under a memory limit and with a deadline for every answer, so a file that
+// crashes, hangs or floods the engine costs one page, never the talk, and one that exploits it gets
+// nothing. A worker that fails is killed and started again for the next request.
 #pragma once
 
 #include "engine/PageEngine.h"
+#include "engine/Sandbox.h"
 #include "engine/WorkerProtocol.h"
 
 #include <QByteArray>
@@ -43,6 +44,9 @@ public:
 
     // The installed worker beside the program, or where ORVL_PAGE_WORKER points.
     static QString workerPath();
+    // What the page workers are confined by, as the last one to open a deck said; none before
+    // any did.
+    static Sandbox::Mechanisms workerSandbox();
     static EngineFactory factory(const QString& worker, const Limits& limits, int workers);
 
     qint64 pageCount() const override { return sizes.size(); }
@@ -67,7 +71,8 @@ private:
         int fd = -1; // owned by the caller
     };
 
-    ProcessEngine(const QString& worker, const QString& path, const QString& password,
+    // `deck` is the file opened for `path`, which the engine owns and hands to every worker.
+    ProcessEngine(const QString& worker, const QString& path, int deck, const QString& password,
                   const Limits& limits);
 
     bool spawn() const;
@@ -82,6 +87,7 @@ private:
 
     const QString worker;
     const QString path;
+    const int deck;
     const QString password;
     const Limits limits;
     QList<QSizeF> sizes;

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,11 +67,15 @@ std::optional<Buffer> take(qsizetype bytes) {
             }
         }
     }
-    Buffer buffer{++lastId, memfd_create("orvl-image", MFD_CLOEXEC), bytes, nullptr};
+    Buffer buffer{++lastId, memfd_create("orvl-image", MFD_CLOEXEC | MFD_ALLOW_SEALING), bytes,
+                  nullptr};
     if (buffer.fd < 0)
         return std::nullopt;
     void* address = MAP_FAILED;
-    if (ftruncate(buffer.fd, off_t(bytes)) == 0)
+    // Sealed at its size: a worker that shrank it would end the program with a bus error when it
+    // reads its mapping.
+    if (ftruncate(buffer.fd, off_t(bytes)) == 0 &&
+        fcntl(buffer.fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) == 0)
         address = mapPopulated(buffer.fd, bytes, PROT_READ);
     if (address == MAP_FAILED) {
         close(buffer.fd);

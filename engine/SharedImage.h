@@ -20,7 +20,7 @@ struct Buffer {
     qsizetype bytes = 0;
     const uchar* pixels = nullptr; // the program's read-only mapping
 };
-// A buffer of `bytes`, a free one where there is one.
+// A buffer of `bytes`, a free one where there is one; its size is sealed.
 std::optional<Buffer> take(qsizetype bytes);
 // Back for reuse: only once nobody writes to it any more.
 void recycle(const Buffer& buffer);

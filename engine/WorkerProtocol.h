@@ -25,7 +25,8 @@ struct Request {
     double x = 0, y = 0, w = 1, h = 1; // region, 0..1 page coordinates
     // The draw's buffer (its descriptor comes with the packet), never reused for another one.
     quint64 buffer = 0;
-    // Bytes of payload that follow in the same packet (open: path and password).
+    // Bytes of payload that follow in the same packet (open: path and password; the deck's
+    // descriptor comes with it).
     quint32 payload = 0;
 };
 
@@ -34,7 +35,8 @@ struct Answer {
     qint32 status = 0; // OpenStatus for open; 0 = image, 1 = no image, for draws
     qint32 width = 0;
     qint32 height = 0;
-    qint32 format = 0; // QImage::Format of the pixels in the memfd
+    qint32 format = 0;   // QImage::Format of the pixels in the memfd
+    quint32 sandbox = 0; // Sandbox::Mechanisms the worker is confined by
 };
 
 // Largest packet either side sends or accepts.

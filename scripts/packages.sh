@@ -5,7 +5,7 @@
 ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                    qt6-charts-dev libqt6opengl6-dev
                    libmupdf-dev libfreetype-dev libharfbuzz-dev libjpeg-dev libopenjp2-7-dev
-                   libjbig2dec0-dev libgumbo-dev libmujs-dev zlib1g-dev
+                   libjbig2dec0-dev libgumbo-dev libmujs-dev zlib1g-dev libseccomp-dev libcap-dev
                    libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n
                    qt6-httpserver-dev qt6-websockets-dev liblo-dev libqrencode-dev)
 # Additionally, to run the test suite and the benchmarks.

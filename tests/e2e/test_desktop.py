@@ -1,7 +1,6 @@
 """The program among other programs: a deck rebuilt while it is shown is reloaded in place, and a
 second launch hands its PDF to the running program over the session bus, which the talk does not
 wait for while it loads."""
-import os
 import pathlib
 import shutil
 import subprocess
@@ -65,10 +64,12 @@ class Desktop(DisplayTestCase):
             self.assertNotIn("alert", [event.get("event") for event in running.seen])
 
     def test_a_long_load_keeps_the_talk_and_gives_way_to_a_later_file(self):
-        # A pipe nobody writes to: its load stays pending (up to the open deadline) however fast
-        # the machine reads PDFs.
+        # A PDF header and 64 GiB of nothing (sparse: no disk): MuPDF is still searching it for
+        # objects when the open deadline ends the load, however fast the machine reads PDFs.
         slow = self.path("long.pdf")
-        os.mkfifo(slow)
+        with open(slow, "wb") as sparse:
+            sparse.write(b"%PDF-1.7\n")
+            sparse.truncate(64 << 30)
         other = self.path("other.pdf")
         subprocess.run(["qpdf", "--empty", "--pages", str(SAMPLE_DECK), "1-3", "--", str(other)], check=True)
         polling = ["wait 150", "state"] * 800

@@ -6,6 +6,8 @@
 
 #include <thread>
 
+#include <sys/stat.h>
+
 using TestPdfs::Page;
 using TestPdfs::page;
 
@@ -63,6 +65,8 @@ private slots:
         QByteArray missingPage = plain;
         missingPage.replace("/Count 2", "/Count 3");
         QVERIFY(writeFile(path("missingPage.pdf"), missingPage));
+        QVERIFY(mkfifo(QFile::encodeName(path("pipe.pdf")).constData(), 0600) == 0);
+        QVERIFY(QDir(folder.path()).mkdir("folder.pdf"));
     }
 
     void opensOrSaysWhyNot_data() {
@@ -82,6 +86,11 @@ private slots:
                                    << "" << OpenStatus::notPdf << 0;
         QTest::newRow("missing") << "missing.pdf"
                                  << "" << OpenStatus::notFound << 0;
+        QTest::newRow("a named pipe nobody writes, which never holds up the open")
+            << "pipe.pdf"
+            << "" << OpenStatus::notPdf << 0;
+        QTest::newRow("a folder") << "folder.pdf"
+                                  << "" << OpenStatus::notPdf << 0;
         QTest::newRow("a user password and none given") << "locked.pdf"
                                                         << "" << OpenStatus::needsPassword << 0;
         QTest::newRow("a user password and the wrong one")
