@@ -12,7 +12,7 @@ namespace WorkerProtocol {
 constexpr int socketDescriptor = 3;
 constexpr int cancelDescriptor = 4;
 
-enum class Kind : quint32 { open = 1, draw, rows, notes, text, read, metadata };
+enum class Kind : quint32 { open = 1, draw, rows, notes, text, read, metadata, navigation };
 
 struct Request {
     quint64 id = 0;
