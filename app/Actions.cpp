@@ -76,6 +76,9 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     setShortcuts(add(Id::shortcuts, L10n::lookup("Tastenkürzel")),
                  {K(Qt::Key_F1), K(QStringLiteral("?"))});
     add(Id::about, L10n::format("Über %@", {QStringLiteral("Talvane Orvello")}));
+    add(Id::overview, L10n::lookup("Folienübersicht   (Tab)"));
+    add(Id::linkBack, L10n::lookup("Zurück vor den Link   (Alt+←)"));
+    add(Id::transitions, L10n::lookup("Folienübergänge zeigen"))->setCheckable(true);
     setDeckOpen(false);
 }
 
@@ -92,8 +95,8 @@ void Actions::trigger(Id id) const {
 }
 
 void Actions::setDeckOpen(bool open) {
-    for (const Id id :
-         {Id::togglePresentation, Id::startFromBeginning, Id::next, Id::previous, Id::first,
-          Id::last, Id::goToTyped, Id::escape, Id::toggleBlack, Id::toggleWhite})
+    for (const Id id : {Id::togglePresentation, Id::startFromBeginning, Id::next, Id::previous,
+                        Id::first, Id::last, Id::goToTyped, Id::escape, Id::toggleBlack,
+                        Id::toggleWhite, Id::overview, Id::linkBack})
         actions.value(id)->setEnabled(open);
 }

@@ -48,6 +48,12 @@ public:
         remote,
         shortcuts,
         about,
+        // Tab: every slide in a grid over the console's slides.
+        overview,
+        // Alt+Left: back to the page a link jump left.
+        linkBack,
+        // Whether the projector shows the deck's transitions (checkable, remembered).
+        transitions,
     };
 
     explicit Actions(QObject* parent = nullptr);

@@ -33,7 +33,7 @@ Application::Application(Prompts& prompts, QObject* parent)
       deckController(openDeck, prompts), audienceController(openDeck, show),
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
-      remoteLink(commands, show, openDeck, deckController.notes()) {
+      remoteLink(commands, show, openDeck, deckController.notes()), pageLinks(openDeck, show) {
     connectActions();
     connectPieces();
 }
@@ -102,6 +102,7 @@ void Application::start() {
     keys = new KeyFilter(commands, show);
     keys->setWindows(consoleWindow, audienceController.window());
     keys->asksToQuit = [this] { return askingToQuit; };
+    pageLinks.watch(consoleWindow->view()->currentSlideView(), audienceController.window()->slide);
     audienceController.watchScreens();
     // A timer of the main thread's event loop also fires while a menu is open or the window is
     // being resized, so the clock never freezes.
@@ -214,6 +215,7 @@ void Application::connectActions() {
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
+    on(Id::linkBack, [this] { pageLinks.back(); });
     on(Id::escape, [this] { show.escape(); });
     on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
     on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
@@ -260,6 +262,7 @@ void Application::connectPieces() {
     connect(&audienceController, &AudienceController::exposureChanged, this, &Application::refresh);
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
     connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
+    connect(&pageLinks, &PageLinks::acted, this, &Application::showStatus);
 }
 
 void Application::presentingChanged(bool presenting) {
@@ -277,6 +280,7 @@ void Application::presentingChanged(bool presenting) {
 void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
+    pageLinks.clear();
     commands.setDeckOpen(true);
     talkClock.usePlan(talkClock.planFor(openDeck.url(), sidecarPlan()));
     updateTitle();
@@ -352,7 +356,9 @@ void Application::refresh() {
 void Application::showStatus() {
     if (!consoleWindow)
         return;
-    QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice()};
+    // What a click on a link did answers that click, before anything older.
+    QStringList notices{pageLinks.notice(), audienceController.notice(), deckController.notice(),
+                        talkTimings.notice()};
     if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
         notices.append(offer->text() + QStringLiteral("   (S)"));
     notices.removeAll(QString());

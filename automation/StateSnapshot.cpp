@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/OutputScreens.h"
+#include "automation/NavigationState.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
@@ -184,6 +185,8 @@ QJsonObject state(Application& app) {
     state.insert(QStringLiteral("skipOffer"),
                  offer ? QJsonValue(offer->toJson()) : QJsonValue(QJsonValue::Null));
     state.insert(QStringLiteral("remote"), app.remote().automationState());
+    state.insert(QStringLiteral("links"), NavigationState::links(app));
+    state.insert(QStringLiteral("views"), NavigationState::views(app));
     return state;
 }
 

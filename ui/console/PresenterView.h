@@ -93,6 +93,10 @@ public:
     // view is hidden.
     QSize currentSlidePixels() const;
     QSize nextSlidePixels() const;
+    // Where the slides, their captions and the notes are: what the overview covers.
+    QRect slideArea() const;
+    // The view of the current slide, for what acts on clicks on it.
+    SlideView* currentSlideView() const { return current; }
     // The thumbnail of `page`, scrolled into view; null when it cannot be shown.
     SlideView* thumbnail(qint64 page);
 
@@ -143,6 +147,8 @@ signals:
     void fileDropped(const QUrl& url);
     // The speaker chose an output screen: the chosen item's value.
     void screenChosen(const QString& value);
+    // The children were placed anew.
+    void laidOut();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -23,6 +23,7 @@ QList<std::pair<QString, QString>> keyTable() {
         {L10n::lookup("←  ↑  Rücktaste  Bild↑  P"), L10n::lookup("Vorherige Folie")},
         {L10n::lookup("Pos1  /  Ende"), L10n::lookup("Erste / letzte Folie")},
         {L10n::lookup("Ziffern, dann ⏎"), L10n::lookup("Zu dieser Folie springen")},
+        {QStringLiteral("Alt+←"), L10n::lookup("Zurück vor den letzten Link")},
         {QStringLiteral("B  ."), L10n::lookup("Schwarzbild an / aus")},
         {QStringLiteral("W  ,"), L10n::lookup("Weißbild an / aus")},
         {QStringLiteral("S"), L10n::lookup("Angebotene Folien überspringen (hinter Plan)")},
