@@ -4,6 +4,7 @@
 #include "app/MenuBar.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
+#include "notes/TalkPlan.h"
 #include "ui/audience/AudienceWindow.h"
 #include "ui/console/PresenterView.h"
 #include "ui/console/PresenterWindow.h"
@@ -17,8 +18,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <utility>
 
@@ -260,7 +259,8 @@ void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
     commands.setDeckOpen(true);
-    talkClock.usePlan(talkClock.planFor(openDeck.url(), sidecarPlan()));
+    talkClock.usePlan(
+        talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));
     updateTitle();
     // The window system shows the document's icon and path with the title where it can.
     if (consoleWindow)
@@ -272,23 +272,10 @@ void Application::deckOpened() {
 
 void Application::notesChanged() {
     // An edited sidecar may change the notes, the hidden pages and the talk's length.
-    talkClock.usePlan(talkClock.planFor(openDeck.url(), sidecarPlan()));
+    talkClock.usePlan(
+        talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));
     refresh();
     tick();
-}
-
-PaceTarget Application::sidecarPlan() const {
-    const Sidecar::File& sidecar = deckController.notes().sidecar();
-    PaceTarget plan;
-    plan.lastMinutes =
-        std::clamp(int(std::lround(sidecar.lastMinutes)), 0, PaceTarget::longestMinutes);
-    // A length wins over an end time.
-    const int length = int(std::lround(sidecar.durationMinutes.value_or(0)));
-    if (length >= 1)
-        plan.lengthMinutes = std::min(length, PaceTarget::longestMinutes);
-    else
-        plan.endTime = sidecar.endTime;
-    return plan;
 }
 
 void Application::refresh() {
@@ -332,11 +319,9 @@ void Application::refresh() {
 }
 
 std::optional<TalkPace::Reading> Application::paceReading() const {
-    // Hidden pages (backup slides) take no share of the talk.
-    const DeckNotes& notes = deckController.notes();
-    const qint64 pageCount = openDeck.pageCount();
-    const qint64 index = std::clamp<qint64>(show.page(), 0, pageCount);
-    return talkClock.read(index - notes.hiddenBefore(index), pageCount - notes.hiddenCount());
+    // Slides, not pages: overlays make one slide, and hidden and backup slides take no share.
+    const SlideStructure& slides = deckController.notes().slides();
+    return talkClock.read(slides.talkSlidesBefore(show.page()), slides.talkSlideCount());
 }
 
 void Application::tick() {

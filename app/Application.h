@@ -83,8 +83,6 @@ private:
     void presentingChanged(bool presenting);
     void deckOpened();
     void notesChanged();
-    // The plan the open deck's sidecar gives, in the whole minutes the timer works in.
-    PaceTarget sidecarPlan() const;
     // A failure the speaker must see: on standard error and as an alert (after start-up, when
     // it happens before).
     void reportProblem(const QString& message, const QString& informative);

@@ -128,7 +128,7 @@ class Notes(DisplayTestCase):
             for _ in range(3):
                 state = session.next_state()
                 self.assertEqual(state["notes"], {"source": None, "text": ""})
-                self.assertEqual(state["status"], "Notizdatei talk.pdfpc nicht lesbar – ohne Notizen")
+                self.assertEqual(state["status"], "Notizdatei talk.pdfpc nicht lesbar (Zeile 1) – ohne Notizen")
             self.assertEqual(session.finish(), 0)
             errors = session.process.stderr.read()
             self.assertEqual(errors.count("Notizdatei talk.pdfpc nicht lesbar"), 1, errors)
