@@ -60,6 +60,8 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
                  {K(Qt::CTRL | Qt::SHIFT | Qt::Key_Return)});
     add(Id::next, L10n::lookup("Nächste Folie   (→, ↓, Leertaste, Bild↓)"));
     add(Id::previous, L10n::lookup("Vorherige Folie   (←, ↑, Rücktaste, Bild↑)"));
+    add(Id::nextSlide, L10n::lookup("Nächste ganze Folie   (Umschalt+→, Umschalt+Bild↓)"));
+    add(Id::previousSlide, L10n::lookup("Vorherige ganze Folie   (Umschalt+←, Umschalt+Bild↑)"));
     add(Id::first, L10n::lookup("Erste Folie   (Pos1)"));
     add(Id::last, L10n::lookup("Letzte Folie   (Ende)"));
     add(Id::goToTyped, L10n::lookup("Zur eingegebenen Folie"));
@@ -88,8 +90,8 @@ void Actions::trigger(Id id) const {
 }
 
 void Actions::setDeckOpen(bool open) {
-    for (const Id id :
-         {Id::togglePresentation, Id::startFromBeginning, Id::next, Id::previous, Id::first,
-          Id::last, Id::goToTyped, Id::escape, Id::toggleBlack, Id::toggleWhite})
+    for (const Id id : {Id::togglePresentation, Id::startFromBeginning, Id::next, Id::previous,
+                        Id::nextSlide, Id::previousSlide, Id::first, Id::last, Id::goToTyped,
+                        Id::escape, Id::toggleBlack, Id::toggleWhite})
         actions.value(id)->setEnabled(open);
 }

@@ -27,6 +27,9 @@ public:
         startFromBeginning,
         next,
         previous,
+        // Shift with the arrows and page keys: a whole slide, all its steps.
+        nextSlide,
+        previousSlide,
         first,
         last,
         // Return: the typed slide number, else the next slide.

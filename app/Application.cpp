@@ -198,6 +198,8 @@ void Application::connectActions() {
     on(Id::startFromBeginning, [this] { show.startFrom(0); });
     on(Id::next, [this] { show.next(); });
     on(Id::previous, [this] { show.previous(); });
+    on(Id::nextSlide, [this] { show.nextSlide(); });
+    on(Id::previousSlide, [this] { show.previousSlide(); });
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
@@ -299,6 +301,8 @@ void Application::refresh() {
     slides.blank = show.blank();
     slides.presenting = show.isPresenting();
     slides.typed = show.typed();
+    slides.missing = show.missingNumber();
+    slides.structure = show.slides();
     if (openDeck.notesSide() != NotesSide::none)
         slides.notesPage = page;
     slides.notes = notes.notesFor(page, openDeck.annotationNotes(page));

@@ -67,7 +67,8 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     presentation->addAction(actions[Id::togglePresentation]);
     presentation->addAction(actions[Id::startFromBeginning]);
     presentation->addSeparator();
-    for (const Id id : {Id::next, Id::previous, Id::first, Id::last})
+    for (const Id id :
+         {Id::next, Id::previous, Id::nextSlide, Id::previousSlide, Id::first, Id::last})
         presentation->addAction(actions[id]);
     presentation->addSeparator();
     presentation->addAction(actions[Id::toggleBlack]);

@@ -1,5 +1,5 @@
-// The talk's state: moving and clamping, hidden pages, typed numbers, blanking and Esc, a new or
-// a reloaded deck, and one announcement per call.
+// The talk's state: moving and clamping, hidden pages, whole slides, typed numbers, blanking and
+// Esc, a new or a reloaded deck, and one announcement per call.
 #include "show/SlideShow.h"
 #include "notes/DeckNotes.h"
 #include "support/TestSupport.h"
@@ -97,6 +97,59 @@ private slots:
         QCOMPARE(show.neighbour(2, -1), 1);
     }
 
+    // A beamer deck: title, a frame of three steps, one slide, a frame of two that ends the talk,
+    // a hidden backup slide. Steps move by page, Shift by slide; End goes to the end slide; a
+    // typed number is a label, and one that no slide has goes nowhere and is said until the
+    // next call.
+    void slidesAsTheirAuthorMadeThem_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<std::optional<qint64>>("missing");
+        const std::optional<qint64> none;
+        QTest::newRow("a step") << 1 << "next" << 2 << none;
+        QTest::newRow("a whole slide, to its first step") << 2 << "nextSlide" << 4 << none;
+        QTest::newRow("back a whole slide, built up") << 4 << "previousSlide" << 3 << none;
+        QTest::newRow("no shown slide ahead: stays") << 5 << "nextSlide" << 5 << none;
+        QTest::newRow("End: the end slide, not the backup") << 0 << "last" << 5 << none;
+        QTest::newRow("a typed label: its frame's first step") << 7 << "2 return" << 1 << none;
+        QTest::newRow("a number no slide has") << 4 << "9 return" << 4 << std::optional<qint64>(9);
+        QTest::newRow("said until the next call") << 4 << "9 return b" << 4 << none;
+    }
+    void slidesAsTheirAuthorMadeThem() {
+        QFETCH(int, from);
+        QFETCH(QString, calls);
+        QTemporaryDir folder;
+        QFile sidecar(folder.filePath("talk.pdfpc"));
+        QVERIFY(sidecar.open(QIODevice::WriteOnly));
+        sidecar.write(R"({"endSlide": 3, "pages": [{"idx": 7, "hidden": true}]})");
+        sidecar.close();
+        DeckNotes notes;
+        notes.load(folder.filePath("talk.pdf"), {"1", "2", "2", "2", "3", "4", "4", "5"});
+        SlideShow show;
+        show.setDeck(8, &notes, false);
+        show.goTo(from);
+        for (const QString& call : calls.split(' ')) {
+            if (call == "next")
+                show.next();
+            else if (call == "nextSlide")
+                show.nextSlide();
+            else if (call == "previousSlide")
+                show.previousSlide();
+            else if (call == "last")
+                show.last();
+            else if (call == "return")
+                show.goToTyped();
+            else if (call == "b")
+                show.toggleBlank(Blank::black);
+            else
+                show.type(call);
+        }
+        QTEST(int(show.page()), "page");
+        QTEST(show.missingNumber(), "missing");
+        QCOMPARE(show.typed(), QString());
+    }
+
     // A new deck ends the talk and starts at its first page, unblanked; the same deck read again
     // keeps the talk, the page (clamped to its new length) and the blanking.
     void newAndReloadedDecks_data() {
@@ -136,6 +189,14 @@ private slots:
         QCOMPARE(heard.order, QStringList({"changed", "started"}));
         QCOMPARE(show.page(), 0);
         QCOMPARE(show.blank(), Blank::none);
+        show.type("1");
+        show.type("2");
+        show.goToTyped();
+        QCOMPARE(show.missingNumber(), std::optional<qint64>(12));
+        // Esc takes back what was said of the number, and nothing more.
+        show.escape();
+        QVERIFY(!show.missingNumber());
+        QVERIFY(show.isPresenting());
         show.type("1");
         show.type("2");
         show.toggleBlank(Blank::white);

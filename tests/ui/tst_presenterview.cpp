@@ -55,9 +55,11 @@ class TestPresenterView : public QObject {
     }
     // The talk at `page`, the next page after it, as the program shows it.
     void show(qint64 page, Blank blank = Blank::none, const QString& typed = {},
-              bool presenting = false) {
+              bool presenting = false, std::optional<qint64> missing = {}) {
         PresenterView::Slides slides;
         slides.page = page;
+        slides.structure = SlideStructure::pagesAlone(deck->pageCount());
+        slides.missing = missing;
         if (page + 1 < deck->pageCount())
             slides.next = page + 1;
         slides.blank = blank;
@@ -79,36 +81,42 @@ private slots:
         QTest::addColumn<Blank>("blank");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("presenting");
+        QTest::addColumn<std::optional<qint64>>("missing");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QColor>("statusColour");
         QTest::addColumn<QStringList>("buttons"); // start, black
         const QColor grey = Colors::grey(0.55);
+        const std::optional<qint64> none;
         const QStringList notStarted{"Präsentation starten (F5)", "Schwarzbild (B)"};
         const QStringList presenting{"Präsentation beenden (Esc)", "Schwarzbild (B)"};
         const QStringList blackened{"Präsentation beenden (Esc)", "Bild wieder zeigen (B)"};
-        QTest::newRow("before the talk")
-            << 0 << Blank::none << "" << false << "Präsentation läuft nicht" << grey << notStarted;
+        QTest::newRow("before the talk") << 0 << Blank::none << "" << false << none
+                                         << "Präsentation läuft nicht" << grey << notStarted;
         QTest::newRow("presenting, nothing to say")
-            << 4 << Blank::none << "" << true << "" << grey << presenting;
+            << 4 << Blank::none << "" << true << none << "" << grey << presenting;
         QTest::newRow("last slide has no next number")
-            << 9 << Blank::none << "" << true << "" << grey << presenting;
+            << 9 << Blank::none << "" << true << none << "" << grey << presenting;
         QTest::newRow("white screen keeps the black button's title")
-            << 2 << Blank::white << "" << true << "● Publikum sieht WEISSBILD" << Colors::orange
-            << presenting;
+            << 2 << Blank::white << "" << true << none << "● Publikum sieht WEISSBILD"
+            << Colors::orange << presenting;
         QTest::newRow("typed number wins over blanking")
-            << 2 << Blank::black << "12" << true << "Springe zu Folie 12 … (⏎)" << Colors::orange
-            << blackened;
+            << 2 << Blank::black << "12" << true << none << "Springe zu Folie 12 … (⏎)"
+            << Colors::orange << blackened;
+        QTest::newRow("a number no slide has, until the next key")
+            << 3 << Blank::black << "" << true << std::optional<qint64>(99)
+            << "Folie 99 gibt es nicht (10 Folien)" << Colors::orange << blackened;
         QTest::newRow("typed number before the talk")
-            << 0 << Blank::none << "7" << false << "Springe zu Folie 7 … (⏎)" << Colors::orange
-            << notStarted;
+            << 0 << Blank::none << "7" << false << none << "Springe zu Folie 7 … (⏎)"
+            << Colors::orange << notStarted;
     }
     void texts() {
         QFETCH(int, index);
         QFETCH(Blank, blank);
         QFETCH(bool, presenting);
         QFETCH(QString, typed);
+        QFETCH(std::optional<qint64>, missing);
         makeView(10);
-        show(index, blank, typed, presenting);
+        show(index, blank, typed, presenting, missing);
         const PresenterView::Readout shown = view->readout();
         QCOMPARE(shown.currentLabel, QStringLiteral("Aktuelle Folie  %1 / 10").arg(index + 1));
         QCOMPARE(shown.nextLabel, index < 9 ? QStringLiteral("Nächste Folie  %1").arg(index + 2)

@@ -264,6 +264,13 @@ void PresenterView::showStatus() {
     if (!slides.typed.isEmpty()) {
         statusLabel->setText(L10n::format("Springe zu Folie %@ … (⏎)", {slides.typed}));
         LabelStyle::setTextColour(statusLabel, Colors::orange);
+    } else if (slides.missing) {
+        const qint64 count = slides.structure.slideCount();
+        statusLabel->setText(
+            count == 1
+                ? L10n::format("Folie %d gibt es nicht (eine Folie)", {*slides.missing})
+                : L10n::format("Folie %d gibt es nicht (%d Folien)", {*slides.missing, count}));
+        LabelStyle::setTextColour(statusLabel, Colors::orange);
     } else if (!warning.isEmpty()) {
         statusLabel->setText(warning);
         LabelStyle::setTextColour(statusLabel, Colors::red);

@@ -6,6 +6,7 @@
 #include "document/Blank.h"
 #include "document/Deck.h"
 #include "notes/DeckNotes.h"
+#include "notes/SlideStructure.h"
 #include "pacing/TalkTimer.h"
 #include "ui/console/PresenterLayout.h"
 #include "ui/timers/ExternalTimerBlock.h"
@@ -45,8 +46,11 @@ public:
         std::optional<qint64> next;
         Blank blank = Blank::none;
         bool presenting = false;
-        // The slide number typed so far.
+        // The slide number typed so far, and one typed before that named no slide.
         QString typed;
+        std::optional<qint64> missing;
+        // The deck's slides as its author made them.
+        SlideStructure structure;
         // On decks with notes pages, the page whose notes half the notes pane shows.
         std::optional<qint64> notesPage;
         QList<DeckNotes::Note> notes;
