@@ -50,6 +50,7 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     setShortcuts(add(Id::notesSmaller, L10n::lookup("Notizen kleiner")),
                  {K(Qt::CTRL | Qt::Key_Minus),
                   K(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus))});
+    add(Id::previewNextPage, L10n::lookup("Vorschau zeigt die nächste Seite"))->setCheckable(true);
 
     // The presenter keys are taken by the key filter, which knows when a dialog may let them
     // pass; the titles name them.

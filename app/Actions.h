@@ -23,6 +23,8 @@ public:
         resetLayout,
         notesLarger,
         notesSmaller,
+        // Checkable: the next-slide view shows the next page rather than how the next slide ends.
+        previewNextPage,
         togglePresentation,
         startFromBeginning,
         next,

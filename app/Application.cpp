@@ -24,6 +24,7 @@
 namespace {
 
 const QString applicationTitle = QStringLiteral("Talvane Orvello");
+const QString previewPageKey = QStringLiteral("previewNextPage");
 
 } // namespace
 
@@ -180,6 +181,12 @@ void Application::connectActions() {
                 consoleWindow->view()->setThumbnailColumns(columns);
         });
     }
+    QAction* preview = commands[Id::previewNextPage];
+    preview->setChecked(Preferences::flag(previewPageKey));
+    connect(preview, &QAction::toggled, this, [this](bool page) {
+        Preferences::setValue(previewPageKey, page);
+        refresh();
+    });
     on(Id::resetLayout, [this] {
         if (consoleWindow)
             consoleWindow->view()->resetLayout();
@@ -296,8 +303,7 @@ void Application::refresh() {
     const DeckNotes& notes = deckController.notes();
     PresenterView::Slides slides;
     slides.page = page;
-    if (const qint64 after = show.neighbour(page, +1); after > page && after < pageCount)
-        slides.next = after;
+    slides.next = nextShown(page);
     slides.blank = show.blank();
     slides.presenting = show.isPresenting();
     slides.typed = show.typed();
@@ -314,12 +320,27 @@ void Application::refresh() {
         plan.page = page;
         plan.pageCount = pageCount;
         plan.step = [this](qint64 from, int direction) { return show.neighbour(from, direction); };
+        plan.jumps = {show.slides().nextSlide(page), show.slides().previousSlide(page)};
+        plan.nextShown = [this](qint64 from) { return nextShown(from); };
         plan.audience = audienceController.slidePixels();
         plan.consoleCurrent = view->currentSlidePixels();
         plan.consoleNext = view->nextSlidePixels();
         plan.presenting = show.isPresenting();
         renderPlan.apply(*renderer, plan);
     }
+}
+
+std::optional<qint64> Application::nextShown(qint64 page) const {
+    const SlideStructure& slides = show.slides();
+    const bool wholeSlide = !commands[Actions::Id::previewNextPage]->isChecked();
+    const qint64 ahead = wholeSlide ? slides.nextSlide(page) : show.neighbour(page, +1);
+    // Past the end slide come the backup slides: the talk proper ends there, unless the speaker
+    // is among them already.
+    const qint64 end = slides.endSlide();
+    if (ahead <= page || ahead >= openDeck.pageCount() ||
+        (slides.slideOf(page) <= end && slides.slideOf(ahead) > end))
+        return std::nullopt;
+    return wholeSlide ? slides.lastShownStep(slides.slideOf(ahead)) : ahead;
 }
 
 std::optional<TalkPace::Reading> Application::paceReading() const {

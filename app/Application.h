@@ -76,6 +76,9 @@ private:
     void connectPieces();
     // Brings the projector, then the console, then what is drawn ahead in line with the talk.
     void refresh();
+    // The page the console's next view shows while `page` is current: how the next slide ends,
+    // or the next page where the speaker chose so; none past the end of the talk proper.
+    std::optional<qint64> nextShown(qint64 page) const;
     // Four times a second: the talk timer, the clock, the external timer and the audience
     // window's watchdog.
     void tick();

@@ -37,6 +37,7 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
         view->addAction(actions[id]);
     view->addSeparator();
     view->addAction(actions[Id::resetLayout]);
+    view->addAction(actions[Id::previewNextPage]);
     view->addSeparator();
     // Notes pages: the speaker overrides the guess from the pages' shape.
     QActionGroup* sides = actions.notesSides();

@@ -130,6 +130,41 @@ private slots:
                  index + 1 < 10 ? std::optional<qint64>(index + 1) : std::nullopt);
     }
 
+    // Slides as their author made them: a frame of three steps is one slide; the next view's
+    // caption names a step only when it shows one short of how its slide ends.
+    void slideCaptions_data() {
+        QTest::addColumn<qint64>("page");
+        QTest::addColumn<std::optional<qint64>>("next");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("nextCaption");
+        using Page = std::optional<qint64>;
+        QTest::newRow("a slide of one page") << qint64(0) << Page(3) << "Aktuelle Folie  1 / 7"
+                                             << "Nächste Folie  2";
+        QTest::newRow("a step of a frame")
+            << qint64(2) << Page(4) << "Aktuelle Folie  2 / 7  ·  Schritt 2 / 3"
+            << "Nächste Folie  3";
+        QTest::newRow("the next page, a step short of its slide's end")
+            << qint64(1) << Page(2) << "Aktuelle Folie  2 / 7  ·  Schritt 1 / 3"
+            << "Nächste Folie  2  ·  Schritt 2 / 3";
+        QTest::newRow("nothing shown next")
+            << qint64(6) << Page() << "Aktuelle Folie  4 / 7  ·  Schritt 2 / 2"
+            << "Nächste Folie";
+    }
+    void slideCaptions() {
+        QFETCH(qint64, page);
+        QFETCH(std::optional<qint64>, next);
+        makeView(10);
+        PresenterView::Slides slides;
+        slides.page = page;
+        slides.next = next;
+        slides.structure =
+            SlideStructure({{"1", "2", "2", "2", "3", "4", "4", "5", "6", "7"}, true, {}, {}, {}});
+        view->showSlides(slides);
+        QTEST(view->readout().currentLabel, "current");
+        QTEST(view->readout().nextLabel, "nextCaption");
+        QCOMPARE(view->readout().nextPage, next);
+    }
+
     void emptyState_data() {
         QTest::addColumn<int>("pages");
         QTest::newRow("no document") << 0;
@@ -285,6 +320,7 @@ private slots:
         const auto showPage = [&](qint64 page) {
             PresenterView::Slides slides;
             slides.page = page;
+            slides.structure = notes.slides();
             slides.next = notes.step(page, +1);
             slides.notes = notes.notesFor(page, deck->annotationNotes(page));
             slides.notesFontSize = notes.sidecar().noteFontSize;

@@ -242,9 +242,26 @@ void PresenterView::showSlides(const Slides& shown) {
         notesPane->setNotes(slides.notes);
     }
 
-    currentLabel->setText(L10n::format("Aktuelle Folie  %d / %d", {index + 1, pageCount}));
-    nextLabel->setText(!slides.next ? L10n::lookup("Nächste Folie")
-                                    : L10n::format("Nächste Folie  %d", {*slides.next + 1}));
+    // Counted as the author made the deck: the steps that build a slide up are one slide.
+    const SlideStructure& structure = slides.structure;
+    const qint64 slide = structure.slideOf(index);
+    currentLabel->setText(
+        structure.stepCount(slide) > 1
+            ? L10n::format("Aktuelle Folie  %d / %d  ·  Schritt %d / %d",
+                           {slide + 1, structure.slideCount(), structure.stepOf(index) + 1,
+                            structure.stepCount(slide)})
+            : L10n::format("Aktuelle Folie  %d / %d", {slide + 1, structure.slideCount()}));
+    if (!slides.next) {
+        nextLabel->setText(L10n::lookup("Nächste Folie"));
+    } else {
+        // A step short of how its slide ends says which.
+        const qint64 shown = structure.slideOf(*slides.next);
+        nextLabel->setText(*slides.next != structure.lastShownStep(shown)
+                               ? L10n::format("Nächste Folie  %d  ·  Schritt %d / %d",
+                                              {shown + 1, structure.stepOf(*slides.next) + 1,
+                                               structure.stepCount(shown)})
+                               : L10n::format("Nächste Folie  %d", {shown + 1}));
+    }
     startButton->setText(slides.presenting ? L10n::lookup("Präsentation beenden (Esc)")
                                            : L10n::lookup("Präsentation starten (F5)"));
     blackButton->setText(slides.blank == Blank::black ? L10n::lookup("Bild wieder zeigen (B)")
@@ -369,6 +386,7 @@ PresenterView::Readout PresenterView::readout() const {
     shown.statusColour = colour(statusLabel);
     shown.currentLabel = currentLabel->text();
     shown.nextLabel = nextLabel->text();
+    shown.nextPage = next->page();
     shown.startButton = startButton->text();
     shown.blackButton = blackButton->text();
     shown.pauseButton = pauseButton->text();

@@ -42,7 +42,8 @@ public:
     // The talk as the console shows it.
     struct Slides {
         qint64 page = 0;
-        // The page the next step shows, if any: hidden pages are stepped over.
+        // The page the next view shows, if any: how the next slide ends, or the next page; none
+        // past the end of the talk proper.
         std::optional<qint64> next;
         Blank blank = Blank::none;
         bool presenting = false;
@@ -106,6 +107,7 @@ public:
         QColor statusColour;
         QString currentLabel;
         QString nextLabel;
+        std::optional<qint64> nextPage;
         QString startButton;
         QString blackButton;
         QString pauseButton;
