@@ -187,6 +187,11 @@ QJsonObject state(Application& app) {
         state.insert(QStringLiteral("layoutSidebar"), view->sidebarFraction());
         state.insert(QStringLiteral("layoutSplit"), view->slideSplit());
         state.insert(QStringLiteral("selectedThumbnail"), shown.selectedThumbnail);
+        state.insert(QStringLiteral("thumbnailCount"), shown.thumbnailCount);
+        QJsonArray hiddenThumbnails;
+        for (const qint64 slide : shown.hiddenThumbnails)
+            hiddenThumbnails.append(slide);
+        state.insert(QStringLiteral("hiddenThumbnails"), hiddenThumbnails);
         state.insert(QStringLiteral("shortcutOverlay"), console->showsShortcuts());
         state.insert(QStringLiteral("notesShown"), shown.notesShown);
         state.insert(QStringLiteral("notesFontSize"), shown.notesFontSize);

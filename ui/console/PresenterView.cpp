@@ -221,7 +221,7 @@ void PresenterView::setNotesWanted(bool wanted) {
 void PresenterView::showSlides(const Slides& shown) {
     slides = shown;
     layoutAll();
-    sidebar->reload();
+    sidebar->setSlides(slides.structure);
     showStatus();
     const qint64 pageCount = deck ? deck->pageCount() : 0;
     if (pageCount < 1)
@@ -266,7 +266,7 @@ void PresenterView::showSlides(const Slides& shown) {
                                            : L10n::lookup("Präsentation starten (F5)"));
     blackButton->setText(slides.blank == Blank::black ? L10n::lookup("Bild wieder zeigen (B)")
                                                       : L10n::lookup("Schwarzbild (B)"));
-    sidebar->select(index);
+    sidebar->select(slide);
 }
 
 void PresenterView::setStatus(const QString& warningText, const QString& noticeText,
@@ -373,8 +373,8 @@ QSize PresenterView::nextSlidePixels() const {
     return next->width() > 1 && next->isVisible() ? next->drawnKeySize() : QSize();
 }
 
-SlideView* PresenterView::thumbnail(qint64 page) {
-    return sidebar->isVisible() ? sidebar->thumbnail(page) : nullptr;
+SlideView* PresenterView::thumbnail(qint64 slide) {
+    return sidebar->isVisible() ? sidebar->thumbnail(slide) : nullptr;
 }
 
 PresenterView::Readout PresenterView::readout() const {
@@ -398,6 +398,14 @@ PresenterView::Readout PresenterView::readout() const {
     shown.columns = sidebar->columns();
     shown.sidebarWidth = sidebar->isVisibleTo(this) ? sidebar->width() : 0;
     shown.selectedThumbnail = sidebar->selectedIndex();
+    if (sidebar->isVisibleTo(this)) {
+        const SlideStructure& thumbnails = sidebar->slides();
+        shown.thumbnailCount = thumbnails.slideCount();
+        for (qint64 slide = 0; slide < thumbnails.slideCount(); ++slide) {
+            if (thumbnails.isHidden(slide))
+                shown.hiddenThumbnails.append(slide);
+        }
+    }
     shown.notesShown = notesPane->isVisibleTo(this);
     shown.notesFontSize = notesPane->fontSize();
     for (int i = 0; i < screenChooser->count(); ++i)

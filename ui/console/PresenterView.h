@@ -98,8 +98,8 @@ public:
     // view is hidden.
     QSize currentSlidePixels() const;
     QSize nextSlidePixels() const;
-    // The thumbnail of `page`, scrolled into view; null when it cannot be shown.
-    SlideView* thumbnail(qint64 page);
+    // The thumbnail of `slide`, scrolled into view; null when it cannot be shown.
+    SlideView* thumbnail(qint64 slide);
 
     // Everything the console shows, as text and colour: what a person reads off the screen.
     struct Readout {
@@ -119,6 +119,9 @@ public:
         int columns = 1;
         int sidebarWidth = 0;
         qint64 selectedThumbnail = -1;
+        // One thumbnail per slide; those of hidden slides are marked.
+        qint64 thumbnailCount = 0;
+        QList<qint64> hiddenThumbnails;
         bool notesShown = false;
         double notesFontSize = 0;
         QStringList screenChoices;
@@ -143,7 +146,7 @@ public:
     static std::optional<QUrl> pdfUrl(const QMimeData* data);
 
 signals:
-    // A click on a thumbnail.
+    // A click on a thumbnail: the page its slide starts on.
     void slideClicked(qint64 page);
     // A PDF dropped on the console.
     void fileDropped(const QUrl& url);
