@@ -85,29 +85,30 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QColor>("statusColour");
         QTest::addColumn<QStringList>("buttons"); // start, black
+        QTest::addColumn<QString>("veil");        // over the current slide
         const QColor grey = Colors::grey(0.55);
         const std::optional<qint64> none;
         const QStringList notStarted{"Präsentation starten (F5)", "Schwarzbild (B)"};
         const QStringList presenting{"Präsentation beenden (Esc)", "Schwarzbild (B)"};
         const QStringList blackened{"Präsentation beenden (Esc)", "Bild wieder zeigen (B)"};
         QTest::newRow("before the talk") << 0 << Blank::none << "" << false << none
-                                         << "Präsentation läuft nicht" << grey << notStarted;
+                                         << "Präsentation läuft nicht" << grey << notStarted << "";
         QTest::newRow("presenting, nothing to say")
-            << 4 << Blank::none << "" << true << none << "" << grey << presenting;
+            << 4 << Blank::none << "" << true << none << "" << grey << presenting << "";
         QTest::newRow("last slide has no next number")
-            << 9 << Blank::none << "" << true << none << "" << grey << presenting;
+            << 9 << Blank::none << "" << true << none << "" << grey << presenting << "";
         QTest::newRow("white screen keeps the black button's title")
             << 2 << Blank::white << "" << true << none << "● Publikum sieht WEISSBILD"
-            << Colors::orange << presenting;
+            << Colors::orange << presenting << "Weiß";
         QTest::newRow("typed number wins over blanking")
             << 2 << Blank::black << "12" << true << none << "Springe zu Folie 12 … (⏎)"
-            << Colors::orange << blackened;
+            << Colors::orange << blackened << "Schwarz";
         QTest::newRow("a number no slide has, until the next key")
             << 3 << Blank::black << "" << true << std::optional<qint64>(99)
-            << "Folie 99 gibt es nicht (10 Folien)" << Colors::orange << blackened;
+            << "Folie 99 gibt es nicht (10 Folien)" << Colors::orange << blackened << "Schwarz";
         QTest::newRow("typed number before the talk")
             << 0 << Blank::none << "7" << false << none << "Springe zu Folie 7 … (⏎)"
-            << Colors::orange << notStarted;
+            << Colors::orange << notStarted << "";
     }
     void texts() {
         QFETCH(int, index);
@@ -126,6 +127,9 @@ private slots:
         QTEST((QStringList{shown.startButton, shown.blackButton}), "buttons");
         QCOMPARE(child<SlideView>("currentSlide")->page(), std::optional<qint64>(index));
         QCOMPARE(child<SlideView>("currentSlide")->blank(), Blank::none);
+        const std::optional<SlideView::Veil> veil = child<SlideView>("currentSlide")->veil();
+        QTEST(veil ? veil->caption : QString(), "veil");
+        QVERIFY(!child<SlideView>("nextSlide")->veil());
         QCOMPARE(child<SlideView>("nextSlide")->page(),
                  index + 1 < 10 ? std::optional<qint64>(index + 1) : std::nullopt);
     }
