@@ -13,6 +13,7 @@
 #include "ui/console/SplitHandle.h"
 #include "ui/console/ThumbnailSidebar.h"
 
+#include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -366,6 +367,56 @@ private slots:
         QCOMPARE(Preferences::value("layoutNotes").toDouble(), (470.0 - 170) / 598);
         view->resetLayout();
         QVERIFY(!Preferences::contains("layoutNotes"));
+    }
+
+    // The wheel over either slide view steps through the deck, a notch a step, small turns
+    // adding up and a turn back starting afresh; over the notes and the thumbnails it scrolls.
+    void wheel_data() {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QList<int>>("turns");
+        QTest::addColumn<Qt::ScrollPhase>("phase");
+        QTest::addColumn<int>("steps"); // onwards less back
+        const Qt::ScrollPhase wheel = Qt::NoScrollPhase;
+        QTest::newRow("a notch towards the speaker: on")
+            << "currentSlide" << QList<int>{-120} << wheel << 1;
+        QTest::newRow("a notch away on the next slide: back")
+            << "nextSlide" << QList<int>{120} << wheel << -1;
+        QTest::newRow("two notches in one event")
+            << "currentSlide" << QList<int>{-240} << wheel << 2;
+        QTest::newRow("a touchpad's small turns add up")
+            << "currentSlide" << QList<int>{-40, -40, -40, -40} << Qt::ScrollUpdate << 1;
+        QTest::newRow("a turn back starts afresh")
+            << "currentSlide" << QList<int>{-100, 100, -100} << wheel << 0;
+        QTest::newRow("a touchpad's glide runs nowhere")
+            << "currentSlide" << QList<int>{-120, -120} << Qt::ScrollMomentum << 0;
+        QTest::newRow("the notes scroll") << "notes" << QList<int>{-120} << wheel << 0;
+        QTest::newRow("the thumbnails scroll") << "thumbnails" << QList<int>{-120} << wheel << 0;
+    }
+    void wheel() {
+        QFETCH(QString, part);
+        QFETCH(QList<int>, turns);
+        QFETCH(Qt::ScrollPhase, phase);
+        makeView(30);
+        view->setNotesWanted(true);
+        QAction previous;
+        QAction next;
+        view->setCommands({&previous, &next});
+        QSignalSpy back(&previous, &QAction::triggered);
+        QSignalSpy onwards(&next, &QAction::triggered);
+        view->show();
+        show(0);
+        QWidget* shown = view->findChild<QWidget*>(part);
+        QVERIFY(shown && shown->isVisible());
+        QWidget* under = shown->childAt(shown->rect().center());
+        QWidget* target = under ? under : shown;
+        const QPointF at = target->mapFrom(shown, shown->rect().center());
+        for (const int turn : turns) {
+            QWheelEvent event(at, target->mapToGlobal(at), {}, {0, turn}, Qt::NoButton,
+                              Qt::NoModifier, phase, false);
+            QCoreApplication::sendEvent(target, &event);
+        }
+        QTEST(int(onwards.count() - back.count()), "steps");
+        QVERIFY(onwards.isEmpty() || back.isEmpty());
     }
 
     // A drop of a local PDF is taken and the first such file said; anything else is refused.

@@ -22,8 +22,10 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -125,6 +127,8 @@ PresenterView::PresenterView(QWidget* parent) : QWidget(parent) {
         child->raise();
     }
     wireSplitHandles();
+    current->installEventFilter(this);
+    next->installEventFilter(this);
     sidebar->onColumnsChanged = [this] { layoutAll(); };
     sidebar->onSlideClicked = [this](qint64 page) { emit slideClicked(page); };
     // Names for what looks at the console from outside, as a person would, by what it shows.
@@ -363,6 +367,39 @@ void PresenterView::setCommands(const Commands& commands) {
         if (action)
             connect(button, &QPushButton::clicked, action, &QAction::trigger);
     }
+    previousCommand = commands.previous;
+    nextCommand = commands.next;
+}
+
+bool PresenterView::eventFilter(QObject* watched, QEvent* event) {
+    // The slide views only: the notes and the thumbnails scroll.
+    if (event->type() != QEvent::Wheel || (watched != current && watched != next))
+        return QWidget::eventFilter(watched, event);
+    wheelTurned(*static_cast<QWheelEvent*>(event));
+    event->accept();
+    return true;
+}
+
+void PresenterView::wheelTurned(const QWheelEvent& event) {
+    // A touchpad glides on after the fingers lift; that glide would run on through the deck.
+    if (event.phase() == Qt::ScrollMomentum)
+        return;
+    if (event.phase() == Qt::ScrollBegin)
+        wheelAngle = 0;
+    // Turned towards the speaker, as a page scrolls down: onwards.
+    const int turn = -event.angleDelta().y();
+    if (turn == 0)
+        return;
+    // A turn the other way starts afresh.
+    if ((turn > 0) != (wheelAngle > 0))
+        wheelAngle = 0;
+    wheelAngle += turn;
+    const int notch = QWheelEvent::DefaultDeltasPerStep;
+    const int steps = wheelAngle / notch;
+    wheelAngle -= steps * notch;
+    QAction* command = steps > 0 ? nextCommand : previousCommand;
+    for (int step = 0; command && step < std::abs(steps); ++step)
+        command->trigger();
 }
 
 void PresenterView::setThumbnailColumns(int columns) {

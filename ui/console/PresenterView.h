@@ -25,6 +25,7 @@ class QComboBox;
 class QLabel;
 class QMimeData;
 class QPushButton;
+class QWheelEvent;
 class SlideView;
 class SplitHandle;
 class ThumbnailSidebar;
@@ -77,7 +78,7 @@ public:
     // The output-screen chooser's items, the one selected and the caption beside it.
     void setScreenChoices(const QList<ScreenChoice>& choices, int selected, const QString& caption);
 
-    // What the buttons trigger.
+    // What the buttons trigger; the wheel over the slide views steps with previous and next.
     struct Commands {
         QAction* previous = nullptr;
         QAction* next = nullptr;
@@ -154,6 +155,7 @@ signals:
     void screenChosen(const QString& value);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -164,6 +166,8 @@ private:
     void showStatus();
     static void setTimeFont(QLabel* label, int pixelSize, QFont::Weight weight);
     void wireSplitHandles();
+    // One notch of the wheel over a slide view is one step through the deck.
+    void wheelTurned(const QWheelEvent& event);
 
     QPointer<Deck> deck;
     Slides slides;
@@ -174,6 +178,11 @@ private:
     bool showsPace = false;
     bool notesWanted = false;
     QString hintText;
+    QPointer<QAction> previousCommand;
+    QPointer<QAction> nextCommand;
+    // The wheel's turn towards the next step not yet stepped, in eighths of a degree: a
+    // touchpad's small movements add up to a notch.
+    int wheelAngle = 0;
 
     ThumbnailSidebar* sidebar;
     SlideView* current;

@@ -25,6 +25,7 @@ QList<std::pair<QString, QString>> keyTable() {
          L10n::lookup("Nächste ganze Folie")},
         {shift + QStringLiteral("←  ") + shift + L10n::lookup("Bild↑"),
          L10n::lookup("Vorherige ganze Folie")},
+        {L10n::lookup("Mausrad über den Folien"), L10n::lookup("Einen Schritt vor / zurück")},
         {L10n::lookup("Pos1  /  Ende"), L10n::lookup("Erste Folie / letzte Folie des Vortrags")},
         {L10n::lookup("Ziffern, dann ⏎"), L10n::lookup("Zu dieser Folie springen")},
         {QStringLiteral("B  ."), L10n::lookup("Schwarzbild an / aus")},
