@@ -284,9 +284,9 @@ private slots:
         auto* handle = child<SplitHandle>(sidebarHandle ? "sidebarHandle" : "slideHandle");
         QVERIFY(handle->isVisibleTo(view.get()));
         if (dragTo)
-            handle->onDrag(*dragTo);
+            emit handle->dragged(*dragTo);
         else
-            handle->onReset();
+            emit handle->resetAsked();
         QCOMPARE(Preferences::value(key).toDouble(), stored);
         if (sidebarHandle)
             QCOMPARE(view->readout().sidebarWidth, int(std::max(std::round(stored * 1400), 90.0)));
@@ -363,7 +363,7 @@ private slots:
         QCOMPARE(pane->text->document()->defaultFont().pixelSize(), 10);
 
         // Pointer at y = 820 − 470: the notes' upper edge at 300 of the slides' 598.
-        child<SplitHandle>("notesHandle")->onDrag(350);
+        emit child<SplitHandle>("notesHandle")->dragged(350);
         QCOMPARE(Preferences::value("layoutNotes").toDouble(), (470.0 - 170) / 598);
         view->resetLayout();
         QVERIFY(!Preferences::contains("layoutNotes"));

@@ -154,7 +154,8 @@ private slots:
 
         QVERIFY(QTest::qWaitForWindowExposed(&shown.sidebar));
         QList<qint64> clicked;
-        shown.sidebar.onSlideClicked = [&](qint64 page) { clicked.append(page); };
+        QObject::connect(&shown.sidebar, &ThumbnailSidebar::slideClicked,
+                         [&](qint64 page) { clicked.append(page); });
         const int rowHeight = shown.sidebar.rowHeight();
         for (const QPoint& at : {QPoint(70, 10), QPoint(70, rowHeight + 10)})
             QTest::mouseClick(shown.sidebar.windowHandle(), Qt::LeftButton, {},
@@ -218,7 +219,8 @@ private slots:
         Shown shown(deck, 150, 600, 3);
         QVERIFY(QTest::qWaitForWindowExposed(&shown.sidebar));
         QList<qint64> clicked;
-        shown.sidebar.onSlideClicked = [&](qint64 index) { clicked.append(index); };
+        QObject::connect(&shown.sidebar, &ThumbnailSidebar::slideClicked,
+                         [&](qint64 index) { clicked.append(index); });
         QTest::mouseClick(shown.sidebar.windowHandle(), Qt::LeftButton, {},
                           shown.sidebar.list->mapTo(&shown.sidebar, at));
         QCOMPARE(clicked, chosen < 0 ? QList<qint64>() : QList<qint64>{chosen});

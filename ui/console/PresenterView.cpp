@@ -129,8 +129,8 @@ PresenterView::PresenterView(QWidget* parent) : QWidget(parent) {
     wireSplitHandles();
     current->installEventFilter(this);
     next->installEventFilter(this);
-    sidebar->onColumnsChanged = [this] { layoutAll(); };
-    sidebar->onSlideClicked = [this](qint64 page) { emit slideClicked(page); };
+    connect(sidebar, &ThumbnailSidebar::columnsChanged, this, [this] { layoutAll(); });
+    connect(sidebar, &ThumbnailSidebar::slideClicked, this, &PresenterView::slideClicked);
     // Names for what looks at the console from outside, as a person would, by what it shows.
     const std::pair<QWidget*, const char*> names[] = {
         {sidebar, "thumbnails"},      {current, "currentSlide"},
@@ -164,40 +164,39 @@ double PresenterView::notesSplit() const {
 }
 
 // The handles report where the pointer is; the proportions follow from that position alone.
-// They are children of this view, so their callbacks never outlive it.
 void PresenterView::wireSplitHandles() {
-    sidebarHandle->onDrag = [this](double x) {
+    connect(sidebarHandle, &SplitHandle::dragged, this, [this](double x) {
         if (width() <= 0)
             return;
         Preferences::setValue(sidebarKey, std::clamp(x / width() / sidebar->columns(), 0.05, 0.5));
         layoutAll();
-    };
-    sidebarHandle->onReset = [this] {
+    });
+    connect(sidebarHandle, &SplitHandle::resetAsked, this, [this] {
         Preferences::setValue(sidebarKey, 0.1);
         layoutAll();
-    };
-    slideHandle->onDrag = [this](double x) {
+    });
+    connect(slideHandle, &SplitHandle::dragged, this, [this](double x) {
         const double left = sidebar->geometry().x() + sidebar->geometry().width() + 20;
         const double fraction = (x - left - 10) / std::max(1.0, width() - left - 20 - 20);
         Preferences::setValue(splitKey, std::clamp(fraction, 0.3, 0.85));
         layoutAll();
-    };
-    slideHandle->onReset = [this] {
+    });
+    connect(slideHandle, &SplitHandle::resetAsked, this, [this] {
         Preferences::setValue(splitKey, 0.62);
         layoutAll();
-    };
+    });
     // The notes' upper edge follows the pointer: their share of the slides' height.
-    notesHandle->onDrag = [this](double y) {
+    connect(notesHandle, &SplitHandle::dragged, this, [this](double y) {
         const double notesBottom = height() - PresenterLayout::controlsHeight;
         const double maxH = notesBottom - PresenterLayout::slidesTop;
         const double share = (notesBottom - y) / std::max(1.0, maxH);
         Preferences::setValue(notesKey, std::clamp(share, 0.15, 0.8));
         layoutAll();
-    };
-    notesHandle->onReset = [this] {
+    });
+    connect(notesHandle, &SplitHandle::resetAsked, this, [this] {
         Preferences::setValue(notesKey, 0.45);
         layoutAll();
-    };
+    });
 }
 
 void PresenterView::resetLayout() {

@@ -319,8 +319,7 @@ void ThumbnailSidebar::applyColumns() {
     layoutChildren();
     if (selected >= 0)
         list->ensureRowVisible(int(selected / count));
-    if (onColumnsChanged)
-        onColumnsChanged();
+    emit columnsChanged();
 }
 
 void ThumbnailSidebar::fewerColumns() {
@@ -425,8 +424,8 @@ qint64 ThumbnailSidebar::indexAt(int row, double x) const {
 
 void ThumbnailSidebar::clicked(int row, double x) {
     const qint64 slide = indexAt(row, x);
-    if (slide >= 0 && onSlideClicked)
-        onSlideClicked(shownSlides.firstShownStep(slide));
+    if (slide >= 0)
+        emit slideClicked(shownSlides.firstShownStep(slide));
 }
 
 SlideView* ThumbnailSidebar::thumbnail(qint64 slide) {

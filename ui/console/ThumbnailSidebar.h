@@ -8,7 +8,6 @@
 #include <QList>
 #include <QPointer>
 #include <QWidget>
-#include <functional>
 
 class Deck;
 class QLabel;
@@ -140,11 +139,6 @@ public:
     // The slide under a click at `x` in a row, -1 for an empty cell.
     qint64 indexAt(int row, double x) const;
 
-    // The column count changed: the sidebar's width follows it.
-    std::function<void()> onColumnsChanged;
-    // A click on a thumbnail: the page its slide starts on, for the controller to go to.
-    std::function<void(qint64 page)> onSlideClicked;
-
     // Called by the list.
     int rowCount() const;
     int rowHeight() const;
@@ -155,6 +149,12 @@ public:
     QLabel* columnsLabel;
     QPushButton* lessButton;
     QPushButton* moreButton;
+
+signals:
+    // The column count changed: the sidebar's width follows it.
+    void columnsChanged();
+    // A click on a thumbnail: the page its slide starts on, for the controller to go to.
+    void slideClicked(qint64 page);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
