@@ -33,7 +33,8 @@ Application::Application(Prompts& prompts, QObject* parent)
       deckController(openDeck, prompts), audienceController(openDeck, show),
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
-      remoteLink(commands, show, openDeck, deckController.notes()), pageLinks(openDeck, show) {
+      remoteLink(commands, show, openDeck, deckController.notes()), pageLinks(openDeck, show),
+      slideOverview(openDeck, show) {
     connectActions();
     connectPieces();
 }
@@ -103,6 +104,8 @@ void Application::start() {
     keys->setWindows(consoleWindow, audienceController.window());
     keys->asksToQuit = [this] { return askingToQuit; };
     pageLinks.watch(consoleWindow->view()->currentSlideView(), audienceController.window()->slide);
+    keys->overviewOpen = [this] { return slideOverview.isOpen(); };
+    slideOverview.attach(consoleWindow->view());
     audienceController.watchScreens();
     // A timer of the main thread's event loop also fires while a menu is open or the window is
     // being resized, so the clock never freezes.
@@ -224,6 +227,7 @@ void Application::connectActions() {
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
     on(Id::linkBack, [this] { pageLinks.back(); });
+    on(Id::overview, [this] { slideOverview.toggle(); });
     on(Id::escape, [this] { show.escape(); });
     on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
     on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
@@ -289,6 +293,7 @@ void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
     pageLinks.clear();
+    slideOverview.leave();
     commands.setDeckOpen(true);
     talkClock.usePlan(
         talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));

@@ -98,4 +98,9 @@ QJsonObject views(Application& app) {
             {QStringLiteral("audience"), onScreen(app.audience().window()->slide)}};
 }
 
+QJsonObject overview(Application& app) {
+    return {{QStringLiteral("open"), app.overview().isOpen()},
+            {QStringLiteral("selected"), app.overview().selected()}};
+}
+
 } // namespace NavigationState

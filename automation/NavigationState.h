@@ -16,5 +16,7 @@ QJsonArray links(Application& app);
 // "current" and "audience": [x, y, w, h] in screen pixels of the page as shown; empty where the
 // view is not shown.
 QJsonObject views(Application& app);
+// "open" and "selected" (the slide, from 0; -1 while closed).
+QJsonObject overview(Application& app);
 
 } // namespace NavigationState

@@ -209,6 +209,7 @@ QJsonObject state(Application& app) {
     state.insert(QStringLiteral("remote"), app.remote().automationState());
     state.insert(QStringLiteral("links"), NavigationState::links(app));
     state.insert(QStringLiteral("views"), NavigationState::views(app));
+    state.insert(QStringLiteral("overview"), NavigationState::overview(app));
     return state;
 }
 

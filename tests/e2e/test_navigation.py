@@ -89,6 +89,32 @@ class Navigation(DisplayTestCase):
             self.assertEqual(back["index"], 0)
             self.assertEqual(session.finish(), 0)
 
+    def test_the_overview_chooses_a_slide(self):
+        deck = self.path("overview.pdf")
+        write_pdf(deck, [(b"%g 0.5 0.5" % (i / 6), b"", []) for i in range(6)])
+        grab = self.path("overview.png")
+        steps = [f"open {deck}", "present", "wait 1500", "key Tab", "wait 500", "state",
+                 f"grab presenter {grab}", "key Right", "key Right", "key Down", "state",
+                 "key Return", "wait 300", "state", "key Tab", "key 2", "state", "key Escape",
+                 "key Escape", "state", "quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            opened = session.next_state()
+            self.assertEqual(opened["overview"], {"open": True, "selected": 0})
+            self.assertEqual(opened["index"], 0)
+            moved = session.next_state()
+            self.assertGreater(moved["overview"]["selected"], 2)
+            self.assertEqual(moved["index"], 0, "the projector waits for the choice")
+            chosen = session.next_state()
+            self.assertEqual(chosen["overview"]["open"], False)
+            self.assertEqual(chosen["index"], moved["overview"]["selected"])
+            typed = session.next_state()
+            self.assertEqual(typed["overview"], {"open": True, "selected": 1})
+            left = session.next_state()
+            self.assertEqual(left["overview"]["open"], False)
+            self.assertEqual(left["index"], chosen["index"], "Esc leaves without moving")
+            self.assertTrue(left["presenting"], "Esc in the overview does not end the talk")
+            self.assertEqual(session.finish(), 0)
+
 
 if __name__ == "__main__":
     unittest.main()
