@@ -34,7 +34,8 @@ Application::Application(Prompts& prompts, QObject* parent)
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
       remoteLink(commands, show, openDeck, deckController.notes()), pageLinks(openDeck, show),
-      slideOverview(openDeck, show) {
+      slideOverview(openDeck, show),
+      transitionControl(openDeck, deckController.notes(), show, systemClock) {
     connectActions();
     connectPieces();
 }
@@ -106,6 +107,8 @@ void Application::start() {
     pageLinks.watch(consoleWindow->view()->currentSlideView(), audienceController.window()->slide);
     keys->overviewOpen = [this] { return slideOverview.isOpen(); };
     slideOverview.attach(consoleWindow->view());
+    transitionControl.attach(audienceController.window()->slide,
+                             commands[Actions::Id::transitions]);
     audienceController.watchScreens();
     // A timer of the main thread's event loop also fires while a menu is open or the window is
     // being resized, so the clock never freezes.
@@ -318,8 +321,10 @@ void Application::refresh() {
     if (!consoleWindow)
         return;
     // The projector first: its repaint is then queued, painted and sent to the display before
-    // the console's.
+    // the console's. A transition plays from the picture shown before to the one shown now.
+    transitionControl.beforeRefresh();
     audienceController.refresh();
+    transitionControl.afterRefresh();
     PresenterView* view = consoleWindow->view();
     showStatus();
     const qint64 page = show.page();

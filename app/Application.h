@@ -13,6 +13,7 @@
 #include "app/PageLinks.h"
 #include "app/RemoteLink.h"
 #include "app/TalkTimings.h"
+#include "app/TransitionControl.h"
 #include "document/Deck.h"
 #include "net/Clock.h"
 #include "pacing/TalkClock.h"
@@ -68,6 +69,7 @@ public:
     const RemoteLink& remote() const { return remoteLink; }
     PageLinks& links() { return pageLinks; }
     const OverviewControl& overview() const { return slideOverview; }
+    const TransitionControl& transitions() const { return transitionControl; }
     PresenterWindow* console() const { return consoleWindow; }
     MenuBar* menus() const { return menuBar; }
     PaceDialog* paceDialog() const { return paceWindow; }
@@ -130,6 +132,7 @@ private:
     RemoteLink remoteLink;
     PageLinks pageLinks;
     OverviewControl slideOverview;
+    TransitionControl transitionControl;
     RenderPlan renderPlan;
     DisplaySleepInhibitor sleepActivity;
     QPointer<PresenterWindow> consoleWindow;

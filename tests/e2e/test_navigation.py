@@ -4,7 +4,7 @@ import subprocess
 import tempfile
 import unittest
 
-from orvl_e2e import DisplayTestCase, Session
+from orvl_e2e import DisplayTestCase, Image, Session
 
 
 def write_pdf(path, pages, catalog=b""):
@@ -114,6 +114,33 @@ class Navigation(DisplayTestCase):
             self.assertEqual(left["index"], chosen["index"], "Esc leaves without moving")
             self.assertTrue(left["presenting"], "Esc in the overview does not end the talk")
             self.assertEqual(session.finish(), 0)
+
+    def test_a_transition_plays_between_the_pictures_on_the_projector(self):
+        deck = self.path("dissolve.pdf")
+        write_pdf(deck, [(b"1 0 0", b"", []),
+                         (b"0 0 1", b"/Trans << /S /Dissolve /D 3 >>", []),
+                         (b"0 1 0", b"/Trans << /S /Dissolve /D 3 >>", [])])
+        before, during, after, cut = (self.path(f"{name}.png")
+                                      for name in ("before", "during", "after", "cut"))
+        steps = [f"open {deck}", "present", "wait 1500", f"grab audience {before}", "next",
+                 "wait 1200", f"grab audience {during}", "state", "wait 2500",
+                 f"grab audience {after}", "state", "menu Ansicht > Folienübergänge zeigen", "next",
+                 f"grab audience {cut}", "state", "quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            self.assertEqual(session.next_state()["index"], 1)
+            self.assertEqual(session.next_state()["index"], 1)
+            self.assertEqual(session.next_state()["index"], 2)
+            self.assertEqual(session.finish(), 0)
+        first, middle, last, plain = Image(before), Image(during), Image(after), Image(cut)
+        centre = (first.width // 2, first.height // 2)
+        self.assertEqual(first.pixel(*centre), (255, 0, 0))
+        self.assertEqual(last.pixel(*centre), (0, 0, 255))
+        # Dissolving: some pixels of each page, and neither picture alone.
+        colours = {middle.pixel(x, first.height // 2) for x in range(0, first.width, 7)}
+        self.assertIn((255, 0, 0), colours)
+        self.assertIn((0, 0, 255), colours)
+        # With transitions off, the next page is there at once.
+        self.assertEqual(plain.pixel(*centre), (0, 255, 0))
 
 
 if __name__ == "__main__":
