@@ -142,6 +142,18 @@ class Navigation(DisplayTestCase):
         # With transitions off, the next page is there at once.
         self.assertEqual(plain.pixel(*centre), (0, 255, 0))
 
+    def test_display_times_advance_until_a_key(self):
+        deck = self.path("timed.pdf")
+        write_pdf(deck, [(b"1 0 0", b"/Dur 1", []), (b"0 1 0", b"/Dur 1", []),
+                         (b"0 0 1", b"/Dur 1", []), (b"1 1 0", b"", [])])
+        steps = [f"open {deck}", "wait 2500", "state", "present", "wait 2500", "state",
+                 "key Home", "wait 3000", "state", "quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            self.assertEqual(session.next_state()["index"], 0, "only while presenting")
+            self.assertEqual(session.next_state()["index"], 2)
+            self.assertEqual(session.next_state()["index"], 0, "a key ends the advance")
+            self.assertEqual(session.finish(), 0)
+
 
 if __name__ == "__main__":
     unittest.main()
