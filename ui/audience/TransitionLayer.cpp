@@ -46,7 +46,8 @@ void TransitionLayer::play(const QImage& from, const QImage& to, const Transitio
     before = asRgb32(from);
     after = asRgb32(to);
     playing = move;
-    run.start(move.transition.seconds, framePeriod(), [this] { update(); }, [this] { stop(); });
+    run.start(
+        move.transition.seconds, framePeriod(), [this] { update(); }, [this] { stop(); });
     raise();
     show();
     update();
