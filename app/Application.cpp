@@ -262,6 +262,8 @@ void Application::connectPieces() {
     connect(&deckController, &DeckController::opened, this, &Application::deckOpened);
     connect(&deckController, &DeckController::reloaded, this, [this] {
         show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
+        // A rebuilt file may have other slides than the overview holds.
+        slideOverview.leave();
         refresh();
     });
     connect(&deckController, &DeckController::notesChanged, this, &Application::notesChanged);
