@@ -5,6 +5,7 @@
 #include "show/SlideShow.h"
 #include "ui/audience/AudienceWindow.h"
 #include "ui/common/SlideView.h"
+#include "ui/tools/InkPalette.h"
 #include "ui/tools/ToolOverlay.h"
 
 #include <QAction>
@@ -126,6 +127,15 @@ void PresenterTools::attach(SlideView* console, AudienceWindow* audience) {
     audienceWindow = audience;
     consoleOverlay = new ToolOverlay(console);
     audienceOverlay = new ToolOverlay(audience->slide);
+    palette = new InkPalette(console);
+    connect(palette, &InkPalette::colourChosen, this, [this](int index) {
+        state.chooseColour(index);
+        update();
+    });
+    connect(palette, &InkPalette::widthChosen, this, [this](int index) {
+        state.chooseWidth(index);
+        update();
+    });
     for (ToolOverlay* overlay : {consoleOverlay.data(), audienceOverlay.data()}) {
         connect(overlay, &ToolOverlay::resized, this, &PresenterTools::update);
         connect(overlay, &ToolOverlay::pointerMoved, this, &PresenterTools::pointerMoved);
@@ -318,6 +328,12 @@ void PresenterTools::update() {
         else if (state.board() > 0)
             banner = L10n::lookup("Whiteboard – T oder Esc zurück zur Folie");
         consoleOverlay->setBanner(banner);
+    }
+    if (palette) {
+        const bool inking = tool == ToolState::Tool::pen || tool == ToolState::Tool::highlighter;
+        palette->setChoices(ToolState::colours(state.ink()), state.colourIndex(),
+                            ToolState::widths(state.ink()), state.widthIndex());
+        palette->setVisible(inking && consoleOverlay && consoleOverlay->slide().isValid());
     }
     if (audienceOverlay && audienceWindow) {
         const bool blank = show.blank() != Blank::none;

@@ -18,6 +18,7 @@
 #include <optional>
 
 class AudienceWindow;
+class InkPalette;
 class Deck;
 class QTimer;
 class SlideShow;
@@ -88,6 +89,7 @@ private:
     QPointer<AudienceWindow> audienceWindow;
     QPointer<ToolOverlay> consoleOverlay;
     QPointer<ToolOverlay> audienceOverlay;
+    QPointer<InkPalette> palette;
     std::optional<QPointF> pointer;
     // The stroke being drawn, or the eraser held down.
     std::optional<Stroke> live;
