@@ -133,6 +133,16 @@ class Tools(DisplayTestCase):
                 self.assertEqual(state["tool"], "pen")
                 thawed = root_grab(self.xvfb, self.path("thawed.png"))
                 self.assertFalse(near(thawed.pixel(*at(audience, 0.45, 0.6)), (0xFF, 0x45, 0x3A), 10))
+                # A whiteboard after the slide: white on the projector, its own drawings.
+                session.type("t")
+                state = session.until(lambda state: state["board"] == 1)
+                self.assertEqual(state["drawings"], [])
+                for _ in range(4):
+                    session.next_state()
+                board = root_grab(self.xvfb, self.path("board.png"))
+                self.assertEqual(board.pixel(*at(audience, 0.5, 0.5)), (255, 255, 255))
+                session.type("t")
+                session.until(lambda state: state["board"] == 0)
                 session.type("Escape")
                 session.until(lambda state: state["tool"] is None and state["presenting"])
                 drawings = deck.with_name("talk.orvello-drawings.json")
