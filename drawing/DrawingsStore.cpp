@@ -81,10 +81,15 @@ void DrawingsStore::reopen() {
 }
 
 void DrawingsStore::identify(const QList<PageMatch::PageId>& identities) {
+    // Drawn on the deck as it is now (before its pages were known, say): kept where it is.
+    QList<std::pair<Sheet, QList<Stroke>>> kept;
     if (remap) {
         // What is shown belongs to the pages as they were; it is placed like a file's contents.
         waiting = shown() + waiting;
         remap = false;
+    } else {
+        for (const Sheet& sheet : drawings.sheets())
+            kept.append({sheet, drawings.strokes(sheet)});
     }
     pages = identities;
     identified = true;
@@ -100,7 +105,11 @@ void DrawingsStore::identify(const QList<PageMatch::PageId>& identities) {
         else
             unmatched.append(sheet);
     }
+    for (const auto& [sheet, strokes] : kept)
+        drawings.place(sheet, strokes);
     placing = false;
+    if (!kept.isEmpty())
+        save();
     emit noticeChanged();
 }
 

@@ -125,10 +125,19 @@ private slots:
         Drawings drawings;
         DrawingsStore store(drawings);
         store.open(deckPath());
-        // Nothing is placed before the pages are known.
+        // Nothing is placed before the pages are known; what is drawn meanwhile stays.
         QVERIFY(drawings.strokes({1, 0}).isEmpty());
+        const Stroke early = line({0.5, 0.5}, {0.6, 0.6});
+        drawings.add({0, 0}, early);
         store.identify(pages);
         QCOMPARE(drawings.strokes({1, 0}), QList<Stroke>{stroke});
+        QCOMPARE(drawings.strokes({0, 0}), QList<Stroke>{early});
+        store.flush();
+        QString error;
+        const auto written =
+            DrawingsFile::decode(contents(DrawingsFile::pathFor(deckPath())), &error);
+        QVERIFY2(written, qPrintable(error));
+        QCOMPARE(written->size(), 3);
         QCOMPARE(drawings.boards(2), 1);
         QCOMPARE(drawings.strokes({2, 1}), QList<Stroke>{stroke});
         // The program's own file, beside the deck.
