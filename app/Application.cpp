@@ -33,7 +33,8 @@ Application::Application(Prompts& prompts, QObject* parent)
       deckController(openDeck, prompts), audienceController(openDeck, show),
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
-      remoteLink(commands, show, openDeck, deckController.notes()) {
+      remoteLink(commands, show, openDeck, deckController.notes()),
+      presenterTools(commands, openDeck, show) {
     connectActions();
     connectPieces();
 }
@@ -99,6 +100,7 @@ void Application::start() {
     consoleWindow->show();
     consoleWindow->raise();
     consoleWindow->activateWindow();
+    presenterTools.attach(consoleWindow->view()->currentView(), audienceController.window());
     keys = new KeyFilter(commands, show);
     keys->setWindows(consoleWindow, audienceController.window());
     keys->asksToQuit = [this] { return askingToQuit; };
@@ -222,7 +224,11 @@ void Application::connectActions() {
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
-    on(Id::escape, [this] { show.escape(); });
+    // Esc leaves a tool's state before it acts on the talk.
+    on(Id::escape, [this] {
+        if (!presenterTools.escape())
+            show.escape();
+    });
     on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
     on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
     on(Id::toggleTimerPause, [this] {
@@ -253,6 +259,7 @@ void Application::connectPieces() {
     connect(&deckController, &DeckController::opened, this, &Application::deckOpened);
     connect(&deckController, &DeckController::reloaded, this, [this] {
         show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
+        presenterTools.deckReloaded();
         refresh();
     });
     connect(&deckController, &DeckController::notesChanged, this, &Application::notesChanged);
@@ -268,6 +275,7 @@ void Application::connectPieces() {
     connect(&audienceController, &AudienceController::exposureChanged, this, &Application::refresh);
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
     connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
+    connect(&presenterTools, &PresenterTools::noticeChanged, this, &Application::showStatus);
 }
 
 void Application::presentingChanged(bool presenting) {
@@ -286,6 +294,7 @@ void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
     commands.setDeckOpen(true);
+    presenterTools.deckOpened();
     talkClock.usePlan(
         talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));
     updateTitle();
@@ -329,6 +338,7 @@ void Application::refresh() {
     slides.notes = notes.notesFor(page, openDeck.annotationNotes(page));
     slides.notesFontSize = notes.sidecar().noteFontSize;
     view->showSlides(slides);
+    presenterTools.refresh();
     // The projector's images are prepared before its window shows and before each step.
     if (SlideRenderer* renderer = openDeck.renderer()) {
         RenderPlan::Inputs plan;
@@ -351,7 +361,8 @@ void Application::refresh() {
 void Application::showStatus() {
     if (!consoleWindow)
         return;
-    QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice()};
+    QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice(),
+                        presenterTools.notice()};
     if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
         notices.append(offer->text() + QStringLiteral("   (S)"));
     notices.removeAll(QString());

@@ -9,6 +9,7 @@
 #include "app/DisplaySleepInhibitor.h"
 #include "app/ExternalTimers.h"
 #include "app/MenuBar.h"
+#include "app/PresenterTools.h"
 #include "app/RemoteLink.h"
 #include "app/TalkTimings.h"
 #include "document/Deck.h"
@@ -64,6 +65,7 @@ public:
     const TalkClock& clock() const { return talkClock; }
     TalkTimings& timings() { return talkTimings; }
     const RemoteLink& remote() const { return remoteLink; }
+    const PresenterTools& tools() const { return presenterTools; }
     PresenterWindow* console() const { return consoleWindow; }
     MenuBar* menus() const { return menuBar; }
     PaceDialog* paceDialog() const { return paceWindow; }
@@ -124,6 +126,7 @@ private:
     TalkClock talkClock;
     TalkTimings talkTimings;
     RemoteLink remoteLink;
+    PresenterTools presenterTools;
     RenderPlan renderPlan;
     DisplaySleepInhibitor sleepActivity;
     QPointer<PresenterWindow> consoleWindow;
