@@ -33,7 +33,8 @@ Application::Application(Prompts& prompts, QObject* parent)
       deckController(openDeck, prompts), audienceController(openDeck, show),
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
-      remoteLink(commands, show, openDeck, deckController.notes()), pageLinks(openDeck, show),
+      remoteLink(commands, show, openDeck, deckController.notes()),
+      presenterTools(commands, openDeck, show), pageLinks(openDeck, show),
       slideOverview(openDeck, show),
       transitionControl(openDeck, deckController.notes(), show, systemClock) {
     connectActions();
@@ -101,10 +102,11 @@ void Application::start() {
     consoleWindow->show();
     consoleWindow->raise();
     consoleWindow->activateWindow();
+    presenterTools.attach(consoleWindow->view()->currentView(), audienceController.window());
     keys = new KeyFilter(commands, show);
     keys->setWindows(consoleWindow, audienceController.window());
     keys->asksToQuit = [this] { return askingToQuit; };
-    pageLinks.watch(consoleWindow->view()->currentSlideView(), audienceController.window()->slide);
+    pageLinks.watch(consoleWindow->view()->currentView(), audienceController.window()->slide);
     keys->overviewOpen = [this] { return slideOverview.isOpen(); };
     slideOverview.attach(consoleWindow->view());
     transitionControl.attach(audienceController.window()->slide,
@@ -231,7 +233,11 @@ void Application::connectActions() {
     on(Id::goToTyped, [this] { show.goToTyped(); });
     on(Id::linkBack, [this] { pageLinks.back(); });
     on(Id::overview, [this] { slideOverview.toggle(); });
-    on(Id::escape, [this] { show.escape(); });
+    // Esc leaves a tool's state before it acts on the talk.
+    on(Id::escape, [this] {
+        if (!presenterTools.escape())
+            show.escape();
+    });
     on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
     on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
     on(Id::toggleTimerPause, [this] {
@@ -264,6 +270,7 @@ void Application::connectPieces() {
         show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
         // A rebuilt file may have other slides than the overview holds.
         slideOverview.leave();
+        presenterTools.deckReloaded();
         refresh();
     });
     connect(&deckController, &DeckController::notesChanged, this, &Application::notesChanged);
@@ -280,6 +287,7 @@ void Application::connectPieces() {
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
     connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
     connect(&pageLinks, &PageLinks::acted, this, &Application::showStatus);
+    connect(&presenterTools, &PresenterTools::noticeChanged, this, &Application::showStatus);
 }
 
 void Application::presentingChanged(bool presenting) {
@@ -300,6 +308,7 @@ void Application::deckOpened() {
     pageLinks.clear();
     slideOverview.leave();
     commands.setDeckOpen(true);
+    presenterTools.deckOpened();
     talkClock.usePlan(
         talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));
     updateTitle();
@@ -345,6 +354,7 @@ void Application::refresh() {
     slides.notes = notes.notesFor(page, openDeck.annotationNotes(page));
     slides.notesFontSize = notes.sidecar().noteFontSize;
     view->showSlides(slides);
+    presenterTools.refresh();
     // The projector's images are prepared before its window shows and before each step.
     if (SlideRenderer* renderer = openDeck.renderer()) {
         RenderPlan::Inputs plan;
@@ -369,7 +379,7 @@ void Application::showStatus() {
         return;
     // What a click on a link did answers that click, before anything older.
     QStringList notices{pageLinks.notice(), audienceController.notice(), deckController.notice(),
-                        talkTimings.notice()};
+                        talkTimings.notice(), presenterTools.notice()};
     if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
         notices.append(offer->text() + QStringLiteral("   (S)"));
     notices.removeAll(QString());

@@ -11,6 +11,7 @@
 #include "app/MenuBar.h"
 #include "app/OverviewControl.h"
 #include "app/PageLinks.h"
+#include "app/PresenterTools.h"
 #include "app/RemoteLink.h"
 #include "app/TalkTimings.h"
 #include "app/TransitionControl.h"
@@ -70,6 +71,7 @@ public:
     PageLinks& links() { return pageLinks; }
     const OverviewControl& overview() const { return slideOverview; }
     const TransitionControl& transitions() const { return transitionControl; }
+    const PresenterTools& tools() const { return presenterTools; }
     PresenterWindow* console() const { return consoleWindow; }
     MenuBar* menus() const { return menuBar; }
     PaceDialog* paceDialog() const { return paceWindow; }
@@ -133,6 +135,7 @@ private:
     PageLinks pageLinks;
     OverviewControl slideOverview;
     TransitionControl transitionControl;
+    PresenterTools presenterTools;
     RenderPlan renderPlan;
     DisplaySleepInhibitor sleepActivity;
     QPointer<PresenterWindow> consoleWindow;

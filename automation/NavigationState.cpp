@@ -1,10 +1,6 @@
 #include "automation/NavigationState.h"
 
 #include "app/Application.h"
-#include "document/ShownPage.h"
-#include "ui/audience/AudienceWindow.h"
-#include "ui/common/SlideView.h"
-#include "ui/console/PresenterView.h"
 
 namespace {
 
@@ -58,18 +54,6 @@ QJsonArray array(const QRectF& rect) {
     return {rect.x(), rect.y(), rect.width(), rect.height()};
 }
 
-QJsonArray onScreen(const SlideView* view) {
-    if (!view || !view->isVisible() || !view->deck() || !view->page())
-        return {};
-    const ShownPage::Area area =
-        ShownPage::area(*view->deck(), *view->page(), view->pixelKeySize(), view->showsNotes());
-    if (area.isEmpty())
-        return {};
-    const double ratio = view->pixelRatio();
-    const QRectF local(area.pixels.topLeft() / ratio, area.pixels.size() / ratio);
-    return array(local.translated(view->mapToGlobal(QPoint(0, 0))));
-}
-
 } // namespace
 
 namespace NavigationState {
@@ -89,13 +73,6 @@ QJsonArray links(Application& app) {
                                {QStringLiteral("target"), target}});
     }
     return all;
-}
-
-QJsonObject views(Application& app) {
-    const PresenterWindow* console = app.console();
-    return {{QStringLiteral("current"),
-             onScreen(console ? console->view()->currentSlideView() : nullptr)},
-            {QStringLiteral("audience"), onScreen(app.audience().window()->slide)}};
 }
 
 QJsonObject overview(Application& app) {

@@ -207,8 +207,10 @@ QJsonObject state(Application& app) {
     state.insert(QStringLiteral("skipOffer"),
                  offer ? QJsonValue(offer->toJson()) : QJsonValue(QJsonValue::Null));
     state.insert(QStringLiteral("remote"), app.remote().automationState());
+    const QJsonObject tools = app.tools().automationState();
+    for (auto field = tools.constBegin(); field != tools.constEnd(); ++field)
+        state.insert(field.key(), field.value());
     state.insert(QStringLiteral("links"), NavigationState::links(app));
-    state.insert(QStringLiteral("views"), NavigationState::views(app));
     state.insert(QStringLiteral("overview"), NavigationState::overview(app));
     return state;
 }

@@ -130,6 +130,16 @@ private slots:
         QTRY_COMPARE(console->cursor().shape(), Qt::PointingHandCursor);
         QTest::mouseMove(audience.get(), QPoint(300, 75));
         QVERIFY(!audience->testAttribute(Qt::WA_SetCursor));
+        // A layer over the slide that takes the moves (the tools' overlay) still shows the hand.
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(console.get(), &leave);
+        QCOMPARE(console->cursor().shape(), Qt::ArrowCursor);
+        QWidget cover(console.get());
+        cover.setMouseTracking(true);
+        cover.setGeometry(console->rect());
+        cover.show();
+        QTest::mouseMove(&cover, QPoint(300, 200));
+        QTRY_COMPARE(console->cursor().shape(), Qt::PointingHandCursor);
     }
 
     // On a page split into slide and notes, a view's pixel maps into its half of the page.

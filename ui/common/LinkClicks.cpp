@@ -8,8 +8,12 @@
 
 LinkClicks::LinkClicks(SlideView* view, bool hand) : QObject(view), view(view), hand(hand) {
     view->installEventFilter(this);
-    if (hand)
-        view->setMouseTracking(true);
+    if (!hand)
+        return;
+    view->setMouseTracking(true);
+    // What lies over the slide (the tools' overlay) takes the pointer's moves: watch those too.
+    for (QWidget* child : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->installEventFilter(this);
 }
 
 std::optional<PageLink> LinkClicks::linkAt(QPointF position) const {
@@ -44,9 +48,22 @@ void LinkClicks::showHand(bool overLink) {
 }
 
 bool LinkClicks::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != view)
+    if (watched != view) {
+        // A child over the view: its moves show the hand; its presses reach the view when it
+        // does not take them.
+        auto* child = qobject_cast<QWidget*>(watched);
+        if (hand && child && event->type() == QEvent::MouseMove)
+            showHand(linkAt(child->mapTo(view, static_cast<QMouseEvent*>(event)->position()))
+                         .has_value());
         return false;
+    }
     switch (event->type()) {
+    case QEvent::ChildAdded:
+        // Installed when it is added, not yet fully built: only the object is needed.
+        if (QObject* child = static_cast<QChildEvent*>(event)->child();
+            hand && child->isWidgetType())
+            child->installEventFilter(this);
+        return false;
     case QEvent::MouseMove:
         if (hand)
             showHand(linkAt(static_cast<QMouseEvent*>(event)->position()).has_value());

@@ -101,8 +101,8 @@ public:
     QSize nextSlidePixels() const;
     // Where the slides, their captions and the notes are: what the overview covers.
     QRect slideArea() const;
-    // The view of the current slide, for what acts on clicks on it.
-    SlideView* currentSlideView() const { return current; }
+    // The current slide's view, for the tools that draw over it.
+    SlideView* currentView() const { return current; }
     // The thumbnail of `slide`, scrolled into view; null when it cannot be shown.
     SlideView* thumbnail(qint64 slide);
 
