@@ -79,6 +79,9 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     setShortcuts(add(Id::shortcuts, L10n::lookup("Tastenkürzel")),
                  {K(Qt::Key_F1), K(QStringLiteral("?"))});
     add(Id::about, L10n::format("Über %@", {QStringLiteral("Talvane Orvello")}));
+    add(Id::overview, L10n::lookup("Folienübersicht   (Tab)"));
+    add(Id::linkBack, L10n::lookup("Zurück vor den Link   (Alt+←)"));
+    add(Id::transitions, L10n::lookup("Folienübergänge zeigen"))->setCheckable(true);
     // The tools' keys are presenter keys too, taken by the key filter.
     add(Id::toolPointer, L10n::lookup("Laserpointer   (L)"));
     add(Id::toolSpotlight, L10n::lookup("Spotlight   (O)"));
@@ -134,6 +137,8 @@ void Actions::setDeckOpen(bool open) {
                         Id::zoom,
                         Id::freeze,
                         Id::whiteboard,
-                        Id::exportDrawings})
+                        Id::exportDrawings,
+                        Id::overview,
+                        Id::linkBack})
         actions.value(id)->setEnabled(open);
 }

@@ -53,6 +53,12 @@ public:
         remote,
         shortcuts,
         about,
+        // Tab: every slide in a grid over the console's slides.
+        overview,
+        // Alt+Left: back to the page a link jump left.
+        linkBack,
+        // Whether the projector shows the deck's transitions (checkable, remembered).
+        transitions,
         // The presenter tools on the slide; each key again puts the tool away.
         toolPointer,
         toolSpotlight,

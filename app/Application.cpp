@@ -34,7 +34,9 @@ Application::Application(Prompts& prompts, QObject* parent)
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
       remoteLink(commands, show, openDeck, deckController.notes()),
-      presenterTools(commands, openDeck, show) {
+      presenterTools(commands, openDeck, show), pageLinks(openDeck, show),
+      slideOverview(openDeck, show),
+      transitionControl(openDeck, deckController.notes(), show, systemClock) {
     connectActions();
     connectPieces();
 }
@@ -104,6 +106,11 @@ void Application::start() {
     keys = new KeyFilter(commands, show);
     keys->setWindows(consoleWindow, audienceController.window());
     keys->asksToQuit = [this] { return askingToQuit; };
+    pageLinks.watch(consoleWindow->view()->currentView(), audienceController.window()->slide);
+    keys->overviewOpen = [this] { return slideOverview.isOpen(); };
+    slideOverview.attach(consoleWindow->view());
+    transitionControl.attach(audienceController.window()->slide,
+                             commands[Actions::Id::transitions]);
     audienceController.watchScreens();
     // A timer of the main thread's event loop also fires while a menu is open or the window is
     // being resized, so the clock never freezes.
@@ -224,6 +231,8 @@ void Application::connectActions() {
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
+    on(Id::linkBack, [this] { pageLinks.back(); });
+    on(Id::overview, [this] { slideOverview.toggle(); });
     // Esc leaves a tool's state before it acts on the talk.
     on(Id::escape, [this] {
         if (!presenterTools.escape())
@@ -259,6 +268,8 @@ void Application::connectPieces() {
     connect(&deckController, &DeckController::opened, this, &Application::deckOpened);
     connect(&deckController, &DeckController::reloaded, this, [this] {
         show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
+        // A rebuilt file may have other slides than the overview holds.
+        slideOverview.leave();
         presenterTools.deckReloaded();
         refresh();
     });
@@ -275,6 +286,7 @@ void Application::connectPieces() {
     connect(&audienceController, &AudienceController::exposureChanged, this, &Application::refresh);
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
     connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
+    connect(&pageLinks, &PageLinks::acted, this, &Application::showStatus);
     connect(&presenterTools, &PresenterTools::noticeChanged, this, &Application::showStatus);
 }
 
@@ -293,6 +305,8 @@ void Application::presentingChanged(bool presenting) {
 void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
+    pageLinks.clear();
+    slideOverview.leave();
     commands.setDeckOpen(true);
     presenterTools.deckOpened();
     talkClock.usePlan(
@@ -318,8 +332,10 @@ void Application::refresh() {
     if (!consoleWindow)
         return;
     // The projector first: its repaint is then queued, painted and sent to the display before
-    // the console's.
+    // the console's. A transition plays from the picture shown before to the one shown now.
+    transitionControl.beforeRefresh();
     audienceController.refresh();
+    transitionControl.afterRefresh();
     PresenterView* view = consoleWindow->view();
     showStatus();
     const qint64 page = show.page();
@@ -361,8 +377,9 @@ void Application::refresh() {
 void Application::showStatus() {
     if (!consoleWindow)
         return;
-    QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice(),
-                        presenterTools.notice()};
+    // What a click on a link did answers that click, before anything older.
+    QStringList notices{pageLinks.notice(), audienceController.notice(), deckController.notice(),
+                        talkTimings.notice(), presenterTools.notice()};
     if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
         notices.append(offer->text() + QStringLiteral("   (S)"));
     notices.removeAll(QString());

@@ -33,6 +33,9 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     file->addAction(actions[Id::quit]);
 
     QMenu* view = addMenu(L10n::lookup("Ansicht"));
+    view->addAction(actions[Id::overview]);
+    view->addAction(actions[Id::transitions]);
+    view->addSeparator();
     for (const Id id : {Id::thumbnailColumns1, Id::thumbnailColumns2, Id::thumbnailColumns3,
                         Id::thumbnailColumns4})
         view->addAction(actions[id]);
@@ -70,8 +73,8 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     presentation->addAction(actions[Id::startFromBeginning]);
     presentation->addAction(actions[Id::rehearse]);
     presentation->addSeparator();
-    for (const Id id :
-         {Id::next, Id::previous, Id::nextSlide, Id::previousSlide, Id::first, Id::last})
+    for (const Id id : {Id::next, Id::previous, Id::nextSlide, Id::previousSlide, Id::first,
+                        Id::last, Id::linkBack})
         presentation->addAction(actions[id]);
     presentation->addSeparator();
     presentation->addAction(actions[Id::toggleBlack]);

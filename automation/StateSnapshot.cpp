@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/OutputScreens.h"
+#include "automation/NavigationState.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
@@ -209,6 +210,8 @@ QJsonObject state(Application& app) {
     const QJsonObject tools = app.tools().automationState();
     for (auto field = tools.constBegin(); field != tools.constEnd(); ++field)
         state.insert(field.key(), field.value());
+    state.insert(QStringLiteral("links"), NavigationState::links(app));
+    state.insert(QStringLiteral("overview"), NavigationState::overview(app));
     return state;
 }
 

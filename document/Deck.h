@@ -56,6 +56,8 @@ public:
 
     // The contents of the page's note annotations, read at open.
     QStringList annotationNotes(qint64 page) const;
+    // The page's links, transition and display time, read at open; none for another page.
+    const PageNavigation& navigation(qint64 page) const;
     // On notes pages, the text of the page's notes half, read on first use from an instance of the
     // file opened for it; else empty.
     QString notesPageText(qint64 page) const;
@@ -91,6 +93,7 @@ private:
     // The open deck's engines, unlocked with its password.
     EngineFactory deckEngines;
     QList<QStringList> annotations;
+    QList<PageNavigation> pageNavigation;
     mutable std::unique_ptr<PageEngine> textReader;
     mutable QHash<qint64, QString> notesPagesRead;
 };

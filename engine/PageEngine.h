@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/InkStroke.h"
+#include "engine/PageNavigation.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -54,6 +55,8 @@ public:
     // The text within `region` (0..1 page coordinates, top-left origin) as read from the page:
     // what a notes page's notes half says. Empty where the engine cannot tell.
     virtual QString regionText(qint64, QRectF) const { return {}; }
+    // The page's links, transition and display time; none where the engine cannot tell.
+    virtual PageNavigation navigation(qint64) const { return {}; }
     // Reads the page ahead of its draws where the engine keeps what it read, so that the caller
     // learns what reading costs before it chooses how to draw. False only when the engine failed
     // (a worker that crashed or hung); a page that cannot be read is drawn white later.

@@ -202,6 +202,8 @@ int serve(const Opener& open, qint64 addressSpace) {
             sent = written.isEmpty() ? answer(reply) : answerBytes(reply, written);
         } else if (request.kind == Kind::metadata) {
             sent = answerBytes(reply, engine->metadata());
+        } else if (request.kind == Kind::navigation) {
+            sent = answerBytes(reply, engine->navigation(request.page).toBytes());
         } else if (request.kind == Kind::notes || request.kind == Kind::text) {
             QByteArray bytes;
             QDataStream out(&bytes, QIODevice::WriteOnly);

@@ -403,6 +403,12 @@ QString ProcessEngine::regionText(qint64 page, QRectF region) const {
     return text;
 }
 
+PageNavigation ProcessEngine::navigation(qint64 page) const {
+    if (page < 0 || page >= pageCount())
+        return {};
+    return PageNavigation::fromBytes(bytes(pageRequest(Kind::navigation, page)));
+}
+
 bool ProcessEngine::readPage(qint64 page, const std::atomic_bool* cancel) const {
     if (page < 0 || page >= pageCount())
         return true;

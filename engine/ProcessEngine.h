@@ -57,6 +57,7 @@ public:
     QStringList noteTexts(qint64 page) const override;
     QByteArray metadata() const override;
     QString regionText(qint64 page, QRectF region) const override;
+    PageNavigation navigation(qint64 page) const override;
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
     // Null when the worker failed on it (crash, deadline, memory) as well as for a cancelled draw.
     QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),

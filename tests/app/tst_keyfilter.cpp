@@ -122,7 +122,10 @@ private slots:
         QTest::newRow("ctrl f belongs to the menus") << "Ctrl+f" << Command::None;
         QTest::newRow("s skips what the console offers") << "s" << Command::SkipSlides;
         QTest::newRow("forward delete") << "Delete" << Command::None;
-        QTest::newRow("tab") << "Tab" << Command::None;
+        QTest::newRow("tab opens the overview") << "Tab" << Command::Overview;
+        QTest::newRow("shift tab") << "Shift+Tab" << Command::None;
+        QTest::newRow("alt left goes back before a link") << "Alt+Left" << Command::LinkBack;
+        QTest::newRow("alt shift left") << "Alt+Shift+Left" << Command::None;
         QTest::newRow("F6") << "F6" << Command::None;
     }
     void commandFor() {

@@ -117,6 +117,9 @@ private slots:
                                                     {Id::previous, "previous"},
                                                     {Id::first, "first"},
                                                     {Id::last, "last"},
+                                                    {Id::linkBack, "back"},
+                                                    {Id::overview, "overview"},
+                                                    {Id::transitions, "transitions"},
                                                     {Id::toggleBlack, "black"},
                                                     {Id::toggleWhite, "white"},
                                                     {Id::toggleTimerPause, "pause"},
@@ -144,13 +147,13 @@ private slots:
                     action->trigger();
             }
         }
-        QCOMPARE(called,
-                 (QStringList{"quit",  "toggle", "fromStart", "rehearse", "next", "previous",
-                              "first", "last",   "black",     "white",    "skip", "pause",
-                              "reset", "plan",   "timings",   "remote",   "1",    "2",
-                              "3",     "4",      "layout",    "none",     "left", "right",
-                              "top",   "bottom", "auto",      "+1",       "-1",   "keys",
-                              "about"}));
+        QCOMPARE(called, (QStringList{"quit",     "toggle", "fromStart", "rehearse",    "next",
+                                      "previous", "first",  "last",      "back",        "black",
+                                      "white",    "skip",   "pause",     "reset",       "plan",
+                                      "timings",  "remote", "overview",  "transitions", "1",
+                                      "2",        "3",      "4",         "layout",      "none",
+                                      "left",     "right",  "top",       "bottom",      "auto",
+                                      "+1",       "-1",     "keys",      "about"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list

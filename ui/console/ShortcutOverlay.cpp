@@ -28,6 +28,8 @@ QList<std::pair<QString, QString>> keyTable() {
         {L10n::lookup("Mausrad über den Folien"), L10n::lookup("Einen Schritt vor / zurück")},
         {L10n::lookup("Pos1  /  Ende"), L10n::lookup("Erste Folie / letzte Folie des Vortrags")},
         {L10n::lookup("Ziffern, dann ⏎"), L10n::lookup("Zu dieser Folie springen")},
+        {QStringLiteral("Tab"), L10n::lookup("Übersicht aller Folien")},
+        {QStringLiteral("Alt+←"), L10n::lookup("Zurück vor den letzten Link")},
         {QStringLiteral("B  ."), L10n::lookup("Schwarzbild an / aus")},
         {QStringLiteral("W  ,"), L10n::lookup("Weißbild an / aus")},
         {QStringLiteral("S"), L10n::lookup("Angebotene Folien überspringen (hinter Plan)")},
