@@ -2,6 +2,8 @@
 // use.
 #pragma once
 
+#include "engine/MediaLink.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRectF>
@@ -52,6 +54,12 @@ public:
     // The text within `region` (0..1 page coordinates, top-left origin) as read from the page:
     // what a notes page's notes half says. Empty where the engine cannot tell.
     virtual QString regionText(qint64, QRectF) const { return {}; }
+    // The clips and sounds the page names, in its order; empty where it has none.
+    virtual QList<MediaLink> pageMedia(qint64) const { return {}; }
+    // A memfd holding entry `index` of pageMedia(page) where it is embedded in the file, owned by
+    // the caller; -1 where it is not, cannot be read or is larger than
+    // MediaLink::maximumFileBytes.
+    virtual int mediaFile(qint64, int) const { return -1; }
     // Reads the page ahead of its draws where the engine keeps what it read, so that the caller
     // learns what reading costs before it chooses how to draw. False only when the engine failed
     // (a worker that crashed or hung); a page that cannot be read is drawn white later.

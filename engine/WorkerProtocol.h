@@ -12,7 +12,7 @@ namespace WorkerProtocol {
 constexpr int socketDescriptor = 3;
 constexpr int cancelDescriptor = 4;
 
-enum class Kind : quint32 { open = 1, draw, rows, notes, text, read, metadata };
+enum class Kind : quint32 { open = 1, draw, rows, notes, text, read, metadata, media, mediaFile };
 
 struct Request {
     quint64 id = 0;
@@ -28,6 +28,8 @@ struct Request {
     // Bytes of payload that follow in the same packet (open: path and password; the deck's
     // descriptor comes with it).
     quint32 payload = 0;
+    // mediaFile: which of the page's media.
+    qint32 entry = 0;
 };
 
 struct Answer {
