@@ -76,6 +76,7 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     setShortcuts(add(Id::shortcuts, L10n::lookup("Tastenkürzel")),
                  {K(Qt::Key_F1), K(QStringLiteral("?"))});
     add(Id::about, L10n::format("Über %@", {QStringLiteral("Talvane Orvello")}));
+    add(Id::toggleMedia, L10n::lookup("Video abspielen / anhalten   (M)"));
     setDeckOpen(false);
 }
 
@@ -94,6 +95,6 @@ void Actions::trigger(Id id) const {
 void Actions::setDeckOpen(bool open) {
     for (const Id id :
          {Id::togglePresentation, Id::startFromBeginning, Id::next, Id::previous, Id::first,
-          Id::last, Id::goToTyped, Id::escape, Id::toggleBlack, Id::toggleWhite})
+          Id::last, Id::goToTyped, Id::escape, Id::toggleBlack, Id::toggleWhite, Id::toggleMedia})
         actions.value(id)->setEnabled(open);
 }

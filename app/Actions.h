@@ -48,6 +48,8 @@ public:
         remote,
         shortcuts,
         about,
+        // M: starts or pauses the slide's video or sound.
+        toggleMedia,
     };
 
     explicit Actions(QObject* parent = nullptr);

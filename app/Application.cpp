@@ -33,7 +33,7 @@ Application::Application(Prompts& prompts, QObject* parent)
       deckController(openDeck, prompts), audienceController(openDeck, show),
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
-      remoteLink(commands, show, openDeck, deckController.notes()) {
+      remoteLink(commands, show, openDeck, deckController.notes()), talkMedia(openDeck, show) {
     connectActions();
     connectPieces();
 }
@@ -99,6 +99,8 @@ void Application::start() {
     consoleWindow->show();
     consoleWindow->raise();
     consoleWindow->activateWindow();
+    talkMedia.setViews(audienceController.window()->slide,
+                       consoleWindow->view()->currentSlideView());
     keys = new KeyFilter(commands, show);
     keys->setWindows(consoleWindow, audienceController.window());
     keys->asksToQuit = [this] { return askingToQuit; };
@@ -228,6 +230,7 @@ void Application::connectActions() {
     on(Id::talkPlan, [this] { showPaceDialog(); });
     on(Id::timings, [this] { talkTimings.showWindow(consoleWindow); });
     on(Id::skipSlides, [this] { talkTimings.skip(talkReading()); });
+    on(Id::toggleMedia, [this] { talkMedia.toggle(); });
     on(Id::remote, [this] { remoteLink.showWindow(consoleWindow); });
     on(Id::shortcuts, [this] {
         if (consoleWindow)
@@ -244,6 +247,7 @@ void Application::connectPieces() {
     connect(&show, &SlideShow::presentingChanged, this, &Application::presentingChanged);
     connect(&deckController, &DeckController::opened, this, &Application::deckOpened);
     connect(&deckController, &DeckController::reloaded, this, [this] {
+        talkMedia.deckOpened();
         show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
         refresh();
     });
@@ -260,6 +264,7 @@ void Application::connectPieces() {
     connect(&audienceController, &AudienceController::exposureChanged, this, &Application::refresh);
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
     connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
+    connect(&talkMedia, &TalkMedia::noticeChanged, this, &Application::showStatus);
 }
 
 void Application::presentingChanged(bool presenting) {
@@ -276,6 +281,7 @@ void Application::presentingChanged(bool presenting) {
 
 void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
+    talkMedia.deckOpened();
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
     commands.setDeckOpen(true);
     talkClock.usePlan(talkClock.planFor(openDeck.url(), sidecarPlan()));
@@ -316,7 +322,6 @@ void Application::refresh() {
     // the console's.
     audienceController.refresh();
     PresenterView* view = consoleWindow->view();
-    showStatus();
     const qint64 page = show.page();
     const qint64 pageCount = openDeck.pageCount();
     const DeckNotes& notes = deckController.notes();
@@ -324,6 +329,9 @@ void Application::refresh() {
     slides.page = page;
     if (const qint64 after = show.neighbour(page, +1); after > page && after < pageCount)
         slides.next = after;
+    // The slide's clips follow the projector; the next slide's are made ready.
+    talkMedia.refresh(slides.next);
+    showStatus();
     slides.blank = show.blank();
     slides.presenting = show.isPresenting();
     slides.typed = show.typed();
@@ -352,7 +360,8 @@ void Application::refresh() {
 void Application::showStatus() {
     if (!consoleWindow)
         return;
-    QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice()};
+    QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice(),
+                        talkMedia.notice()};
     if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
         notices.append(offer->text() + QStringLiteral("   (S)"));
     notices.removeAll(QString());

@@ -10,6 +10,7 @@
 #include "app/ExternalTimers.h"
 #include "app/MenuBar.h"
 #include "app/RemoteLink.h"
+#include "app/TalkMedia.h"
 #include "app/TalkTimings.h"
 #include "document/Deck.h"
 #include "net/Clock.h"
@@ -64,6 +65,7 @@ public:
     const TalkClock& clock() const { return talkClock; }
     TalkTimings& timings() { return talkTimings; }
     const RemoteLink& remote() const { return remoteLink; }
+    const TalkMedia& media() const { return talkMedia; }
     PresenterWindow* console() const { return consoleWindow; }
     MenuBar* menus() const { return menuBar; }
     PaceDialog* paceDialog() const { return paceWindow; }
@@ -123,6 +125,7 @@ private:
     TalkClock talkClock;
     TalkTimings talkTimings;
     RemoteLink remoteLink;
+    TalkMedia talkMedia;
     RenderPlan renderPlan;
     DisplaySleepInhibitor sleepActivity;
     QPointer<PresenterWindow> consoleWindow;

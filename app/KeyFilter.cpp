@@ -53,6 +53,8 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
         return Command::Previous;
     if (characters == QLatin1String("s"))
         return Command::SkipSlides;
+    if (characters == QLatin1String("m"))
+        return Command::ToggleMedia;
     if (characters.size() == 1 && characters.at(0).isNumber())
         return Command::Digit;
     return Command::None;
@@ -162,6 +164,8 @@ std::optional<Actions::Id> actionFor(Command command, bool shifted, bool present
         return Id::togglePresentation;
     case Command::StartFromBeginning:
         return Id::startFromBeginning;
+    case Command::ToggleMedia:
+        return Id::toggleMedia;
     case Command::None:
     case Command::Digit:
         break;

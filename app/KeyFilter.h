@@ -46,6 +46,8 @@ enum class Command {
     // the menu.
     TogglePresentation,
     StartFromBeginning,
+    // M: starts or pauses the slide's video.
+    ToggleMedia,
 };
 
 // The command a key stands for, from the key code first and then from its characters.

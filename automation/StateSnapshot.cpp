@@ -184,6 +184,7 @@ QJsonObject state(Application& app) {
     state.insert(QStringLiteral("skipOffer"),
                  offer ? QJsonValue(offer->toJson()) : QJsonValue(QJsonValue::Null));
     state.insert(QStringLiteral("remote"), app.remote().automationState());
+    state.insert(QStringLiteral("media"), app.media().automationState());
     return state;
 }
 

@@ -110,6 +110,7 @@ private slots:
         QTest::newRow("ctrl b") << "Ctrl+b" << Command::None;
         QTest::newRow("other letter") << "x" << Command::None;
         QTest::newRow("s skips what the console offers") << "s" << Command::SkipSlides;
+        QTest::newRow("m plays the slide's video") << "m" << Command::ToggleMedia;
         QTest::newRow("forward delete") << "Delete" << Command::None;
         QTest::newRow("tab") << "Tab" << Command::None;
         QTest::newRow("F6") << "F6" << Command::None;

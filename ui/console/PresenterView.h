@@ -93,6 +93,8 @@ public:
     // view is hidden.
     QSize currentSlidePixels() const;
     QSize nextSlidePixels() const;
+    // The view of the current slide, for what is shown over it.
+    SlideView* currentSlideView() const { return current; }
     // The thumbnail of `page`, scrolled into view; null when it cannot be shown.
     SlideView* thumbnail(qint64 page);
 

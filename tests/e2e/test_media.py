@@ -1,0 +1,161 @@
+"""Video in the deck end to end: clips made here with a frame counter, named by a Movie annotation,
+a Screen annotation with an embedded clip, and pdfpc's link convention, play in their rectangle on
+the projector and on the console and nowhere else; addresses on the network and files outside the
+deck's folder are refused on the status line; blanking stops them; damaged media never take the
+program down."""
+import importlib
+import os
+import pathlib
+import sys
+import tempfile
+import unittest
+
+from orvl_e2e import DisplayTestCase, Image, SOURCE_DIR, Session
+
+# Hang detection, not a speed bound: a step is answered well within a second.
+ANSWER_SECONDS = 20
+# The clip's area on the page: the lower right quarter, which the console's current slide shows
+# too.
+AREA = (0.5, 0.5, 0.5, 0.5)
+
+
+def load_generator():
+    if str(SOURCE_DIR / "tools") not in sys.path:
+        sys.path.append(str(SOURCE_DIR / "tools"))
+    return importlib.import_module("make_damaged_media")
+
+
+def changed_inside_only(first, second, box, margin=4):
+    """Whether the two grabs differ inside `box` (pixels: x, y, width, height) and match outside."""
+    x0, y0, width, height = box
+    inside = outside = 0
+    for y in range(0, first.height, 3):
+        for x in range(0, first.width, 3):
+            if first.pixel(x, y) == second.pixel(x, y):
+                continue
+            if x0 - margin <= x < x0 + width + margin and y0 - margin <= y < y0 + height + margin:
+                inside += 1
+            else:
+                outside += 1
+    return inside > 0 and outside == 0, (inside, outside)
+
+
+def pixel_box(image, area=AREA):
+    """The area of a page letter-boxed into a whole image of the projector."""
+    scale = min(image.width / 640, image.height / 360)
+    left = (image.width - 640 * scale) / 2
+    top = (image.height - 360 * scale) / 2
+    x, y, width, height = area
+    return (int(left + x * 640 * scale), int(top + y * 360 * scale), int(width * 640 * scale),
+            int(height * 360 * scale))
+
+
+@unittest.skipUnless(__import__("shutil").which("ffmpeg"), "needs ffmpeg")
+class Media(DisplayTestCase):
+    required_tools = ("Xvfb", "xrandr", "convert", "ffmpeg")
+
+    @classmethod
+    def setUpClass(cls):
+        super().setUpClass()
+        generator = load_generator()
+        talk = pathlib.Path(cls.work.name) / "talk"
+        talk.mkdir()
+        cls.clip = generator.make_clip(talk / "clip.mp4")
+        (pathlib.Path(cls.work.name) / "outside.mp4").write_bytes(cls.clip)
+        deck = generator.Deck()
+        deck.page()
+        deck.page(deck.movie(AREA, name="clip.mp4", autostart=True, loop=True))
+        deck.page(deck.screen(AREA, data=cls.clip, autostart=True))
+        deck.page(deck.link(AREA, "run:clip.mp4?autostart&loop&start=1"))
+        deck.page(deck.link((0.0, 0.0, 0.2, 0.2), "https://example.org/clip.mp4", launch=False))
+        deck.page(deck.link((0.0, 0.0, 0.2, 0.2), "../outside.mp4"))
+        # Not started by the page: the key starts it.
+        deck.page(deck.movie(AREA, name="clip.mp4"))
+        cls.deck = talk / "talk.pdf"
+        deck.write(cls.deck)
+
+    def test_clips_play_in_their_area_in_every_form(self):
+        steps = [f"open {self.deck}", "present"]
+        for page in (1, 2, 3):
+            steps += [f"goto {page}", "wait 2500", "state", f"grab audience {{home}}/a{page}-1.png",
+                      f"grab presenter {{home}}/p{page}-1.png", "wait 700",
+                      f"grab audience {{home}}/a{page}-2.png", f"grab presenter {{home}}/p{page}-2.png",
+                      "state"]
+        steps += ["goto 4", "wait 1500", "state", "goto 5", "wait 1500", "state",
+                  "goto 6", "wait 2000", "state", "key m", "wait 1500", "state", "key m", "wait 300",
+                  "state", "key m", "wait 800", "key b", "wait 300", "state", "key b", "goto 0",
+                  "wait 300", "state", "quit"]
+        with tempfile.TemporaryDirectory() as home:
+            steps = [step.replace("{home}", home) for step in steps]
+            with Session(self.xvfb, steps, home) as session:
+                for page in (1, 2, 3):
+                    before = session.next_state(ANSWER_SECONDS)
+                    after = session.next_state(ANSWER_SECONDS)
+                    self.assertEqual(before["index"], page)
+                    media = after["media"]
+                    self.assertEqual(len(media), 1, media)
+                    clip = media[0]
+                    self.assertEqual(clip["problem"], "", clip)
+                    self.assertTrue(clip["playing"], clip)
+                    self.assertEqual(clip["rect"], [0.5, 0.5, 0.5, 0.5])
+                    self.assertGreater(clip["framesShown"], before["media"][0]["framesShown"])
+                    self.assertGreater(clip["position"], 0)
+                    self.assertEqual(clip["kind"], {1: "movie", 2: "screen", 3: "link"}[page])
+                    self.assertEqual(clip["source"], "embedded" if page == 2 else "clip.mp4")
+                    first = Image(pathlib.Path(home) / f"a{page}-1.png")
+                    second = Image(pathlib.Path(home) / f"a{page}-2.png")
+                    moving, counts = changed_inside_only(first, second, pixel_box(first))
+                    self.assertTrue(moving, f"page {page}, projector: {counts}")
+                    console_first = Image(pathlib.Path(home) / f"p{page}-1.png")
+                    console_second = Image(pathlib.Path(home) / f"p{page}-2.png")
+                    self.assertNotEqual(console_first.data, console_second.data, f"page {page}")
+                # Refused, with the reason on the status line; the talk goes on.
+                remote = session.next_state(ANSWER_SECONDS)
+                self.assertIn("im Netz", remote["status"])
+                self.assertFalse(remote["media"][0]["playing"])
+                outside = session.next_state(ANSWER_SECONDS)
+                self.assertIn("außerhalb", outside["status"])
+                waiting = session.next_state(ANSWER_SECONDS)
+                self.assertFalse(waiting["media"][0]["playing"])
+                started = session.next_state(ANSWER_SECONDS)
+                self.assertTrue(started["media"][0]["playing"], started["media"])
+                paused = session.next_state(ANSWER_SECONDS)
+                self.assertFalse(paused["media"][0]["playing"])
+                blanked = session.next_state(ANSWER_SECONDS)
+                self.assertNotEqual(blanked["blank"], "none")
+                self.assertFalse(blanked["media"][0]["playing"])
+                left = session.next_state(ANSWER_SECONDS)
+                self.assertEqual(left["media"], [])
+                self.assertEqual(session.finish(), 0)
+
+    def test_damaged_media_leave_the_talk_running(self):
+        generator = load_generator()
+        folder = pathlib.Path(self.work.name) / "damaged"
+        folder.mkdir()
+        deck = generator.Deck()
+        cases = generator.damaged_cases(self.clip)
+        for name, data in cases:
+            (folder / name).write_bytes(data)
+            deck.page(deck.movie(AREA, name=name, autostart=True))
+            deck.page(deck.screen(AREA, data=data, autostart=True))
+        # A file that never ends: a pipe nobody writes to.
+        os.mkfifo(folder / "endless.mp4")
+        deck.page(deck.movie(AREA, name="endless.mp4", autostart=True))
+        path = folder / "damaged.pdf"
+        deck.write(path)
+        pages = 2 * len(cases) + 1
+        steps = [f"open {path}", "present"]
+        for page in range(pages):
+            steps += [f"goto {page}", "wait 600", "key m", "wait 200", "key m", "state"]
+        steps += ["goto 0", "state", "quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            for page in range(pages):
+                state = session.next_state(ANSWER_SECONDS)
+                self.assertEqual(state["index"], page)
+                self.assertTrue(state["presenting"])
+            self.assertEqual(session.next_state(ANSWER_SECONDS)["index"], 0)
+            self.assertEqual(session.finish(), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
