@@ -179,6 +179,9 @@ void MediaClip::hold() {
 }
 
 qint64 MediaClip::position() const {
+    // A player that played out reports its start again; the clip still shows its last frame.
+    if (ended && player)
+        return media.stopMs >= 0 ? media.stopMs : player->duration();
     return player ? player->position() : 0;
 }
 

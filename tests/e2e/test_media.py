@@ -83,8 +83,9 @@ class Media(DisplayTestCase):
                       "state"]
         steps += ["goto 4", "wait 1500", "state", "goto 5", "wait 1500", "state",
                   "goto 6", "wait 2000", "state", "key m", "wait 1500", "state", "key m", "wait 300",
-                  "state", "key m", "wait 800", "key b", "wait 300", "state", "key b", "goto 0",
-                  "wait 300", "state", "quit"]
+                  "state", "key m", "wait 6000", "state", "goto 1", "wait 6000", "state", "key b",
+                  "wait 300", "state", "key b", "wait 1500", "state", "stop", "wait 300", "state",
+                  "present", "goto 0", "wait 300", "state", "quit"]
         with tempfile.TemporaryDirectory() as home:
             steps = [step.replace("{home}", home) for step in steps]
             with Session(self.xvfb, steps, home) as session:
@@ -121,9 +122,21 @@ class Media(DisplayTestCase):
                 self.assertTrue(started["media"][0]["playing"], started["media"])
                 paused = session.next_state(ANSWER_SECONDS)
                 self.assertFalse(paused["media"][0]["playing"])
+                # Played out once (four seconds), it stays on its last frame.
+                ended = session.next_state(ANSWER_SECONDS)["media"][0]
+                self.assertFalse(ended["playing"], ended)
+                self.assertGreater(ended["position"], 3000)
+                # A clip that loops is still playing after more than its length.
+                looping = session.next_state(ANSWER_SECONDS)["media"][0]
+                self.assertTrue(looping["playing"], looping)
+                self.assertGreater(looping["framesShown"], 60)
                 blanked = session.next_state(ANSWER_SECONDS)
                 self.assertNotEqual(blanked["blank"], "none")
                 self.assertFalse(blanked["media"][0]["playing"])
+                self.assertTrue(session.next_state(ANSWER_SECONDS)["media"][0]["playing"])
+                stopped = session.next_state(ANSWER_SECONDS)
+                self.assertFalse(stopped["presenting"])
+                self.assertFalse(stopped["media"][0]["playing"])
                 left = session.next_state(ANSWER_SECONDS)
                 self.assertEqual(left["media"], [])
                 self.assertEqual(session.finish(), 0)
@@ -149,10 +162,16 @@ class Media(DisplayTestCase):
             steps += [f"goto {page}", "wait 600", "key m", "wait 200", "key m", "state"]
         steps += ["goto 0", "state", "quit"]
         with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            unreadable = {"empty.mp4", "noise.mp4", "text-named-video.webm", "pdf-named-video.mkv"}
             for page in range(pages):
                 state = session.next_state(ANSWER_SECONDS)
                 self.assertEqual(state["index"], page)
                 self.assertTrue(state["presenting"])
+                self.assertEqual(len(state["media"]), 1)
+                name = cases[page // 2][0] if page < 2 * len(cases) else "endless.mp4"
+                if name in unreadable or name == "endless.mp4":
+                    self.assertNotEqual(state["media"][0]["problem"], "", name)
+                    self.assertNotEqual(state["status"], "", name)
             self.assertEqual(session.next_state(ANSWER_SECONDS)["index"], 0)
             self.assertEqual(session.finish(), 0)
 
