@@ -26,6 +26,7 @@ constexpr PreferenceKey preferenceKeys[] = {
     {"thumbColumns", "1", "thumbnail columns, 1 to 4"},
     {"layoutSidebar", "0.1", "sidebar width as a fraction of the console"},
     {"layoutSplit", "0.62", "current slide's share of the slide area"},
+    {"previewNextPage", "false", "the next-slide view shows the next page, not the next slide"},
     {"timerSource", "none", "internal, ontime or stagetimer; none: search at start"},
     {"ontimeEnabled", "false", "reconnect to the last Ontime server at start"},
     {"ontimeHost", "\"\"", "the Ontime server's host"},

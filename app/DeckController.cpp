@@ -125,21 +125,20 @@ void DeckController::reload(std::function<void(bool)> finished) {
 }
 
 void DeckController::readNotes() {
-    const QString path = deck.url().toLocalFile();
-    deckNotes.load(path, deck.pageLabels());
-    const QString name = QFileInfo(Sidecar::pathFor(path)).fileName();
-    const bool unreadable = deckNotes.sidecarStatus() == Sidecar::Reading::unreadable;
-    // Once per file: a reload of the same deck does not say it again.
-    if (unreadable && unreadableNotes != name)
-        std::fprintf(stderr, "talvane-orvello: %s\n",
-                     qPrintable(L10n::format("Notizdatei %@ nicht lesbar – ohne Notizen", {name})));
-    unreadableNotes = unreadable ? name : QString();
+    deckNotes.load(deck.url().toLocalFile(), deck.pageLabels(), deck.metadata());
+    const QString problem = deckNotes.sidecarProblem();
+    // Once per file and fault: a reload of the same deck does not say it again.
+    if (!problem.isEmpty() && problem != saidProblem)
+        std::fprintf(stderr, "talvane-orvello: %s\n", qPrintable(problem));
+    saidProblem = problem;
     applyNotesSide();
 }
 
 void DeckController::applyNotesSide() {
     deck.setNotesSide(PageSplit::resolve(Preferences::text(notesSideKey), deck.pageSizes(),
                                          deckNotes.sidecar().beamerNotePosition));
+    // A notes page's label says nothing of the slides.
+    deckNotes.setNotesPages(deck.notesSide() != NotesSide::none);
 }
 
 void DeckController::chooseNotesSide(const QString& choice) {
@@ -153,9 +152,7 @@ QString DeckController::notice() const {
     if (!unreadableChange.isEmpty())
         return L10n::format("Geänderte Datei %@ nicht lesbar – die bisherige Fassung bleibt",
                             {unreadableChange});
-    if (!unreadableNotes.isEmpty())
-        return L10n::format("Notizdatei %@ nicht lesbar – ohne Notizen", {unreadableNotes});
-    return QString();
+    return deckNotes.sidecarProblem();
 }
 
 QString DeckController::openFailure(OpenStatus status, const QString& name) {
