@@ -71,6 +71,8 @@ class Media(DisplayTestCase):
         deck.page(deck.link((0.0, 0.0, 0.2, 0.2), "../outside.mp4"))
         # Not started by the page: the key starts it.
         deck.page(deck.movie(AREA, name="clip.mp4"))
+        # Over the middle of the slide, where a click on the projector lands.
+        deck.page(deck.movie((0.25, 0.25, 0.5, 0.5), name="clip.mp4"))
         cls.deck = talk / "talk.pdf"
         deck.write(cls.deck)
 
@@ -85,7 +87,8 @@ class Media(DisplayTestCase):
                   "goto 6", "wait 2000", "state", "key m", "wait 1500", "state", "key m", "wait 300",
                   "state", "key m", "wait 6000", "state", "goto 1", "wait 6000", "state", "key b",
                   "wait 300", "state", "key b", "wait 1500", "state", "stop", "wait 300", "state",
-                  "present", "goto 0", "wait 300", "state", "quit"]
+                  "present", "goto 7", "wait 2000", "click audience left", "wait 1500", "state",
+                  "goto 0", "wait 300", "state", "quit"]
         with tempfile.TemporaryDirectory() as home:
             steps = [step.replace("{home}", home) for step in steps]
             with Session(self.xvfb, steps, home) as session:
@@ -137,6 +140,9 @@ class Media(DisplayTestCase):
                 stopped = session.next_state(ANSWER_SECONDS)
                 self.assertFalse(stopped["presenting"])
                 self.assertFalse(stopped["media"][0]["playing"])
+                clicked = session.next_state(ANSWER_SECONDS)
+                self.assertEqual(clicked["index"], 7)
+                self.assertTrue(clicked["media"][0]["playing"], clicked["media"])
                 left = session.next_state(ANSWER_SECONDS)
                 self.assertEqual(left["media"], [])
                 self.assertEqual(session.finish(), 0)
