@@ -134,6 +134,29 @@ private slots:
         QCOMPARE(engine->mediaFile(7, 0), -1);
     }
 
+    // Actions that name themselves, selectors that hold themselves and rectangles past any page
+    // end without a hang and cost only what they break.
+    void boundsHostileStructures() {
+        TestPdfs::Page hostile = page({0, 0, 400, 300});
+        hostile.entries = "/Annots [5 0 R 6 0 R] /AA << /O 7 0 R >>";
+        const QString path = folder.filePath("hostile.pdf");
+        QVERIFY(TestPdfs::write(
+            path, {hostile}, {},
+            {"<< /Type /Annot /Subtype /Screen /Rect [0 0 100 100] /A << /S /Rendition /OP 0 /AN "
+             "5 0 R /R 8 0 R >> >>",
+             "<< /Type /Annot /Subtype /Movie /Rect [-99999 -99999 99999 99999] /T (loop) /Movie "
+             "<< /F "
+             "(a.mp4) >> >>",
+             "<< /S /Movie /T (loop) /Next [7 0 R 7 0 R] >>", "<< /S /SR /R [8 0 R 8 0 R] >>"}));
+        const auto engine = MupdfEngine::open(path);
+        QVERIFY(engine);
+        const QList<MediaLink> links = engine->pageMedia(0);
+        QCOMPARE(links.size(), 1);
+        QCOMPARE(links[0].kind, Kind::movie);
+        QVERIFY(links[0].autostart);
+        QCOMPARE(links[0].rect, QRectF(0, 0, 1, 1));
+    }
+
     // The worker's answer is checked and sealed: what was checked is what plays.
     void crossesTheWorkerSealed() {
         const auto engine = ProcessEngine::open(ProcessEngine::workerPath(), deck(), {}, nullptr,
