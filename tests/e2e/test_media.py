@@ -73,6 +73,9 @@ class Media(DisplayTestCase):
         deck.page(deck.movie(AREA, name="clip.mp4"))
         # Over the middle of the slide, where a click on the projector lands.
         deck.page(deck.movie((0.25, 0.25, 0.5, 0.5), name="clip.mp4"))
+        # Sound alone: an embedded one-second WAV file behind a small icon.
+        deck.page(deck.screen((0.0, 0.0, 0.05, 0.05), data=generator.tone_wav(), autostart=True,
+                              mime="audio/wav"))
         cls.deck = talk / "talk.pdf"
         deck.write(cls.deck)
 
@@ -88,7 +91,7 @@ class Media(DisplayTestCase):
                   "state", "key m", "wait 6000", "state", "goto 1", "wait 6000", "state", "key b",
                   "wait 300", "state", "key b", "wait 1500", "state", "stop", "wait 300", "state",
                   "present", "goto 7", "wait 2000", "click audience left", "wait 1500", "state",
-                  "goto 0", "wait 300", "state", "quit"]
+                  "goto 8", "wait 3000", "state", "goto 0", "wait 300", "state", "quit"]
         with tempfile.TemporaryDirectory() as home:
             steps = [step.replace("{home}", home) for step in steps]
             with Session(self.xvfb, steps, home) as session:
@@ -143,6 +146,10 @@ class Media(DisplayTestCase):
                 clicked = session.next_state(ANSWER_SECONDS)
                 self.assertEqual(clicked["index"], 7)
                 self.assertTrue(clicked["media"][0]["playing"], clicked["media"])
+                sound = session.next_state(ANSWER_SECONDS)["media"][0]
+                self.assertEqual(sound["problem"], "", sound)
+                self.assertEqual(sound["position"], 1000, sound)
+                self.assertEqual(sound["framesShown"], 0)
                 left = session.next_state(ANSWER_SECONDS)
                 self.assertEqual(left["media"], [])
                 self.assertEqual(session.finish(), 0)
