@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QVideoSink>
 
+#include <cstdlib>
+
 #include <unistd.h>
 
 namespace {
@@ -92,17 +94,26 @@ void MediaClip::statusChanged() {
     if (status == QMediaPlayer::LoadedMedia && loading->isActive()) {
         loading->stop();
         // Decoded up to its first frame ahead of time, so that it starts with the slide.
-        const qint64 from = startAt >= 0 ? startAt : media.startMs;
-        if (from > 0)
-            player->setPosition(from);
+        seekToStart();
         if (!playing)
             player->pause();
     }
-    if (status == QMediaPlayer::BufferedMedia || status == QMediaPlayer::BufferingMedia)
+    if (status == QMediaPlayer::BufferedMedia || status == QMediaPlayer::BufferingMedia) {
         loading->stop();
+        // A seek asked for before the player could seek is lost: asked again once it can.
+        if (!startReached)
+            seekToStart();
+        startReached = true;
+    }
     if (status == QMediaPlayer::EndOfMedia && playing)
         playedOut();
     emit changed();
+}
+
+void MediaClip::seekToStart() {
+    const qint64 from = startAt >= 0 ? startAt : media.startMs;
+    if (from > 0 && std::abs(player->position() - from) > 100)
+        player->setPosition(from);
 }
 
 void MediaClip::playedOut() {

@@ -78,6 +78,8 @@ private:
     void convert(const QVideoFrame& frame);
     void converted(const QImage& audience, const QImage& console, bool counted);
     void playedOut();
+    // To where the clip starts: the deck's start, or where a clip that resumes was left.
+    void seekToStart();
     void statusChanged();
 
     const MediaLink media;
@@ -89,6 +91,7 @@ private:
     QTimer* loading = nullptr;
     int descriptor = -1;
     qint64 startAt = -1;
+    bool startReached = false;
 
     bool playing = false;
     bool visible = false;

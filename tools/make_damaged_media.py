@@ -66,11 +66,12 @@ class Deck:
         return (b"<< /Type /Annot /Subtype /Movie /Rect " + rect(box) + b" /T (clip) /Movie << /F " +
                 self.file_spec(name, data) + b" >>" + mode + b" >>", autostart)
 
-    def screen(self, box, name=None, data=None, autostart=False, mime="video/mp4"):
-        """LibreOffice's export: a Screen annotation with a rendition action, opened with the page."""
+    def screen(self, box, name=None, data=None, autostart=False, mime="video/mp4", operation=0):
+        """LibreOffice's export: a Screen annotation with a rendition action, opened with the page;
+        `operation` 4 resumes where the clip was left."""
         rendition = (b"<< /S /MR /C << /S /MCD /CT " + pdf_string(mime) + b" /D " +
                      self.file_spec(name, data) + b" >> >>")
-        action = self.add(b"<< /S /Rendition /OP 0 /R " + rendition + b" >>")
+        action = self.add(b"<< /S /Rendition /OP %d /R " % operation + rendition + b" >>")
         opened = b" /AA << /PO %d 0 R >>" % action if autostart else b""
         return (b"<< /Type /Annot /Subtype /Screen /Rect " + rect(box) + b" /A %d 0 R" % action + opened +
                 b" >>", False)

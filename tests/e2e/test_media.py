@@ -76,6 +76,8 @@ class Media(DisplayTestCase):
         # Sound alone: an embedded one-second WAV file behind a small icon.
         deck.page(deck.screen((0.0, 0.0, 0.05, 0.05), data=generator.tone_wav(), autostart=True,
                               mime="audio/wav"))
+        # Coming back goes on where it was left.
+        deck.page(deck.screen(AREA, name="clip.mp4", autostart=True, operation=4))
         cls.deck = talk / "talk.pdf"
         deck.write(cls.deck)
 
@@ -91,7 +93,8 @@ class Media(DisplayTestCase):
                   "state", "key m", "wait 6000", "state", "goto 1", "wait 6000", "state", "key b",
                   "wait 300", "state", "key b", "wait 1500", "state", "stop", "wait 300", "state",
                   "present", "goto 7", "wait 2000", "click audience left", "wait 1500", "state",
-                  "goto 8", "wait 3000", "state", "goto 0", "wait 300", "state", "quit"]
+                  "goto 8", "wait 3000", "state", "goto 9", "wait 2500", "state", "goto 0",
+                  "wait 500", "goto 9", "wait 1500", "state", "goto 0", "wait 300", "state", "quit"]
         with tempfile.TemporaryDirectory() as home:
             steps = [step.replace("{home}", home) for step in steps]
             with Session(self.xvfb, steps, home) as session:
@@ -150,6 +153,10 @@ class Media(DisplayTestCase):
                 self.assertEqual(sound["problem"], "", sound)
                 self.assertEqual(sound["position"], 1000, sound)
                 self.assertEqual(sound["framesShown"], 0)
+                resumed_from = session.next_state(ANSWER_SECONDS)["media"][0]
+                back = session.next_state(ANSWER_SECONDS)["media"][0]
+                self.assertGreater(resumed_from["position"], 0)
+                self.assertGreater(back["position"], resumed_from["position"], (resumed_from, back))
                 left = session.next_state(ANSWER_SECONDS)
                 self.assertEqual(left["media"], [])
                 self.assertEqual(session.finish(), 0)
