@@ -33,7 +33,8 @@ Application::Application(Prompts& prompts, QObject* parent)
       deckController(openDeck, prompts), audienceController(openDeck, show),
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
-      remoteLink(commands, show, openDeck, deckController.notes()), talkMedia(openDeck, show) {
+      remoteLink(commands, show, openDeck, deckController.notes()), talkMedia(openDeck, show),
+      presenterTools(commands, openDeck, show) {
     connectActions();
     connectPieces();
 }
@@ -99,8 +100,8 @@ void Application::start() {
     consoleWindow->show();
     consoleWindow->raise();
     consoleWindow->activateWindow();
-    talkMedia.setViews(audienceController.window()->slide,
-                       consoleWindow->view()->currentSlideView());
+    talkMedia.setViews(audienceController.window()->slide, consoleWindow->view()->currentView());
+    presenterTools.attach(consoleWindow->view()->currentView(), audienceController.window());
     keys = new KeyFilter(commands, show);
     keys->setWindows(consoleWindow, audienceController.window());
     keys->asksToQuit = [this] { return askingToQuit; };
@@ -224,7 +225,13 @@ void Application::connectActions() {
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
-    on(Id::escape, [this] { show.escape(); });
+    // Esc leaves a tool's state before it acts on the talk.
+    on(Id::escape, [this] {
+        if (!presenterTools.escape())
+            show.escape();
+        else
+            refresh();
+    });
     on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
     on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
     on(Id::toggleTimerPause, [this] {
@@ -239,6 +246,8 @@ void Application::connectActions() {
     on(Id::timings, [this] { talkTimings.showWindow(consoleWindow); });
     on(Id::skipSlides, [this] { talkTimings.skip(talkReading()); });
     on(Id::toggleMedia, [this] { talkMedia.toggle(); });
+    // After the tools froze or thawed the projector: its video follows.
+    on(Id::freeze, [this] { refresh(); });
     on(Id::remote, [this] { remoteLink.showWindow(consoleWindow); });
     on(Id::shortcuts, [this] {
         if (consoleWindow)
@@ -257,6 +266,7 @@ void Application::connectPieces() {
     connect(&deckController, &DeckController::reloaded, this, [this] {
         talkMedia.deckOpened();
         show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
+        presenterTools.deckReloaded();
         refresh();
     });
     connect(&deckController, &DeckController::notesChanged, this, &Application::notesChanged);
@@ -273,6 +283,7 @@ void Application::connectPieces() {
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
     connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
     connect(&talkMedia, &TalkMedia::noticeChanged, this, &Application::showStatus);
+    connect(&presenterTools, &PresenterTools::noticeChanged, this, &Application::showStatus);
 }
 
 void Application::presentingChanged(bool presenting) {
@@ -292,6 +303,7 @@ void Application::deckOpened() {
     talkMedia.deckOpened();
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
     commands.setDeckOpen(true);
+    presenterTools.deckOpened();
     talkClock.usePlan(
         talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));
     updateTitle();
@@ -328,7 +340,8 @@ void Application::refresh() {
     // ready.
     const qint64 after = show.neighbour(page, +1);
     talkMedia.refresh(after > page && after < pageCount ? std::optional<qint64>(after)
-                                                        : std::nullopt);
+                                                        : std::nullopt,
+                      presenterTools.frozen());
     showStatus();
     slides.blank = show.blank();
     slides.presenting = show.isPresenting();
@@ -340,6 +353,7 @@ void Application::refresh() {
     slides.notes = notes.notesFor(page, openDeck.annotationNotes(page));
     slides.notesFontSize = notes.sidecar().noteFontSize;
     view->showSlides(slides);
+    presenterTools.refresh();
     // The projector's images are prepared before its window shows and before each step.
     if (SlideRenderer* renderer = openDeck.renderer()) {
         RenderPlan::Inputs plan;
@@ -363,7 +377,7 @@ void Application::showStatus() {
     if (!consoleWindow)
         return;
     QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice(),
-                        talkMedia.notice()};
+                        talkMedia.notice(), presenterTools.notice()};
     if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
         notices.append(offer->text() + QStringLiteral("   (S)"));
     notices.removeAll(QString());

@@ -9,6 +9,7 @@
 #include "app/DisplaySleepInhibitor.h"
 #include "app/ExternalTimers.h"
 #include "app/MenuBar.h"
+#include "app/PresenterTools.h"
 #include "app/RemoteLink.h"
 #include "app/TalkMedia.h"
 #include "app/TalkTimings.h"
@@ -66,6 +67,7 @@ public:
     TalkTimings& timings() { return talkTimings; }
     const RemoteLink& remote() const { return remoteLink; }
     const TalkMedia& media() const { return talkMedia; }
+    const PresenterTools& tools() const { return presenterTools; }
     PresenterWindow* console() const { return consoleWindow; }
     MenuBar* menus() const { return menuBar; }
     PaceDialog* paceDialog() const { return paceWindow; }
@@ -127,6 +129,7 @@ private:
     TalkTimings talkTimings;
     RemoteLink remoteLink;
     TalkMedia talkMedia;
+    PresenterTools presenterTools;
     RenderPlan renderPlan;
     DisplaySleepInhibitor sleepActivity;
     QPointer<PresenterWindow> consoleWindow;

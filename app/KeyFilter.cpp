@@ -58,6 +58,16 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
         return Command::SkipSlides;
     if (characters == QLatin1String("m"))
         return Command::ToggleMedia;
+    // None of these is a key a clicker sends.
+    static const std::pair<char, Command> tools[] = {
+        {'l', Command::Pointer},     {'o', Command::Spotlight},  {'d', Command::Pen},
+        {'h', Command::Highlighter}, {'e', Command::Eraser},     {'u', Command::Undo},
+        {'x', Command::ClearSlide},  {'c', Command::NextColour}, {'v', Command::NextWidth},
+        {'z', Command::Zoom},        {'f', Command::Freeze},     {'t', Command::Whiteboard}};
+    for (const auto& [letter, command] : tools) {
+        if (characters == QLatin1Char(letter))
+            return command;
+    }
     if (characters.size() == 1 && characters.at(0).isNumber())
         return Command::Digit;
     return Command::None;
@@ -173,6 +183,30 @@ std::optional<Actions::Id> actionFor(Command command, bool shifted, bool present
         return Id::startFromBeginning;
     case Command::ToggleMedia:
         return Id::toggleMedia;
+    case Command::Pointer:
+        return Id::toolPointer;
+    case Command::Spotlight:
+        return Id::toolSpotlight;
+    case Command::Pen:
+        return Id::toolPen;
+    case Command::Highlighter:
+        return Id::toolHighlighter;
+    case Command::Eraser:
+        return Id::toolEraser;
+    case Command::Undo:
+        return Id::undoStroke;
+    case Command::ClearSlide:
+        return Id::clearSlide;
+    case Command::NextColour:
+        return Id::nextColour;
+    case Command::NextWidth:
+        return Id::nextWidth;
+    case Command::Zoom:
+        return Id::zoom;
+    case Command::Freeze:
+        return Id::freeze;
+    case Command::Whiteboard:
+        return Id::whiteboard;
     case Command::None:
     case Command::Digit:
         break;

@@ -44,6 +44,19 @@ enum class Command {
     ToggleWhite,
     // S: leaves out the slides the console offers when the talk runs late.
     SkipSlides,
+    // The presenter tools: one letter each.
+    Pointer,
+    Spotlight,
+    Pen,
+    Highlighter,
+    Eraser,
+    Undo,
+    ClearSlide,
+    NextColour,
+    NextWidth,
+    Zoom,
+    Freeze,
+    Whiteboard,
     Digit,
     // Ctrl+Return and Ctrl+Shift+Return: the menu's keys, taken here only while a dialog blocks
     // the menu.

@@ -27,6 +27,7 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     recent->setToolTipsVisible(true);
     connect(recent, &QMenu::aboutToShow, this, &MenuBar::fillRecentMenu);
     fillRecentMenu();
+    file->addAction(actions[Id::exportDrawings]);
     file->addSeparator();
     file->addAction(actions[Id::closeWindow]);
     file->addAction(actions[Id::quit]);
@@ -82,6 +83,18 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
         presentation->addAction(actions[id]);
     presentation->addSeparator();
     presentation->addAction(actions[Id::remote]);
+
+    QMenu* tools = addMenu(L10n::lookup("Werkzeuge"));
+    for (const Id id :
+         {Id::toolPointer, Id::toolSpotlight, Id::toolPen, Id::toolHighlighter, Id::toolEraser})
+        tools->addAction(actions[id]);
+    tools->addSeparator();
+    for (const Id id : {Id::undoStroke, Id::clearSlide, Id::nextColour, Id::nextWidth})
+        tools->addAction(actions[id]);
+    tools->addSeparator();
+    tools->addAction(actions[Id::zoom]);
+    tools->addAction(actions[Id::freeze]);
+    tools->addAction(actions[Id::whiteboard]);
 
     ontime = addMenu(QStringLiteral("Ontime / Stagetimer"));
 

@@ -37,10 +37,10 @@ void TalkMedia::deckOpened() {
     slideMedia.setDeck(deck.unlockedEngines(), deck.url().toLocalFile());
 }
 
-void TalkMedia::refresh(std::optional<qint64> next) {
+void TalkMedia::refresh(std::optional<qint64> next, bool frozen) {
     const std::optional<qint64> page =
         deck.pageCount() > 0 ? std::optional<qint64>(show.page()) : std::nullopt;
-    const bool live = show.isPresenting() && show.blank() == Blank::none;
+    const bool live = show.isPresenting() && show.blank() == Blank::none && !frozen;
     const bool wasLive = slideMedia.isLive();
     slideMedia.show(page, next, live);
     if (live != wasLive) {

@@ -28,7 +28,8 @@ public:
     // The deck was opened or reloaded: its clips from now on.
     void deckOpened();
     // After every change, once the projector has been refreshed; `next` is the slide after.
-    void refresh(std::optional<qint64> next);
+    // A `frozen` projector shows no video and plays no sound.
+    void refresh(std::optional<qint64> next, bool frozen);
     // M: starts or pauses the slide's clip.
     void toggle();
     // What keeps the slide's clip from playing, for the status line; empty when nothing does.

@@ -207,6 +207,9 @@ QJsonObject state(Application& app) {
                  offer ? QJsonValue(offer->toJson()) : QJsonValue(QJsonValue::Null));
     state.insert(QStringLiteral("remote"), app.remote().automationState());
     state.insert(QStringLiteral("media"), app.media().automationState());
+    const QJsonObject tools = app.tools().automationState();
+    for (auto field = tools.constBegin(); field != tools.constEnd(); ++field)
+        state.insert(field.key(), field.value());
     return state;
 }
 

@@ -43,6 +43,8 @@ public:
     // The file's XMP metadata packet, read at open; empty where it has none.
     const QByteArray& metadata() const { return xmp; }
     SlideRenderer* renderer() const { return slideRenderer.get(); }
+    // Engines that open the deck's file, unlocked with its password: for work beside the views'.
+    const EngineFactory& openEngines() const { return deckEngines; }
     // Width over height of the first page as displayed.
     double pageAspect() const { return firstPageAspect; }
     // The slide's shape: the page's, or its slide half's.

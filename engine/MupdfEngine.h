@@ -50,6 +50,7 @@ public:
     // Exactly those rows of drawPage's image: the draw is clipped, not moved.
     QImage drawRows(qint64 page, QSize pixelSize, int top, int bottom,
                     const std::atomic_bool* cancel = nullptr) const override;
+    QByteArray writeWithInk(const QList<InkStroke>& ink) const override;
 
 private:
     MupdfEngine() = default;

@@ -2,6 +2,7 @@
 // use.
 #pragma once
 
+#include "engine/InkStroke.h"
 #include "engine/MediaLink.h"
 
 #include <QByteArray>
@@ -70,6 +71,10 @@ public:
     // returns a null image.
     virtual QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
                             const std::atomic_bool* cancel = nullptr) const = 0;
+    // The document with `ink` added as ink annotations, written as a new PDF file; empty where
+    // the engine cannot write one. The instance's own document keeps the annotations, so an export
+    // uses an instance opened for it.
+    virtual QByteArray writeWithInk(const QList<InkStroke>&) const { return {}; }
     // Rows [top, bottom) of the whole page drawn at `pixelSize`: a band, so that several
     // instances can share one large draw. An engine that can clip draws exactly those rows of the
     // whole image; this fallback draws the matching region.

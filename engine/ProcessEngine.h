@@ -30,6 +30,8 @@ public:
         int textMilliseconds = 3000;
         // Decoding an embedded clip of up to a gigabyte out of its filters.
         int mediaFileMilliseconds = 30000;
+        // Writing a whole deck anew with the speaker's ink.
+        int inkMilliseconds = 60000;
         // A cancelled request stops at MuPDF's next check, in milliseconds; a worker that takes
         // longer to answer it is replaced before the next request goes out.
         int cancelledMilliseconds = 1000;
@@ -67,6 +69,7 @@ public:
                     const std::atomic_bool* cancel = nullptr) const override;
     QImage drawRows(qint64 page, QSize pixelSize, int top, int bottom,
                     const std::atomic_bool* cancel = nullptr) const override;
+    QByteArray writeWithInk(const QList<InkStroke>& ink) const override;
 
     // How often a worker process was started for this document: 1 until one fails.
     int starts() const { return started; }

@@ -91,7 +91,8 @@ class Media(DisplayTestCase):
         steps += ["goto 4", "wait 1500", "state", "goto 5", "wait 1500", "state",
                   "goto 6", "wait 2000", "state", "key m", "wait 1500", "state", "key m", "wait 300",
                   "state", "key m", "wait 6000", "state", "goto 1", "wait 6000", "state", "key b",
-                  "wait 300", "state", "key b", "wait 1500", "state", "stop", "wait 300", "state",
+                  "wait 300", "state", "key b", "wait 1500", "state", "key f", "wait 300", "state", "key f",
+                  "wait 1500", "state", "stop", "wait 300", "state",
                   "present", "goto 7", "wait 2000", "click audience left", "wait 1500", "state",
                   "goto 8", "wait 3000", "state", "goto 9", "wait 2500", "state", "goto 0",
                   "wait 500", "goto 9", "wait 1500", "state", "goto 0", "wait 300", "state", "quit"]
@@ -142,6 +143,11 @@ class Media(DisplayTestCase):
                 blanked = session.next_state(ANSWER_SECONDS)
                 self.assertNotEqual(blanked["blank"], "none")
                 self.assertFalse(blanked["media"][0]["playing"])
+                self.assertTrue(session.next_state(ANSWER_SECONDS)["media"][0]["playing"])
+                # A frozen projector keeps its picture: no video moves on it, no sound.
+                frozen = session.next_state(ANSWER_SECONDS)
+                self.assertTrue(frozen["frozen"])
+                self.assertFalse(frozen["media"][0]["playing"])
                 self.assertTrue(session.next_state(ANSWER_SECONDS)["media"][0]["playing"])
                 stopped = session.next_state(ANSWER_SECONDS)
                 self.assertFalse(stopped["presenting"])

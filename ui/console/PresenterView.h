@@ -99,8 +99,8 @@ public:
     // view is hidden.
     QSize currentSlidePixels() const;
     QSize nextSlidePixels() const;
-    // The view of the current slide, for what is shown over it.
-    SlideView* currentSlideView() const { return current; }
+    // The current slide's view, for the tools that draw over it.
+    SlideView* currentView() const { return current; }
     // The thumbnail of `slide`, scrolled into view; null when it cannot be shown.
     SlideView* thumbnail(qint64 slide);
 
