@@ -82,6 +82,7 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     add(Id::overview, L10n::lookup("Folienübersicht   (Tab)"));
     add(Id::linkBack, L10n::lookup("Zurück vor den Link   (Alt+←)"));
     add(Id::transitions, L10n::lookup("Folienübergänge zeigen"))->setCheckable(true);
+    add(Id::toggleMedia, L10n::lookup("Video abspielen / anhalten   (M)"));
     // The tools' keys are presenter keys too, taken by the key filter.
     add(Id::toolPointer, L10n::lookup("Laserpointer   (L)"));
     add(Id::toolSpotlight, L10n::lookup("Spotlight   (O)"));
@@ -139,6 +140,7 @@ void Actions::setDeckOpen(bool open) {
                         Id::whiteboard,
                         Id::exportDrawings,
                         Id::overview,
-                        Id::linkBack})
+                        Id::linkBack,
+                        Id::toggleMedia})
         actions.value(id)->setEnabled(open);
 }

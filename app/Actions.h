@@ -59,6 +59,8 @@ public:
         linkBack,
         // Whether the projector shows the deck's transitions (checkable, remembered).
         transitions,
+        // M: starts or pauses the slide's video or sound.
+        toggleMedia,
         // The presenter tools on the slide; each key again puts the tool away.
         toolPointer,
         toolSpotlight,

@@ -33,7 +33,7 @@ Application::Application(Prompts& prompts, QObject* parent)
       deckController(openDeck, prompts), audienceController(openDeck, show),
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
-      remoteLink(commands, show, openDeck, deckController.notes()),
+      remoteLink(commands, show, openDeck, deckController.notes()), talkMedia(openDeck, show),
       presenterTools(commands, openDeck, show), pageLinks(openDeck, show),
       slideOverview(openDeck, show),
       transitionControl(openDeck, deckController.notes(), show, systemClock) {
@@ -102,6 +102,7 @@ void Application::start() {
     consoleWindow->show();
     consoleWindow->raise();
     consoleWindow->activateWindow();
+    talkMedia.setViews(audienceController.window()->slide, consoleWindow->view()->currentView());
     presenterTools.attach(consoleWindow->view()->currentView(), audienceController.window());
     keys = new KeyFilter(commands, show);
     keys->setWindows(consoleWindow, audienceController.window());
@@ -237,6 +238,8 @@ void Application::connectActions() {
     on(Id::escape, [this] {
         if (!presenterTools.escape())
             show.escape();
+        else
+            refresh();
     });
     on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
     on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
@@ -251,6 +254,9 @@ void Application::connectActions() {
     on(Id::talkPlan, [this] { showPaceDialog(); });
     on(Id::timings, [this] { talkTimings.showWindow(consoleWindow); });
     on(Id::skipSlides, [this] { talkTimings.skip(talkReading()); });
+    on(Id::toggleMedia, [this] { talkMedia.toggle(); });
+    // After the tools froze or thawed the projector: its video follows.
+    on(Id::freeze, [this] { refresh(); });
     on(Id::remote, [this] { remoteLink.showWindow(consoleWindow); });
     on(Id::shortcuts, [this] {
         if (consoleWindow)
@@ -267,6 +273,7 @@ void Application::connectPieces() {
     connect(&show, &SlideShow::presentingChanged, this, &Application::presentingChanged);
     connect(&deckController, &DeckController::opened, this, &Application::deckOpened);
     connect(&deckController, &DeckController::reloaded, this, [this] {
+        talkMedia.deckOpened();
         show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
         // A rebuilt file may have other slides than the overview holds.
         slideOverview.leave();
@@ -287,6 +294,7 @@ void Application::connectPieces() {
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
     connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
     connect(&pageLinks, &PageLinks::acted, this, &Application::showStatus);
+    connect(&talkMedia, &TalkMedia::noticeChanged, this, &Application::showStatus);
     connect(&presenterTools, &PresenterTools::noticeChanged, this, &Application::showStatus);
 }
 
@@ -304,6 +312,7 @@ void Application::presentingChanged(bool presenting) {
 
 void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
+    talkMedia.deckOpened();
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
     pageLinks.clear();
     slideOverview.leave();
@@ -337,13 +346,19 @@ void Application::refresh() {
     audienceController.refresh();
     transitionControl.afterRefresh();
     PresenterView* view = consoleWindow->view();
-    showStatus();
     const qint64 page = show.page();
     const qint64 pageCount = openDeck.pageCount();
     const DeckNotes& notes = deckController.notes();
     PresenterView::Slides slides;
     slides.page = page;
     slides.next = nextShown(page);
+    // The slide's clips follow the projector; those of the page the next key shows are made
+    // ready.
+    const qint64 after = show.neighbour(page, +1);
+    talkMedia.refresh(after > page && after < pageCount ? std::optional<qint64>(after)
+                                                        : std::nullopt,
+                      presenterTools.frozen());
+    showStatus();
     slides.blank = show.blank();
     slides.presenting = show.isPresenting();
     slides.typed = show.typed();
@@ -378,8 +393,8 @@ void Application::showStatus() {
     if (!consoleWindow)
         return;
     // What a click on a link did answers that click, before anything older.
-    QStringList notices{pageLinks.notice(), audienceController.notice(), deckController.notice(),
-                        talkTimings.notice(), presenterTools.notice()};
+    QStringList notices{pageLinks.notice(),   audienceController.notice(), deckController.notice(),
+                        talkTimings.notice(), talkMedia.notice(),          presenterTools.notice()};
     if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
         notices.append(offer->text() + QStringLiteral("   (S)"));
     notices.removeAll(QString());

@@ -13,6 +13,7 @@
 #include "app/PageLinks.h"
 #include "app/PresenterTools.h"
 #include "app/RemoteLink.h"
+#include "app/TalkMedia.h"
 #include "app/TalkTimings.h"
 #include "app/TransitionControl.h"
 #include "document/Deck.h"
@@ -71,6 +72,7 @@ public:
     PageLinks& links() { return pageLinks; }
     const OverviewControl& overview() const { return slideOverview; }
     const TransitionControl& transitions() const { return transitionControl; }
+    const TalkMedia& media() const { return talkMedia; }
     const PresenterTools& tools() const { return presenterTools; }
     PresenterWindow* console() const { return consoleWindow; }
     MenuBar* menus() const { return menuBar; }
@@ -132,10 +134,11 @@ private:
     TalkClock talkClock;
     TalkTimings talkTimings;
     RemoteLink remoteLink;
+    TalkMedia talkMedia;
+    PresenterTools presenterTools;
     PageLinks pageLinks;
     OverviewControl slideOverview;
     TransitionControl transitionControl;
-    PresenterTools presenterTools;
     RenderPlan renderPlan;
     DisplaySleepInhibitor sleepActivity;
     QPointer<PresenterWindow> consoleWindow;

@@ -61,6 +61,8 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
         return Command::Previous;
     if (characters == QLatin1String("s"))
         return Command::SkipSlides;
+    if (characters == QLatin1String("m"))
+        return Command::ToggleMedia;
     // None of these is a key a clicker sends.
     static const std::pair<char, Command> tools[] = {
         {'l', Command::Pointer},     {'o', Command::Spotlight},  {'d', Command::Pen},
@@ -208,6 +210,8 @@ std::optional<Actions::Id> actionFor(Command command, bool shifted, bool present
         return Id::overview;
     case Command::LinkBack:
         return Id::linkBack;
+    case Command::ToggleMedia:
+        return Id::toggleMedia;
     case Command::Pointer:
         return Id::toolPointer;
     case Command::Spotlight:

@@ -68,6 +68,8 @@ enum class Command {
     Overview,
     // Alt+Left: back to the page before the last link jump.
     LinkBack,
+    // M: starts or pauses the slide's video.
+    ToggleMedia,
 };
 
 // The command a key stands for, from the key code first and then from its characters.

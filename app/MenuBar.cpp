@@ -80,6 +80,7 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     presentation->addAction(actions[Id::toggleBlack]);
     presentation->addAction(actions[Id::toggleWhite]);
     presentation->addAction(actions[Id::skipSlides]);
+    presentation->addAction(actions[Id::toggleMedia]);
     presentation->addSeparator();
     for (const Id id : {Id::toggleTimerPause, Id::resetTimer, Id::talkPlan, Id::timings})
         presentation->addAction(actions[id]);

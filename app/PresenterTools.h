@@ -43,6 +43,8 @@ public:
     void deckOpened();
     void deckReloaded();
 
+    // The projector keeps its picture: its video is hidden and silent meanwhile.
+    bool frozen() const { return state.frozen(); }
     // For the status line: the drawings file's trouble; empty when all is well.
     QString notice() const;
     // "tool", "frozen", "zoom", "drawings" and "views", for the automation's state.

@@ -207,6 +207,7 @@ QJsonObject state(Application& app) {
     state.insert(QStringLiteral("skipOffer"),
                  offer ? QJsonValue(offer->toJson()) : QJsonValue(QJsonValue::Null));
     state.insert(QStringLiteral("remote"), app.remote().automationState());
+    state.insert(QStringLiteral("media"), app.media().automationState());
     const QJsonObject tools = app.tools().automationState();
     for (auto field = tools.constBegin(); field != tools.constEnd(); ++field)
         state.insert(field.key(), field.value());

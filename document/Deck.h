@@ -53,6 +53,9 @@ public:
     // Counts successful opens and notes-side changes, so views can tell an image of the pages as
     // they were from one of the pages as they are.
     quint64 generation() const { return opened; }
+    // Opens instances of the open deck's file, unlocked with its password, for readers of
+    // their own.
+    const EngineFactory& unlockedEngines() const { return deckEngines; }
 
     // The contents of the page's note annotations, read at open.
     QStringList annotationNotes(qint64 page) const;

@@ -4,6 +4,7 @@
 #include "engine/MupdfCancelRelay.h"
 #include "engine/MupdfContext.h"
 #include "engine/MupdfDisplayLists.h"
+#include "engine/MupdfMedia.h"
 #include "engine/MupdfMetadata.h"
 #include "engine/MupdfNavigation.h"
 #include "engine/MupdfPageLabels.h"
@@ -260,6 +261,18 @@ QStringList MupdfEngine::noteTexts(qint64 number) const {
 
 QByteArray MupdfEngine::metadata() const {
     return MupdfMetadata::read(context, document, maximumMetadataBytes);
+}
+
+QList<MediaLink> MupdfEngine::pageMedia(qint64 number) const {
+    if (number < 0 || number >= pageCount())
+        return {};
+    return MupdfMedia::read(context, document, int(number));
+}
+
+int MupdfEngine::mediaFile(qint64 number, int index) const {
+    if (number < 0 || number >= pageCount())
+        return -1;
+    return MupdfMedia::extract(context, document, int(number), index, MediaLink::maximumFileBytes);
 }
 
 QString MupdfEngine::regionText(qint64 number, QRectF region) const {

@@ -39,6 +39,8 @@ public:
     QByteArray metadata() const override;
     QString regionText(qint64 page, QRectF region) const override;
     PageNavigation navigation(qint64 page) const override;
+    QList<MediaLink> pageMedia(qint64 page) const override;
+    int mediaFile(qint64 page, int index) const override;
     // Builds the page's display list, shared with the draws that follow.
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
     // A page that MuPDF cannot draw comes back white (and is logged once); null only for an

@@ -4,6 +4,7 @@
 
 #include "engine/InkStroke.h"
 #include "engine/PageNavigation.h"
+#include "engine/MediaLink.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -57,6 +58,12 @@ public:
     virtual QString regionText(qint64, QRectF) const { return {}; }
     // The page's links, transition and display time; none where the engine cannot tell.
     virtual PageNavigation navigation(qint64) const { return {}; }
+    // The clips and sounds the page names, in its order; empty where it has none.
+    virtual QList<MediaLink> pageMedia(qint64) const { return {}; }
+    // A memfd holding entry `index` of pageMedia(page) where it is embedded in the file, owned by
+    // the caller; -1 where it is not, cannot be read or is larger than
+    // MediaLink::maximumFileBytes.
+    virtual int mediaFile(qint64, int) const { return -1; }
     // Reads the page ahead of its draws where the engine keeps what it read, so that the caller
     // learns what reading costs before it chooses how to draw. False only when the engine failed
     // (a worker that crashed or hung); a page that cannot be read is drawn white later.

@@ -204,6 +204,18 @@ int serve(const Opener& open, qint64 addressSpace) {
             sent = answerBytes(reply, engine->metadata());
         } else if (request.kind == Kind::navigation) {
             sent = answerBytes(reply, engine->navigation(request.page).toBytes());
+        } else if (request.kind == Kind::media) {
+            QByteArray bytes;
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out << engine->pageMedia(request.page);
+            sent = answerBytes(reply, bytes);
+        } else if (request.kind == Kind::mediaFile) {
+            // The file's bytes stay in the memfd they were decoded into: no copy crosses.
+            const int file = engine->mediaFile(request.page, request.entry);
+            reply.status = file >= 0 ? 0 : 1;
+            sent = answer(reply, file);
+            if (file >= 0)
+                close(file);
         } else if (request.kind == Kind::notes || request.kind == Kind::text) {
             QByteArray bytes;
             QDataStream out(&bytes, QIODevice::WriteOnly);

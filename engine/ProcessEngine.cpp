@@ -11,6 +11,7 @@
 #include <QThread>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -23,6 +24,7 @@
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -407,6 +409,40 @@ PageNavigation ProcessEngine::navigation(qint64 page) const {
     if (page < 0 || page >= pageCount())
         return {};
     return PageNavigation::fromBytes(bytes(pageRequest(Kind::navigation, page)));
+}
+
+QList<MediaLink> ProcessEngine::pageMedia(qint64 page) const {
+    if (page < 0 || page >= pageCount())
+        return {};
+    QList<MediaLink> links;
+    QDataStream stream(bytes(pageRequest(Kind::media, page)));
+    stream >> links;
+    const bool valid = stream.status() == QDataStream::Ok &&
+                       links.size() <= MediaLink::maximumPerPage &&
+                       std::all_of(links.cbegin(), links.cend(),
+                                   [](const MediaLink& link) { return link.valid(); });
+    return valid ? links : QList<MediaLink>();
+}
+
+int ProcessEngine::mediaFile(qint64 page, int index) const {
+    if (page < 0 || page >= pageCount() || index < 0 || index >= MediaLink::maximumPerPage)
+        return -1;
+    Request request = pageRequest(Kind::mediaFile, page);
+    request.entry = index;
+    const std::optional<Reply> reply = call(request, {}, limits.mediaFileMilliseconds, nullptr);
+    if (!reply || reply->fd < 0)
+        return -1;
+    const int fd = reply->fd;
+    struct stat status {};
+    const bool sealed =
+        reply->answer.status == 0 && fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size > 0 && status.st_size <= MediaLink::maximumFileBytes &&
+        fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL) == 0;
+    if (!sealed) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 bool ProcessEngine::readPage(qint64 page, const std::atomic_bool* cancel) const {

@@ -28,6 +28,8 @@ public:
         // ahead of the draws, it gets as long as a 4K draw.
         int readMilliseconds = 12000;
         int textMilliseconds = 3000;
+        // Decoding an embedded clip of up to a gigabyte out of its filters.
+        int mediaFileMilliseconds = 30000;
         // Writing a whole deck anew with the speaker's ink.
         int inkMilliseconds = 60000;
         // A cancelled request stops at MuPDF's next check, in milliseconds; a worker that takes
@@ -58,6 +60,10 @@ public:
     QByteArray metadata() const override;
     QString regionText(qint64 page, QRectF region) const override;
     PageNavigation navigation(qint64 page) const override;
+    // Checked here again: a list that breaks a bound is dropped whole.
+    QList<MediaLink> pageMedia(qint64 page) const override;
+    // Sealed against any change before it is handed on, so what the program checks is what plays.
+    int mediaFile(qint64 page, int index) const override;
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
     // Null when the worker failed on it (crash, deadline, memory) as well as for a cancelled draw.
     QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),

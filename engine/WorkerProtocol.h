@@ -13,7 +13,19 @@ constexpr int socketDescriptor = 3;
 constexpr int cancelDescriptor = 4;
 
 // ink: the strokes come as a memfd with the request; the new PDF goes back as one.
-enum class Kind : quint32 { open = 1, draw, rows, notes, text, read, metadata, ink, navigation };
+enum class Kind : quint32 {
+    open = 1,
+    draw,
+    rows,
+    notes,
+    text,
+    read,
+    metadata,
+    ink,
+    navigation,
+    media,
+    mediaFile
+};
 
 struct Request {
     quint64 id = 0;
@@ -29,6 +41,8 @@ struct Request {
     // Bytes of payload that follow in the same packet (open: path and password; the deck's
     // descriptor comes with it).
     quint32 payload = 0;
+    // mediaFile: which of the page's media.
+    qint32 entry = 0;
 };
 
 struct Answer {

@@ -1,18 +1,21 @@
 # Debian packages the scripts install when missing. Sourced by scripts/run and scripts/test.
 
-# To build and run the presenter.
+# To build and run the presenter. Qt Multimedia plays video and sound through GStreamer: the base,
+# good and bad plugins and libav bring H.264, H.265, VP8, VP9, AV1, AAC, Opus, MP3 and more.
 # Qt Charts' CMake package asks for Qt OpenGL's, which Debian ships apart.
 ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                    qt6-charts-dev libqt6opengl6-dev
                    libmupdf-dev libfreetype-dev libharfbuzz-dev libjpeg-dev libopenjp2-7-dev
                    libjbig2dec0-dev libgumbo-dev libmujs-dev zlib1g-dev libseccomp-dev libcap-dev
                    libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n
-                   qt6-httpserver-dev qt6-websockets-dev liblo-dev libqrencode-dev)
+                   qt6-httpserver-dev qt6-websockets-dev liblo-dev libqrencode-dev
+                   qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+                   gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gl)
 # Additionally, to run the test suite and the benchmarks.
 ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils dbus iproute2 util-linux
                     mupdf-tools poppler-utils imagemagick python3
                     weston libweston-10-dev pkg-config qt6-wayland mutter python3-gi
-                    liblo-tools chromium chromium-driver python3-selenium)
+                    liblo-tools chromium chromium-driver python3-selenium ffmpeg)
 # Additionally, to build and run the fuzz targets (scripts/test --fuzz).
 ORVL_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

@@ -121,6 +121,7 @@ private slots:
         QTest::newRow("x clears the slide") << "x" << Command::ClearSlide;
         QTest::newRow("ctrl f belongs to the menus") << "Ctrl+f" << Command::None;
         QTest::newRow("s skips what the console offers") << "s" << Command::SkipSlides;
+        QTest::newRow("m plays the slide's video") << "m" << Command::ToggleMedia;
         QTest::newRow("forward delete") << "Delete" << Command::None;
         QTest::newRow("tab opens the overview") << "Tab" << Command::Overview;
         QTest::newRow("shift tab") << "Shift+Tab" << Command::None;

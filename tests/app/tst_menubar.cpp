@@ -111,6 +111,7 @@ private slots:
                                                     {Id::startFromBeginning, "fromStart"},
                                                     {Id::rehearse, "rehearse"},
                                                     {Id::skipSlides, "skip"},
+                                                    {Id::toggleMedia, "media"},
                                                     {Id::timings, "timings"},
                                                     {Id::remote, "remote"},
                                                     {Id::next, "next"},
@@ -149,11 +150,11 @@ private slots:
         }
         QCOMPARE(called, (QStringList{"quit",     "toggle", "fromStart", "rehearse",    "next",
                                       "previous", "first",  "last",      "back",        "black",
-                                      "white",    "skip",   "pause",     "reset",       "plan",
-                                      "timings",  "remote", "overview",  "transitions", "1",
-                                      "2",        "3",      "4",         "layout",      "none",
-                                      "left",     "right",  "top",       "bottom",      "auto",
-                                      "+1",       "-1",     "keys",      "about"}));
+                                      "white",    "skip",   "media",     "pause",       "reset",
+                                      "plan",     "timings", "remote",   "overview",    "transitions",
+                                      "1",        "2",      "3",         "4",           "layout",
+                                      "none",     "left",   "right",     "top",         "bottom",
+                                      "auto",     "+1",     "-1",        "keys",        "about"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list

@@ -33,6 +33,7 @@ QList<std::pair<QString, QString>> keyTable() {
         {QStringLiteral("B  ."), L10n::lookup("Schwarzbild an / aus")},
         {QStringLiteral("W  ,"), L10n::lookup("Weißbild an / aus")},
         {QStringLiteral("S"), L10n::lookup("Angebotene Folien überspringen (hinter Plan)")},
+        {QStringLiteral("M"), L10n::lookup("Video oder Ton der Folie abspielen / anhalten")},
         {QStringLiteral("L  O"), L10n::lookup("Laserpointer / Spotlight (Mausrad: Größe)")},
         {QStringLiteral("D  H  E"), L10n::lookup("Stift / Textmarker / Radierer")},
         {QStringLiteral("C  V"), L10n::lookup("Nächste Farbe / Strichstärke")},
