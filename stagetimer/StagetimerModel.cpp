@@ -116,6 +116,12 @@ std::optional<double> StagetimerModel::remainingMs() const {
     return std::nullopt;
 }
 
+LinkTrouble StagetimerModel::trouble() const {
+    if (isConnected || !statusIsFailure)
+        return LinkTrouble::none;
+    return wasConnected ? LinkTrouble::lost : LinkTrouble::unreachable;
+}
+
 void StagetimerModel::start() {
     if (Preferences::flag(enabledKey) && !roomID().isEmpty() && !apiKey().isEmpty())
         connectRoom();
@@ -127,6 +133,7 @@ void StagetimerModel::connectRoom() {
         return;
     }
     cancelTask();
+    wasConnected = false;
     setConnecting(true);
     setConnected(false);
     forgetRoomTexts();
@@ -147,6 +154,7 @@ void StagetimerModel::forgetRoomTexts() {
 
 void StagetimerModel::disconnectRoom() {
     cancelTask();
+    wasConnected = false;
     setConnecting(false);
     setConnected(false);
     setEnabled(false);
@@ -228,6 +236,7 @@ void StagetimerModel::apply(const STStatus& status) {
     if (status.serverTime)
         offsetMs = *status.serverTime - clock->nowMs();
     if (!isConnected) {
+        wasConnected = true;
         setConnected(true);
         const QString where = server().isEmpty() ? StagetimerApi::cloudDisplayName : server();
         setStatus(L10n::format("Verbunden mit %@", {where}));

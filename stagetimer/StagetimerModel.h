@@ -4,6 +4,7 @@
 
 #include "net/Clock.h"
 #include "net/Http.h"
+#include "net/LinkTrouble.h"
 #include "stagetimer/StagetimerApi.h"
 
 #include <QObject>
@@ -34,6 +35,8 @@ public:
     QString status() const { return currentStatus; }
     // The status names a failure (a refused key, a lost or unreachable server), not progress.
     bool linkFailed() const { return statusIsFailure; }
+    // Whether the room keeps failing: lost once it had answered, else unreachable.
+    LinkTrouble trouble() const;
     bool connected() const { return isConnected; }
     bool connecting() const { return isConnecting; }
     bool running() const { return isRunning; }
@@ -109,6 +112,8 @@ private:
     QString currentStatus;
     bool statusIsFailure = false;
     bool isConnected = false;
+    // The current attempt reached the room once.
+    bool wasConnected = false;
     bool isConnecting = false;
     bool isRunning = false;
     QString currentTimerName;

@@ -299,12 +299,14 @@ private slots:
         QVERIFY(!model->connected());
         QCOMPARE(model->message(), QString());
         QCOMPARE(model->timerName(), QString());
+        QCOMPARE(model->trouble(), LinkTrouble::lost);
 
         clock->advance(1500);
         QVERIFY(transport->answerHttp(200, showing));
         QCOMPARE(model->message(), QString());
         QVERIFY(transport->answerHttp(200, envelope(runningStatus("T1"))));
         QVERIFY(model->connected());
+        QCOMPARE(model->trouble(), LinkTrouble::none);
         QCOMPARE(endpoints().last(), QStringLiteral("get_timer"));
     }
 
