@@ -131,8 +131,7 @@ void DeckController::readNotes() {
     const bool unreadable = deckNotes.sidecarStatus() == Sidecar::Reading::unreadable;
     // Once per file: a reload of the same deck does not say it again.
     if (unreadable && unreadableNotes != name)
-        std::fprintf(stderr, "talvane-orvello: %s\n",
-                     qPrintable(L10n::format("Notizdatei %@ nicht lesbar – ohne Notizen", {name})));
+        std::fprintf(stderr, "talvane-orvello: %s\n", qPrintable(deckNotes.sidecarProblem()));
     unreadableNotes = unreadable ? name : QString();
     applyNotesSide();
 }
@@ -153,8 +152,12 @@ QString DeckController::notice() const {
     if (!unreadableChange.isEmpty())
         return L10n::format("Geänderte Datei %@ nicht lesbar – die bisherige Fassung bleibt",
                             {unreadableChange});
+    // A truncated copy opens with what could be saved of it; found out now, not on stage.
+    if (deck.wasRepaired())
+        return L10n::format("%@ wurde repariert – Inhalt kann fehlen",
+                            {QFileInfo(deck.url().path()).fileName()});
     if (!unreadableNotes.isEmpty())
-        return L10n::format("Notizdatei %@ nicht lesbar – ohne Notizen", {unreadableNotes});
+        return deckNotes.sidecarProblem();
     return QString();
 }
 

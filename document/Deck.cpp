@@ -33,6 +33,7 @@ struct Deck::Load {
     QList<QSizeF> sizes;
     QStringList labels;
     QByteArray metadata;
+    bool repaired = false;
     QList<QStringList> notes;
 
     // On the loading thread: the engine instance and everything the main thread reads from it
@@ -115,6 +116,7 @@ void Deck::Load::read(const EngineFactory& engines) {
         }
         notes.append(opened->noteTexts(page));
     }
+    repaired = opened->wasRepaired();
     document = std::move(opened);
 }
 
@@ -134,6 +136,7 @@ void Deck::apply(Load& load) {
     sizes = load.sizes;
     labels = load.labels;
     xmp = load.metadata;
+    repaired = load.repaired;
     firstPageAspect = aspectOf(sizes.first());
     split = NotesSide::none;
     slideAspect = firstPageAspect;

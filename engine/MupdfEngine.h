@@ -37,6 +37,7 @@ public:
     QString pageLabel(qint64 page) const override;
     QStringList noteTexts(qint64 page) const override;
     QByteArray metadata() const override;
+    bool wasRepaired() const override { return repaired; }
     QString regionText(qint64 page, QRectF region) const override;
     // Builds the page's display list, shared with the draws that follow.
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
@@ -67,6 +68,7 @@ private:
     QString path;
     QList<QSizeF> pageSizes;
     QStringList labels;
+    bool repaired = false;
     ImageAllocator allocate;
     bool pageTree = false;
 };

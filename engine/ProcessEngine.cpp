@@ -161,6 +161,10 @@ std::unique_ptr<ProcessEngine> ProcessEngine::open(const QString& worker, const 
         engine->sizes.append(size);
         engine->labels.append(label);
     }
+    // After the pages; absent from the table of a worker that does not say.
+    bool repaired = false;
+    stream >> repaired;
+    engine->repaired = stream.status() == QDataStream::Ok && repaired;
     if (status)
         *status = OpenStatus::ok;
     return engine;

@@ -54,6 +54,7 @@ public:
     QString pageLabel(qint64 page) const override { return labels.value(page); }
     QStringList noteTexts(qint64 page) const override;
     QByteArray metadata() const override;
+    bool wasRepaired() const override { return repaired; }
     QString regionText(qint64 page, QRectF region) const override;
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
     // Null when the worker failed on it (crash, deadline, memory) as well as for a cancelled draw.
@@ -92,6 +93,7 @@ private:
     const Limits limits;
     QList<QSizeF> sizes;
     QStringList labels;
+    bool repaired = false;
 
     mutable pid_t pid = -1;
     mutable int socket = -1;
