@@ -93,6 +93,8 @@ public:
     // view is hidden.
     QSize currentSlidePixels() const;
     QSize nextSlidePixels() const;
+    // Where the current slide shows, in global coordinates; empty while it is hidden.
+    QRect currentSlideArea() const;
     // The thumbnail of `page`, scrolled into view; null when it cannot be shown.
     SlideView* thumbnail(qint64 page);
 
