@@ -196,7 +196,12 @@ void Application::connectActions() {
         });
     }
     on(Id::togglePresentation, [this] { show.isPresenting() ? show.stop() : void(show.start()); });
-    on(Id::startFromBeginning, [this] { show.startFrom(0); });
+    on(Id::startFromBeginning, [this] {
+        // From the top after the presentation ended: a new talk, timed from zero.
+        if (!show.isPresenting())
+            talkClock.reset(false);
+        show.startFrom(0);
+    });
     on(Id::next, [this] { show.next(); });
     on(Id::previous, [this] { show.previous(); });
     on(Id::first, [this] { show.first(); });
@@ -249,11 +254,13 @@ void Application::connectPieces() {
 void Application::presentingChanged(bool presenting) {
     externalTimers.setPresenting(presenting);
     if (presenting) {
-        talkClock.startIfNeverRun();
+        talkClock.resumeAfterBreak();
         sleepActivity.inhibit(applicationTitle, L10n::lookup("Präsentation läuft"));
     } else {
+        talkClock.holdForBreak();
         sleepActivity.release();
     }
+    tick();
 }
 
 void Application::deckOpened() {

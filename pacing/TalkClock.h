@@ -38,7 +38,8 @@ public:
 
     void togglePause() { timer.togglePause(); }
     void reset(bool presenting) { timer.reset(presenting); }
-    void startIfNeverRun() { timer.startIfNeverRun(); }
+    void holdForBreak() { timer.holdForBreak(); }
+    void resumeAfterBreak() { timer.resumeAfterBreak(); }
 
 private:
     const Clock& clock;

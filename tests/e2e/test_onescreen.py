@@ -1,7 +1,7 @@
 """One screen, as on a laptop rehearsal or a talk given over a video call: the audience picture is a
 window of its own beside or over part of the console, in front of it, never on top of everything
 and never taking the keys; full screen and the test window stay at hand, each titled by its mode.
-Places and stacking are read from the X server."""
+Also the talk timer across Esc, F5 and Shift+F5. Places and stacking are read from the X server."""
 import re
 import subprocess
 import tempfile
@@ -118,6 +118,42 @@ class OneScreen(DisplayTestCase):
             order = stacking(self.xvfb)
             self.assertGreater(order.index(shown), order.index(console_window(self.xvfb, test)))
             self.assertEqual(session.finish(), 0)
+
+    def test_the_talk_timer_across_esc_f5_and_shift_f5(self):
+        def seconds(state):
+            hours, minutes, secs = map(int, state["timer"].split(":"))
+            return 3600 * hours + 60 * minutes + secs
+
+        with tempfile.TemporaryDirectory() as home, \
+                Session(self.xvfb, [f"open {SAMPLE_DECK}", *POLLING], home) as session:
+            session.until(lambda state: state["focus"] == "presenter")
+            session.type("F5")
+            session.until(lambda state: state["presenting"] and seconds(state) >= 3)
+            session.type("Escape")
+            ended = session.until(lambda state: not state["presenting"])
+            # While no presentation runs the timer is paused, and says so.
+            self.assertEqual(ended["timerCaption"], "Vortragszeit (angehalten)")
+            for _ in range(10):
+                held = session.next_state()
+                self.assertEqual(held["timer"], ended["timer"])
+            self.assertEqual(held["pauseButton"], "Timer fortsetzen")
+
+            # Shift+F5 goes on with the same talk: the break cost nothing.
+            session.type("shift+F5")
+            state = session.until(lambda state: state["presenting"])
+            self.assertGreaterEqual(seconds(state), seconds(ended))
+            self.assertEqual(state["timerCaption"], "Vortragszeit")
+            session.until(lambda state: seconds(state) >= seconds(ended) + 2)
+            session.type("Escape")
+            rehearsal = session.until(lambda state: not state["presenting"])
+
+            # F5 starts from the beginning: a new talk, timed from zero.
+            session.type("F5")
+            state = session.until(lambda state: state["presenting"])
+            self.assertLess(seconds(state), seconds(rehearsal))
+            self.assertEqual(state["index"], 0)
+            session.type("ctrl+q")
+            session.next("confirm")
 
 
 if __name__ == "__main__":
