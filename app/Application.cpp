@@ -75,7 +75,27 @@ void Application::openFiles(const QList<QUrl>& urls) {
         if (!consoleWindow)
             pendingOpen = url;
         else
-            deckController.open(url);
+            openAsked(url);
+    }
+}
+
+void Application::openAsked(const QUrl& url) {
+    // One question at a time: a deck asked for meanwhile is asked about once it is answered.
+    if (askingToQuit) {
+        waitingToOpen = url;
+        return;
+    }
+    for (std::optional<QUrl> next = url; next; next = std::exchange(waitingToOpen, std::nullopt)) {
+        if (show.isPresenting()) {
+            // Esc answers this question, as the one before quitting, rather than ending the talk.
+            askingToQuit = true;
+            const bool leave = prompts.confirmDeckChange(L10n::format(
+                "Präsentation läuft – zu „%@“ wechseln?", {QFileInfo(next->path()).fileName()}));
+            askingToQuit = false;
+            if (!leave && show.isPresenting())
+                continue;
+        }
+        deckController.open(*next);
     }
 }
 
@@ -137,8 +157,7 @@ void Application::buildConsole() {
                        commands[Id::toggleBlack], commands[Id::toggleTimerPause],
                        commands[Id::resetTimer], commands[Id::open]});
     connect(view, &PresenterView::slideClicked, &show, &SlideShow::goTo);
-    connect(view, &PresenterView::fileDropped, this,
-            [this](const QUrl& url) { deckController.open(url); });
+    connect(view, &PresenterView::fileDropped, this, &Application::openAsked);
     connect(view, &PresenterView::screenChosen, &audienceController, &AudienceController::choose);
     consoleWindow->mayClose = [this] { return mayQuit(); };
     // Closing the speaker's window ends the program, even while the audience window is up.
@@ -146,8 +165,7 @@ void Application::buildConsole() {
             Qt::QueuedConnection);
 
     menuBar = new MenuBar(commands);
-    connect(menuBar, &MenuBar::recentChosen, this,
-            [this](const QUrl& url) { deckController.open(url); });
+    connect(menuBar, &MenuBar::recentChosen, this, &Application::openAsked);
     connect(menuBar, &MenuBar::languageChosen, this, &Application::languageChosen);
     QMenu* timersMenu = menuBar->ontimeMenu();
     externalTimers.fillMenu(timersMenu);
@@ -376,7 +394,7 @@ void Application::openDocument() {
     const QString path = QFileDialog::getOpenFileName(consoleWindow, QString(), QString(),
                                                       QStringLiteral("PDF (*.pdf *.PDF)"));
     if (!path.isEmpty())
-        deckController.open(QUrl::fromLocalFile(path));
+        openAsked(QUrl::fromLocalFile(path));
 }
 
 void Application::showPaceDialog() {

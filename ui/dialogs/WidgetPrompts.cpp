@@ -55,15 +55,28 @@ std::optional<QString> WidgetPrompts::password(const QString& name, bool again) 
     return dialog.textValue();
 }
 
-bool WidgetPrompts::confirmQuit(const QString& message) {
+namespace {
+
+// A question whose default, and the answer to Esc, keeps the talk running.
+bool confirmLeavingTheTalk(QWidget* parent, const QString& message, const QString& leave) {
     QMessageBox box(QMessageBox::Question, applicationTitle, message, QMessageBox::NoButton,
                     parent);
     QPushButton* keep = box.addButton(L10n::lookup("Weiter präsentieren"), QMessageBox::RejectRole);
-    box.addButton(L10n::lookup("Beenden"), QMessageBox::DestructiveRole);
+    box.addButton(leave, QMessageBox::DestructiveRole);
     box.setDefaultButton(keep);
     box.setEscapeButton(keep);
     box.exec();
     return box.clickedButton() != keep;
+}
+
+} // namespace
+
+bool WidgetPrompts::confirmQuit(const QString& message) {
+    return confirmLeavingTheTalk(parent, message, L10n::lookup("Beenden"));
+}
+
+bool WidgetPrompts::confirmDeckChange(const QString& message) {
+    return confirmLeavingTheTalk(parent, message, L10n::lookup("Wechseln"));
 }
 
 int WidgetPrompts::ask(const QString& message, const QStringList& buttons) {
