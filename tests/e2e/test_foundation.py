@@ -137,6 +137,14 @@ class Foundation(DisplayTestCase):
         wrong = subprocess.run([BINARY, "--page", "0"], capture_output=True, text=True, env=environment)
         self.assertEqual(wrong.returncode, 2)
         self.assertIn("--page", wrong.stderr)
+        # In the system's language, as the rest of the program: German under a German locale.
+        german = {**environment, "LANG": "de_DE.UTF-8"}
+        shown = subprocess.run([BINARY, "--help"], capture_output=True, text=True, env=german)
+        self.assertTrue(shown.stdout.startswith("Aufruf: talvane-orvello [Optionen] [PDF …]\n"), shown.stdout)
+        self.assertIn("Sofort präsentieren.", shown.stdout)
+        self.assertIn("Spalten der Folienleiste, 1 bis 4", shown.stdout)
+        wrong = subprocess.run([BINARY, "--page", "0"], capture_output=True, text=True, env=german)
+        self.assertIn("--page braucht eine Foliennummer ab 1", wrong.stderr)
 
     def test_present_at_a_page_on_a_named_screen(self):
         code, events, errors = run_steps(self.xvfb, ["wait 500", "state", "quit"],
