@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/AboutText.h"
 #include "app/KeyFilter.h"
 #include "app/MenuBar.h"
 #include "base/L10n.h"
@@ -114,7 +115,11 @@ void Application::start() {
     prompts.setWindow(consoleWindow);
     audienceController.setConsole(consoleWindow);
     showScreenChoices();
-    consoleWindow->show();
+    // The first time the console fills its screen; after that it opens as the speaker left it.
+    if (Preferences::contains(PresenterWindow::frameKey))
+        consoleWindow->show();
+    else
+        consoleWindow->showMaximized();
     consoleWindow->raise();
     consoleWindow->activateWindow();
     keys = new KeyFilter(commands, show);
@@ -243,7 +248,7 @@ void Application::connectActions() {
     });
     on(Id::about, [this] {
         prompts.about(L10n::format("Über %@", {applicationTitle}),
-                      applicationTitle + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+                      AboutText::text(applicationTitle));
     });
 }
 
@@ -391,7 +396,11 @@ void Application::showScreenChoices() {
 }
 
 void Application::openDocument() {
-    const QString path = QFileDialog::getOpenFileName(consoleWindow, QString(), QString(),
+    // The dialog starts where the open deck lives: the next talk is usually beside it.
+    const QString folder = openDeck.pageCount() > 0
+                               ? QFileInfo(openDeck.url().toLocalFile()).absolutePath()
+                               : QString();
+    const QString path = QFileDialog::getOpenFileName(consoleWindow, QString(), folder,
                                                       QStringLiteral("PDF (*.pdf *.PDF)"));
     if (!path.isEmpty())
         openAsked(QUrl::fromLocalFile(path));

@@ -18,6 +18,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <mupdf/fitz/version.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -88,6 +89,10 @@ ProcessEngine::~ProcessEngine() {
 
 Sandbox::Mechanisms ProcessEngine::workerSandbox() {
     return reportedSandbox;
+}
+
+QString ProcessEngine::engineName() {
+    return QStringLiteral("MuPDF " FZ_VERSION);
 }
 
 QString ProcessEngine::workerPath() {

@@ -47,6 +47,8 @@ public:
     // What the page workers are confined by, as the last one to open a deck said; none before
     // any did.
     static Sandbox::Mechanisms workerSandbox();
+    // The engine the workers draw with and its version, for the About box.
+    static QString engineName();
     static EngineFactory factory(const QString& worker, const Limits& limits, int workers);
 
     qint64 pageCount() const override { return sizes.size(); }

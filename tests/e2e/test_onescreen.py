@@ -60,7 +60,10 @@ class OneScreen(DisplayTestCase):
                                                 "LAPTOP (1920×1080) – Vollbild auf diesem Bildschirm",
                                                 "Testfenster (kein Vollbild)"])
             self.assertEqual(screens["caption"], "Ausgabe auf: eigenes Fenster (nur 1 Bildschirm)")
-            session.until(lambda state: state["focus"] == "presenter")
+            state = session.until(lambda state: state["focus"] == "presenter")
+            # The first time the console is maximised on its screen.
+            console = console_window(self.xvfb, state)
+            self.assertIn("_NET_WM_STATE_MAXIMIZED_HORZ", x_tool(self.xvfb, "xprop", "-id", str(console)))
             session.type("F5")
             state = session.until(lambda state: state["audience"]["visible"])
             audience = state["audience"]
@@ -71,7 +74,7 @@ class OneScreen(DisplayTestCase):
             self.assertLess(width * height, 1920 * 1080 / 2, "the console stays in sight")
 
             # In front of the console, yet neither above every window nor taking the keys.
-            window, console = int(audience["windowId"]), console_window(self.xvfb, state)
+            window = int(audience["windowId"])
             order = stacking(self.xvfb)
             self.assertGreater(order.index(window), order.index(console))
             self.assertNotIn("_NET_WM_STATE_ABOVE", x_tool(self.xvfb, "xprop", "-id", str(window)))

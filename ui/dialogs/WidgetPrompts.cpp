@@ -2,6 +2,8 @@
 
 #include "base/L10n.h"
 
+#include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,5 +95,14 @@ int WidgetPrompts::ask(const QString& message, const QStringList& buttons) {
 }
 
 void WidgetPrompts::about(const QString& title, const QString& text) {
-    QMessageBox::about(parent, title, text);
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setIconPixmap(QApplication::windowIcon().pixmap(64));
+    box.setTextFormat(Qt::PlainText);
+    // The address and the version can be copied from it.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A message box sizes itself to its longest line only; the title needs room too.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(520, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    box.exec();
 }
