@@ -58,6 +58,7 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
                  {K(Qt::CTRL | Qt::Key_Return)});
     setShortcuts(add(Id::startFromBeginning, L10n::lookup("Von Anfang an starten   (F5)")),
                  {K(Qt::CTRL | Qt::SHIFT | Qt::Key_Return)});
+    add(Id::rehearse, L10n::lookup("Probe starten"));
     add(Id::next, L10n::lookup("Nächste Folie   (→, ↓, Leertaste, Bild↓)"));
     add(Id::previous, L10n::lookup("Vorherige Folie   (←, ↑, Rücktaste, Bild↑)"));
     add(Id::first, L10n::lookup("Erste Folie   (Pos1)"));
@@ -69,6 +70,9 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     add(Id::toggleTimerPause, L10n::lookup("Timer anhalten / fortsetzen"));
     add(Id::resetTimer, L10n::lookup("Timer zurücksetzen"));
     add(Id::talkPlan, L10n::lookup("Vortragsdauer …"));
+    add(Id::timings, L10n::lookup("Zeiten …"));
+    add(Id::skipSlides, L10n::lookup("Folien überspringen   (S)"));
+    add(Id::remote, L10n::lookup("Fernbedienung …"));
     setShortcuts(add(Id::shortcuts, L10n::lookup("Tastenkürzel")),
                  {K(Qt::Key_F1), K(QStringLiteral("?"))});
     add(Id::about, L10n::format("Über %@", {QStringLiteral("Talvane Orvello")}));

@@ -25,6 +25,8 @@ public:
         notesSmaller,
         togglePresentation,
         startFromBeginning,
+        // Starts a presentation recorded as a rehearsal.
+        rehearse,
         next,
         previous,
         first,
@@ -38,6 +40,12 @@ public:
         toggleTimerPause,
         resetTimer,
         talkPlan,
+        // The record of the deck's talks and its plan per slide.
+        timings,
+        // Leaves out the slides the console offers when the talk runs late.
+        skipSlides,
+        // The phones' and control desks' switch and address.
+        remote,
         shortcuts,
         about,
     };

@@ -32,7 +32,9 @@ const QString applicationTitle = QStringLiteral("Talvane Orvello");
 Application::Application(Prompts& prompts, QObject* parent)
     : QObject(parent), relaunch(&MenuBar::relaunchExecutable), prompts(prompts),
       deckController(openDeck, prompts), audienceController(openDeck, show),
-      externalTimers(prompts), talkClock(systemClock) {
+      externalTimers(prompts), talkClock(systemClock),
+      talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
+      remoteLink(commands, show, openDeck, deckController.notes()) {
     connectActions();
     connectPieces();
 }
@@ -134,6 +136,7 @@ void Application::start() {
     ticker->start();
     externalTimers.setConsole(consoleWindow);
     externalTimers.start();
+    remoteLink.start();
     if (pendingOpen) {
         deckController.open(*std::exchange(pendingOpen, std::nullopt), [this](bool opened) {
             if (opened && pageAtLaunch)
@@ -225,7 +228,16 @@ void Application::connectActions() {
             talkClock.reset(false);
         show.startFrom(0);
     });
-    on(Id::next, [this] { show.next(); });
+    on(Id::rehearse, [this] {
+        if (show.isPresenting())
+            return;
+        talkTimings.rehearseNext();
+        show.start();
+    });
+    on(Id::next, [this] {
+        if (!talkTimings.stepPastSkip())
+            show.next();
+    });
     on(Id::previous, [this] { show.previous(); });
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
@@ -242,6 +254,9 @@ void Application::connectActions() {
         tick();
     });
     on(Id::talkPlan, [this] { showPaceDialog(); });
+    on(Id::timings, [this] { talkTimings.showWindow(consoleWindow); });
+    on(Id::skipSlides, [this] { talkTimings.skip(talkReading()); });
+    on(Id::remote, [this] { remoteLink.showWindow(consoleWindow); });
     on(Id::shortcuts, [this] {
         if (consoleWindow)
             consoleWindow->toggleShortcuts();
@@ -272,10 +287,13 @@ void Application::connectPieces() {
     });
     connect(&audienceController, &AudienceController::exposureChanged, this, &Application::refresh);
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
+    connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
 }
 
 void Application::presentingChanged(bool presenting) {
     externalTimers.setPresenting(presenting);
+    // The record is read between talks, never in front of an audience.
+    commands[Actions::Id::timings]->setEnabled(!presenting);
     if (presenting) {
         talkClock.resumeAfterBreak();
         sleepActivity.inhibit(applicationTitle, L10n::lookup("Präsentation läuft"));
@@ -328,10 +346,7 @@ void Application::refresh() {
     // the console's.
     audienceController.refresh();
     PresenterView* view = consoleWindow->view();
-    const QString audienceNotice = audienceController.notice();
-    view->setStatus(audienceController.warning(),
-                    audienceNotice.isEmpty() ? deckController.notice() : audienceNotice,
-                    externalTimers.note());
+    showStatus();
     const qint64 page = show.page();
     const qint64 pageCount = openDeck.pageCount();
     const DeckNotes& notes = deckController.notes();
@@ -359,9 +374,29 @@ void Application::refresh() {
         plan.presenting = show.isPresenting();
         renderPlan.apply(*renderer, plan);
     }
+    if (remoteLink.isEnabled())
+        QMetaObject::invokeMethod(
+            this, [this] { updateRemote(talkNow()); }, Qt::QueuedConnection);
+}
+
+void Application::showStatus() {
+    if (!consoleWindow)
+        return;
+    QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice()};
+    if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
+        notices.append(offer->text() + QStringLiteral("   (S)"));
+    notices.removeAll(QString());
+    consoleWindow->view()->setStatus(audienceController.warning(), notices.value(0),
+                                     externalTimers.note());
 }
 
 std::optional<TalkPace::Reading> Application::paceReading() const {
+    const std::optional<TalkPace::Reading> talk = talkReading();
+    const std::optional<PlanPace::Reading> planned = talkTimings.read(talk);
+    return planned ? std::optional<TalkPace::Reading>(planned->pace) : talk;
+}
+
+std::optional<TalkPace::Reading> Application::talkReading() const {
     // Hidden pages (backup slides) take no share of the talk.
     const DeckNotes& notes = deckController.notes();
     const qint64 pageCount = openDeck.pageCount();
@@ -373,8 +408,8 @@ void Application::tick() {
     if (!consoleWindow)
         return;
     PresenterView* view = consoleWindow->view();
-    const std::optional<TalkPace::Reading> reading = paceReading();
-    view->showTalkTimer(talkClock.display(reading), reading);
+    const TalkNow now = talkNow();
+    view->showTalkTimer(now.timer, now.reading);
     view->showClock(TalkTimer::formatClock(QDateTime::currentDateTime()));
     const ExternalTimers::Block block = externalTimers.shownBlock();
     view->showTimerBlock(block == ExternalTimers::Block::ontime ? PresenterLayout::Block::Ontime
@@ -382,7 +417,30 @@ void Application::tick() {
                              ? PresenterLayout::Block::Stagetimer
                              : PresenterLayout::Block::None,
                          externalTimers.blockContent());
+    showStatus();
+    updateRemote(now);
     audienceController.keepOnScreen();
+}
+
+Application::TalkNow Application::talkNow() const {
+    const std::optional<TalkPace::Reading> talk = talkReading();
+    const std::optional<PlanPace::Reading> planned = talkTimings.read(talk);
+    TalkNow now;
+    now.reading = planned ? planned->pace : talk;
+    now.timer = talkClock.display(now.reading);
+    if (planned)
+        now.timer.caption += QStringLiteral(" · ") + PlanPace::lagText(planned->lagSeconds);
+    return now;
+}
+
+void Application::updateRemote(const TalkNow& now) {
+    if (!remoteLink.isEnabled() || !consoleWindow)
+        return;
+    const PresenterView::Readout shown = consoleWindow->view()->readout();
+    remoteLink.update(now.timer, now.reading,
+                      shown.block == PresenterLayout::Block::None
+                          ? QString()
+                          : shown.blockCaption + QLatin1Char(' ') + shown.blockTime);
 }
 
 void Application::showScreenChoices() {

@@ -9,6 +9,8 @@
 #include "app/DisplaySleepInhibitor.h"
 #include "app/ExternalTimers.h"
 #include "app/MenuBar.h"
+#include "app/RemoteLink.h"
+#include "app/TalkTimings.h"
 #include "document/Deck.h"
 #include "net/Clock.h"
 #include "pacing/TalkClock.h"
@@ -62,11 +64,16 @@ public:
     AudienceController& audience() { return audienceController; }
     ExternalTimers& timers() { return externalTimers; }
     const TalkClock& clock() const { return talkClock; }
+    TalkTimings& timings() { return talkTimings; }
+    const RemoteLink& remote() const { return remoteLink; }
     PresenterWindow* console() const { return consoleWindow; }
     MenuBar* menus() const { return menuBar; }
     PaceDialog* paceDialog() const { return paceWindow; }
-    // The countdown and pace now; absent without a plan.
+    // The countdown and pace now, against the plan per slide where the deck has one; absent
+    // without a plan.
     std::optional<TalkPace::Reading> paceReading() const;
+    // The countdown and pace of the talk's own length or end time.
+    std::optional<TalkPace::Reading> talkReading() const;
 
 signals:
     // Start-up is done and the launch's deck is open (or failed).
@@ -82,6 +89,16 @@ private:
     // window's watchdog.
     void tick();
     void showScreenChoices();
+    // The status line: warnings, notices and the offer to skip when the talk runs late.
+    void showStatus();
+    // The talk timer as the console shows it, with the reading it shows.
+    struct TalkNow {
+        TalkTimer::Display timer;
+        std::optional<TalkPace::Reading> reading;
+    };
+    TalkNow talkNow() const;
+    // The phones and desks hear of the talk; after a refresh, once the projector is painted.
+    void updateRemote(const TalkNow& now);
     void presentingChanged(bool presenting);
     void deckOpened();
     void notesChanged();
@@ -106,6 +123,8 @@ private:
     AudienceController audienceController;
     ExternalTimers externalTimers;
     TalkClock talkClock;
+    TalkTimings talkTimings;
+    RemoteLink remoteLink;
     RenderPlan renderPlan;
     DisplaySleepInhibitor sleepActivity;
     QPointer<PresenterWindow> consoleWindow;

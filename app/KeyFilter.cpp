@@ -51,6 +51,8 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
         return Command::Next;
     if (characters == QLatin1String("p"))
         return Command::Previous;
+    if (characters == QLatin1String("s"))
+        return Command::SkipSlides;
     if (characters.size() == 1 && characters.at(0).isNumber())
         return Command::Digit;
     return Command::None;
@@ -154,6 +156,8 @@ std::optional<Actions::Id> actionFor(Command command, bool shifted, bool present
         return Id::toggleBlack;
     case Command::ToggleWhite:
         return Id::toggleWhite;
+    case Command::SkipSlides:
+        return Id::skipSlides;
     case Command::TogglePresentation:
         return Id::togglePresentation;
     case Command::StartFromBeginning:

@@ -39,6 +39,8 @@ enum class Command {
     F5,
     ToggleBlack,
     ToggleWhite,
+    // S: leaves out the slides the console offers when the talk runs late.
+    SkipSlides,
     Digit,
     // Ctrl+Return and Ctrl+Shift+Return: the menu's keys, taken here only while a dialog blocks
     // the menu.

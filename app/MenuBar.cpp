@@ -66,15 +66,19 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     QMenu* presentation = addMenu(L10n::lookup("Präsentation"));
     presentation->addAction(actions[Id::togglePresentation]);
     presentation->addAction(actions[Id::startFromBeginning]);
+    presentation->addAction(actions[Id::rehearse]);
     presentation->addSeparator();
     for (const Id id : {Id::next, Id::previous, Id::first, Id::last})
         presentation->addAction(actions[id]);
     presentation->addSeparator();
     presentation->addAction(actions[Id::toggleBlack]);
     presentation->addAction(actions[Id::toggleWhite]);
+    presentation->addAction(actions[Id::skipSlides]);
     presentation->addSeparator();
-    for (const Id id : {Id::toggleTimerPause, Id::resetTimer, Id::talkPlan})
+    for (const Id id : {Id::toggleTimerPause, Id::resetTimer, Id::talkPlan, Id::timings})
         presentation->addAction(actions[id]);
+    presentation->addSeparator();
+    presentation->addAction(actions[Id::remote]);
 
     ontime = addMenu(QStringLiteral("Ontime / Stagetimer"));
 

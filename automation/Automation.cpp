@@ -208,6 +208,20 @@ void Automation::registerFoundationSteps() {
 }
 
 void Automation::registerConsoleSteps() {
+    // The deck's recorded runs: kind, start and seconds per slide.
+    registerStep(QStringLiteral("timings"), [this](const QString&) {
+        TalkTimings& timings = app.timings();
+        printEvent({{QStringLiteral("event"), QStringLiteral("timings")},
+                    {QStringLiteral("runs"), timings.store().summary(timings.deckPath())}});
+        return 0;
+    });
+    // The last run becomes the deck's plan per slide.
+    registerStep(QStringLiteral("adopt-plan"), [this](const QString&) {
+        TalkTimings& timings = app.timings();
+        if (!timings.store().adoptLastRun(timings.deckPath(), timings.slideCount()))
+            printError(QStringLiteral("adopt-plan"), QStringLiteral("no run to adopt"));
+        return 0;
+    });
     // "pace-dialog 25", "pace-dialog 14:30 2" or "pace-dialog none": fills the open
     // "Vortragsdauer" dialog (length or end time, last minutes) and presses its button.
     registerStep(QStringLiteral("pace-dialog"), [this](const QString& argument) {

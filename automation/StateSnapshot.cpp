@@ -180,6 +180,14 @@ QJsonObject state(Application& app) {
         state.insert(QStringLiteral("block"), block(shown));
     }
     addTimers(state, app);
+    const std::optional<TalkPace::Reading> talk = app.talkReading();
+    const std::optional<PlanPace::Reading> planned = app.timings().read(talk);
+    state.insert(QStringLiteral("plan"),
+                 planned ? QJsonValue(planned->lagSeconds) : QJsonValue(QJsonValue::Null));
+    const std::optional<SkipOffer> offer = app.timings().skipOffer(talk);
+    state.insert(QStringLiteral("skipOffer"),
+                 offer ? QJsonValue(offer->toJson()) : QJsonValue(QJsonValue::Null));
+    state.insert(QStringLiteral("remote"), app.remote().automationState());
     return state;
 }
 

@@ -36,6 +36,8 @@ public:
         return timer.display(reading);
     }
 
+    // The talk timer's time, pauses left out.
+    double elapsedSeconds() const { return timer.elapsedSeconds(); }
     void togglePause() { timer.togglePause(); }
     void reset(bool presenting) { timer.reset(presenting); }
     void holdForBreak() { timer.holdForBreak(); }

@@ -109,6 +109,7 @@ private slots:
         QTest::newRow("meta right") << "Meta+Right" << Command::None;
         QTest::newRow("ctrl b") << "Ctrl+b" << Command::None;
         QTest::newRow("other letter") << "x" << Command::None;
+        QTest::newRow("s skips what the console offers") << "s" << Command::SkipSlides;
         QTest::newRow("forward delete") << "Delete" << Command::None;
         QTest::newRow("tab") << "Tab" << Command::None;
         QTest::newRow("F6") << "F6" << Command::None;
@@ -238,12 +239,15 @@ private slots:
     // disabled action does nothing, whichever way it comes.
     void oneActionPerCommand() {
         const MenuBar bar(deck->actions);
-        QAction* menuItem = nullptr;
-        for (QAction* title : bar.actions()) {
-            if (title->text() == QStringLiteral("Präsentation"))
-                menuItem = title->menu()->actions().at(3);
-        }
-        QCOMPARE(menuItem, deck->actions[Actions::Id::next]);
+        QAction* menuItem = deck->actions[Actions::Id::next];
+        const auto inMenu = [&bar](const QAction* item) {
+            for (const QAction* title : bar.actions()) {
+                if (title->text() == QStringLiteral("Präsentation"))
+                    return title->menu()->actions().contains(item);
+            }
+            return false;
+        };
+        QVERIFY(inMenu(menuItem));
         Deck shown;
         QVERIFY(TestSupport::openDeck(shown, QUrl::fromLocalFile(QStringLiteral(
                                                  ORVL_SOURCE_DIR "/resources/sample-deck.pdf"))));

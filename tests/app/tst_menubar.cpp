@@ -109,6 +109,10 @@ private slots:
         const std::pair<Id, const char*> names[] = {{Id::quit, "quit"},
                                                     {Id::togglePresentation, "toggle"},
                                                     {Id::startFromBeginning, "fromStart"},
+                                                    {Id::rehearse, "rehearse"},
+                                                    {Id::skipSlides, "skip"},
+                                                    {Id::timings, "timings"},
+                                                    {Id::remote, "remote"},
                                                     {Id::next, "next"},
                                                     {Id::previous, "previous"},
                                                     {Id::first, "first"},
@@ -141,10 +145,12 @@ private slots:
             }
         }
         QCOMPARE(called,
-                 (QStringList{"quit",   "toggle", "fromStart", "next",  "previous", "first", "last",
-                              "black",  "white",  "pause",     "reset", "plan",     "1",     "2",
-                              "3",      "4",      "layout",    "none",  "left",     "right", "top",
-                              "bottom", "auto",   "+1",        "-1",    "keys",     "about"}));
+                 (QStringList{"quit",  "toggle", "fromStart", "rehearse", "next", "previous",
+                              "first", "last",   "black",     "white",    "skip", "pause",
+                              "reset", "plan",   "timings",   "remote",   "1",    "2",
+                              "3",     "4",      "layout",    "none",     "left", "right",
+                              "top",   "bottom", "auto",      "+1",       "-1",   "keys",
+                              "about"}));
     }
 
     // Existing files newest first (missing ones stay stored, see RecentFiles); clearing the list

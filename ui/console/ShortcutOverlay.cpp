@@ -26,6 +26,7 @@ QList<std::pair<QString, QString>> keyTable() {
         {L10n::lookup("Ziffern, dann ⏎"), L10n::lookup("Zu dieser Folie springen")},
         {QStringLiteral("B  ."), L10n::lookup("Schwarzbild an / aus")},
         {QStringLiteral("W  ,"), L10n::lookup("Weißbild an / aus")},
+        {QStringLiteral("S"), L10n::lookup("Angebotene Folien überspringen (hinter Plan)")},
         {QStringLiteral("F5"), L10n::lookup("Von Anfang an starten / Präsentation beenden")},
         {shift + QStringLiteral("F5"), L10n::lookup("Ab der aktuellen Folie starten")},
         {QStringLiteral("Esc"),
