@@ -231,6 +231,8 @@ void Application::connectActions() {
     on(Id::rehearse, [this] {
         if (show.isPresenting())
             return;
+        // A rehearsal is a run of its own, timed from zero as a new talk is.
+        talkClock.reset(false);
         talkTimings.rehearseNext();
         show.start();
     });
