@@ -117,7 +117,8 @@ std::optional<double> StagetimerModel::remainingMs() const {
 }
 
 LinkTrouble StagetimerModel::trouble() const {
-    if (isConnected || !statusIsFailure)
+    // A refused key or invalid settings are the setup's to say, not a failing link.
+    if (isConnected || !statusIsFailure || settingsRefused)
         return LinkTrouble::none;
     return wasConnected ? LinkTrouble::lost : LinkTrouble::unreachable;
 }
@@ -134,6 +135,7 @@ void StagetimerModel::connectRoom() {
     }
     cancelTask();
     wasConnected = false;
+    settingsRefused = false;
     setConnecting(true);
     setConnected(false);
     forgetRoomTexts();
@@ -155,6 +157,7 @@ void StagetimerModel::forgetRoomTexts() {
 void StagetimerModel::disconnectRoom() {
     cancelTask();
     wasConnected = false;
+    settingsRefused = false;
     setConnecting(false);
     setConnected(false);
     setEnabled(false);
@@ -197,6 +200,7 @@ void StagetimerModel::baseAnswered(const std::shared_ptr<Task>& task,
             return retryLater(task);
         pollTask.reset();
         setConnecting(false);
+        settingsRefused = true;
         setStatus(L10n::format("Stagetimer: %@", {task->lastError}), true);
         return;
     }

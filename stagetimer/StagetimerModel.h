@@ -35,7 +35,8 @@ public:
     QString status() const { return currentStatus; }
     // The status names a failure (a refused key, a lost or unreachable server), not progress.
     bool linkFailed() const { return statusIsFailure; }
-    // Whether the room keeps failing: lost once it had answered, else unreachable.
+    // Whether the room keeps failing: lost once it had answered, else unreachable; none for a
+    // refused key, which the status names.
     LinkTrouble trouble() const;
     bool connected() const { return isConnected; }
     bool connecting() const { return isConnecting; }
@@ -114,6 +115,8 @@ private:
     bool isConnected = false;
     // The current attempt reached the room once.
     bool wasConnected = false;
+    // The current attempt ended on the key or the settings, which the speaker has to change.
+    bool settingsRefused = false;
     bool isConnecting = false;
     bool isRunning = false;
     QString currentTimerName;

@@ -267,8 +267,8 @@ class Timers(DisplayTestCase):
         app = FakeServer([str(FAKE_STAGETIMER), "--port", "3001"])
         self.addCleanup(lambda: app.process.poll() is None and app.stop())
         control(3001, "/control/timer?state=running&ms=300000&id=T1&name=Keynote")
-        settings = {"timerSource": "stagetimer", "stagetimerEnabled": True, "stagetimerRoom": "ROOM1",
-                    "stagetimerKey": "KEY1", "stagetimerServer": "127.0.0.1:3001"}
+        settings = {"timerSource": "stagetimer", "stagetimerEnabled": True, "stagetimerRoom": "ROOM1234",
+                    "stagetimerKey": "KEY1234", "stagetimerServer": "127.0.0.1:3001"}
         polling = ["wait 150", "state"]
         steps = [f"open {SAMPLE_DECK}", *polling * 120, "show-stagetimer-setup",
                  "setup server 127.0.0.1:9", "key Return", *polling * 120, "quit"]

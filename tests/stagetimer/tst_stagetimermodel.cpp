@@ -198,6 +198,8 @@ private slots:
         const bool retries = !succeeded && !model->status().contains("API-Key");
         QCOMPARE(model->connecting(), retries);
         QCOMPARE(model->connected(), succeeded);
+        // The console says "nicht erreichbar" for a link tried again, never for a refused key.
+        QCOMPARE(model->trouble(), retries ? LinkTrouble::unreachable : LinkTrouble::none);
         QCOMPARE(Preferences::flag("stagetimerEnabled"), succeeded);
         QCOMPARE(connectedCalls, succeeded ? 1 : 0);
         if (succeeded) {
