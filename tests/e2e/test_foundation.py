@@ -148,7 +148,7 @@ class Foundation(DisplayTestCase):
 
     def test_about_names_the_version_licence_source_and_sandbox(self):
         code, events, errors = run_steps(self.xvfb, [f"open {SAMPLE_DECK}", "menu Hilfe > Über Talvane Orvello",
-                                                     "quit"])
+                                                     "quit"], settings={"appLanguage": "de"})
         self.assertEqual(code, 0, errors)
         lines = next(event for event in events if event["event"] == "about")["message"].split("\n")
         self.assertRegex(lines[0], r"^Talvane Orvello \d+\.\d+\.\d+$")
