@@ -146,9 +146,8 @@ int selectedItem(const QList<ChooserItem>& items, const QString& setting) {
 
 QString caption(const Choice& choice, const QList<ScreenInfo>& screens, const QString& setting) {
     if (choice.windowed)
-        return setting == testWindowedChoice
-                   ? L10n::lookup("Ausgabe auf: Testfenster")
-                   : L10n::lookup("Ausgabe auf: eigenes Fenster (nur 1 Bildschirm)");
+        return setting == testWindowedChoice ? L10n::lookup("Ausgabe auf: Testfenster")
+                                             : L10n::lookup("Ausgabe auf: eigenes Fenster");
     const QString name = choice.screen >= 0 && choice.screen < screens.size()
                              ? screens.at(choice.screen).name
                              : QString();

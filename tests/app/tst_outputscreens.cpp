@@ -101,7 +101,7 @@ private slots:
         QTest::newRow("saved display absent shows Automatisch: a window of its own")
             << laptopAndBeamer.mid(0, 1) << 0 << QStringLiteral("BEAMER 1920x1080")
             << QStringList{automatic, laptop + mark, testWindow} << 0
-            << QStringLiteral("Ausgabe auf: eigenes Fenster (nur 1 Bildschirm)");
+            << QStringLiteral("Ausgabe auf: eigenes Fenster");
         QTest::newRow("full screen over the only display warns")
             << laptopAndBeamer.mid(0, 1) << 0 << QStringLiteral("LAPTOP 1920x1080")
             << QStringList{automatic, laptop + mark, testWindow} << 1

@@ -59,7 +59,7 @@ class OneScreen(DisplayTestCase):
             self.assertEqual(screens["popup"], ["Automatisch (zweiter Bildschirm)",
                                                 "LAPTOP (1920×1080) – Vollbild auf diesem Bildschirm",
                                                 "Testfenster (kein Vollbild)"])
-            self.assertEqual(screens["caption"], "Ausgabe auf: eigenes Fenster (nur 1 Bildschirm)")
+            self.assertEqual(screens["caption"], "Ausgabe auf: eigenes Fenster")
             state = session.until(lambda state: state["focus"] == "presenter")
             # The first time the console is maximised on its screen.
             console = console_window(self.xvfb, state)
