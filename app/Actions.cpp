@@ -50,6 +50,7 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     setShortcuts(add(Id::notesSmaller, L10n::lookup("Notizen kleiner")),
                  {K(Qt::CTRL | Qt::Key_Minus),
                   K(QKeyCombination(Qt::ControlModifier | Qt::KeypadModifier, Qt::Key_Minus))});
+    add(Id::previewNextPage, L10n::lookup("Vorschau zeigt die nächste Seite"))->setCheckable(true);
 
     // The presenter keys are taken by the key filter, which knows when a dialog may let them
     // pass; the titles name them.
@@ -61,6 +62,8 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     add(Id::rehearse, L10n::lookup("Probe starten"));
     add(Id::next, L10n::lookup("Nächste Folie   (→, ↓, Leertaste, Bild↓)"));
     add(Id::previous, L10n::lookup("Vorherige Folie   (←, ↑, Rücktaste, Bild↑)"));
+    add(Id::nextSlide, L10n::lookup("Nächste ganze Folie   (Umschalt+→, Umschalt+Bild↓)"));
+    add(Id::previousSlide, L10n::lookup("Vorherige ganze Folie   (Umschalt+←, Umschalt+Bild↑)"));
     add(Id::first, L10n::lookup("Erste Folie   (Pos1)"));
     add(Id::last, L10n::lookup("Letzte Folie   (Ende)"));
     add(Id::goToTyped, L10n::lookup("Zur eingegebenen Folie"));
@@ -92,8 +95,8 @@ void Actions::trigger(Id id) const {
 }
 
 void Actions::setDeckOpen(bool open) {
-    for (const Id id :
-         {Id::togglePresentation, Id::startFromBeginning, Id::next, Id::previous, Id::first,
-          Id::last, Id::goToTyped, Id::escape, Id::toggleBlack, Id::toggleWhite})
+    for (const Id id : {Id::togglePresentation, Id::startFromBeginning, Id::next, Id::previous,
+                        Id::nextSlide, Id::previousSlide, Id::first, Id::last, Id::goToTyped,
+                        Id::escape, Id::toggleBlack, Id::toggleWhite})
         actions.value(id)->setEnabled(open);
 }

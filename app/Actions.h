@@ -23,12 +23,17 @@ public:
         resetLayout,
         notesLarger,
         notesSmaller,
+        // Checkable: the next-slide view shows the next page rather than how the next slide ends.
+        previewNextPage,
         togglePresentation,
         startFromBeginning,
         // Starts a presentation recorded as a rehearsal.
         rehearse,
         next,
         previous,
+        // Shift with the arrows and page keys: a whole slide, all its steps.
+        nextSlide,
+        previousSlide,
         first,
         last,
         // Return: the typed slide number, else the next slide.

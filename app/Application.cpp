@@ -5,6 +5,7 @@
 #include "app/MenuBar.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
+#include "notes/TalkPlan.h"
 #include "ui/audience/AudienceWindow.h"
 #include "ui/console/PresenterView.h"
 #include "ui/console/PresenterWindow.h"
@@ -18,14 +19,13 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QTimer>
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <utility>
 
 namespace {
 
 const QString applicationTitle = QStringLiteral("Talvane Orvello");
+const QString previewPageKey = QStringLiteral("previewNextPage");
 
 } // namespace
 
@@ -207,6 +207,12 @@ void Application::connectActions() {
                 consoleWindow->view()->setThumbnailColumns(columns);
         });
     }
+    QAction* preview = commands[Id::previewNextPage];
+    preview->setChecked(Preferences::flag(previewPageKey));
+    connect(preview, &QAction::toggled, this, [this](bool page) {
+        Preferences::setValue(previewPageKey, page);
+        refresh();
+    });
     on(Id::resetLayout, [this] {
         if (consoleWindow)
             consoleWindow->view()->resetLayout();
@@ -241,6 +247,8 @@ void Application::connectActions() {
             show.next();
     });
     on(Id::previous, [this] { show.previous(); });
+    on(Id::nextSlide, [this] { show.nextSlide(); });
+    on(Id::previousSlide, [this] { show.previousSlide(); });
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
@@ -310,7 +318,8 @@ void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
     commands.setDeckOpen(true);
-    talkClock.usePlan(talkClock.planFor(openDeck.url(), sidecarPlan()));
+    talkClock.usePlan(
+        talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));
     updateTitle();
     // The window system shows the document's icon and path with the title where it can.
     if (consoleWindow)
@@ -322,23 +331,10 @@ void Application::deckOpened() {
 
 void Application::notesChanged() {
     // An edited sidecar may change the notes, the hidden pages and the talk's length.
-    talkClock.usePlan(talkClock.planFor(openDeck.url(), sidecarPlan()));
+    talkClock.usePlan(
+        talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));
     refresh();
     tick();
-}
-
-PaceTarget Application::sidecarPlan() const {
-    const Sidecar::File& sidecar = deckController.notes().sidecar();
-    PaceTarget plan;
-    plan.lastMinutes =
-        std::clamp(int(std::lround(sidecar.lastMinutes)), 0, PaceTarget::longestMinutes);
-    // A length wins over an end time.
-    const int length = int(std::lround(sidecar.durationMinutes.value_or(0)));
-    if (length >= 1)
-        plan.lengthMinutes = std::min(length, PaceTarget::longestMinutes);
-    else
-        plan.endTime = sidecar.endTime;
-    return plan;
 }
 
 void Application::refresh() {
@@ -354,11 +350,12 @@ void Application::refresh() {
     const DeckNotes& notes = deckController.notes();
     PresenterView::Slides slides;
     slides.page = page;
-    if (const qint64 after = show.neighbour(page, +1); after > page && after < pageCount)
-        slides.next = after;
+    slides.next = nextShown(page);
     slides.blank = show.blank();
     slides.presenting = show.isPresenting();
     slides.typed = show.typed();
+    slides.missing = show.missingNumber();
+    slides.structure = show.slides();
     if (openDeck.notesSide() != NotesSide::none)
         slides.notesPage = page;
     slides.notes = notes.notesFor(page, openDeck.annotationNotes(page));
@@ -370,6 +367,8 @@ void Application::refresh() {
         plan.page = page;
         plan.pageCount = pageCount;
         plan.step = [this](qint64 from, int direction) { return show.neighbour(from, direction); };
+        plan.jumps = {show.slides().nextSlide(page), show.slides().previousSlide(page)};
+        plan.nextShown = [this](qint64 from) { return nextShown(from); };
         plan.audience = audienceController.slidePixels();
         plan.consoleCurrent = view->currentSlidePixels();
         plan.consoleNext = view->nextSlidePixels();
@@ -392,6 +391,19 @@ void Application::showStatus() {
                                      externalTimers.note());
 }
 
+std::optional<qint64> Application::nextShown(qint64 page) const {
+    const SlideStructure& slides = show.slides();
+    const bool wholeSlide = !commands[Actions::Id::previewNextPage]->isChecked();
+    const qint64 ahead = wholeSlide ? slides.nextSlide(page) : show.neighbour(page, +1);
+    // Past the end slide come the backup slides: the talk proper ends there, unless the speaker
+    // is among them already.
+    const qint64 end = slides.endSlide();
+    if (ahead <= page || ahead >= openDeck.pageCount() ||
+        (slides.slideOf(page) <= end && slides.slideOf(ahead) > end))
+        return std::nullopt;
+    return wholeSlide ? slides.lastShownStep(slides.slideOf(ahead)) : ahead;
+}
+
 std::optional<TalkPace::Reading> Application::paceReading() const {
     const std::optional<TalkPace::Reading> talk = talkReading();
     const std::optional<PlanPace::Reading> planned = talkTimings.read(talk);
@@ -399,11 +411,9 @@ std::optional<TalkPace::Reading> Application::paceReading() const {
 }
 
 std::optional<TalkPace::Reading> Application::talkReading() const {
-    // Hidden pages (backup slides) take no share of the talk.
-    const DeckNotes& notes = deckController.notes();
-    const qint64 pageCount = openDeck.pageCount();
-    const qint64 index = std::clamp<qint64>(show.page(), 0, pageCount);
-    return talkClock.read(index - notes.hiddenBefore(index), pageCount - notes.hiddenCount());
+    // Slides, not pages: overlays make one slide, and hidden and backup slides take no share.
+    const SlideStructure& slides = deckController.notes().slides();
+    return talkClock.read(slides.talkSlidesBefore(show.page()), slides.talkSlideCount());
 }
 
 void Application::tick() {

@@ -85,6 +85,9 @@ private:
     void connectPieces();
     // Brings the projector, then the console, then what is drawn ahead in line with the talk.
     void refresh();
+    // The page the console's next view shows while `page` is current: how the next slide ends,
+    // or the next page where the speaker chose so; none past the end of the talk proper.
+    std::optional<qint64> nextShown(qint64 page) const;
     // Four times a second: the talk timer, the clock, the external timer and the audience
     // window's watchdog.
     void tick();
@@ -102,8 +105,6 @@ private:
     void presentingChanged(bool presenting);
     void deckOpened();
     void notesChanged();
-    // The plan the open deck's sidecar gives, in the whole minutes the timer works in.
-    PaceTarget sidecarPlan() const;
     // A failure the speaker must see: on standard error and as an alert (after start-up, when
     // it happens before).
     void reportProblem(const QString& message, const QString& informative);

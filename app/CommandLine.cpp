@@ -27,6 +27,8 @@ constexpr PreferenceKey preferenceKeys[] = {
     {"thumbColumns", "1", ORVL_TEXT("Spalten der Folienleiste, 1 bis 4")},
     {"layoutSidebar", "0.1", ORVL_TEXT("Breite der Folienleiste als Anteil der Konsole")},
     {"layoutSplit", "0.62", ORVL_TEXT("Anteil der aktuellen Folie an der Folienfläche")},
+    {"previewNextPage", "false",
+     ORVL_TEXT("die Ansicht der nächsten Folie zeigt die nächste Seite, nicht die nächste Folie")},
     {"timerSource", "none", ORVL_TEXT("internal, ontime oder stagetimer; none: beim Start suchen")},
     {"ontimeEnabled", "false", ORVL_TEXT("beim Start wieder mit dem letzten Ontime verbinden")},
     {"ontimeHost", "\"\"", ORVL_TEXT("Rechner des Ontime-Servers")},

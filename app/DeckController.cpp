@@ -125,20 +125,20 @@ void DeckController::reload(std::function<void(bool)> finished) {
 }
 
 void DeckController::readNotes() {
-    const QString path = deck.url().toLocalFile();
-    deckNotes.load(path, deck.pageLabels());
-    const QString name = QFileInfo(Sidecar::pathFor(path)).fileName();
-    const bool unreadable = deckNotes.sidecarStatus() == Sidecar::Reading::unreadable;
-    // Once per file: a reload of the same deck does not say it again.
-    if (unreadable && unreadableNotes != name)
-        std::fprintf(stderr, "talvane-orvello: %s\n", qPrintable(deckNotes.sidecarProblem()));
-    unreadableNotes = unreadable ? name : QString();
+    deckNotes.load(deck.url().toLocalFile(), deck.pageLabels(), deck.metadata());
+    const QString problem = deckNotes.sidecarProblem();
+    // Once per file and fault: a reload of the same deck does not say it again.
+    if (!problem.isEmpty() && problem != saidProblem)
+        std::fprintf(stderr, "talvane-orvello: %s\n", qPrintable(problem));
+    saidProblem = problem;
     applyNotesSide();
 }
 
 void DeckController::applyNotesSide() {
     deck.setNotesSide(PageSplit::resolve(Preferences::text(notesSideKey), deck.pageSizes(),
                                          deckNotes.sidecar().beamerNotePosition));
+    // A notes page's label says nothing of the slides.
+    deckNotes.setNotesPages(deck.notesSide() != NotesSide::none);
 }
 
 void DeckController::chooseNotesSide(const QString& choice) {
@@ -156,9 +156,7 @@ QString DeckController::notice() const {
     if (deck.wasRepaired())
         return L10n::format("%@ wurde repariert – Inhalt kann fehlen",
                             {QFileInfo(deck.url().path()).fileName()});
-    if (!unreadableNotes.isEmpty())
-        return deckNotes.sidecarProblem();
-    return QString();
+    return deckNotes.sidecarProblem();
 }
 
 QString DeckController::openFailure(OpenStatus status, const QString& name) {

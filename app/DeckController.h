@@ -66,7 +66,8 @@ private:
                 const std::function<void(bool)>& done);
     void loadEnded();
     void reload(std::function<void(bool)> finished);
-    // Reads the sidecar and applies the notes side; a sidecar that does not parse is said once.
+    // Reads the sidecar and the PDF's metadata and applies the notes side; a sidecar that does
+    // not parse is said once.
     void readNotes();
     void applyNotesSide();
 
@@ -77,8 +78,8 @@ private:
     SidecarWatcher* sidecarWatcher;
     // The file name of the deck whose changed file could not be read, while the old one shows.
     QString unreadableChange;
-    // The name of the open deck's sidecar file while it cannot be read.
-    QString unreadableNotes;
+    // What standard error last said of the open deck's sidecar, so it is said once.
+    QString saidProblem;
     // Called, in order, once no load is pending.
     QList<std::function<void()>> loadWaiters;
     // Counts the files asked to open, so that a password typed for one the speaker has since

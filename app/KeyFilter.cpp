@@ -17,15 +17,18 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
                                              : Command::TogglePresentation;
     if (held)
         return Command::None;
+    const bool shifted = modifiers & Qt::ShiftModifier;
     switch (key) {
-    case Qt::Key_Space:
     case Qt::Key_PageDown:
     case Qt::Key_Right:
+        return shifted ? Command::NextSlide : Command::Next;
+    case Qt::Key_Space:
     case Qt::Key_Down:
         return Command::Next;
-    case Qt::Key_Backspace:
     case Qt::Key_PageUp:
     case Qt::Key_Left:
+        return shifted ? Command::PreviousSlide : Command::Previous;
+    case Qt::Key_Backspace:
     case Qt::Key_Up:
         return Command::Previous;
     case Qt::Key_Return:
@@ -140,6 +143,10 @@ std::optional<Actions::Id> actionFor(Command command, bool shifted, bool present
         return Id::next;
     case Command::Previous:
         return Id::previous;
+    case Command::NextSlide:
+        return Id::nextSlide;
+    case Command::PreviousSlide:
+        return Id::previousSlide;
     case Command::Jump:
         return Id::goToTyped;
     case Command::First:

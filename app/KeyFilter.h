@@ -32,6 +32,9 @@ enum class Command {
     None,
     Next,
     Previous,
+    // Shift+Right and Shift+Page Down, Shift+Left and Shift+Page Up: a whole slide.
+    NextSlide,
+    PreviousSlide,
     Jump,
     First,
     Last,

@@ -37,6 +37,7 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
         view->addAction(actions[id]);
     view->addSeparator();
     view->addAction(actions[Id::resetLayout]);
+    view->addAction(actions[Id::previewNextPage]);
     view->addSeparator();
     // Notes pages: the speaker overrides the guess from the pages' shape.
     QActionGroup* sides = actions.notesSides();
@@ -68,7 +69,8 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     presentation->addAction(actions[Id::startFromBeginning]);
     presentation->addAction(actions[Id::rehearse]);
     presentation->addSeparator();
-    for (const Id id : {Id::next, Id::previous, Id::first, Id::last})
+    for (const Id id :
+         {Id::next, Id::previous, Id::nextSlide, Id::previousSlide, Id::first, Id::last})
         presentation->addAction(actions[id]);
     presentation->addSeparator();
     presentation->addAction(actions[Id::toggleBlack]);

@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QTimeEdit>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
@@ -271,6 +272,37 @@ void Automation::registerConsoleSteps() {
             return 0;
         }
         KeyNotation::type(window, *stroke);
+        return 0;
+    });
+    // "wheel currentSlide -120 -40": the wheel turned over the middle of a part of the console
+    // (currentSlide, nextSlide, notes, thumbnails), one event per turn in eighths of a degree,
+    // given to what lies there as a pointer's would be.
+    registerStep(QStringLiteral("wheel"), [this](const QString& argument) {
+        QStringList words = argument.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QWidget* part = words.isEmpty() || !app.console()
+                            ? nullptr
+                            : app.console()->findChild<QWidget*>(words.takeFirst());
+        QList<int> turns;
+        for (const QString& word : std::as_const(words)) {
+            if (const std::optional<qint64> turn = parseInteger(word))
+                turns.append(int(std::clamp<qint64>(*turn, -100000, 100000)));
+        }
+        if (!part || !part->isVisible() || turns.isEmpty() || turns.size() != words.size()) {
+            printError(QStringLiteral("wheel ") + argument,
+                       QStringLiteral("needs a shown part of the console and turns"));
+            return 0;
+        }
+        const QPoint centre = part->rect().center();
+        QWidget* under = part->childAt(centre);
+        const QPointer<QWidget> target(under ? under : part);
+        const QPointF at = target->mapFrom(part, centre);
+        for (const int turn : std::as_const(turns)) {
+            if (!target)
+                break;
+            QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, turn), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &event);
+        }
         return 0;
     });
     registerStep(QStringLiteral("click"), [this](const QString& argument) {

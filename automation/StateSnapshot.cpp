@@ -126,6 +126,20 @@ void addTimers(QJsonObject& state, Application& app) {
                                               : QStringLiteral("stagetimer"));
 }
 
+// The deck as its author made it: the current slide and step, counted from 1, beside the page
+// index.
+void addSlides(QJsonObject& state, Application& app) {
+    const SlideStructure& slides = app.slideShow().slides();
+    const qint64 page = app.slideShow().page();
+    const qint64 slide = slides.slideOf(page);
+    state.insert(QStringLiteral("slide"), slide + 1);
+    state.insert(QStringLiteral("slideCount"), slides.slideCount());
+    state.insert(QStringLiteral("step"), slides.stepOf(page) + 1);
+    state.insert(QStringLiteral("stepCount"), slides.stepCount(slide));
+    state.insert(QStringLiteral("endSlide"), slides.endSlide() + 1);
+    state.insert(QStringLiteral("hidden"), app.decks().notes().isHidden(page));
+}
+
 } // namespace
 
 namespace StateSnapshot {
@@ -154,6 +168,7 @@ QJsonObject state(Application& app) {
                        console ? OutputScreens::nameOf(console->screen()) : QString()},
                       {QStringLiteral("recent"), recent},
                       {QStringLiteral("language"), L10n::current()}};
+    addSlides(state, app);
     if (console) {
         const PresenterView* view = console->view();
         const PresenterView::Readout shown = view->readout();
@@ -161,6 +176,8 @@ QJsonObject state(Application& app) {
         state.insert(QStringLiteral("statusColor"), shown.statusColour.name());
         state.insert(QStringLiteral("currentLabel"), shown.currentLabel);
         state.insert(QStringLiteral("nextLabel"), shown.nextLabel);
+        state.insert(QStringLiteral("nextPage"),
+                     shown.nextPage ? QJsonValue(*shown.nextPage) : QJsonValue());
         state.insert(QStringLiteral("startButton"), shown.startButton);
         state.insert(QStringLiteral("blackButton"), shown.blackButton);
         state.insert(QStringLiteral("pauseButton"), shown.pauseButton);
@@ -174,6 +191,11 @@ QJsonObject state(Application& app) {
         state.insert(QStringLiteral("layoutSidebar"), view->sidebarFraction());
         state.insert(QStringLiteral("layoutSplit"), view->slideSplit());
         state.insert(QStringLiteral("selectedThumbnail"), shown.selectedThumbnail);
+        state.insert(QStringLiteral("thumbnailCount"), shown.thumbnailCount);
+        QJsonArray hiddenThumbnails;
+        for (const qint64 slide : shown.hiddenThumbnails)
+            hiddenThumbnails.append(slide);
+        state.insert(QStringLiteral("hiddenThumbnails"), hiddenThumbnails);
         state.insert(QStringLiteral("shortcutOverlay"), console->showsShortcuts());
         state.insert(QStringLiteral("notesShown"), shown.notesShown);
         state.insert(QStringLiteral("notesFontSize"), shown.notesFontSize);

@@ -8,8 +8,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include <algorithm>
-
 void DeckNotes::load(const QString& pdfPath, const QStringList& pageLabels,
                      const QByteArray& metadata) {
     const Sidecar::Reading reading = Sidecar::read(pdfPath);
@@ -123,10 +121,6 @@ void DeckNotes::arrange() {
                 pageNotes[page] = note.value();
         }
     }
-
-    hiddenUpTo = {0};
-    for (qint64 page = 0; page < pages; ++page)
-        hiddenUpTo.append(hiddenUpTo.last() + (hiddenPages.contains(page) ? 1 : 0));
 }
 
 QList<DeckNotes::Note> DeckNotes::notesFor(qint64 page, const QStringList& annotations) const {
@@ -142,10 +136,6 @@ QList<DeckNotes::Note> DeckNotes::notesFor(qint64 page, const QStringList& annot
 
 bool DeckNotes::isHidden(qint64 page) const {
     return hiddenPages.contains(page);
-}
-
-qint64 DeckNotes::hiddenBefore(qint64 page) const {
-    return hiddenUpTo.value(std::clamp<qint64>(page, 0, hiddenUpTo.size() - 1), 0);
 }
 
 qint64 DeckNotes::step(qint64 index, int direction) const {

@@ -45,10 +45,6 @@ public:
     // The page's notes, the sidecar's first; `annotations` are the page's note annotations.
     QList<Note> notesFor(qint64 page, const QStringList& annotations) const;
     bool isHidden(qint64 page) const;
-    // How many pages before `page` are hidden, and how many in all: counted once per load, so
-    // the timer's tick can weigh the pace without looking at every page.
-    qint64 hiddenBefore(qint64 page) const;
-    qint64 hiddenCount() const { return hiddenBefore(labels.size()); }
     // The page one step (`direction` +1 or -1) from `index` that is not hidden; `index` itself
     // when there is none that way.
     qint64 step(qint64 index, int direction) const;
@@ -82,6 +78,4 @@ private:
     // Each page's sidecar note, the older format's slide notes given to every step.
     QStringList pageNotes;
     SlideStructure structure;
-    // hiddenUpTo[i]: the hidden pages among the first i.
-    QList<qint64> hiddenUpTo{0};
 };

@@ -29,6 +29,12 @@ SlideStructure::SlideStructure(const Layout& layout) : byLabels(layout.byLabels)
         end = std::clamp<qint64>(layout.endSlide.value_or(slideCount() - 1), 0, slideCount() - 1);
 }
 
+SlideStructure SlideStructure::pagesAlone(qint64 pageCount) {
+    Layout layout;
+    layout.labels = countedLabels(QStringList(pageCount));
+    return SlideStructure(layout);
+}
+
 QStringList SlideStructure::countedLabels(const QStringList& pageLabels) {
     QStringList counted;
     for (qsizetype page = 0; page < pageLabels.size(); ++page)
@@ -72,6 +78,26 @@ qint64 SlideStructure::pageForNumber(qint64 number) const {
     return above == numbered.cbegin() ? 0 : std::prev(above).value();
 }
 
+bool SlideStructure::hasNumber(qint64 number) const {
+    return number <= slideCount() || (byLabels && numbered.contains(number));
+}
+
+qint64 SlideStructure::firstShownStep(qint64 slide) const {
+    for (qint64 page = firstPage(slide); page <= lastPage(slide); ++page) {
+        if (!pageHidden.value(page))
+            return page;
+    }
+    return firstPage(slide);
+}
+
+qint64 SlideStructure::lastShownStep(qint64 slide) const {
+    for (qint64 page = lastPage(slide); page >= firstPage(slide); --page) {
+        if (!pageHidden.value(page))
+            return page;
+    }
+    return lastPage(slide);
+}
+
 bool SlideStructure::isHidden(qint64 slide) const {
     if (slide < 0 || slide >= slideCount())
         return false;
@@ -82,24 +108,16 @@ bool SlideStructure::isHidden(qint64 slide) const {
 
 qint64 SlideStructure::nextSlide(qint64 page) const {
     for (qint64 slide = slideOf(page) + 1; slide < slideCount(); ++slide) {
-        if (isHidden(slide))
-            continue;
-        qint64 step = firstPage(slide);
-        while (pageHidden.at(step))
-            ++step;
-        return step;
+        if (!isHidden(slide))
+            return firstShownStep(slide);
     }
     return page;
 }
 
 qint64 SlideStructure::previousSlide(qint64 page) const {
     for (qint64 slide = slideOf(page) - 1; slide >= 0; --slide) {
-        if (isHidden(slide))
-            continue;
-        qint64 step = lastPage(slide);
-        while (pageHidden.at(step))
-            --step;
-        return step;
+        if (!isHidden(slide))
+            return lastShownStep(slide);
     }
     return page;
 }

@@ -29,6 +29,8 @@ public:
     // A deck without pages.
     SlideStructure() = default;
     explicit SlideStructure(const Layout& layout);
+    // Every page a slide of its own, numbered by page: a deck read without its notes.
+    static SlideStructure pagesAlone(qint64 pageCount);
 
     // The deck's labels, with the page number (from 1) where a page has none, as the sidecar
     // writers and a viewer without labels count.
@@ -50,6 +52,14 @@ public:
     // 7), else the nearest numbered below it. Where labels do not count or none is a number, the
     // first page of the slide so counted from 1, within the deck.
     qint64 pageForNumber(qint64 number) const;
+    // Whether a typed number names a slide: one of the slides counted from 1 (0 and below
+    // stand for the first) or, where labels count, a page's label.
+    bool hasNumber(qint64 number) const;
+
+    // The first and last step of the slide the audience sees, passing hidden steps; the slide's
+    // own first and last page when all of its steps are hidden.
+    qint64 firstShownStep(qint64 slide) const;
+    qint64 lastShownStep(qint64 slide) const;
 
     // The first shown step of the next slide that is not hidden; `page` itself when there is
     // none.
@@ -65,6 +75,8 @@ public:
     // slide), and how many of them come before the page's slide (at most all of them).
     qint64 talkSlideCount() const { return shownBefore.value(end + 1); }
     qint64 talkSlidesBefore(qint64 page) const;
+
+    friend bool operator==(const SlideStructure&, const SlideStructure&) = default;
 
 private:
     qint64 clampedPage(qint64 page) const;

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QSize>
 #include <functional>
+#include <optional>
 
 class SlideRenderer;
 
@@ -18,6 +19,12 @@ public:
         qint64 pageCount = 0;
         // The page one step away (+1, -1); the talk steps over hidden pages. Plain steps without.
         std::function<qint64(qint64 from, int direction)> step;
+        // The pages a whole-slide key reaches from `page`: the next slide's first step and the
+        // previous slide's last.
+        QList<qint64> jumps;
+        // What the console's next view shows while `page` is current (how the next slide ends,
+        // say); the next step when not given.
+        std::function<std::optional<qint64>(qint64 page)> nextShown;
         // The sizes each page is drawn at for the projector and the console's current and next
         // views; empty where a view is hidden or its size is not known yet.
         QSize audience;
@@ -27,10 +34,11 @@ public:
         bool presenting = false;
     };
     struct Keys {
-        // The projector's current slide and its neighbours: +1, +2, -1, then +3, +4.
+        // The projector's current slide and its neighbours: +1, +2, -1, the jumps, then +3, +4.
         QList<RenderKey> audience;
         QList<RenderKey> deckAhead;
-        // The console's: the current view's next two and previous page, the next view's next two.
+        // The console's: the current view's next two and previous page and the jumps, and what
+        // the next view shows after each of those moves forward.
         QList<RenderKey> console;
     };
 

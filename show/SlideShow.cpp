@@ -6,7 +6,11 @@
 
 class SlideShow::Batch {
 public:
-    explicit Batch(SlideShow& show) : show(show), before(show.state) { ++show.depth; }
+    // What a typed number came to is said until the next call.
+    explicit Batch(SlideShow& show) : show(show), before(show.state) {
+        if (show.depth++ == 0)
+            show.state.missing.reset();
+    }
     ~Batch() {
         if (--show.depth > 0)
             return;
@@ -28,6 +32,7 @@ void SlideShow::setDeck(qint64 pageCount, const DeckNotes* deckNotes, bool keepP
     Batch batch(*this);
     notes = deckNotes;
     state.pageCount = std::max<qint64>(pageCount, 0);
+    pagesAlone = deckNotes ? SlideStructure() : SlideStructure::pagesAlone(state.pageCount);
     if (keepPlace) {
         state.page = std::clamp<qint64>(state.page, 0, std::max<qint64>(state.pageCount - 1, 0));
     } else {
@@ -36,6 +41,10 @@ void SlideShow::setDeck(qint64 pageCount, const DeckNotes* deckNotes, bool keepP
         state.typed.clear();
         state.presenting = false;
     }
+}
+
+const SlideStructure& SlideShow::slides() const {
+    return notes ? notes->slides() : pagesAlone;
 }
 
 qint64 SlideShow::neighbour(qint64 from, int direction) const {
@@ -59,18 +68,34 @@ void SlideShow::previous() {
     goTo(neighbour(state.page, -1));
 }
 
+void SlideShow::nextSlide() {
+    goTo(slides().nextSlide(state.page));
+}
+
+void SlideShow::previousSlide() {
+    goTo(slides().previousSlide(state.page));
+}
+
 void SlideShow::first() {
     goTo(0);
 }
 
 void SlideShow::last() {
-    goTo(state.pageCount - 1);
+    goTo(slides().firstPage(slides().endSlide()));
 }
 
 void SlideShow::goToTyped() {
+    Batch batch(*this);
     bool readable = false;
     const qint64 number = state.typed.toLongLong(&readable, 10);
-    goTo(readable ? number - 1 : neighbour(state.page, +1));
+    if (!readable) {
+        goTo(neighbour(state.page, +1));
+    } else if (!slides().hasNumber(number)) {
+        state.typed.clear();
+        state.missing = number;
+    } else {
+        goTo(slides().pageForNumber(number));
+    }
 }
 
 void SlideShow::type(const QString& digit) {
@@ -117,8 +142,9 @@ void SlideShow::stop() {
 }
 
 void SlideShow::escape() {
+    const bool answered = state.missing.has_value();
     Batch batch(*this);
-    if (!state.typed.isEmpty())
+    if (answered || !state.typed.isEmpty())
         state.typed.clear();
     else if (state.blank != Blank::none)
         state.blank = Blank::none;

@@ -1,12 +1,15 @@
-// The talk's state: the page the audience sees, blanking, whether a presentation runs and the
-// slide number being typed. Changed only through its methods; each call announces once what it
-// changed, so one command means one refresh.
+// The talk's state: the page the audience sees, blanking, whether a presentation runs, the
+// slide number being typed and what became of it. Changed only through its methods; each call
+// announces once what it changed, so one command means one refresh.
 #pragma once
 
 #include "document/Blank.h"
+#include "notes/SlideStructure.h"
 
 #include <QObject>
 #include <QString>
+
+#include <optional>
 
 class DeckNotes;
 
@@ -22,6 +25,10 @@ public:
     bool isPresenting() const { return state.presenting; }
     // The digits typed so far for a jump.
     const QString& typed() const { return state.typed; }
+    // A typed number that named no slide, until the next call.
+    std::optional<qint64> missingNumber() const { return state.missing; }
+    // The deck's slides as its author made them; without notes every page is one.
+    const SlideStructure& slides() const;
 
     // A deck of `pageCount` pages is shown now, its hidden pages read from `notes` (none without).
     // A new deck ends the talk and starts at its first page, unblanked; the same deck read again
@@ -32,11 +39,17 @@ public:
 
     // Shows the clamped page: blanking ends and a typed number is dropped.
     void goTo(qint64 page);
+    // One page, over hidden pages.
     void next();
     void previous();
+    // One whole slide: to the next slide's first step, or to the previous one's last.
+    void nextSlide();
+    void previousSlide();
     void first();
+    // The first step of the slide that ends the talk proper.
     void last();
-    // The typed slide, numbered from 1; with nothing readable typed, the next one.
+    // The typed slide as the labels number it; a number that names no slide goes nowhere and is
+    // kept to be said. With nothing readable typed, the next page.
     void goToTyped();
     // One more digit of the slide number, up to four.
     void type(const QString& digit);
@@ -50,7 +63,8 @@ public:
     // stays.
     void startFrom(qint64 page);
     void stop();
-    // Drops a typed number, else shows the slide again, else ends the presentation.
+    // Drops a typed number or what was said of it, else shows the slide again, else ends the
+    // presentation.
     void escape();
 
 signals:
@@ -66,6 +80,7 @@ private:
         Blank blank = Blank::none;
         bool presenting = false;
         QString typed;
+        std::optional<qint64> missing;
         friend bool operator==(const State&, const State&) = default;
     };
     // Collects the changes of one call, nested calls included, and announces them at its end.
@@ -73,5 +88,6 @@ private:
 
     State state;
     const DeckNotes* notes = nullptr;
+    SlideStructure pagesAlone;
     int depth = 0;
 };

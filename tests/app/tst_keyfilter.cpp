@@ -42,6 +42,8 @@ public:
         };
         on(Id::next, [this] { show.next(); });
         on(Id::previous, [this] { show.previous(); });
+        on(Id::nextSlide, [this] { show.nextSlide(); });
+        on(Id::previousSlide, [this] { show.previousSlide(); });
         on(Id::first, [this] { show.first(); });
         on(Id::last, [this] { show.last(); });
         on(Id::goToTyped, [this] { show.goToTyped(); });
@@ -104,6 +106,11 @@ private slots:
         QTest::addColumn<Command>("command");
         QTest::newRow("space") << "space" << Command::Next;
         QTest::newRow("shift b like caps lock") << "Shift+b" << Command::ToggleBlack;
+        QTest::newRow("shift right: a whole slide") << "Shift+Right" << Command::NextSlide;
+        QTest::newRow("shift page down from a clicker") << "Shift+Next" << Command::NextSlide;
+        QTest::newRow("shift left") << "Shift+Left" << Command::PreviousSlide;
+        QTest::newRow("shift page up") << "Shift+Prior" << Command::PreviousSlide;
+        QTest::newRow("shift down stays a step") << "Shift+Down" << Command::Next;
         QTest::newRow("ctrl right belongs to the menus") << "Ctrl+Right" << Command::None;
         QTest::newRow("alt right") << "Alt+Right" << Command::None;
         QTest::newRow("meta right") << "Meta+Right" << Command::None;
@@ -137,8 +144,7 @@ private slots:
         const Screen slide = Screen::slide;
         QTest::newRow("12 Return shows slide 12") << 0 << "1 2 Return" << 11 << "" << slide;
         QTest::newRow("0 Return shows slide 1") << 5 << "0 Return" << 0 << "" << slide;
-        QTest::newRow("9999 Return shows the last slide")
-            << 0 << "9 9 9 9 Return" << 29 << "" << slide;
+        QTest::newRow("9999 Return goes nowhere") << 4 << "9 9 9 9 Return" << 4 << "" << slide;
         QTest::newRow("a fifth digit is swallowed") << 0 << "1 2 3 4 5" << 0 << "1234" << slide;
         QTest::newRow("keypad digits and keypad enter")
             << 0 << "KP_1 KP_5 KP_Enter" << 14 << "" << slide;
@@ -149,7 +155,8 @@ private slots:
             << 3 << "7 Right" << 4 << "" << slide;
         QTest::newRow("backspace goes back, not edits") << 3 << "1 2 BackSpace" << 2 << "" << slide;
         QTest::newRow("escape discards the number") << 3 << "4 Escape" << 3 << "" << slide;
-        QTest::newRow("shift right advances") << 3 << "Shift+Right" << 4 << "" << slide;
+        QTest::newRow("shift right on slides of one page")
+            << 3 << "Shift+Right Shift+Right Shift+Left" << 4 << "" << slide;
         QTest::newRow("ctrl right passes") << 3 << "Ctrl+Right" << 3 << "" << slide;
         QTest::newRow("left on the first slide stays") << 0 << "Left" << 0 << "" << slide;
         QTest::newRow("end") << 7 << "End" << 29 << "" << slide;

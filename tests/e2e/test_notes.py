@@ -7,42 +7,7 @@ import shutil
 import tempfile
 import unittest
 
-from orvl_e2e import DisplayTestCase, Image, SAMPLE_DECK, Session, run_steps
-
-def write_pdf(path, pages):
-    """A PDF of pages given as (width, height, content, annotations): content operators (font F1
-    is Helvetica), and annotation dictionaries whose "APPEARANCE" stands for a red square form."""
-    objects = [b"<< /Type /Catalog /Pages 2 0 R >>", None]
-    square = b"1 0 0 rg 0 0 50 50 re f"
-    objects.append(b"<< /Type /XObject /Subtype /Form /BBox [0 0 50 50] /Length %d >>\nstream\n%s\nendstream"
-                   % (len(square), square))
-    appearance = b"/AP << /N 3 0 R >>"
-    kids = []
-    for width, height, content, annotations in pages:
-        annotation_numbers = []
-        for annotation in annotations:
-            objects.append(annotation.replace(b"APPEARANCE", appearance))
-            annotation_numbers.append(len(objects))
-        objects.append(b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content))
-        content_number = len(objects)
-        annots = b" ".join(b"%d 0 R" % n for n in annotation_numbers)
-        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g] /Contents %d 0 R /Annots [%s] "
-                       b"/Resources << /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> >>"
-                       % (width, height, content_number, annots))
-        kids.append(len(objects))
-    objects[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(b"%d 0 R" % k for k in kids), len(kids))
-    body = b"%PDF-1.7\n"
-    offsets = []
-    for number, text in enumerate(objects, start=1):
-        offsets.append(len(body))
-        body += b"%d 0 obj\n%s\nendobj\n" % (number, text)
-    xref = len(body)
-    body += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-    body += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
-    body += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
-    with open(path, "wb") as pdf:
-        pdf.write(body)
-
+from orvl_e2e import DisplayTestCase, Image, SAMPLE_DECK, Session, run_steps, write_pdf
 
 SIDECAR = {
     "pdfpcFormat": 2, "duration": 20, "lastMinutes": 3, "disableMarkdown": False,

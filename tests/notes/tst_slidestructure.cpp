@@ -69,6 +69,7 @@ private slots:
         QCOMPARE(none.nextSlide(0), 0);
     }
 
+    // The page a typed number goes to; -1 where it names no slide.
     void typedNumbers_data() {
         QTest::addColumn<QStringList>("labels");
         QTest::addColumn<bool>("byLabels");
@@ -79,18 +80,23 @@ private slots:
             << QStringList{"i", "ii", "1", "1", "2"} << true << 2 << 4;
         QTest::newRow("without labels: the page")
             << SlideStructure::countedLabels(QStringList(5)) << true << 4 << 3;
+        QTest::newRow("0: the first page") << beamer << true << 0 << 0;
         QTest::newRow("no such label: the nearest numbered below")
             << QStringList{"i", "ii", "1", "1", "2"} << true << 3 << 4;
-        QTest::newRow("beyond the deck: the last slide") << beamer << true << 40 << 6;
+        QTest::newRow("a label beyond the slides' count")
+            << QStringList{"1", "5", "9"} << true << 9 << 2;
+        QTest::newRow("beyond the deck: none") << beamer << true << 5 << -1;
         // Labels that do not group count for nothing: slide 3 is page 3.
         QTest::newRow("labels off: the slide so counted") << beamer << false << 3 << 2;
+        QTest::newRow("labels off: a label beyond the slides names none")
+            << QStringList{"1", "5", "9"} << false << 9 << -1;
     }
     void typedNumbers() {
         QFETCH(QStringList, labels);
         QFETCH(bool, byLabels);
         QFETCH(int, number);
         const SlideStructure slides({labels, byLabels, {}, {}, {}});
-        QTEST(int(slides.pageForNumber(number)), "page");
+        QTEST(slides.hasNumber(number) ? int(slides.pageForNumber(number)) : -1, "page");
     }
 
     // Whole slides forward to their first step, back to their last, over hidden slides; hidden

@@ -1,5 +1,6 @@
 // What is drawn ahead: the projector's neighbours at its size, the console's next steps at its
-// views' sizes, hidden pages stepped over, the whole deck only while presenting.
+// views' sizes, hidden pages stepped over, whole-slide jumps, the whole deck only while
+// presenting.
 #include "render/RenderPlan.h"
 #include "support/TestSupport.h"
 
@@ -26,22 +27,30 @@ private slots:
     void keys_data() {
         QTest::addColumn<qint64>("page");
         QTest::addColumn<QList<qint64>>("hidden");
+        QTest::addColumn<bool>("slides");
         QTest::addColumn<QList<qint64>>("audience");
         QTest::addColumn<QList<qint64>>("currentSized");
         QTest::addColumn<QList<qint64>>("nextSized");
         using Pages = QList<qint64>;
         QTest::newRow("middle of the deck")
-            << qint64(5) << Pages{} << Pages{5, 6, 7, 4, 8, 9} << Pages{6, 7, 4} << Pages{7, 8};
+            << qint64(5) << Pages{} << false << Pages{5, 6, 7, 4, 8, 9} << Pages{6, 7, 4}
+            << Pages{7, 8};
         QTest::newRow("first slide")
-            << qint64(0) << Pages{} << Pages{0, 1, 2, 3, 4} << Pages{1, 2} << Pages{2, 3};
+            << qint64(0) << Pages{} << false << Pages{0, 1, 2, 3, 4} << Pages{1, 2} << Pages{2, 3};
         QTest::newRow("last slide")
-            << qint64(11) << Pages{} << Pages{11, 10} << Pages{10} << Pages{};
+            << qint64(11) << Pages{} << false << Pages{11, 10} << Pages{10} << Pages{};
         QTest::newRow("hidden pages are never drawn ahead")
-            << qint64(1) << Pages{2, 3} << Pages{1, 4, 5, 0, 6, 7} << Pages{4, 5, 0} << Pages{5, 6};
+            << qint64(1) << Pages{2, 3} << false << Pages{1, 4, 5, 0, 6, 7} << Pages{4, 5, 0}
+            << Pages{5, 6};
+        // Slides 0, 1-3, 4, 5-7, 8-11; the next view shows how the next slide ends.
+        QTest::newRow("slides of several steps: the jumps and the next slides' ends")
+            << qint64(2) << Pages{} << true << Pages{2, 3, 4, 1, 0, 5, 6} << Pages{3, 4, 1, 0}
+            << Pages{7, 3};
     }
     void keys() {
         QFETCH(qint64, page);
         QFETCH(QList<qint64>, hidden);
+        QFETCH(bool, slides);
         RenderPlan::Inputs inputs;
         inputs.page = page;
         inputs.pageCount = 12;
@@ -51,6 +60,16 @@ private slots:
                 to += direction;
             return to >= 0 && to < 12 ? to : from;
         };
+        if (slides) {
+            const QList<qint64> firstPages{0, 1, 4, 5, 8, 12};
+            inputs.jumps = {4, 0};
+            inputs.nextShown = [firstPages](qint64 page) -> std::optional<qint64> {
+                const auto after = std::upper_bound(firstPages.begin(), firstPages.end(), page);
+                if (after + 1 >= firstPages.end())
+                    return std::nullopt;
+                return *(after + 1) - 1;
+            };
+        }
         inputs.audience = projector;
         inputs.consoleCurrent = current;
         inputs.consoleNext = next;

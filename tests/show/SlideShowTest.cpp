@@ -1,5 +1,5 @@
-// The talk's state: moving and clamping, hidden pages, typed numbers, blanking and Esc, a new or
-// a reloaded deck, and one announcement per call.
+// The talk's state: moving and clamping, hidden pages, whole slides, typed numbers, blanking and
+// Esc, a new or a reloaded deck, and one announcement per call.
 #include "show/SlideShow.h"
 #include "notes/DeckNotes.h"
 #include "support/TestSupport.h"
@@ -69,32 +69,64 @@ private slots:
         QVERIFY(heard.order.isEmpty());
     }
 
-    // Next and previous step over hidden pages, and so does the next page after a typed nothing;
-    // a typed number reaches a hidden page all the same.
-    void hiddenPagesAreSteppedOver() {
+    // A beamer deck: title, a frame of three steps, one slide, a frame of two that ends the talk,
+    // a hidden backup slide and another. Steps move by page over hidden pages, Shift by slide;
+    // End goes to the end slide; a typed number is a label and reaches a hidden page, and one
+    // that no slide has goes nowhere and is said until the next call.
+    void slidesAsTheirAuthorMadeThem_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<std::optional<qint64>>("missing");
+        const std::optional<qint64> none;
+        QTest::newRow("a step") << 1 << "next" << 2 << none;
+        QTest::newRow("a step over a hidden page") << 6 << "next" << 8 << none;
+        QTest::newRow("and back over it") << 8 << "previous" << 6 << none;
+        QTest::newRow("Return alone: the next page shown") << 6 << "return" << 8 << none;
+        QTest::newRow("a whole slide, to its first step") << 2 << "nextSlide" << 4 << none;
+        QTest::newRow("back a whole slide, built up") << 4 << "previousSlide" << 3 << none;
+        QTest::newRow("over a hidden slide") << 5 << "nextSlide" << 8 << none;
+        QTest::newRow("no slide ahead: stays") << 8 << "nextSlide" << 8 << none;
+        QTest::newRow("End: the end slide, not the backup") << 0 << "last" << 5 << none;
+        QTest::newRow("a typed label: its frame's first step") << 7 << "2 return" << 1 << none;
+        QTest::newRow("a typed number reaches a hidden page") << 0 << "5 return" << 7 << none;
+        QTest::newRow("a number no slide has") << 4 << "9 return" << 4 << std::optional<qint64>(9);
+        QTest::newRow("said until the next call") << 4 << "9 return b" << 4 << none;
+    }
+    void slidesAsTheirAuthorMadeThem() {
+        QFETCH(int, from);
+        QFETCH(QString, calls);
         QTemporaryDir folder;
         QFile sidecar(folder.filePath("talk.pdfpc"));
         QVERIFY(sidecar.open(QIODevice::WriteOnly));
-        sidecar.write(R"({"pdfpcFormat": 2, "pages": [{"idx": 2, "hidden": true},
-                          {"idx": 3, "hidden": true}, {"idx": 5, "hidden": true}]})");
+        sidecar.write(R"({"endSlide": 3, "pages": [{"idx": 7, "hidden": true}]})");
         sidecar.close();
         DeckNotes notes;
-        notes.load(folder.filePath("talk.pdf"), {"1", "2", "3", "4", "5", "6"});
+        notes.load(folder.filePath("talk.pdf"), {"1", "2", "2", "2", "3", "4", "4", "5", "6"});
         SlideShow show;
-        show.setDeck(6, &notes, false);
-        show.goTo(1);
-        show.next();
-        QCOMPARE(show.page(), 4);
-        show.next();
-        QCOMPARE(show.page(), 4);
-        show.previous();
-        QCOMPARE(show.page(), 1);
-        show.goToTyped();
-        QCOMPARE(show.page(), 4);
-        show.type("3");
-        show.goToTyped();
-        QCOMPARE(show.page(), 2);
-        QCOMPARE(show.neighbour(2, -1), 1);
+        show.setDeck(9, &notes, false);
+        show.goTo(from);
+        for (const QString& call : calls.split(' ')) {
+            if (call == "next")
+                show.next();
+            else if (call == "previous")
+                show.previous();
+            else if (call == "nextSlide")
+                show.nextSlide();
+            else if (call == "previousSlide")
+                show.previousSlide();
+            else if (call == "last")
+                show.last();
+            else if (call == "return")
+                show.goToTyped();
+            else if (call == "b")
+                show.toggleBlank(Blank::black);
+            else
+                show.type(call);
+        }
+        QTEST(int(show.page()), "page");
+        QTEST(show.missingNumber(), "missing");
+        QCOMPARE(show.typed(), QString());
     }
 
     // A new deck ends the talk and starts at its first page, unblanked; the same deck read again
@@ -136,6 +168,14 @@ private slots:
         QCOMPARE(heard.order, QStringList({"changed", "started"}));
         QCOMPARE(show.page(), 0);
         QCOMPARE(show.blank(), Blank::none);
+        show.type("1");
+        show.type("2");
+        show.goToTyped();
+        QCOMPARE(show.missingNumber(), std::optional<qint64>(12));
+        // Esc takes back what was said of the number, and nothing more.
+        show.escape();
+        QVERIFY(!show.missingNumber());
+        QVERIFY(show.isPresenting());
         show.type("1");
         show.type("2");
         show.toggleBlank(Blank::white);

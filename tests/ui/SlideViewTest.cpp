@@ -269,6 +269,44 @@ private slots:
         QVERIFY(view->image());
     }
 
+    // The speaker's veil dims the slide and says why in its middle; the audience's view never
+    // shows one.
+    void aVeilDimsTheSlideForTheSpeakerOnly_data() {
+        QTest::addColumn<RenderPriority>("priority");
+        QTest::addColumn<QColor>("veil");
+        QTest::addColumn<QRgb>("corner");
+        // Page 0 is (0, 128, 51); a veil of alpha 160 leaves 95/255 of it.
+        QTest::newRow("black") << RenderPriority::consoleView << QColor(0, 0, 0, 160)
+                               << qRgb(0, 48, 19);
+        QTest::newRow("white") << RenderPriority::consoleView << QColor(255, 255, 255, 160)
+                               << qRgb(160, 208, 179);
+        QTest::newRow("never on the projector")
+            << RenderPriority::audienceView << QColor(0, 0, 0, 160) << qRgb(0, 128, 51);
+    }
+    void aVeilDimsTheSlideForTheSpeakerOnly() {
+        QFETCH(RenderPriority, priority);
+        QFETCH(QColor, veil);
+        QFETCH(QRgb, corner);
+        const auto view = shownView({320, 180});
+        view->setPriority(priority);
+        view->setPage(0);
+        view->refresh();
+        QTRY_VERIFY(view->image());
+        view->setVeil(SlideView::Veil{veil, QStringLiteral("Schwarz"), Qt::red});
+        const QImage shown = grabbed(*view);
+        for (const QPoint& at : {QPoint(3, 3), QPoint(316, 176)}) {
+            const QRgb pixel = shown.pixel(at);
+            QVERIFY2(qAbs(qRed(pixel) - qRed(corner)) <= 1 &&
+                         qAbs(qGreen(pixel) - qGreen(corner)) <= 1 &&
+                         qAbs(qBlue(pixel) - qBlue(corner)) <= 1,
+                     qPrintable(QColor(pixel).name()));
+        }
+        bool captioned = false;
+        for (int x = 100; x < 220 && !captioned; ++x)
+            captioned = qRed(shown.pixel(x, 90)) > 200 && qGreen(shown.pixel(x, 90)) < 100;
+        QCOMPARE(captioned, priority != RenderPriority::audienceView);
+    }
+
     void highlightFrameLiesInside() {
         const auto view = shownView({160, 90});
         view->setHighlightColor(QColor(255, 159, 10));

@@ -13,6 +13,7 @@
 #include "ui/console/SplitHandle.h"
 #include "ui/console/ThumbnailSidebar.h"
 
+#include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -55,9 +56,11 @@ class TestPresenterView : public QObject {
     }
     // The talk at `page`, the next page after it, as the program shows it.
     void show(qint64 page, Blank blank = Blank::none, const QString& typed = {},
-              bool presenting = false) {
+              bool presenting = false, std::optional<qint64> missing = {}) {
         PresenterView::Slides slides;
         slides.page = page;
+        slides.structure = SlideStructure::pagesAlone(deck->pageCount());
+        slides.missing = missing;
         if (page + 1 < deck->pageCount())
             slides.next = page + 1;
         slides.blank = blank;
@@ -79,36 +82,43 @@ private slots:
         QTest::addColumn<Blank>("blank");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("presenting");
+        QTest::addColumn<std::optional<qint64>>("missing");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QColor>("statusColour");
         QTest::addColumn<QStringList>("buttons"); // start, black
+        QTest::addColumn<QString>("veil");        // over the current slide
         const QColor grey = Colors::grey(0.55);
+        const std::optional<qint64> none;
         const QStringList notStarted{"Präsentation starten (F5)", "Schwarzbild (B)"};
         const QStringList presenting{"Präsentation beenden (Esc)", "Schwarzbild (B)"};
         const QStringList blackened{"Präsentation beenden (Esc)", "Bild wieder zeigen (B)"};
-        QTest::newRow("before the talk")
-            << 0 << Blank::none << "" << false << "Präsentation läuft nicht" << grey << notStarted;
+        QTest::newRow("before the talk") << 0 << Blank::none << "" << false << none
+                                         << "Präsentation läuft nicht" << grey << notStarted << "";
         QTest::newRow("presenting, nothing to say")
-            << 4 << Blank::none << "" << true << "" << grey << presenting;
+            << 4 << Blank::none << "" << true << none << "" << grey << presenting << "";
         QTest::newRow("last slide has no next number")
-            << 9 << Blank::none << "" << true << "" << grey << presenting;
+            << 9 << Blank::none << "" << true << none << "" << grey << presenting << "";
         QTest::newRow("white screen keeps the black button's title")
-            << 2 << Blank::white << "" << true << "● Publikum sieht WEISSBILD" << Colors::orange
-            << presenting;
+            << 2 << Blank::white << "" << true << none << "● Publikum sieht WEISSBILD"
+            << Colors::orange << presenting << "Weiß";
         QTest::newRow("typed number wins over blanking")
-            << 2 << Blank::black << "12" << true << "Springe zu Folie 12 … (⏎)" << Colors::orange
-            << blackened;
+            << 2 << Blank::black << "12" << true << none << "Springe zu Folie 12 … (⏎)"
+            << Colors::orange << blackened << "Schwarz";
+        QTest::newRow("a number no slide has, until the next key")
+            << 3 << Blank::black << "" << true << std::optional<qint64>(99)
+            << "Folie 99 gibt es nicht (10 Folien)" << Colors::orange << blackened << "Schwarz";
         QTest::newRow("typed number before the talk")
-            << 0 << Blank::none << "7" << false << "Springe zu Folie 7 … (⏎)" << Colors::orange
-            << notStarted;
+            << 0 << Blank::none << "7" << false << none << "Springe zu Folie 7 … (⏎)"
+            << Colors::orange << notStarted << "";
     }
     void texts() {
         QFETCH(int, index);
         QFETCH(Blank, blank);
         QFETCH(bool, presenting);
         QFETCH(QString, typed);
+        QFETCH(std::optional<qint64>, missing);
         makeView(10);
-        show(index, blank, typed, presenting);
+        show(index, blank, typed, presenting, missing);
         const PresenterView::Readout shown = view->readout();
         QCOMPARE(shown.currentLabel, QStringLiteral("Aktuelle Folie  %1 / 10").arg(index + 1));
         QCOMPARE(shown.nextLabel, index < 9 ? QStringLiteral("Nächste Folie  %1").arg(index + 2)
@@ -118,8 +128,46 @@ private slots:
         QTEST((QStringList{shown.startButton, shown.blackButton}), "buttons");
         QCOMPARE(child<SlideView>("currentSlide")->page(), std::optional<qint64>(index));
         QCOMPARE(child<SlideView>("currentSlide")->blank(), Blank::none);
+        const std::optional<SlideView::Veil> veil = child<SlideView>("currentSlide")->veil();
+        QTEST(veil ? veil->caption : QString(), "veil");
+        QVERIFY(!child<SlideView>("nextSlide")->veil());
         QCOMPARE(child<SlideView>("nextSlide")->page(),
                  index + 1 < 10 ? std::optional<qint64>(index + 1) : std::nullopt);
+    }
+
+    // Slides as their author made them: a frame of three steps is one slide; the next view's
+    // caption names a step only when it shows one short of how its slide ends.
+    void slideCaptions_data() {
+        QTest::addColumn<qint64>("page");
+        QTest::addColumn<std::optional<qint64>>("next");
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("nextCaption");
+        using Page = std::optional<qint64>;
+        QTest::newRow("a slide of one page") << qint64(0) << Page(3) << "Aktuelle Folie  1 / 7"
+                                             << "Nächste Folie  2";
+        QTest::newRow("a step of a frame")
+            << qint64(2) << Page(4) << "Aktuelle Folie  2 / 7  ·  Schritt 2 / 3"
+            << "Nächste Folie  3";
+        QTest::newRow("the next page, a step short of its slide's end")
+            << qint64(1) << Page(2) << "Aktuelle Folie  2 / 7  ·  Schritt 1 / 3"
+            << "Nächste Folie  2  ·  Schritt 2 / 3";
+        QTest::newRow("nothing shown next")
+            << qint64(6) << Page() << "Aktuelle Folie  4 / 7  ·  Schritt 2 / 2"
+            << "Nächste Folie";
+    }
+    void slideCaptions() {
+        QFETCH(qint64, page);
+        QFETCH(std::optional<qint64>, next);
+        makeView(10);
+        PresenterView::Slides slides;
+        slides.page = page;
+        slides.next = next;
+        slides.structure =
+            SlideStructure({{"1", "2", "2", "2", "3", "4", "4", "5", "6", "7"}, true, {}, {}, {}});
+        view->showSlides(slides);
+        QTEST(view->readout().currentLabel, "current");
+        QTEST(view->readout().nextLabel, "nextCaption");
+        QCOMPARE(view->readout().nextPage, next);
     }
 
     void emptyState_data() {
@@ -236,9 +284,9 @@ private slots:
         auto* handle = child<SplitHandle>(sidebarHandle ? "sidebarHandle" : "slideHandle");
         QVERIFY(handle->isVisibleTo(view.get()));
         if (dragTo)
-            handle->onDrag(*dragTo);
+            emit handle->dragged(*dragTo);
         else
-            handle->onReset();
+            emit handle->resetAsked();
         QCOMPARE(Preferences::value(key).toDouble(), stored);
         if (sidebarHandle)
             QCOMPARE(view->readout().sidebarWidth, int(std::max(std::round(stored * 1400), 90.0)));
@@ -277,6 +325,7 @@ private slots:
         const auto showPage = [&](qint64 page) {
             PresenterView::Slides slides;
             slides.page = page;
+            slides.structure = notes.slides();
             slides.next = notes.step(page, +1);
             slides.notes = notes.notesFor(page, deck->annotationNotes(page));
             slides.notesFontSize = notes.sidecar().noteFontSize;
@@ -314,10 +363,60 @@ private slots:
         QCOMPARE(pane->text->document()->defaultFont().pixelSize(), 10);
 
         // Pointer at y = 820 − 470: the notes' upper edge at 300 of the slides' 598.
-        child<SplitHandle>("notesHandle")->onDrag(350);
+        emit child<SplitHandle>("notesHandle")->dragged(350);
         QCOMPARE(Preferences::value("layoutNotes").toDouble(), (470.0 - 170) / 598);
         view->resetLayout();
         QVERIFY(!Preferences::contains("layoutNotes"));
+    }
+
+    // The wheel over either slide view steps through the deck, a notch a step, small turns
+    // adding up and a turn back starting afresh; over the notes and the thumbnails it scrolls.
+    void wheel_data() {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QList<int>>("turns");
+        QTest::addColumn<Qt::ScrollPhase>("phase");
+        QTest::addColumn<int>("steps"); // onwards less back
+        const Qt::ScrollPhase wheel = Qt::NoScrollPhase;
+        QTest::newRow("a notch towards the speaker: on")
+            << "currentSlide" << QList<int>{-120} << wheel << 1;
+        QTest::newRow("a notch away on the next slide: back")
+            << "nextSlide" << QList<int>{120} << wheel << -1;
+        QTest::newRow("two notches in one event")
+            << "currentSlide" << QList<int>{-240} << wheel << 2;
+        QTest::newRow("a touchpad's small turns add up")
+            << "currentSlide" << QList<int>{-40, -40, -40, -40} << Qt::ScrollUpdate << 1;
+        QTest::newRow("a turn back starts afresh")
+            << "currentSlide" << QList<int>{-100, 100, -100} << wheel << 0;
+        QTest::newRow("a touchpad's glide runs nowhere")
+            << "currentSlide" << QList<int>{-120, -120} << Qt::ScrollMomentum << 0;
+        QTest::newRow("the notes scroll") << "notes" << QList<int>{-120} << wheel << 0;
+        QTest::newRow("the thumbnails scroll") << "thumbnails" << QList<int>{-120} << wheel << 0;
+    }
+    void wheel() {
+        QFETCH(QString, part);
+        QFETCH(QList<int>, turns);
+        QFETCH(Qt::ScrollPhase, phase);
+        makeView(30);
+        view->setNotesWanted(true);
+        QAction previous;
+        QAction next;
+        view->setCommands({&previous, &next});
+        QSignalSpy back(&previous, &QAction::triggered);
+        QSignalSpy onwards(&next, &QAction::triggered);
+        view->show();
+        show(0);
+        QWidget* shown = view->findChild<QWidget*>(part);
+        QVERIFY(shown && shown->isVisible());
+        QWidget* under = shown->childAt(shown->rect().center());
+        QWidget* target = under ? under : shown;
+        const QPointF at = target->mapFrom(shown, shown->rect().center());
+        for (const int turn : turns) {
+            QWheelEvent event(at, target->mapToGlobal(at), {}, {0, turn}, Qt::NoButton,
+                              Qt::NoModifier, phase, false);
+            QCoreApplication::sendEvent(target, &event);
+        }
+        QTEST(int(onwards.count() - back.count()), "steps");
+        QVERIFY(onwards.isEmpty() || back.isEmpty());
     }
 
     // A drop of a local PDF is taken and the first such file said; anything else is refused.

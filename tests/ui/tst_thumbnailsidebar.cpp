@@ -1,5 +1,5 @@
-// The thumbnail sidebar: rows and their geometry, the stored column count, highlight and
-// scrolling, clicks, and rows that exist only while they are on screen.
+// The thumbnail sidebar: a thumbnail per slide, rows and their geometry, the stored column count,
+// highlight and scrolling, clicks, and rows that exist only while they are on screen.
 #include "document/Deck.h"
 #include "support/OpenDeck.h"
 #include "support/TestPdfs.h"
@@ -28,7 +28,7 @@ struct Shown {
         sidebar.setDeck(&deck);
         sidebar.resize(width, height);
         sidebar.show();
-        sidebar.reload();
+        sidebar.setSlides(SlideStructure::pagesAlone(deck.pageCount()));
     }
     ThumbnailSidebar sidebar;
 };
@@ -38,9 +38,9 @@ QList<qint64> highlightedPages(const ThumbnailList& list) {
     QList<qint64> pages;
     for (int row : list.visibleRows()) {
         const ThumbRow* rowWidget = list.rowWidget(row);
-        for (qsizetype i = 0; i < rowWidget->pages().size(); ++i) {
+        for (qsizetype i = 0; i < rowWidget->thumbs().size(); ++i) {
             if (rowWidget->slideViews().at(i)->highlightColor())
-                pages.append(rowWidget->pages().at(i));
+                pages.append(rowWidget->thumbs().at(i).page);
         }
     }
     return pages;
@@ -115,10 +115,52 @@ private slots:
         Shown shown(deck, 150, 800, 3);
         const ThumbRow* last = shown.sidebar.list->rowWidget(3);
         QVERIFY(last);
-        QCOMPARE(last->pages(), QList<qint64>{9});
+        QCOMPARE(last->thumbs().size(), 1);
+        QCOMPARE(last->thumbs().first().page, 9);
         QVERIFY(last->slideViews().at(0)->isVisible());
         for (qsizetype i = 1; i < last->slideViews().size(); ++i)
             QVERIFY(!last->slideViews().at(i)->isVisible());
+    }
+
+    // A beamer deck of ten pages in six slides, the fifth hidden: a thumbnail per slide showing
+    // how it ends, its steps on it, the hidden one dimmed and marked; a click goes to the first
+    // step, the hidden slide's too.
+    void aThumbnailPerSlide() {
+        Deck deck;
+        QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(deckPath(10))));
+        Shown shown(deck, 150, 800, 3);
+        SlideStructure::Layout layout;
+        layout.labels = QStringList{"1", "2", "2", "2", "3", "4", "4", "5", "6", "6"};
+        layout.hiddenPages = {7, 3};
+        shown.sidebar.setSlides(SlideStructure(layout));
+        QCOMPARE(shown.sidebar.rowCount(), 2);
+        QList<qint64> pages;
+        QStringList badges;
+        QList<qint64> veiled;
+        for (int row : {0, 1}) {
+            const ThumbRow* rowWidget = shown.sidebar.list->rowWidget(row);
+            for (qsizetype i = 0; i < rowWidget->thumbs().size(); ++i) {
+                const SlideView* thumbnail = rowWidget->slideViews().at(i);
+                pages << rowWidget->thumbs().at(i).page;
+                badges << thumbnail->badge();
+                if (thumbnail->veil())
+                    veiled << rowWidget->thumbs().at(i).slide;
+            }
+        }
+        QCOMPARE(pages, (QList<qint64>{0, 2, 4, 6, 7, 9}));
+        QCOMPARE(badges, (QStringList{"", "3 Schritte", "", "2 Schritte", "", "2 Schritte"}));
+        QCOMPARE(veiled, QList<qint64>{4});
+        QCOMPARE(shown.sidebar.list->rowWidget(1)->numberLabels().at(1)->text(), QString("5"));
+
+        QVERIFY(QTest::qWaitForWindowExposed(&shown.sidebar));
+        QList<qint64> clicked;
+        QObject::connect(&shown.sidebar, &ThumbnailSidebar::slideClicked,
+                         [&](qint64 page) { clicked.append(page); });
+        const int rowHeight = shown.sidebar.rowHeight();
+        for (const QPoint& at : {QPoint(70, 10), QPoint(70, rowHeight + 10)})
+            QTest::mouseClick(shown.sidebar.windowHandle(), Qt::LeftButton, {},
+                              shown.sidebar.list->mapTo(&shown.sidebar, at));
+        QCOMPARE(clicked, (QList<qint64>{1, 7}));
     }
 
     void storedColumns_data() {
@@ -177,7 +219,8 @@ private slots:
         Shown shown(deck, 150, 600, 3);
         QVERIFY(QTest::qWaitForWindowExposed(&shown.sidebar));
         QList<qint64> clicked;
-        shown.sidebar.onSlideClicked = [&](qint64 index) { clicked.append(index); };
+        QObject::connect(&shown.sidebar, &ThumbnailSidebar::slideClicked,
+                         [&](qint64 index) { clicked.append(index); });
         QTest::mouseClick(shown.sidebar.windowHandle(), Qt::LeftButton, {},
                           shown.sidebar.list->mapTo(&shown.sidebar, at));
         QCOMPARE(clicked, chosen < 0 ? QList<qint64>() : QList<qint64>{chosen});
@@ -221,7 +264,8 @@ private slots:
         const ThumbnailList* list = shown.sidebar.list;
         const ThumbRow* row = list->rowWidget(2);
         QVERIFY(row);
-        QCOMPARE(row->pages(), (QList<qint64>{4, 5}));
+        QCOMPARE(row->thumbs().at(0).page, 4);
+        QCOMPARE(row->thumbs().at(1).page, 5);
         QVERIFY(row->slideViews().at(0)->highlightColor());
         QVERIFY(!row->slideViews().at(1)->highlightColor());
         QVERIFY(list->scrollOffset() <= 2 * rowHeight);
@@ -257,7 +301,7 @@ private slots:
         QTRY_VERIFY(thumbnail->image().has_value());
         QCOMPARE(thumbnail->image()->size(), thumbnail->pixelKeySize());
         QVERIFY(TestSupport::openDeck(deck, QUrl::fromLocalFile(folder.filePath("red.pdf"))));
-        shown.sidebar.reload();
+        shown.sidebar.setSlides(SlideStructure::pagesAlone(deck.pageCount()));
         QTRY_VERIFY(thumbnail->image() && qRed(thumbnail->image()->pixel(60, 30)) > 200);
     }
 

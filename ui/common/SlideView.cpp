@@ -48,6 +48,21 @@ void SlideView::setHighlightColor(std::optional<QColor> color) {
     update();
 }
 
+void SlideView::setVeil(const std::optional<Veil>& veil) {
+    if (veil == veiled)
+        return;
+    veiled = veil;
+    update();
+}
+
+void SlideView::setBadge(const QString& text, const QString& shortText) {
+    if (text == badgeText && shortText == shortBadgeText)
+        return;
+    badgeText = text;
+    shortBadgeText = shortText;
+    update();
+}
+
 double SlideView::pixelRatio() const {
     // The widget's own ratio is the one its painter uses (on some platforms the window handle's
     // differs from it).
@@ -120,6 +135,10 @@ double SlideView::placeholderFontSize(double height) {
     return std::clamp(height / 12.0, 12.0, 28.0);
 }
 
+double SlideView::captionFontSize(double height) {
+    return std::clamp(height / 7.0, 10.0, 56.0);
+}
+
 bool SlideView::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     // Sent when the window reaches a screen of another pixel ratio, with the new ratio in place.
@@ -156,6 +175,44 @@ void SlideView::paintText(QPainter& painter, const QRectF& bounds, const QString
                          (bounds.height() - extent.height()) * 0.5);
     painter.drawText(QRectF(origin, extent), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
                      text);
+}
+
+void SlideView::paintVeil(QPainter& painter, const QRectF& bounds) const {
+    painter.fillRect(bounds, veiled->colour);
+    QFont font = QApplication::font();
+    font.setPixelSize(int(std::round(captionFontSize(bounds.height()))));
+    font.setWeight(QFont::Bold);
+    painter.setFont(font);
+    painter.setPen(veiled->captionColour);
+    const QString caption = QFontMetricsF(font).elidedText(veiled->caption, Qt::ElideRight,
+                                                           std::max(0.0, bounds.width() - 4));
+    painter.drawText(bounds, Qt::AlignCenter | Qt::TextSingleLine, caption);
+}
+
+void SlideView::paintBadge(QPainter& painter, const QRectF& bounds) const {
+    QFont font = QApplication::font();
+    font.setPixelSize(int(std::round(std::clamp(bounds.height() / 7.0, 9.0, 14.0))));
+    font.setWeight(QFont::DemiBold);
+    const QFontMetricsF metrics(font);
+    const double margin = 3;
+    const double padding = 3;
+    const double room = bounds.width() - 2 * (margin + padding);
+    const QString text = metrics.horizontalAdvance(badgeText) <= room || shortBadgeText.isEmpty()
+                             ? badgeText
+                             : shortBadgeText;
+    const QSizeF extent(std::min(metrics.horizontalAdvance(text), std::max(0.0, room)) +
+                            2 * padding,
+                        metrics.height());
+    const QRectF box(bounds.right() - margin - extent.width(),
+                     bounds.bottom() - margin - extent.height(), extent.width(), extent.height());
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0, 0, 0, 180));
+    painter.drawRoundedRect(box, 3, 3);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(box, Qt::AlignCenter | Qt::TextSingleLine,
+                     metrics.elidedText(text, Qt::ElideRight, std::max(0.0, room)));
 }
 
 void SlideView::paintEvent(QPaintEvent*) {
@@ -200,6 +257,10 @@ void SlideView::paintEvent(QPaintEvent*) {
     if (!exactOnly && shownPage && shownDeck && shownDeck->renderer() &&
         shownDeck->renderer()->hasFailed(*shownPage))
         paintText(painter, bounds, L10n::lookup("Folie kann nicht angezeigt werden"));
+    if (veiled && !exactOnly)
+        paintVeil(painter, bounds);
+    if (!badgeText.isEmpty())
+        paintBadge(painter, bounds);
     if (highlight) {
         // Antialiased, so the stroke covers exactly the three outer pixel rings.
         painter.setRenderHint(QPainter::Antialiasing);

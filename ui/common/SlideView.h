@@ -50,6 +50,21 @@ public:
     std::optional<QColor> highlightColor() const { return highlight; }
     void setHighlightColor(std::optional<QColor> color);
 
+    // For the speaker only: a translucent colour over the slide with a caption in its middle
+    // (the console's view of a blanked projector, a hidden slide's thumbnail).
+    struct Veil {
+        QColor colour;
+        QString caption;
+        QColor captionColour;
+        friend bool operator==(const Veil&, const Veil&) = default;
+    };
+    const std::optional<Veil>& veil() const { return veiled; }
+    void setVeil(const std::optional<Veil>& veil);
+    // A short text in the lower right corner (a thumbnail's step count), with a shorter one for
+    // when it does not fit; none when empty.
+    QString badge() const { return badgeText; }
+    void setBadge(const QString& text, const QString& shortText = {});
+
     // Brings the image in line with the page, the size and the renderer. A hidden view asks for
     // nothing; it catches up when shown.
     void refresh();
@@ -70,6 +85,8 @@ public:
 
     // The placeholder's font size for a view of this height: height / 12, kept within 12 and 28.
     static double placeholderFontSize(double height);
+    // A veil's caption's: height / 7, kept within 10 and 56.
+    static double captionFontSize(double height);
 
 protected:
     bool event(QEvent* event) override;
@@ -81,6 +98,8 @@ protected:
 private:
     void install(const SlideRenderer::Key& key, const QImage& image);
     void paintText(QPainter& painter, const QRectF& bounds, const QString& text) const;
+    void paintVeil(QPainter& painter, const QRectF& bounds) const;
+    void paintBadge(QPainter& painter, const QRectF& bounds) const;
     void withdraw();
 
     // Weak: the application owns the deck and may outlive or precede any view.
@@ -89,6 +108,9 @@ private:
     Blank blanking = Blank::none;
     QString placeholderText;
     std::optional<QColor> highlight;
+    std::optional<Veil> veiled;
+    QString badgeText;
+    QString shortBadgeText;
     std::optional<QImage> shownImage;
     std::optional<SlideRenderer::Key> shownKey;
     quint64 refreshedGeneration = 0;

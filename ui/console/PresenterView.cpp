@@ -22,8 +22,10 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -125,8 +127,10 @@ PresenterView::PresenterView(QWidget* parent) : QWidget(parent) {
         child->raise();
     }
     wireSplitHandles();
-    sidebar->onColumnsChanged = [this] { layoutAll(); };
-    sidebar->onSlideClicked = [this](qint64 page) { emit slideClicked(page); };
+    current->installEventFilter(this);
+    next->installEventFilter(this);
+    connect(sidebar, &ThumbnailSidebar::columnsChanged, this, [this] { layoutAll(); });
+    connect(sidebar, &ThumbnailSidebar::slideClicked, this, &PresenterView::slideClicked);
     // Names for what looks at the console from outside, as a person would, by what it shows.
     const std::pair<QWidget*, const char*> names[] = {
         {sidebar, "thumbnails"},      {current, "currentSlide"},
@@ -160,40 +164,39 @@ double PresenterView::notesSplit() const {
 }
 
 // The handles report where the pointer is; the proportions follow from that position alone.
-// They are children of this view, so their callbacks never outlive it.
 void PresenterView::wireSplitHandles() {
-    sidebarHandle->onDrag = [this](double x) {
+    connect(sidebarHandle, &SplitHandle::dragged, this, [this](double x) {
         if (width() <= 0)
             return;
         Preferences::setValue(sidebarKey, std::clamp(x / width() / sidebar->columns(), 0.05, 0.5));
         layoutAll();
-    };
-    sidebarHandle->onReset = [this] {
+    });
+    connect(sidebarHandle, &SplitHandle::resetAsked, this, [this] {
         Preferences::setValue(sidebarKey, 0.1);
         layoutAll();
-    };
-    slideHandle->onDrag = [this](double x) {
+    });
+    connect(slideHandle, &SplitHandle::dragged, this, [this](double x) {
         const double left = sidebar->geometry().x() + sidebar->geometry().width() + 20;
         const double fraction = (x - left - 10) / std::max(1.0, width() - left - 20 - 20);
         Preferences::setValue(splitKey, std::clamp(fraction, 0.3, 0.85));
         layoutAll();
-    };
-    slideHandle->onReset = [this] {
+    });
+    connect(slideHandle, &SplitHandle::resetAsked, this, [this] {
         Preferences::setValue(splitKey, 0.62);
         layoutAll();
-    };
+    });
     // The notes' upper edge follows the pointer: their share of the slides' height.
-    notesHandle->onDrag = [this](double y) {
+    connect(notesHandle, &SplitHandle::dragged, this, [this](double y) {
         const double notesBottom = height() - PresenterLayout::controlsHeight;
         const double maxH = notesBottom - PresenterLayout::slidesTop;
         const double share = (notesBottom - y) / std::max(1.0, maxH);
         Preferences::setValue(notesKey, std::clamp(share, 0.15, 0.8));
         layoutAll();
-    };
-    notesHandle->onReset = [this] {
+    });
+    connect(notesHandle, &SplitHandle::resetAsked, this, [this] {
         Preferences::setValue(notesKey, 0.45);
         layoutAll();
-    };
+    });
 }
 
 void PresenterView::resetLayout() {
@@ -221,7 +224,7 @@ void PresenterView::setNotesWanted(bool wanted) {
 void PresenterView::showSlides(const Slides& shown) {
     slides = shown;
     layoutAll();
-    sidebar->reload();
+    sidebar->setSlides(slides.structure);
     showStatus();
     const qint64 pageCount = deck ? deck->pageCount() : 0;
     if (pageCount < 1)
@@ -231,7 +234,15 @@ void PresenterView::showSlides(const Slides& shown) {
         current->setPage(index);
         current->refresh();
     }
+    // The speaker keeps seeing the slide, dimmed, and what the audience sees instead.
     current->setBlank(Blank::none);
+    current->setVeil(slides.blank == Blank::black
+                         ? std::optional<SlideView::Veil>(
+                               {QColor(0, 0, 0, 170), L10n::lookup("Schwarz"), Qt::white})
+                     : slides.blank == Blank::white
+                         ? std::optional<SlideView::Veil>({QColor(255, 255, 255, 170),
+                                                           L10n::lookup("Weiß"), Colors::grey(0.2)})
+                         : std::nullopt);
     if (next->needsRefreshFor(slides.next)) {
         next->setPage(slides.next);
         next->refresh();
@@ -242,14 +253,31 @@ void PresenterView::showSlides(const Slides& shown) {
         notesPane->setNotes(slides.notes);
     }
 
-    currentLabel->setText(L10n::format("Aktuelle Folie  %d / %d", {index + 1, pageCount}));
-    nextLabel->setText(!slides.next ? L10n::lookup("Nächste Folie")
-                                    : L10n::format("Nächste Folie  %d", {*slides.next + 1}));
+    // Counted as the author made the deck: the steps that build a slide up are one slide.
+    const SlideStructure& structure = slides.structure;
+    const qint64 slide = structure.slideOf(index);
+    currentLabel->setText(
+        structure.stepCount(slide) > 1
+            ? L10n::format("Aktuelle Folie  %d / %d  ·  Schritt %d / %d",
+                           {slide + 1, structure.slideCount(), structure.stepOf(index) + 1,
+                            structure.stepCount(slide)})
+            : L10n::format("Aktuelle Folie  %d / %d", {slide + 1, structure.slideCount()}));
+    if (!slides.next) {
+        nextLabel->setText(L10n::lookup("Nächste Folie"));
+    } else {
+        // A step short of how its slide ends says which.
+        const qint64 shown = structure.slideOf(*slides.next);
+        nextLabel->setText(*slides.next != structure.lastShownStep(shown)
+                               ? L10n::format("Nächste Folie  %d  ·  Schritt %d / %d",
+                                              {shown + 1, structure.stepOf(*slides.next) + 1,
+                                               structure.stepCount(shown)})
+                               : L10n::format("Nächste Folie  %d", {shown + 1}));
+    }
     startButton->setText(slides.presenting ? L10n::lookup("Präsentation beenden (Esc)")
                                            : L10n::lookup("Präsentation starten (F5)"));
     blackButton->setText(slides.blank == Blank::black ? L10n::lookup("Bild wieder zeigen (B)")
                                                       : L10n::lookup("Schwarzbild (B)"));
-    sidebar->select(index);
+    sidebar->select(slide);
 }
 
 void PresenterView::setStatus(const QString& warningText, const QString& noticeText,
@@ -263,6 +291,13 @@ void PresenterView::setStatus(const QString& warningText, const QString& noticeT
 void PresenterView::showStatus() {
     if (!slides.typed.isEmpty()) {
         statusLabel->setText(L10n::format("Springe zu Folie %@ … (⏎)", {slides.typed}));
+        LabelStyle::setTextColour(statusLabel, Colors::orange);
+    } else if (slides.missing) {
+        const qint64 count = slides.structure.slideCount();
+        statusLabel->setText(
+            count == 1
+                ? L10n::format("Folie %d gibt es nicht (eine Folie)", {*slides.missing})
+                : L10n::format("Folie %d gibt es nicht (%d Folien)", {*slides.missing, count}));
         LabelStyle::setTextColour(statusLabel, Colors::orange);
     } else if (!warning.isEmpty()) {
         statusLabel->setText(warning);
@@ -331,6 +366,39 @@ void PresenterView::setCommands(const Commands& commands) {
         if (action)
             connect(button, &QPushButton::clicked, action, &QAction::trigger);
     }
+    previousCommand = commands.previous;
+    nextCommand = commands.next;
+}
+
+bool PresenterView::eventFilter(QObject* watched, QEvent* event) {
+    // The slide views only: the notes and the thumbnails scroll.
+    if (event->type() != QEvent::Wheel || (watched != current && watched != next))
+        return QWidget::eventFilter(watched, event);
+    wheelTurned(*static_cast<QWheelEvent*>(event));
+    event->accept();
+    return true;
+}
+
+void PresenterView::wheelTurned(const QWheelEvent& event) {
+    // A touchpad glides on after the fingers lift; that glide would run on through the deck.
+    if (event.phase() == Qt::ScrollMomentum)
+        return;
+    if (event.phase() == Qt::ScrollBegin)
+        wheelAngle = 0;
+    // Turned towards the speaker, as a page scrolls down: onwards.
+    const int turn = -event.angleDelta().y();
+    if (turn == 0)
+        return;
+    // A turn the other way starts afresh.
+    if ((turn > 0) != (wheelAngle > 0))
+        wheelAngle = 0;
+    wheelAngle += turn;
+    const int notch = QWheelEvent::DefaultDeltasPerStep;
+    const int steps = wheelAngle / notch;
+    wheelAngle -= steps * notch;
+    QAction* command = steps > 0 ? nextCommand : previousCommand;
+    for (int step = 0; command && step < std::abs(steps); ++step)
+        command->trigger();
 }
 
 void PresenterView::setThumbnailColumns(int columns) {
@@ -353,8 +421,8 @@ QSize PresenterView::nextSlidePixels() const {
     return next->width() > 1 && next->isVisible() ? next->drawnKeySize() : QSize();
 }
 
-SlideView* PresenterView::thumbnail(qint64 page) {
-    return sidebar->isVisible() ? sidebar->thumbnail(page) : nullptr;
+SlideView* PresenterView::thumbnail(qint64 slide) {
+    return sidebar->isVisible() ? sidebar->thumbnail(slide) : nullptr;
 }
 
 PresenterView::Readout PresenterView::readout() const {
@@ -366,6 +434,7 @@ PresenterView::Readout PresenterView::readout() const {
     shown.statusColour = colour(statusLabel);
     shown.currentLabel = currentLabel->text();
     shown.nextLabel = nextLabel->text();
+    shown.nextPage = next->page();
     shown.startButton = startButton->text();
     shown.blackButton = blackButton->text();
     shown.pauseButton = pauseButton->text();
@@ -377,6 +446,14 @@ PresenterView::Readout PresenterView::readout() const {
     shown.columns = sidebar->columns();
     shown.sidebarWidth = sidebar->isVisibleTo(this) ? sidebar->width() : 0;
     shown.selectedThumbnail = sidebar->selectedIndex();
+    if (sidebar->isVisibleTo(this)) {
+        const SlideStructure& thumbnails = sidebar->slides();
+        shown.thumbnailCount = thumbnails.slideCount();
+        for (qint64 slide = 0; slide < thumbnails.slideCount(); ++slide) {
+            if (thumbnails.isHidden(slide))
+                shown.hiddenThumbnails.append(slide);
+        }
+    }
     shown.notesShown = notesPane->isVisibleTo(this);
     shown.notesFontSize = notesPane->fontSize();
     for (int i = 0; i < screenChooser->count(); ++i)

@@ -6,6 +6,7 @@
 #include "document/Blank.h"
 #include "document/Deck.h"
 #include "notes/DeckNotes.h"
+#include "notes/SlideStructure.h"
 #include "pacing/TalkTimer.h"
 #include "ui/console/PresenterLayout.h"
 #include "ui/timers/ExternalTimerBlock.h"
@@ -24,6 +25,7 @@ class QComboBox;
 class QLabel;
 class QMimeData;
 class QPushButton;
+class QWheelEvent;
 class SlideView;
 class SplitHandle;
 class ThumbnailSidebar;
@@ -41,12 +43,16 @@ public:
     // The talk as the console shows it.
     struct Slides {
         qint64 page = 0;
-        // The page the next step shows, if any: hidden pages are stepped over.
+        // The page the next view shows, if any: how the next slide ends, or the next page; none
+        // past the end of the talk proper.
         std::optional<qint64> next;
         Blank blank = Blank::none;
         bool presenting = false;
-        // The slide number typed so far.
+        // The slide number typed so far, and one typed before that named no slide.
         QString typed;
+        std::optional<qint64> missing;
+        // The deck's slides as its author made them.
+        SlideStructure structure;
         // On decks with notes pages, the page whose notes half the notes pane shows.
         std::optional<qint64> notesPage;
         QList<DeckNotes::Note> notes;
@@ -72,7 +78,7 @@ public:
     // The output-screen chooser's items, the one selected and the caption beside it.
     void setScreenChoices(const QList<ScreenChoice>& choices, int selected, const QString& caption);
 
-    // What the buttons trigger.
+    // What the buttons trigger; the wheel over the slide views steps with previous and next.
     struct Commands {
         QAction* previous = nullptr;
         QAction* next = nullptr;
@@ -95,8 +101,8 @@ public:
     QSize nextSlidePixels() const;
     // Where the current slide shows, in global coordinates; empty while it is hidden.
     QRect currentSlideArea() const;
-    // The thumbnail of `page`, scrolled into view; null when it cannot be shown.
-    SlideView* thumbnail(qint64 page);
+    // The thumbnail of `slide`, scrolled into view; null when it cannot be shown.
+    SlideView* thumbnail(qint64 slide);
 
     // Everything the console shows, as text and colour: what a person reads off the screen.
     struct Readout {
@@ -104,6 +110,7 @@ public:
         QColor statusColour;
         QString currentLabel;
         QString nextLabel;
+        std::optional<qint64> nextPage;
         QString startButton;
         QString blackButton;
         QString pauseButton;
@@ -115,6 +122,9 @@ public:
         int columns = 1;
         int sidebarWidth = 0;
         qint64 selectedThumbnail = -1;
+        // One thumbnail per slide; those of hidden slides are marked.
+        qint64 thumbnailCount = 0;
+        QList<qint64> hiddenThumbnails;
         bool notesShown = false;
         double notesFontSize = 0;
         QStringList screenChoices;
@@ -139,7 +149,7 @@ public:
     static std::optional<QUrl> pdfUrl(const QMimeData* data);
 
 signals:
-    // A click on a thumbnail.
+    // A click on a thumbnail: the page its slide starts on.
     void slideClicked(qint64 page);
     // A PDF dropped on the console.
     void fileDropped(const QUrl& url);
@@ -147,6 +157,7 @@ signals:
     void screenChosen(const QString& value);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -157,6 +168,8 @@ private:
     void showStatus();
     static void setTimeFont(QLabel* label, int pixelSize, QFont::Weight weight);
     void wireSplitHandles();
+    // One notch of the wheel over a slide view is one step through the deck.
+    void wheelTurned(const QWheelEvent& event);
 
     QPointer<Deck> deck;
     Slides slides;
@@ -167,6 +180,11 @@ private:
     bool showsPace = false;
     bool notesWanted = false;
     QString hintText;
+    QPointer<QAction> previousCommand;
+    QPointer<QAction> nextCommand;
+    // The wheel's turn towards the next step not yet stepped, in eighths of a degree: a
+    // touchpad's small movements add up to a notch.
+    int wheelAngle = 0;
 
     ThumbnailSidebar* sidebar;
     SlideView* current;

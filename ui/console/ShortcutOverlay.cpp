@@ -22,7 +22,12 @@ QList<std::pair<QString, QString>> keyTable() {
     return {
         {L10n::lookup("→  ↓  Leertaste  Bild↓  N"), L10n::lookup("Nächste Folie")},
         {L10n::lookup("←  ↑  Rücktaste  Bild↑  P"), L10n::lookup("Vorherige Folie")},
-        {L10n::lookup("Pos1  /  Ende"), L10n::lookup("Erste / letzte Folie")},
+        {shift + QStringLiteral("→  ") + shift + L10n::lookup("Bild↓"),
+         L10n::lookup("Nächste ganze Folie")},
+        {shift + QStringLiteral("←  ") + shift + L10n::lookup("Bild↑"),
+         L10n::lookup("Vorherige ganze Folie")},
+        {L10n::lookup("Mausrad über den Folien"), L10n::lookup("Einen Schritt vor / zurück")},
+        {L10n::lookup("Pos1  /  Ende"), L10n::lookup("Erste Folie / letzte Folie des Vortrags")},
         {L10n::lookup("Ziffern, dann ⏎"), L10n::lookup("Zu dieser Folie springen")},
         {QStringLiteral("B  ."), L10n::lookup("Schwarzbild an / aus")},
         {QStringLiteral("W  ,"), L10n::lookup("Weißbild an / aus")},

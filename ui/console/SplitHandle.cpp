@@ -41,16 +41,16 @@ void SplitHandle::mouseDoubleClickEvent(QMouseEvent* event) {
     // Qt reports the second click of a series as a double-click and a third one as a plain
     // press again, so a triple click resets once, on its second click.
     event->accept();
-    if (event->button() == Qt::LeftButton && onReset)
-        onReset();
+    if (event->button() == Qt::LeftButton)
+        emit resetAsked();
 }
 
 void SplitHandle::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
-    if (!(event->buttons() & Qt::LeftButton) || !parentWidget() || !onDrag)
+    if (!(event->buttons() & Qt::LeftButton) || !parentWidget())
         return;
     const QPointF position = mapToParent(event->position());
-    onDrag(orientation == Qt::Vertical ? position.x() : position.y());
+    emit dragged(orientation == Qt::Vertical ? position.x() : position.y());
 }
 
 void SplitHandle::paintEvent(QPaintEvent*) {

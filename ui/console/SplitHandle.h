@@ -3,22 +3,22 @@
 #pragma once
 
 #include <QWidget>
-#include <functional>
 
 class SplitHandle : public QWidget {
     Q_OBJECT
 public:
     explicit SplitHandle(QWidget* parent = nullptr, Qt::Orientation orientation = Qt::Vertical);
 
-    // The pointer's x in the parent's coordinates (its y for a horizontal divider), once per move
-    // while the left button is down; it may lie outside the parent.
-    std::function<void(double position)> onDrag;
-    std::function<void()> onReset;
-
     bool isHovered() const { return hover; }
     // The drawn line in the handle's coordinates: 3 pixels thick while hovered, else 1.
     static QRectF lineRect(const QSizeF& size, bool hovered,
                            Qt::Orientation orientation = Qt::Vertical);
+
+signals:
+    // The pointer's x in the parent's coordinates (its y for a horizontal divider), once per move
+    // while the left button is down; it may lie outside the parent.
+    void dragged(double position);
+    void resetAsked();
 
 protected:
     void enterEvent(QEnterEvent* event) override;

@@ -67,11 +67,11 @@ QRectF ThumbRow::numberGeometry(int i, QSizeF size, int columns, double aspect) 
     return {thumbnail.x(), size.height() - 4 - labelH, thumbnail.width(), labelH};
 }
 
-void ThumbRow::fill(Deck* deck, const QList<qint64>& pages, int columnCount, qint64 current,
+void ThumbRow::fill(Deck* deck, const QList<Thumb>& thumbs, int columnCount, qint64 current,
                     QSize rowSize) {
-    shownPages = pages;
+    shown = thumbs;
     columns = columnCount;
-    while (slides.size() < pages.size()) {
+    while (slides.size() < thumbs.size()) {
         auto* slide = new SlideView(this);
         slide->setPriority(RenderPriority::thumbnail);
         auto* number = new QLabel(this);
@@ -85,17 +85,25 @@ void ThumbRow::fill(Deck* deck, const QList<qint64>& pages, int columnCount, qin
     for (qsizetype i = 0; i < slides.size(); ++i) {
         SlideView* slide = slides.at(i);
         QLabel* number = numbers.at(i);
-        if (i >= pages.size()) {
+        if (i >= thumbs.size()) {
             slide->hide();
             number->hide();
             continue;
         }
+        const Thumb& thumb = thumbs.at(i);
         slide->setDeck(deck);
-        if (slide->needsRefreshFor(pages.at(i))) {
-            slide->setPage(pages.at(i));
+        if (slide->needsRefreshFor(thumb.page)) {
+            slide->setPage(thumb.page);
             changed.append(slide);
         }
-        number->setText(QString::number(pages.at(i) + 1));
+        slide->setBadge(thumb.steps > 1 ? L10n::format("%d Schritte", {thumb.steps}) : QString(),
+                        QString::number(thumb.steps));
+        // Dimmed and marked, but still there to be clicked: the speaker may want it after all.
+        slide->setVeil(thumb.hidden ? std::optional<SlideView::Veil>({QColor(0, 0, 0, 150),
+                                                                      L10n::lookup("ausgeblendet"),
+                                                                      Colors::grey(0.85)})
+                                    : std::nullopt);
+        number->setText(QString::number(thumb.slide + 1));
         slide->show();
         number->show();
     }
@@ -106,10 +114,10 @@ void ThumbRow::fill(Deck* deck, const QList<qint64>& pages, int columnCount, qin
     setCurrent(current);
 }
 
-void ThumbRow::setCurrent(qint64 index) {
-    currentIndex = index;
-    for (qsizetype i = 0; i < shownPages.size() && i < slides.size(); ++i) {
-        const bool isCurrent = shownPages.at(i) == index;
+void ThumbRow::setCurrent(qint64 slide) {
+    currentIndex = slide;
+    for (qsizetype i = 0; i < shown.size() && i < slides.size(); ++i) {
+        const bool isCurrent = shown.at(i).slide == slide;
         slides.at(i)->setHighlightColor(isCurrent ? std::optional<QColor>(Colors::orange)
                                                   : std::nullopt);
         LabelStyle::setTextColour(numbers.at(i), isCurrent ? Colors::orange : Colors::grey(0.6));
@@ -121,7 +129,7 @@ void ThumbRow::resizeEvent(QResizeEvent*) {
 }
 
 void ThumbRow::layoutThumbnails() {
-    const int count = int(std::min(shownPages.size(), slides.size()));
+    const int count = int(std::min(shown.size(), slides.size()));
     if (count == 0)
         return;
     const Deck* deck = slides.first()->deck();
@@ -311,8 +319,7 @@ void ThumbnailSidebar::applyColumns() {
     layoutChildren();
     if (selected >= 0)
         list->ensureRowVisible(int(selected / count));
-    if (onColumnsChanged)
-        onColumnsChanged();
+    emit columnsChanged();
 }
 
 void ThumbnailSidebar::fewerColumns() {
@@ -338,12 +345,11 @@ void ThumbnailSidebar::layoutChildren() {
     list->updateGeometries();
 }
 
-void ThumbnailSidebar::reload() {
-    const qint64 count = deck ? deck->pageCount() : 0;
+void ThumbnailSidebar::setSlides(const SlideStructure& slides) {
     const quint64 generation = deck ? deck->generation() : 0;
-    if (count == shownCount) {
-        // Another deck of the same length, or the same deck's slides cut from its notes pages:
-        // the rows keep their pages but need new images, maybe of another shape.
+    if (slides == shownSlides) {
+        // Another deck with the same slides, or the same deck's slides cut from its notes
+        // pages: the rows keep their slides but need new images, maybe of another shape.
         if (generation != shownGeneration) {
             shownGeneration = generation;
             layoutChildren();
@@ -354,17 +360,20 @@ void ThumbnailSidebar::reload() {
         }
         return;
     }
-    shownCount = count;
+    shownSlides = slides;
     shownGeneration = generation;
     selected = -1;
     layoutChildren();
     list->reset();
 }
 
+qint64 ThumbnailSidebar::slideCount() const {
+    return deck && deck->pageCount() > 0 ? shownSlides.slideCount() : 0;
+}
+
 int ThumbnailSidebar::rowCount() const {
-    const qint64 pages = deck ? deck->pageCount() : 0;
     const int count = columns();
-    return int((pages + count - 1) / count);
+    return int((slideCount() + count - 1) / count);
 }
 
 int ThumbnailSidebar::rowHeight() const {
@@ -375,13 +384,13 @@ int ThumbnailSidebar::rowHeight() const {
 }
 
 void ThumbnailSidebar::fillRow(ThumbRow* rowWidget, int row) const {
-    const qint64 pageCount = deck ? deck->pageCount() : 0;
     const int count = columns();
-    QList<qint64> pages;
-    for (qint64 page = qint64(row) * count; page < std::min(pageCount, qint64(row) * count + count);
-         ++page)
-        pages.append(page);
-    rowWidget->fill(deck, pages, count, selected, QSize(int(list->rowWidth()), rowHeight()));
+    QList<ThumbRow::Thumb> thumbs;
+    for (qint64 slide = qint64(row) * count;
+         slide < std::min(slideCount(), qint64(row) * count + count); ++slide)
+        thumbs.append({slide, shownSlides.lastShownStep(slide), shownSlides.stepCount(slide),
+                       shownSlides.isHidden(slide)});
+    rowWidget->fill(deck, thumbs, count, selected, QSize(int(list->rowWidth()), rowHeight()));
 }
 
 void ThumbnailSidebar::select(qint64 index) {
@@ -408,23 +417,23 @@ qint64 ThumbnailSidebar::indexAt(int row, double x) const {
     const double cellWidth = std::max(1.0, list->rowWidth() / count);
     const int column = std::clamp(int(x / cellWidth), 0, count - 1);
     const qint64 index = qint64(row) * count + column;
-    if (row < 0 || !deck || index >= deck->pageCount())
+    if (row < 0 || index >= slideCount())
         return -1;
     return index;
 }
 
 void ThumbnailSidebar::clicked(int row, double x) {
-    const qint64 index = indexAt(row, x);
-    if (index >= 0 && onSlideClicked)
-        onSlideClicked(index);
+    const qint64 slide = indexAt(row, x);
+    if (slide >= 0)
+        emit slideClicked(shownSlides.firstShownStep(slide));
 }
 
-SlideView* ThumbnailSidebar::thumbnail(qint64 page) {
+SlideView* ThumbnailSidebar::thumbnail(qint64 slide) {
     const int count = columns();
-    if (!deck || page < 0 || page >= deck->pageCount())
+    if (slide < 0 || slide >= slideCount())
         return nullptr;
-    const int row = int(page / count);
+    const int row = int(slide / count);
     list->ensureRowVisible(row);
     const ThumbRow* shown = list->rowWidget(row);
-    return shown ? shown->slideViews().value(int(page % count)) : nullptr;
+    return shown ? shown->slideViews().value(int(slide % count)) : nullptr;
 }

@@ -1,12 +1,13 @@
-// The scrolling grid of slide thumbnails at the left of the presenter view, with its column
-// controls; only the rows on screen exist as widgets.
+// The scrolling grid of slide thumbnails at the left of the presenter view, one per slide as its
+// author made it, with its column controls; only the rows on screen exist as widgets.
 #pragma once
+
+#include "notes/SlideStructure.h"
 
 #include <QHash>
 #include <QList>
 #include <QPointer>
 #include <QWidget>
-#include <functional>
 
 class Deck;
 class QLabel;
@@ -23,15 +24,24 @@ public:
     static constexpr double margin = 6;
     static constexpr double labelH = 16;
 
+    // One slide's thumbnail: the page it shows (how the slide ends, as the audience sees it),
+    // its steps, and whether the talk steps over it.
+    struct Thumb {
+        qint64 slide = 0;
+        qint64 page = 0;
+        qint64 steps = 1;
+        bool hidden = false;
+    };
+
     explicit ThumbRow(QWidget* parent = nullptr);
 
-    // Fills the row for these pages at its final size, so each thumbnail asks for one image.
-    void fill(Deck* deck, const QList<qint64>& pages, int columns, qint64 current, QSize rowSize);
+    // Fills the row for these slides at its final size, so each thumbnail asks for one image.
+    void fill(Deck* deck, const QList<Thumb>& thumbs, int columns, qint64 current, QSize rowSize);
     qint64 current() const { return currentIndex; }
     // Re-applies the highlight: orange frame and number for the current slide.
-    void setCurrent(qint64 index);
+    void setCurrent(qint64 slide);
 
-    const QList<qint64>& pages() const { return shownPages; }
+    const QList<Thumb>& thumbs() const { return shown; }
     const QList<SlideView*>& slideViews() const { return slides; }
     const QList<QLabel*>& numberLabels() const { return numbers; }
 
@@ -47,7 +57,7 @@ private:
 
     QList<SlideView*> slides;
     QList<QLabel*> numbers;
-    QList<qint64> shownPages;
+    QList<Thumb> shown;
     int columns = 1;
     qint64 currentIndex = -1;
 };
@@ -113,24 +123,21 @@ public:
     int columns() const;
     void setColumns(int count);
 
-    // Reloads the grid when the page count (or the deck behind it) changed.
-    void reload();
+    // The deck's slides, a thumbnail each: the grid is loaded again when they, or the deck
+    // behind them, changed.
+    void setSlides(const SlideStructure& slides);
+    const SlideStructure& slides() const { return shownSlides; }
     // Highlights the slide and scrolls it into view; nothing when it is already selected.
-    void select(qint64 index);
+    void select(qint64 slide);
     qint64 selectedIndex() const { return selected; }
     void fewerColumns();
     void moreColumns();
 
-    // The thumbnail of `page`, its row scrolled into view; null when it has none.
-    SlideView* thumbnail(qint64 page);
+    // The thumbnail of `slide`, its row scrolled into view; null when it has none.
+    SlideView* thumbnail(qint64 slide);
 
-    // The slide index under a click at `x` in a row, -1 for an empty cell.
+    // The slide under a click at `x` in a row, -1 for an empty cell.
     qint64 indexAt(int row, double x) const;
-
-    // The column count changed: the sidebar's width follows it.
-    std::function<void()> onColumnsChanged;
-    // A click on a thumbnail: the controller moves to that slide.
-    std::function<void(qint64 index)> onSlideClicked;
 
     // Called by the list.
     int rowCount() const;
@@ -143,6 +150,12 @@ public:
     QPushButton* lessButton;
     QPushButton* moreButton;
 
+signals:
+    // The column count changed: the sidebar's width follows it.
+    void columnsChanged();
+    // A click on a thumbnail: the page its slide starts on, for the controller to go to.
+    void slideClicked(qint64 page);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -151,8 +164,10 @@ private:
     void layoutChildren();
     void applyColumns();
 
+    qint64 slideCount() const;
+
     QPointer<Deck> deck;
     quint64 shownGeneration = 0;
-    qint64 shownCount = -1;
+    SlideStructure shownSlides;
     qint64 selected = -1;
 };
