@@ -79,6 +79,24 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     setShortcuts(add(Id::shortcuts, L10n::lookup("Tastenkürzel")),
                  {K(Qt::Key_F1), K(QStringLiteral("?"))});
     add(Id::about, L10n::format("Über %@", {QStringLiteral("Talvane Orvello")}));
+    add(Id::overview, L10n::lookup("Folienübersicht   (Tab)"));
+    add(Id::linkBack, L10n::lookup("Zurück vor den Link   (Alt+←)"));
+    add(Id::transitions, L10n::lookup("Folienübergänge zeigen"))->setCheckable(true);
+    // The tools' keys are presenter keys too, taken by the key filter.
+    add(Id::toolPointer, L10n::lookup("Laserpointer   (L)"));
+    add(Id::toolSpotlight, L10n::lookup("Spotlight   (O)"));
+    add(Id::toolPen, L10n::lookup("Stift   (D)"));
+    add(Id::toolHighlighter, L10n::lookup("Textmarker   (H)"));
+    add(Id::toolEraser, L10n::lookup("Radierer   (E)"));
+    setShortcuts(add(Id::undoStroke, L10n::lookup("Strich rückgängig   (U)")),
+                 {K(Qt::CTRL | Qt::Key_Z)});
+    add(Id::clearSlide, L10n::lookup("Zeichnungen dieser Folie löschen   (X)"));
+    add(Id::nextColour, L10n::lookup("Nächste Farbe   (C)"));
+    add(Id::nextWidth, L10n::lookup("Nächste Strichstärke   (V)"));
+    add(Id::zoom, L10n::lookup("Zoom   (Z)"));
+    add(Id::freeze, L10n::lookup("Projektor einfrieren   (F)"));
+    add(Id::whiteboard, L10n::lookup("Whiteboard   (T)"));
+    add(Id::exportDrawings, L10n::lookup("Mit Zeichnungen exportieren"));
     setDeckOpen(false);
 }
 
@@ -95,8 +113,32 @@ void Actions::trigger(Id id) const {
 }
 
 void Actions::setDeckOpen(bool open) {
-    for (const Id id : {Id::togglePresentation, Id::startFromBeginning, Id::next, Id::previous,
-                        Id::nextSlide, Id::previousSlide, Id::first, Id::last, Id::goToTyped,
-                        Id::escape, Id::toggleBlack, Id::toggleWhite})
+    for (const Id id : {Id::togglePresentation,
+                        Id::startFromBeginning,
+                        Id::next,
+                        Id::previous,
+                        Id::nextSlide,
+                        Id::previousSlide,
+                        Id::first,
+                        Id::last,
+                        Id::goToTyped,
+                        Id::escape,
+                        Id::toggleBlack,
+                        Id::toggleWhite,
+                        Id::toolPointer,
+                        Id::toolSpotlight,
+                        Id::toolPen,
+                        Id::toolHighlighter,
+                        Id::toolEraser,
+                        Id::undoStroke,
+                        Id::clearSlide,
+                        Id::nextColour,
+                        Id::nextWidth,
+                        Id::zoom,
+                        Id::freeze,
+                        Id::whiteboard,
+                        Id::exportDrawings,
+                        Id::overview,
+                        Id::linkBack})
         actions.value(id)->setEnabled(open);
 }

@@ -53,6 +53,30 @@ public:
         remote,
         shortcuts,
         about,
+        // Tab: every slide in a grid over the console's slides.
+        overview,
+        // Alt+Left: back to the page a link jump left.
+        linkBack,
+        // Whether the projector shows the deck's transitions (checkable, remembered).
+        transitions,
+        // The presenter tools on the slide; each key again puts the tool away.
+        toolPointer,
+        toolSpotlight,
+        toolPen,
+        toolHighlighter,
+        toolEraser,
+        undoStroke,
+        clearSlide,
+        nextColour,
+        nextWidth,
+        // Drag a rectangle (or click) on the slide to enlarge it; again, or Esc, goes back.
+        zoom,
+        // The projector keeps its picture while the console moves on.
+        freeze,
+        // A blank page after the current slide, to draw on.
+        whiteboard,
+        // A copy of the deck beside it with the drawings as ink annotations.
+        exportDrawings,
     };
 
     explicit Actions(QObject* parent = nullptr);

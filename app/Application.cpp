@@ -34,7 +34,10 @@ Application::Application(Prompts& prompts, QObject* parent)
       deckController(openDeck, prompts), audienceController(openDeck, show),
       externalTimers(prompts), talkClock(systemClock),
       talkTimings(openDeck, deckController.notes(), show, talkClock, systemClock),
-      remoteLink(commands, show, openDeck, deckController.notes()) {
+      remoteLink(commands, show, openDeck, deckController.notes()),
+      presenterTools(commands, openDeck, show), pageLinks(openDeck, show),
+      slideOverview(openDeck, show),
+      transitionControl(openDeck, deckController.notes(), show, systemClock) {
     connectActions();
     connectPieces();
 }
@@ -124,9 +127,15 @@ void Application::start() {
         consoleWindow->showMaximized();
     consoleWindow->raise();
     consoleWindow->activateWindow();
+    presenterTools.attach(consoleWindow->view()->currentView(), audienceController.window());
     keys = new KeyFilter(commands, show);
     keys->setWindows(consoleWindow, audienceController.window());
     keys->asksToQuit = [this] { return askingToQuit; };
+    pageLinks.watch(consoleWindow->view()->currentView(), audienceController.window()->slide);
+    keys->overviewOpen = [this] { return slideOverview.isOpen(); };
+    slideOverview.attach(consoleWindow->view());
+    transitionControl.attach(audienceController.window()->slide,
+                             commands[Actions::Id::transitions]);
     audienceController.watchScreens();
     // A timer of the main thread's event loop also fires while a menu is open or the window is
     // being resized, so the clock never freezes.
@@ -252,7 +261,13 @@ void Application::connectActions() {
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
-    on(Id::escape, [this] { show.escape(); });
+    on(Id::linkBack, [this] { pageLinks.back(); });
+    on(Id::overview, [this] { slideOverview.toggle(); });
+    // Esc leaves a tool's state before it acts on the talk.
+    on(Id::escape, [this] {
+        if (!presenterTools.escape())
+            show.escape();
+    });
     on(Id::toggleBlack, [this] { show.toggleBlank(Blank::black); });
     on(Id::toggleWhite, [this] { show.toggleBlank(Blank::white); });
     on(Id::toggleTimerPause, [this] {
@@ -283,6 +298,9 @@ void Application::connectPieces() {
     connect(&deckController, &DeckController::opened, this, &Application::deckOpened);
     connect(&deckController, &DeckController::reloaded, this, [this] {
         show.setDeck(openDeck.pageCount(), &deckController.notes(), true);
+        // A rebuilt file may have other slides than the overview holds.
+        slideOverview.leave();
+        presenterTools.deckReloaded();
         refresh();
     });
     connect(&deckController, &DeckController::notesChanged, this, &Application::notesChanged);
@@ -298,6 +316,8 @@ void Application::connectPieces() {
     connect(&audienceController, &AudienceController::exposureChanged, this, &Application::refresh);
     connect(&externalTimers, &ExternalTimers::noteChanged, this, &Application::refresh);
     connect(&talkTimings, &TalkTimings::problem, this, &Application::showStatus);
+    connect(&pageLinks, &PageLinks::acted, this, &Application::showStatus);
+    connect(&presenterTools, &PresenterTools::noticeChanged, this, &Application::showStatus);
 }
 
 void Application::presentingChanged(bool presenting) {
@@ -317,7 +337,10 @@ void Application::presentingChanged(bool presenting) {
 void Application::deckOpened() {
     // Only now: a file that does not open leaves the talk running on the old deck.
     show.setDeck(openDeck.pageCount(), &deckController.notes(), false);
+    pageLinks.clear();
+    slideOverview.leave();
     commands.setDeckOpen(true);
+    presenterTools.deckOpened();
     talkClock.usePlan(
         talkClock.planFor(openDeck.url(), TalkPlan::fromSidecar(deckController.notes().sidecar())));
     updateTitle();
@@ -341,8 +364,10 @@ void Application::refresh() {
     if (!consoleWindow)
         return;
     // The projector first: its repaint is then queued, painted and sent to the display before
-    // the console's.
+    // the console's. A transition plays from the picture shown before to the one shown now.
+    transitionControl.beforeRefresh();
     audienceController.refresh();
+    transitionControl.afterRefresh();
     PresenterView* view = consoleWindow->view();
     showStatus();
     const qint64 page = show.page();
@@ -361,6 +386,7 @@ void Application::refresh() {
     slides.notes = notes.notesFor(page, openDeck.annotationNotes(page));
     slides.notesFontSize = notes.sidecar().noteFontSize;
     view->showSlides(slides);
+    presenterTools.refresh();
     // The projector's images are prepared before its window shows and before each step.
     if (SlideRenderer* renderer = openDeck.renderer()) {
         RenderPlan::Inputs plan;
@@ -383,7 +409,9 @@ void Application::refresh() {
 void Application::showStatus() {
     if (!consoleWindow)
         return;
-    QStringList notices{audienceController.notice(), deckController.notice(), talkTimings.notice()};
+    // What a click on a link did answers that click, before anything older.
+    QStringList notices{pageLinks.notice(), audienceController.notice(), deckController.notice(),
+                        talkTimings.notice(), presenterTools.notice()};
     if (const std::optional<SkipOffer> offer = talkTimings.skipOffer(talkReading()))
         notices.append(offer->text() + QStringLiteral("   (S)"));
     notices.removeAll(QString());

@@ -9,8 +9,12 @@
 #include "app/DisplaySleepInhibitor.h"
 #include "app/ExternalTimers.h"
 #include "app/MenuBar.h"
+#include "app/OverviewControl.h"
+#include "app/PageLinks.h"
+#include "app/PresenterTools.h"
 #include "app/RemoteLink.h"
 #include "app/TalkTimings.h"
+#include "app/TransitionControl.h"
 #include "document/Deck.h"
 #include "net/Clock.h"
 #include "pacing/TalkClock.h"
@@ -66,6 +70,10 @@ public:
     const TalkClock& clock() const { return talkClock; }
     TalkTimings& timings() { return talkTimings; }
     const RemoteLink& remote() const { return remoteLink; }
+    PageLinks& links() { return pageLinks; }
+    const OverviewControl& overview() const { return slideOverview; }
+    const TransitionControl& transitions() const { return transitionControl; }
+    const PresenterTools& tools() const { return presenterTools; }
     PresenterWindow* console() const { return consoleWindow; }
     MenuBar* menus() const { return menuBar; }
     PaceDialog* paceDialog() const { return paceWindow; }
@@ -126,6 +134,10 @@ private:
     TalkClock talkClock;
     TalkTimings talkTimings;
     RemoteLink remoteLink;
+    PageLinks pageLinks;
+    OverviewControl slideOverview;
+    TransitionControl transitionControl;
+    PresenterTools presenterTools;
     RenderPlan renderPlan;
     DisplaySleepInhibitor sleepActivity;
     QPointer<PresenterWindow> consoleWindow;

@@ -15,6 +15,9 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
     if (held == Qt::ControlModifier && (key == Qt::Key_Return || key == Qt::Key_Enter))
         return modifiers & Qt::ShiftModifier ? Command::StartFromBeginning
                                              : Command::TogglePresentation;
+    // As a browser goes back.
+    if (held == Qt::AltModifier && key == Qt::Key_Left && !(modifiers & Qt::ShiftModifier))
+        return Command::LinkBack;
     if (held)
         return Command::None;
     const bool shifted = modifiers & Qt::ShiftModifier;
@@ -42,6 +45,8 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
         return Command::Escape;
     case Qt::Key_F5:
         return Command::F5;
+    case Qt::Key_Tab:
+        return modifiers & Qt::ShiftModifier ? Command::None : Command::Overview;
     default:
         break;
     }
@@ -56,6 +61,16 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
         return Command::Previous;
     if (characters == QLatin1String("s"))
         return Command::SkipSlides;
+    // None of these is a key a clicker sends.
+    static const std::pair<char, Command> tools[] = {
+        {'l', Command::Pointer},     {'o', Command::Spotlight},  {'d', Command::Pen},
+        {'h', Command::Highlighter}, {'e', Command::Eraser},     {'u', Command::Undo},
+        {'x', Command::ClearSlide},  {'c', Command::NextColour}, {'v', Command::NextWidth},
+        {'z', Command::Zoom},        {'f', Command::Freeze},     {'t', Command::Whiteboard}};
+    for (const auto& [letter, command] : tools) {
+        if (characters == QLatin1Char(letter))
+            return command;
+    }
     if (characters.size() == 1 && characters.at(0).isNumber())
         return Command::Digit;
     return Command::None;
@@ -109,6 +124,22 @@ bool startsOrEnds(Command command) {
            command == Command::StartFromBeginning;
 }
 
+// What the overview moves its selection with, chooses and leaves by.
+bool overviewKey(Command command) {
+    switch (command) {
+    case Command::Next:
+    case Command::Previous:
+    case Command::Jump:
+    case Command::First:
+    case Command::Last:
+    case Command::Escape:
+    case Command::Digit:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool focusTakesText() {
     const QWidget* focus = QApplication::focusWidget();
     return focus && focus->testAttribute(Qt::WA_InputMethodEnabled);
@@ -120,6 +151,10 @@ bool appliesTo(const KeyContext& context, Command command, const QWindow* receiv
     if (context.pageCount <= 0)
         return false;
     const QWindow* keyWindow = receiver ? receiver : QGuiApplication::focusWindow();
+    const QWidget* presenter = context.presenterWindow;
+    if (context.overviewOpen && overviewKey(command) && keyWindow && presenter &&
+        presenter->windowHandle() == keyWindow)
+        return false;
     // A console dialog with the keyboard counts as up, so a clicker keeps working past it.
     if (!dialogIsUp(context) && !(keyWindow && isConsoleDialog(context, keyWindow))) {
         if (command == Command::TogglePresentation || command == Command::StartFromBeginning)
@@ -169,6 +204,34 @@ std::optional<Actions::Id> actionFor(Command command, bool shifted, bool present
         return Id::togglePresentation;
     case Command::StartFromBeginning:
         return Id::startFromBeginning;
+    case Command::Overview:
+        return Id::overview;
+    case Command::LinkBack:
+        return Id::linkBack;
+    case Command::Pointer:
+        return Id::toolPointer;
+    case Command::Spotlight:
+        return Id::toolSpotlight;
+    case Command::Pen:
+        return Id::toolPen;
+    case Command::Highlighter:
+        return Id::toolHighlighter;
+    case Command::Eraser:
+        return Id::toolEraser;
+    case Command::Undo:
+        return Id::undoStroke;
+    case Command::ClearSlide:
+        return Id::clearSlide;
+    case Command::NextColour:
+        return Id::nextColour;
+    case Command::NextWidth:
+        return Id::nextWidth;
+    case Command::Zoom:
+        return Id::zoom;
+    case Command::Freeze:
+        return Id::freeze;
+    case Command::Whiteboard:
+        return Id::whiteboard;
     case Command::None:
     case Command::Digit:
         break;
@@ -194,7 +257,8 @@ void KeyFilter::setWindows(QWidget* presenterWindow, QWidget* audienceWindow) {
 }
 
 KeyContext KeyFilter::context() const {
-    return {show.pageCount(), show.isPresenting(), asksToQuit && asksToQuit(), presenter, audience};
+    return {show.pageCount(), show.isPresenting(),           asksToQuit && asksToQuit(), presenter,
+            audience,         overviewOpen && overviewOpen()};
 }
 
 bool KeyFilter::eventFilter(QObject* watched, QEvent* event) {

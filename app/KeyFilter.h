@@ -24,6 +24,8 @@ struct KeyContext {
     // Null while a window does not exist.
     const QWidget* presenterWindow = nullptr;
     const QWidget* audienceWindow = nullptr;
+    // The slide overview covers the console: the keys it moves its selection with are its own.
+    bool overviewOpen = false;
 };
 
 namespace KeyRules {
@@ -44,11 +46,28 @@ enum class Command {
     ToggleWhite,
     // S: leaves out the slides the console offers when the talk runs late.
     SkipSlides,
+    // The presenter tools: one letter each.
+    Pointer,
+    Spotlight,
+    Pen,
+    Highlighter,
+    Eraser,
+    Undo,
+    ClearSlide,
+    NextColour,
+    NextWidth,
+    Zoom,
+    Freeze,
+    Whiteboard,
     Digit,
     // Ctrl+Return and Ctrl+Shift+Return: the menu's keys, taken here only while a dialog blocks
     // the menu.
     TogglePresentation,
     StartFromBeginning,
+    // Tab: the slide overview, opened or left.
+    Overview,
+    // Alt+Left: back to the page before the last link jump.
+    LinkBack,
 };
 
 // The command a key stands for, from the key code first and then from its characters.
@@ -57,7 +76,7 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
 
 // Whether the key pressed in `receiver` is the presenter's: a document is open, and either the
 // key window is the presenter or audience window, or a dialog is up and the key may pass it
-// (see the rules in the source).
+// (see the rules in the source). The overview's keys typed at the console are the overview's.
 bool appliesTo(const KeyContext& context, Command command, const QWindow* receiver);
 
 // The action a command triggers; none for a digit, which is typed into the slide number.
@@ -75,6 +94,8 @@ public:
     void setWindows(QWidget* presenter, QWidget* audience);
     // Whether the question to quit a running talk is open.
     std::function<bool()> asksToQuit;
+    // Whether the slide overview is open.
+    std::function<bool()> overviewOpen;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -27,11 +27,15 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     recent->setToolTipsVisible(true);
     connect(recent, &QMenu::aboutToShow, this, &MenuBar::fillRecentMenu);
     fillRecentMenu();
+    file->addAction(actions[Id::exportDrawings]);
     file->addSeparator();
     file->addAction(actions[Id::closeWindow]);
     file->addAction(actions[Id::quit]);
 
     QMenu* view = addMenu(L10n::lookup("Ansicht"));
+    view->addAction(actions[Id::overview]);
+    view->addAction(actions[Id::transitions]);
+    view->addSeparator();
     for (const Id id : {Id::thumbnailColumns1, Id::thumbnailColumns2, Id::thumbnailColumns3,
                         Id::thumbnailColumns4})
         view->addAction(actions[id]);
@@ -69,8 +73,8 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     presentation->addAction(actions[Id::startFromBeginning]);
     presentation->addAction(actions[Id::rehearse]);
     presentation->addSeparator();
-    for (const Id id :
-         {Id::next, Id::previous, Id::nextSlide, Id::previousSlide, Id::first, Id::last})
+    for (const Id id : {Id::next, Id::previous, Id::nextSlide, Id::previousSlide, Id::first,
+                        Id::last, Id::linkBack})
         presentation->addAction(actions[id]);
     presentation->addSeparator();
     presentation->addAction(actions[Id::toggleBlack]);
@@ -81,6 +85,18 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
         presentation->addAction(actions[id]);
     presentation->addSeparator();
     presentation->addAction(actions[Id::remote]);
+
+    QMenu* tools = addMenu(L10n::lookup("Werkzeuge"));
+    for (const Id id :
+         {Id::toolPointer, Id::toolSpotlight, Id::toolPen, Id::toolHighlighter, Id::toolEraser})
+        tools->addAction(actions[id]);
+    tools->addSeparator();
+    for (const Id id : {Id::undoStroke, Id::clearSlide, Id::nextColour, Id::nextWidth})
+        tools->addAction(actions[id]);
+    tools->addSeparator();
+    tools->addAction(actions[Id::zoom]);
+    tools->addAction(actions[Id::freeze]);
+    tools->addAction(actions[Id::whiteboard]);
 
     ontime = addMenu(QStringLiteral("Ontime / Stagetimer"));
 

@@ -166,6 +166,11 @@ void Automation::registerFoundationSteps() {
         app.actions().trigger(Actions::Id::next);
         return 0;
     });
+    // "Datei › Mit Zeichnungen exportieren", as the menu gives it.
+    registerStep(QStringLiteral("export-drawings"), [this](const QString&) {
+        app.actions().trigger(Actions::Id::exportDrawings);
+        return 0;
+    });
     registerStep(QStringLiteral("prev"), [this](const QString&) {
         app.actions().trigger(Actions::Id::previous);
         return 0;

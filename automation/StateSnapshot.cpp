@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/OutputScreens.h"
+#include "automation/NavigationState.h"
 #include "base/L10n.h"
 #include "base/Preferences.h"
 #include "base/RecentFiles.h"
@@ -210,6 +211,11 @@ QJsonObject state(Application& app) {
     state.insert(QStringLiteral("skipOffer"),
                  offer ? QJsonValue(offer->toJson()) : QJsonValue(QJsonValue::Null));
     state.insert(QStringLiteral("remote"), app.remote().automationState());
+    const QJsonObject tools = app.tools().automationState();
+    for (auto field = tools.constBegin(); field != tools.constEnd(); ++field)
+        state.insert(field.key(), field.value());
+    state.insert(QStringLiteral("links"), NavigationState::links(app));
+    state.insert(QStringLiteral("overview"), NavigationState::overview(app));
     return state;
 }
 

@@ -35,6 +35,7 @@ struct Deck::Load {
     QByteArray metadata;
     bool repaired = false;
     QList<QStringList> notes;
+    QList<PageNavigation> navigation;
 
     // On the loading thread: the engine instance and everything the main thread reads from it
     // at once, so that nothing there waits for the file.
@@ -103,18 +104,19 @@ void Deck::Load::read(const EngineFactory& engines) {
         labels.append(opened->pageLabel(page));
     }
     metadata = opened->metadata();
-    // Every page's note annotations now, off the main thread, so that no slide change waits for
-    // the file; then this instance becomes the first render worker's. A file that takes longer
-    // than this gives its remaining pages no annotation notes.
+    // Every page's note annotations and links now, off the main thread, so that no slide change
+    // waits for the file; then this instance becomes the first render worker's. A file that takes
+    // longer than this gives its remaining pages no annotation notes.
     QElapsedTimer reading;
     reading.start();
     for (qint64 page = 0; page < opened->pageCount() && !dropped; ++page) {
         if (reading.elapsed() > notesReadingMs) {
-            qWarning("%s: annotation notes read for %lld of %lld pages only", qPrintable(path),
-                     page, opened->pageCount());
+            qWarning("%s: annotation notes and links read for %lld of %lld pages only",
+                     qPrintable(path), page, opened->pageCount());
             break;
         }
         notes.append(opened->noteTexts(page));
+        navigation.append(opened->navigation(page));
     }
     repaired = opened->wasRepaired();
     document = std::move(opened);
@@ -144,6 +146,7 @@ void Deck::apply(Load& load) {
     slideRenderer =
         std::make_unique<SlideRenderer>(fileUrl, sizes, deckEngines, std::move(load.document));
     annotations = load.notes;
+    pageNavigation = load.navigation;
     textReader.reset();
     notesPagesRead.clear();
     ++opened;
@@ -151,6 +154,11 @@ void Deck::apply(Load& load) {
 
 QStringList Deck::annotationNotes(qint64 page) const {
     return annotations.value(page);
+}
+
+const PageNavigation& Deck::navigation(qint64 page) const {
+    static const PageNavigation none;
+    return page >= 0 && page < pageNavigation.size() ? pageNavigation.at(page) : none;
 }
 
 QString Deck::notesPageText(qint64 page) const {

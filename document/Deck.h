@@ -45,6 +45,8 @@ public:
     // The file was damaged and opened only once repaired: content may be missing.
     bool wasRepaired() const { return repaired; }
     SlideRenderer* renderer() const { return slideRenderer.get(); }
+    // Engines that open the deck's file, unlocked with its password: for work beside the views'.
+    const EngineFactory& openEngines() const { return deckEngines; }
     // Width over height of the first page as displayed.
     double pageAspect() const { return firstPageAspect; }
     // The slide's shape: the page's, or its slide half's.
@@ -56,6 +58,8 @@ public:
 
     // The contents of the page's note annotations, read at open.
     QStringList annotationNotes(qint64 page) const;
+    // The page's links, transition and display time, read at open; none for another page.
+    const PageNavigation& navigation(qint64 page) const;
     // On notes pages, the text of the page's notes half, read on first use from an instance of the
     // file opened for it; else empty.
     QString notesPageText(qint64 page) const;
@@ -92,6 +96,7 @@ private:
     // The open deck's engines, unlocked with its password.
     EngineFactory deckEngines;
     QList<QStringList> annotations;
+    QList<PageNavigation> pageNavigation;
     mutable std::unique_ptr<PageEngine> textReader;
     mutable QHash<qint64, QString> notesPagesRead;
 };

@@ -5,6 +5,7 @@
 #include "engine/MupdfContext.h"
 #include "engine/MupdfDisplayLists.h"
 #include "engine/MupdfMetadata.h"
+#include "engine/MupdfNavigation.h"
 #include "engine/MupdfPageLabels.h"
 
 #include <QThread>
@@ -296,6 +297,12 @@ QString MupdfEngine::regionText(qint64 number, QRectF region) const {
         logFailure(int(number), fz_caught_message(context));
     }
     return text.trimmed();
+}
+
+PageNavigation MupdfEngine::navigation(qint64 number) const {
+    if (number < 0 || number >= pageCount())
+        return {};
+    return MupdfNavigation::read(context, document, int(number));
 }
 
 fz_display_list* MupdfEngine::displayList(int page, const std::atomic_bool* cancel) const {

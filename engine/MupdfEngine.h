@@ -39,6 +39,7 @@ public:
     QByteArray metadata() const override;
     bool wasRepaired() const override { return repaired; }
     QString regionText(qint64 page, QRectF region) const override;
+    PageNavigation navigation(qint64 page) const override;
     // Builds the page's display list, shared with the draws that follow.
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
     // A page that MuPDF cannot draw comes back white (and is logged once); null only for an
@@ -49,6 +50,7 @@ public:
     // Exactly those rows of drawPage's image: the draw is clipped, not moved.
     QImage drawRows(qint64 page, QSize pixelSize, int top, int bottom,
                     const std::atomic_bool* cancel = nullptr) const override;
+    QByteArray writeWithInk(const QList<InkStroke>& ink) const override;
 
 private:
     MupdfEngine() = default;

@@ -2,6 +2,9 @@
 // use.
 #pragma once
 
+#include "engine/InkStroke.h"
+#include "engine/PageNavigation.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QRectF>
@@ -55,6 +58,8 @@ public:
     // The text within `region` (0..1 page coordinates, top-left origin) as read from the page:
     // what a notes page's notes half says. Empty where the engine cannot tell.
     virtual QString regionText(qint64, QRectF) const { return {}; }
+    // The page's links, transition and display time; none where the engine cannot tell.
+    virtual PageNavigation navigation(qint64) const { return {}; }
     // Reads the page ahead of its draws where the engine keeps what it read, so that the caller
     // learns what reading costs before it chooses how to draw. False only when the engine failed
     // (a worker that crashed or hung); a page that cannot be read is drawn white later.
@@ -65,6 +70,10 @@ public:
     // returns a null image.
     virtual QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
                             const std::atomic_bool* cancel = nullptr) const = 0;
+    // The document with `ink` added as ink annotations, written as a new PDF file; empty where
+    // the engine cannot write one. The instance's own document keeps the annotations, so an export
+    // uses an instance opened for it.
+    virtual QByteArray writeWithInk(const QList<InkStroke>&) const { return {}; }
     // Rows [top, bottom) of the whole page drawn at `pixelSize`: a band, so that several
     // instances can share one large draw. An engine that can clip draws exactly those rows of the
     // whole image; this fallback draws the matching region.

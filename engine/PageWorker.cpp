@@ -55,6 +55,9 @@ void watchParent() {
     }).detach();
 }
 
+// The strokes of an export never come near this.
+constexpr qint64 maximumInkBytes = qint64(256) << 20;
+
 // What this worker is confined by, told with every answer.
 Sandbox::Mechanisms confinement = 0;
 
@@ -191,8 +194,17 @@ int serve(const Opener& open, qint64 addressSpace) {
         } else if (request.kind == Kind::read) {
             engine->readPage(request.page, cancel);
             sent = answer(reply);
+        } else if (request.kind == Kind::ink) {
+            const std::optional<QList<InkStroke>> ink =
+                passed >= 0 ? InkStroke::decode(SharedImage::toBytes(passed, maximumInkBytes))
+                            : std::nullopt;
+            const QByteArray written = ink ? engine->writeWithInk(*ink) : QByteArray();
+            reply.status = written.isEmpty() ? 1 : 0;
+            sent = written.isEmpty() ? answer(reply) : answerBytes(reply, written);
         } else if (request.kind == Kind::metadata) {
             sent = answerBytes(reply, engine->metadata());
+        } else if (request.kind == Kind::navigation) {
+            sent = answerBytes(reply, engine->navigation(request.page).toBytes());
         } else if (request.kind == Kind::notes || request.kind == Kind::text) {
             QByteArray bytes;
             QDataStream out(&bytes, QIODevice::WriteOnly);

@@ -36,6 +36,8 @@ using namespace WorkerProtocol;
 constexpr const char* workerName = "talvane-orvello-worker";
 // A page table or text from a worker is never larger than this.
 constexpr qint64 maximumBytes = qint64(64) << 20;
+// A deck written anew with ink; the worker's memory limit is lower still.
+constexpr qint64 maximumPdfBytes = qint64(1) << 30;
 // How long a worker may take to leave on its own once the program is done with it.
 constexpr std::chrono::milliseconds grace(100);
 // How often a waiting draw looks at its cancel flag.
@@ -410,6 +412,12 @@ QString ProcessEngine::regionText(qint64 page, QRectF region) const {
     return text;
 }
 
+PageNavigation ProcessEngine::navigation(qint64 page) const {
+    if (page < 0 || page >= pageCount())
+        return {};
+    return PageNavigation::fromBytes(bytes(pageRequest(Kind::navigation, page)));
+}
+
 bool ProcessEngine::readPage(qint64 page, const std::atomic_bool* cancel) const {
     if (page < 0 || page >= pageCount())
         return true;
@@ -438,4 +446,19 @@ QImage ProcessEngine::drawRows(qint64 page, QSize pixelSize, int top, int bottom
     request.top = top;
     request.bottom = bottom;
     return image(request, cancel);
+}
+
+QByteArray ProcessEngine::writeWithInk(const QList<InkStroke>& ink) const {
+    const int strokes = SharedImage::fromBytes(InkStroke::encode(ink));
+    if (strokes < 0)
+        return {};
+    const std::optional<Reply> reply =
+        call(pageRequest(Kind::ink, 0), {}, limits.inkMilliseconds, nullptr, strokes);
+    close(strokes);
+    if (!reply || reply->fd < 0)
+        return {};
+    const QByteArray written =
+        reply->answer.status == 0 ? SharedImage::toBytes(reply->fd, maximumPdfBytes) : QByteArray();
+    close(reply->fd);
+    return written;
 }

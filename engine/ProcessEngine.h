@@ -28,6 +28,8 @@ public:
         // ahead of the draws, it gets as long as a 4K draw.
         int readMilliseconds = 12000;
         int textMilliseconds = 3000;
+        // Writing a whole deck anew with the speaker's ink.
+        int inkMilliseconds = 60000;
         // A cancelled request stops at MuPDF's next check, in milliseconds; a worker that takes
         // longer to answer it is replaced before the next request goes out.
         int cancelledMilliseconds = 1000;
@@ -58,12 +60,14 @@ public:
     QByteArray metadata() const override;
     bool wasRepaired() const override { return repaired; }
     QString regionText(qint64 page, QRectF region) const override;
+    PageNavigation navigation(qint64 page) const override;
     bool readPage(qint64 page, const std::atomic_bool* cancel = nullptr) const override;
     // Null when the worker failed on it (crash, deadline, memory) as well as for a cancelled draw.
     QImage drawPage(qint64 page, QSize pixelSize, QRectF region = QRectF(0, 0, 1, 1),
                     const std::atomic_bool* cancel = nullptr) const override;
     QImage drawRows(qint64 page, QSize pixelSize, int top, int bottom,
                     const std::atomic_bool* cancel = nullptr) const override;
+    QByteArray writeWithInk(const QList<InkStroke>& ink) const override;
 
     // How often a worker process was started for this document: 1 until one fails.
     int starts() const { return started; }

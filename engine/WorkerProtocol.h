@@ -12,7 +12,8 @@ namespace WorkerProtocol {
 constexpr int socketDescriptor = 3;
 constexpr int cancelDescriptor = 4;
 
-enum class Kind : quint32 { open = 1, draw, rows, notes, text, read, metadata };
+// ink: the strokes come as a memfd with the request; the new PDF goes back as one.
+enum class Kind : quint32 { open = 1, draw, rows, notes, text, read, metadata, ink, navigation };
 
 struct Request {
     quint64 id = 0;

@@ -77,6 +77,8 @@ bool apply(const QByteArray& packet, Sidecar::File& file) {
         file.beamerNotePosition = side.left(20);
     if (const std::optional<bool> plain = truth(text("disablemarkdown")))
         file.disableMarkdown = *plain;
+    if (const QString transition = text("defaulttransition").trimmed(); !transition.isEmpty())
+        file.defaultTransition = transition.left(100);
     return true;
 }
 

@@ -65,6 +65,7 @@ Sidecar::File fromJson(const QJsonObject& top) {
     file.beamerNotePosition =
         Json::capped(top.value("beamerNotePosition").toString(), 20).trimmed().toLower();
     file.disableMarkdown = top.value("disableMarkdown").toBool();
+    file.defaultTransition = Json::capped(top.value("defaultTransition").toString(), 100).trimmed();
     const QJsonArray pages = top.value("pages").toArray();
     for (const QJsonValue& entry : pages) {
         if (file.pages.size() >= maximumPages)

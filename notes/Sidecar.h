@@ -40,6 +40,9 @@ struct File {
     std::optional<double> noteFontSize;
     QString beamerNotePosition; // "left", "right", "top", "bottom", "none" or empty; lower case
     bool disableMarkdown = false;
+    // "type[:seconds[:angle[:h|v[:i|o]]]]", for pages without a transition of their own; as
+    // written.
+    QString defaultTransition;
     QList<Page> pages;
     // The older format's [skip]: pages (from 0) that continue the slide before them; absent when
     // the file has no such section.

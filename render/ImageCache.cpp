@@ -28,8 +28,9 @@ std::optional<RenderKey> ImageCache::largerOf(const RenderKey& key) const {
     std::optional<RenderKey> best;
     for (auto entry = entries.constBegin(); entry != entries.constEnd(); ++entry) {
         const RenderKey& candidate = entry.key();
-        if (candidate.page != key.page || candidate.width < key.width ||
-            candidate.height < key.height || candidate == key)
+        // A zoomed image shows another part of the page: no source for a view of the whole.
+        if (candidate.page != key.page || !candidate.wholePage() || !key.wholePage() ||
+            candidate.width < key.width || candidate.height < key.height || candidate == key)
             continue;
         if (!best || candidate.pixels() < best->pixels())
             best = candidate;

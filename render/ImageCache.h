@@ -24,7 +24,8 @@ public:
     void protect(qint64 first, qint64 last);
     // Whether `bytes` more fit without evicting anything.
     bool fits(qint64 bytes) const { return totalBytes + bytes <= budgetBytes; }
-    // The smallest cached image of the key's page that is at least the key's size both ways.
+    // The smallest cached image of the key's whole page that is at least the key's size both ways
+    // (none for a key of a region).
     std::optional<RenderKey> largerOf(const RenderKey& key) const;
 
     qint64 bytes() const { return totalBytes; }

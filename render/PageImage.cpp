@@ -94,17 +94,31 @@ QImage drawRows(const PageEngine& engine, const RenderKey& key, int top, int bot
                 const std::atomic_bool* cancel) {
     if (!possible(engine, key) || top < 0 || bottom <= top || bottom > key.height)
         return {};
-    const RenderKey band{key.page, key.width, bottom - top};
-    const QRect area = pageArea(engine.pageSize(key.page), key.width, key.height);
+    RenderKey band = key;
+    band.height = bottom - top;
+    const QRectF region = key.region();
+    const QSizeF pageSize = engine.pageSize(key.page);
+    // A zoomed view letter-boxes the region as it would the whole page.
+    const QRect area =
+        pageArea(QSizeF(pageSize.width() * region.width(), pageSize.height() * region.height()),
+                 key.width, key.height);
     // The page's part of the band, in rows of the page area.
     const int first = std::max(top, area.top()) - area.top();
     const int last = std::min(bottom, area.top() + area.height()) - area.top();
     // A page without a usable size shows as bars only, and so does a band of bars.
     if (area.isEmpty() || first >= last)
         return black(band);
-    QImage page = last - first == area.height()
-                      ? engine.drawPage(key.page, area.size(), QRectF(0, 0, 1, 1), cancel)
-                      : engine.drawRows(key.page, area.size(), first, last, cancel);
+    QImage page;
+    if (last - first == area.height())
+        page = engine.drawPage(key.page, area.size(), region, cancel);
+    else if (key.wholePage())
+        page = engine.drawRows(key.page, area.size(), first, last, cancel);
+    else
+        page = engine.drawPage(
+            key.page, QSize(area.width(), last - first),
+            QRectF(region.x(), region.y() + region.height() * first / area.height(), region.width(),
+                   region.height() * (last - first) / area.height()),
+            cancel);
     if (page.isNull() || page.size() != QSize(area.width(), last - first))
         return {};
     // An engine that draws over white itself hands back an opaque page: nothing to compose.
@@ -130,7 +144,8 @@ QImage drawRows(const PageEngine& engine, const RenderKey& key, int top, int bot
 }
 
 QImage derive(const QImage& larger, QSizeF pageSize, const RenderKey& key) {
-    if (!isDrawable(key) || larger.width() < key.width || larger.height() < key.height)
+    if (!isDrawable(key) || !key.wholePage() || larger.width() < key.width ||
+        larger.height() < key.height)
         return {};
     const QRect from = pageArea(pageSize, larger.width(), larger.height());
     const QRect to = pageArea(pageSize, key.width, key.height);

@@ -39,7 +39,7 @@ QImage draw(const PageEngine& engine, const RenderKey& key,
 QImage drawRows(const PageEngine& engine, const RenderKey& key, int top, int bottom,
                 const std::atomic_bool* cancel = nullptr);
 // The page area of `larger` (an image of the same page from draw) averaged down into the key's
-// page area; null when `larger` is smaller than the key.
+// page area; null when `larger` is smaller than the key or the key is not of the whole page.
 QImage derive(const QImage& larger, QSizeF pageSize, const RenderKey& key);
 
 } // namespace PageImage

@@ -198,7 +198,8 @@ bool SlideRenderer::readsFirst(const RenderScheduler::Pick& pick) const {
 }
 
 int SlideRenderer::bandsFor(const RenderScheduler::Pick& pick) const {
-    return pool->size() >= 2 && isSlow(pick.key) ? pool->size() : 1;
+    // A zoomed region is a small part of the page's work: drawn whole by one worker.
+    return pool->size() >= 2 && pick.key.wholePage() && isSlow(pick.key) ? pool->size() : 1;
 }
 
 std::optional<SlideRenderer::Flight> SlideRenderer::nextBands() const {
@@ -367,7 +368,7 @@ void SlideRenderer::finish(const RenderPool::Result& result) {
         deriveNanosecondsPerPixel = deriveNanosecondsPerPixel < 0
                                         ? perPixel
                                         : 0.75 * deriveNanosecondsPerPixel + 0.25 * perPixel;
-    } else {
+    } else if (key.wholePage()) {
         drawCosts.insert(key.page, {nanoseconds, key.pixels()});
     }
     cache.store(key, image);

@@ -115,10 +115,17 @@ private slots:
         QTest::newRow("alt right") << "Alt+Right" << Command::None;
         QTest::newRow("meta right") << "Meta+Right" << Command::None;
         QTest::newRow("ctrl b") << "Ctrl+b" << Command::None;
-        QTest::newRow("other letter") << "x" << Command::None;
+        QTest::newRow("other letter") << "q" << Command::None;
+        QTest::newRow("l takes the pointer") << "l" << Command::Pointer;
+        QTest::newRow("shift d like caps lock") << "Shift+d" << Command::Pen;
+        QTest::newRow("x clears the slide") << "x" << Command::ClearSlide;
+        QTest::newRow("ctrl f belongs to the menus") << "Ctrl+f" << Command::None;
         QTest::newRow("s skips what the console offers") << "s" << Command::SkipSlides;
         QTest::newRow("forward delete") << "Delete" << Command::None;
-        QTest::newRow("tab") << "Tab" << Command::None;
+        QTest::newRow("tab opens the overview") << "Tab" << Command::Overview;
+        QTest::newRow("shift tab") << "Shift+Tab" << Command::None;
+        QTest::newRow("alt left goes back before a link") << "Alt+Left" << Command::LinkBack;
+        QTest::newRow("alt shift left") << "Alt+Shift+Left" << Command::None;
         QTest::newRow("F6") << "F6" << Command::None;
     }
     void commandFor() {

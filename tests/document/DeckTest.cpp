@@ -72,6 +72,25 @@ private slots:
         QVERIFY(deck.renderer());
     }
 
+    // Links and transitions come from the page worker with the rest of the file, at open.
+    void openReadsEveryPagesNavigationThroughTheWorker() {
+        Page linked = page({0, 0, 400, 300});
+        linked.entries = "/Annots [7 0 R] /Trans << /S /Fade >> /Dur 2";
+        QVERIFY(TestPdfs::write(
+            path("linked.pdf"), {linked, page({0, 0, 400, 300})}, {},
+            {"<< /Type /Annot /Subtype /Link /Rect [0 0 200 150] /Dest [5 0 R /Fit] >>"}));
+        Deck deck;
+        QVERIFY(TestSupport::openDeck(deck, url("linked.pdf")));
+        const PageNavigation& first = deck.navigation(0);
+        QCOMPARE(first.links.size(), 1);
+        QCOMPARE(first.links[0].area, QRectF(0, 0.5, 0.5, 0.5));
+        QCOMPARE(first.links[0].page, 1);
+        QCOMPARE(first.transition->style, PageTransition::Style::fade);
+        QCOMPARE(first.displaySeconds.value_or(0), 2.0);
+        QVERIFY(deck.navigation(1) == PageNavigation());
+        QVERIFY(deck.navigation(2) == PageNavigation());
+    }
+
     void aspectFallsBackForUnusableHeights_data() {
         QTest::addColumn<QSizeF>("size");
         QTest::addColumn<double>("aspect");

@@ -44,6 +44,7 @@ private slots:
         QCOMPARE(file.noteFontSize, std::optional<double>(18));
         QCOMPARE(file.beamerNotePosition, QStringLiteral("right"));
         QVERIFY(!file.disableMarkdown);
+        QCOMPARE(file.defaultTransition, QStringLiteral("push:1.0"));
         QCOMPARE(file.pages.size(), 5);
 
         DeckNotes notes;

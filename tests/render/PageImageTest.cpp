@@ -36,6 +36,11 @@ private slots:
         QVERIFY(TestPdfs::write(
             folder.filePath("mediaOrigin.pdf"),
             {page({50, 70, 300, 200}, {}, 0, TestPdfs::fill({50, 70, 300, 200}, "1 0 0"))}));
+        // Red | blue.
+        QVERIFY(TestPdfs::write(folder.filePath("halves.pdf"),
+                                {page({0, 0, 400, 200}, {}, 0,
+                                      TestPdfs::fill({0, 0, 200, 200}, "1 0 0") +
+                                          TestPdfs::fill({200, 0, 200, 200}, "0 0 1"))}));
         // Thousands of small paths make one large render slow enough to be caught in flight.
         QByteArray heavy;
         for (int i = 0; i < 20000; ++i)
@@ -187,10 +192,6 @@ private slots:
 
     // A region of the page fills the whole image: the right half of a red | blue page is blue.
     void backEndDrawsARegionOfThePage() {
-        QVERIFY(TestPdfs::write(folder.filePath("halves.pdf"),
-                                {page({0, 0, 400, 200}, {}, 0,
-                                      TestPdfs::fill({0, 0, 200, 200}, "1 0 0") +
-                                          TestPdfs::fill({200, 0, 200, 200}, "0 0 1"))}));
         const auto document =
             defaultEngineFactory().open(folder.filePath("halves.pdf"), {}, nullptr);
         QVERIFY(document);
@@ -200,6 +201,30 @@ private slots:
         QCOMPARE(right.pixelColor(97, 50), QColor(Qt::blue));
         const QImage left = document->drawPage(0, QSize(100, 100), QRectF(0, 0, 0.5, 1));
         QCOMPARE(left.pixelColor(97, 50), QColor(Qt::red));
+    }
+
+    // A zoomed key draws its region letter-boxed like a whole page, the same in bands as whole,
+    // and is never averaged down from an image of the whole page.
+    void regionKeysDrawTheirPartOfThePage() {
+        const auto document =
+            defaultEngineFactory().open(folder.filePath("halves.pdf"), {}, nullptr);
+        QVERIFY(document);
+        // The left half is square: pillar-boxed into a 200 x 100 image.
+        const RenderKey key = RenderKey::ofRegion(0, 200, 100, QRectF(0, 0, 0.5, 1));
+        QVERIFY(!key.wholePage());
+        QCOMPARE(key.region(), QRectF(0, 0, 0.5, 1));
+        const QImage whole = PageImage::draw(*document, key);
+        QCOMPARE(whole.size(), QSize(200, 100));
+        QCOMPARE(whole.pixelColor(10, 50), QColor(Qt::black));
+        QCOMPARE(whole.pixelColor(100, 50), QColor(Qt::red));
+        QCOMPARE(whole.pixelColor(148, 50), QColor(Qt::red));
+        const QImage top = PageImage::drawRows(*document, key, 0, 40);
+        const QImage bottom = PageImage::drawRows(*document, key, 40, 100);
+        QCOMPARE(top.pixelColor(100, 10), QColor(Qt::red));
+        QCOMPARE(bottom.pixelColor(100, 50), QColor(Qt::red));
+        const RenderKey wholeKey{0, 400, 200};
+        QVERIFY(PageImage::derive(PageImage::draw(*document, wholeKey), {400, 200}, key).isNull());
+        QVERIFY(key != (RenderKey{0, 200, 100}));
     }
 };
 

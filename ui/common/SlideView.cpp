@@ -3,6 +3,7 @@
 #include "base/Colors.h"
 #include "base/L10n.h"
 #include "document/Deck.h"
+#include "render/PageImage.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -29,6 +30,13 @@ void SlideView::setDeck(Deck* deck) {
 
 void SlideView::setPage(std::optional<qint64> page) {
     shownPage = page;
+}
+
+void SlideView::setRegion(const std::optional<QRectF>& region) {
+    if (region == zoomRegion)
+        return;
+    zoomRegion = region;
+    update();
 }
 
 void SlideView::setBlank(Blank blank) {
@@ -78,6 +86,9 @@ QSize SlideView::pixelKeySize() const {
 }
 
 QSize SlideView::drawnKeySize() const {
+    // A region is letter-boxed into the whole view, whatever half of the page holds the slide.
+    if (zoomRegion)
+        return pixelKeySize();
     return shownDeck ? shownDeck->geometry(pixelKeySize(), notesHalf).drawn : pixelKeySize();
 }
 
@@ -100,8 +111,7 @@ void SlideView::refresh() {
         withdraw();
         return;
     }
-    const QSize size = drawnKeySize();
-    const SlideRenderer::Key key{*shownPage, size.width(), size.height()};
+    const SlideRenderer::Key key = wantedKey();
     // A cache hit installs at once. On a miss the image held so far stays, untouched and not
     // repainted, until the new one arrives: the previous slide, or this one at the old size.
     renderer->request(
@@ -113,9 +123,14 @@ void SlideView::refresh() {
         renderPriority, this);
 }
 
+SlideRenderer::Key SlideView::wantedKey() const {
+    const QSize size = drawnKeySize();
+    return zoomRegion ? RenderKey::ofRegion(*shownPage, size.width(), size.height(), *zoomRegion)
+                      : SlideRenderer::Key{*shownPage, size.width(), size.height()};
+}
+
 void SlideView::install(const SlideRenderer::Key& key, const QImage& image) {
-    const QSize now = drawnKeySize();
-    if (shownPage != key.page || now.width() != key.width || now.height() != key.height)
+    if (!shownPage || key != wantedKey())
         return;
     shownImage = image;
     shownKey = key;
@@ -177,6 +192,25 @@ void SlideView::paintText(QPainter& painter, const QRectF& bounds, const QString
                      text);
 }
 
+void SlideView::paintEnlarged(QPainter& painter) {
+    const QSizeF page = shownDeck ? shownDeck->pageSizes().value(*shownPage) : QSizeF();
+    const QRectF& region = *zoomRegion;
+    const QRect from = PageImage::pageArea(page, shownImage->width(), shownImage->height());
+    const QSize view = pixelKeySize();
+    const QRect to =
+        PageImage::pageArea(QSizeF(page.width() * region.width(), page.height() * region.height()),
+                            view.width(), view.height());
+    painter.fillRect(rect(), backgroundColour);
+    if (from.isEmpty() || to.isEmpty())
+        return;
+    const double ratio = pixelRatio();
+    painter.drawImage(
+        QRectF(to.x() / ratio, to.y() / ratio, to.width() / ratio, to.height() / ratio),
+        *shownImage,
+        QRectF(from.x() + region.x() * from.width(), from.y() + region.y() * from.height(),
+               region.width() * from.width(), region.height() * from.height()));
+}
+
 void SlideView::paintVeil(QPainter& painter, const QRectF& bounds) const {
     painter.fillRect(bounds, veiled->colour);
     QFont font = QApplication::font();
@@ -223,7 +257,8 @@ void SlideView::paintEvent(QPaintEvent*) {
         return;
     }
     const bool exactOnly = renderPriority == RenderPriority::audienceView;
-    const bool split = shownDeck && (shownDeck->notesSide() != NotesSide::none || notesHalf);
+    const bool split =
+        shownDeck && (shownDeck->notesSide() != NotesSide::none || notesHalf) && !zoomRegion;
     const bool drawn =
         shownPage && shownImage && (!exactOnly || shownImage->size() == drawnKeySize());
     // A whole page covers every pixel; clearing first would cost a full-screen fill per change.
@@ -231,7 +266,9 @@ void SlideView::paintEvent(QPaintEvent*) {
         painter.fillRect(bounds, backgroundColour);
     if (drawn) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        if (!split) {
+        if (zoomRegion && shownKey && shownKey->wholePage()) {
+            paintEnlarged(painter);
+        } else if (!split) {
             // The renderer letter-boxed the page into exactly this size: at the key's size this
             // is a plain pixel copy, after a resize a short-lived stretch.
             painter.drawImage(bounds, *shownImage, QRectF(shownImage->rect()));

@@ -29,6 +29,11 @@ public:
     std::optional<qint64> page() const { return shownPage; }
     void setPage(std::optional<qint64> page);
 
+    // A part of the page (0..1 page coordinates) shown enlarged instead of the whole page, drawn
+    // by the engine at the view's pixels; none for the whole page. Owners call refresh() after.
+    const std::optional<QRectF>& region() const { return zoomRegion; }
+    void setRegion(const std::optional<QRectF>& region);
+
     Blank blank() const { return blanking; }
     void setBlank(Blank blank);
 
@@ -97,6 +102,10 @@ protected:
 
 private:
     void install(const SlideRenderer::Key& key, const QImage& image);
+    // The image the view wants now; only with a page.
+    SlideRenderer::Key wantedKey() const;
+    // The whole page's image enlarged to the region, while the sharp one is on its way.
+    void paintEnlarged(QPainter& painter);
     void paintText(QPainter& painter, const QRectF& bounds, const QString& text) const;
     void paintVeil(QPainter& painter, const QRectF& bounds) const;
     void paintBadge(QPainter& painter, const QRectF& bounds) const;
@@ -105,6 +114,7 @@ private:
     // Weak: the application owns the deck and may outlive or precede any view.
     QPointer<Deck> shownDeck;
     std::optional<qint64> shownPage;
+    std::optional<QRectF> zoomRegion;
     Blank blanking = Blank::none;
     QString placeholderText;
     std::optional<QColor> highlight;

@@ -421,6 +421,14 @@ QSize PresenterView::nextSlidePixels() const {
     return next->width() > 1 && next->isVisible() ? next->drawnKeySize() : QSize();
 }
 
+QRect PresenterView::slideArea() const {
+    QRect area = current->geometry() | next->geometry() | currentLabel->geometry() |
+                 nextLabel->geometry() | statusLabel->geometry();
+    if (notesPane->isVisibleTo(this))
+        area |= notesPane->geometry() | notesHandle->geometry();
+    return area;
+}
+
 SlideView* PresenterView::thumbnail(qint64 slide) {
     return sidebar->isVisible() ? sidebar->thumbnail(slide) : nullptr;
 }
@@ -560,6 +568,7 @@ void PresenterView::layoutAll() {
 
     hintLabel->setText(
         hintLabel->fontMetrics().elidedText(hintText, Qt::ElideRight, hintLabel->width()));
+    emit laidOut();
 }
 
 std::optional<QUrl> PresenterView::pdfUrl(const QMimeData* data) {

@@ -101,6 +101,10 @@ public:
     QSize nextSlidePixels() const;
     // Where the current slide shows, in global coordinates; empty while it is hidden.
     QRect currentSlideArea() const;
+    // Where the slides, their captions and the notes are: what the overview covers.
+    QRect slideArea() const;
+    // The current slide's view, for the tools that draw over it.
+    SlideView* currentView() const { return current; }
     // The thumbnail of `slide`, scrolled into view; null when it cannot be shown.
     SlideView* thumbnail(qint64 slide);
 
@@ -155,6 +159,8 @@ signals:
     void fileDropped(const QUrl& url);
     // The speaker chose an output screen: the chosen item's value.
     void screenChosen(const QString& value);
+    // The children were placed anew.
+    void laidOut();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

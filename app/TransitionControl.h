@@ -1,0 +1,55 @@
+// The deck's page transitions on the projector and its automatic advance: each move plays the
+// transition the file (or the sidecar's default) gives, from the picture the projector showed to
+// the one it shows now, both already drawn, so a key never waits; a move during a transition ends
+// it and cuts. Pages with a display time move on by themselves while presenting until the
+// speaker presses a key or clicks. The View menu's switch turns transitions off, remembered.
+#pragma once
+
+#include "navigation/AutoAdvance.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+
+#include <optional>
+
+class Clock;
+class Deck;
+class DeckNotes;
+class QAction;
+class SlideShow;
+class SlideView;
+class TransitionLayer;
+
+class TransitionControl : public QObject {
+    Q_OBJECT
+public:
+    TransitionControl(const Deck& deck, const DeckNotes& notes, SlideShow& show, Clock& clock,
+                      QObject* parent = nullptr);
+
+    // The projector's slide view, and the checkable action that switches transitions on and off.
+    void attach(SlideView* audience, QAction* enabled);
+    // Around each refresh of the projector: what it showed before, then the move to what it
+    // shows now.
+    void beforeRefresh();
+    void afterRefresh();
+    bool isPlaying() const;
+
+    static constexpr const char* enabledKey = "transitions";
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    const Deck& deck;
+    const DeckNotes& notes;
+    SlideShow& show;
+    Clock& clock;
+    AutoAdvance advance;
+    QPointer<SlideView> audience;
+    QPointer<TransitionLayer> layer;
+    bool enabled = true;
+    // What the projector showed before the refresh: its page and picture.
+    std::optional<qint64> shownPage;
+    QImage shownPicture;
+};
