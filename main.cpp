@@ -60,9 +60,10 @@ int main(int argc, char** argv) {
     Application app(script.isEmpty() ? static_cast<Prompts&>(desktopPrompts) : scriptedPrompts);
     if (!script.isEmpty())
         new Automation(app, script);
+    // The console comes forward first: during a talk, it asks before it changes the deck.
     desktop.open = [&app](const QList<QUrl>& files) {
-        app.openFiles(files);
         app.raiseConsole();
+        app.openFiles(files);
     };
     desktop.activate = [&app] { app.raiseConsole(); };
     app.setCommandLinePlan(commandLine.run->plan);

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/AboutText.h"
 #include "app/KeyFilter.h"
 #include "app/MenuBar.h"
 #include "base/L10n.h"
@@ -80,7 +81,27 @@ void Application::openFiles(const QList<QUrl>& urls) {
         if (!consoleWindow)
             pendingOpen = url;
         else
-            deckController.open(url);
+            openAsked(url);
+    }
+}
+
+void Application::openAsked(const QUrl& url) {
+    // One question at a time: a deck asked for meanwhile is asked about once it is answered.
+    if (askingToQuit) {
+        waitingToOpen = url;
+        return;
+    }
+    for (std::optional<QUrl> next = url; next; next = std::exchange(waitingToOpen, std::nullopt)) {
+        if (show.isPresenting()) {
+            // Esc answers this question, as the one before quitting, rather than ending the talk.
+            askingToQuit = true;
+            const bool leave = prompts.confirmDeckChange(L10n::format(
+                "Präsentation läuft – zu „%@“ wechseln?", {QFileInfo(next->path()).fileName()}));
+            askingToQuit = false;
+            if (!leave && show.isPresenting())
+                continue;
+        }
+        deckController.open(*next);
     }
 }
 
@@ -99,7 +120,11 @@ void Application::start() {
     prompts.setWindow(consoleWindow);
     audienceController.setConsole(consoleWindow);
     showScreenChoices();
-    consoleWindow->show();
+    // The first time the console fills its screen; after that it opens as the speaker left it.
+    if (Preferences::contains(PresenterWindow::frameKey))
+        consoleWindow->show();
+    else
+        consoleWindow->showMaximized();
     consoleWindow->raise();
     consoleWindow->activateWindow();
     talkMedia.setViews(audienceController.window()->slide, consoleWindow->view()->currentView());
@@ -150,8 +175,7 @@ void Application::buildConsole() {
                        commands[Id::toggleBlack], commands[Id::toggleTimerPause],
                        commands[Id::resetTimer], commands[Id::open]});
     connect(view, &PresenterView::slideClicked, &show, &SlideShow::goTo);
-    connect(view, &PresenterView::fileDropped, this,
-            [this](const QUrl& url) { deckController.open(url); });
+    connect(view, &PresenterView::fileDropped, this, &Application::openAsked);
     connect(view, &PresenterView::screenChosen, &audienceController, &AudienceController::choose);
     consoleWindow->mayClose = [this] { return mayQuit(); };
     // Closing the speaker's window ends the program, even while the audience window is up.
@@ -159,8 +183,7 @@ void Application::buildConsole() {
             Qt::QueuedConnection);
 
     menuBar = new MenuBar(commands);
-    connect(menuBar, &MenuBar::recentChosen, this,
-            [this](const QUrl& url) { deckController.open(url); });
+    connect(menuBar, &MenuBar::recentChosen, this, &Application::openAsked);
     connect(menuBar, &MenuBar::languageChosen, this, &Application::languageChosen);
     QMenu* timersMenu = menuBar->ontimeMenu();
     externalTimers.fillMenu(timersMenu);
@@ -215,10 +238,17 @@ void Application::connectActions() {
         });
     }
     on(Id::togglePresentation, [this] { show.isPresenting() ? show.stop() : void(show.start()); });
-    on(Id::startFromBeginning, [this] { show.startFrom(0); });
+    on(Id::startFromBeginning, [this] {
+        // From the top after the presentation ended: a new talk, timed from zero.
+        if (!show.isPresenting())
+            talkClock.reset(false);
+        show.startFrom(0);
+    });
     on(Id::rehearse, [this] {
         if (show.isPresenting())
             return;
+        // A rehearsal is a run of its own, timed from zero as a new talk is.
+        talkClock.reset(false);
         talkTimings.rehearseNext();
         show.start();
     });
@@ -264,7 +294,7 @@ void Application::connectActions() {
     });
     on(Id::about, [this] {
         prompts.about(L10n::format("Über %@", {applicationTitle}),
-                      applicationTitle + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+                      AboutText::text(applicationTitle));
     });
 }
 
@@ -303,11 +333,13 @@ void Application::presentingChanged(bool presenting) {
     // The record is read between talks, never in front of an audience.
     commands[Actions::Id::timings]->setEnabled(!presenting);
     if (presenting) {
-        talkClock.startIfNeverRun();
+        talkClock.resumeAfterBreak();
         sleepActivity.inhibit(applicationTitle, L10n::lookup("Präsentation läuft"));
     } else {
+        talkClock.holdForBreak();
         sleepActivity.release();
     }
+    tick();
 }
 
 void Application::deckOpened() {
@@ -477,10 +509,14 @@ void Application::showScreenChoices() {
 }
 
 void Application::openDocument() {
-    const QString path = QFileDialog::getOpenFileName(consoleWindow, QString(), QString(),
+    // The dialog starts where the open deck lives: the next talk is usually beside it.
+    const QString folder = openDeck.pageCount() > 0
+                               ? QFileInfo(openDeck.url().toLocalFile()).absolutePath()
+                               : QString();
+    const QString path = QFileDialog::getOpenFileName(consoleWindow, QString(), folder,
                                                       QStringLiteral("PDF (*.pdf *.PDF)"));
     if (!path.isEmpty())
-        deckController.open(QUrl::fromLocalFile(path));
+        openAsked(QUrl::fromLocalFile(path));
 }
 
 void Application::showPaceDialog() {

@@ -46,6 +46,8 @@ public:
     void setLaunchRequest(bool present, std::optional<qint64> page);
     // Files handed over by the command line or another launch; the first PDF wins.
     void openFiles(const QList<QUrl>& urls);
+    // A deck the speaker asked for; during a talk only once they confirm leaving it.
+    void openAsked(const QUrl& url);
     // Builds the windows and starts the links; started() follows once the launch's deck is open.
     void start();
     // Brings the console to the front, for a later launch of the program.
@@ -148,6 +150,8 @@ private:
     QTimer* ticker = nullptr;
     bool askingToQuit = false;
     bool quitConfirmed = false;
+    // A deck asked for while the question for another is open: asked about next.
+    std::optional<QUrl> waitingToOpen;
     std::optional<QUrl> pendingOpen;
     QList<std::pair<QString, QString>> pendingProblems;
     bool presentAtLaunch = false;

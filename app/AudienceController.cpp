@@ -6,6 +6,8 @@
 #include "show/SlideShow.h"
 #include "ui/audience/AudienceWindow.h"
 #include "ui/common/SlideView.h"
+#include "ui/console/PresenterView.h"
+#include "ui/console/PresenterWindow.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,8 +17,9 @@
 AudienceController::AudienceController(Deck& deck, SlideShow& show, QObject* parent)
     : QObject(parent), deck(deck), slideShow(show), audience(new AudienceWindow(&deck)) {
     audience->setAttribute(Qt::WA_QuitOnClose, false);
-    audience->setWindowTitle(QStringLiteral("Talvane Orvello"));
+    audience->setWindowTitle(title(false));
     connect(audience, &AudienceWindow::stepRequested, this, &AudienceController::stepRequested);
+    connect(audience, &AudienceWindow::closeRequested, &show, &SlideShow::stop);
     connect(&show, &SlideShow::presentingChanged, this, &AudienceController::presentingChanged);
 }
 
@@ -53,7 +56,35 @@ void AudienceController::refresh() {
 
 QSize AudienceController::slidePixels() const {
     const auto [screen, windowed] = outputScreen();
-    return deck.geometry(audience->slidePixelsOn(screen, windowed)).drawn;
+    return deck.geometry(audience->slidePixelsOn(screen, windowed, windowFrame(screen).size()))
+        .drawn;
+}
+
+QString AudienceController::title(bool windowed) const {
+    const QString mode =
+        !windowed ? L10n::lookup("Publikum (Vollbild)")
+        : Preferences::text(OutputScreens::settingKey) == OutputScreens::testWindowedChoice
+            ? L10n::lookup("Publikum (Testfenster)")
+            : L10n::lookup("Publikum");
+    return QStringLiteral("Talvane Orvello – ") + mode;
+}
+
+QRect AudienceController::windowFrame(QScreen* screen) const {
+    if (!screen)
+        return {};
+    // Where the speaker put it last, while that is still on a screen.
+    const QRect remembered = AudienceWindow::storedFrame();
+    if (remembered.isValid()) {
+        for (const QScreen* candidate : QGuiApplication::screens()) {
+            if (candidate->availableGeometry().contains(remembered.center()))
+                return remembered;
+        }
+    }
+    const bool consoleShown = console && console->isVisible();
+    const auto* presenter = qobject_cast<const PresenterWindow*>(console.data());
+    return OutputScreens::windowFrame(
+        screen->availableGeometry(), consoleShown ? console->frameGeometry() : QRect(),
+        consoleShown && presenter ? presenter->view()->currentSlideArea() : QRect(), deck.aspect());
 }
 
 std::pair<QScreen*, bool> AudienceController::outputScreen() const {
@@ -75,7 +106,7 @@ AudienceController::Chooser AudienceController::chooser() const {
     chooser.items = OutputScreens::chooserItems(screens, presenterScreen);
     chooser.selected = OutputScreens::selectedItem(chooser.items, setting);
     chooser.caption = OutputScreens::caption(
-        OutputScreens::outputScreen(setting, screens, presenterScreen), screens);
+        OutputScreens::outputScreen(setting, screens, presenterScreen), screens, setting);
     return chooser;
 }
 
@@ -83,6 +114,8 @@ void AudienceController::choose(const QString& value) {
     Preferences::setValue(OutputScreens::settingKey, value);
     if (slideShow.isPresenting())
         show();
+    else
+        audience->setWindowTitle(title(outputScreen().second));
     emit screensChanged();
 }
 
@@ -111,7 +144,8 @@ void AudienceController::showWhenReady() {
         self->show();
     };
     const auto [screen, windowed] = outputScreen();
-    const QSize pixels = deck.geometry(audience->slidePixelsOn(screen, windowed)).drawn;
+    const QSize pixels =
+        deck.geometry(audience->slidePixelsOn(screen, windowed, windowFrame(screen).size())).drawn;
     if (screen && !windowed)
         audience->placeFullScreen(screen, false);
     QTimer::singleShot(1000, this, [appear] { appear(); });
@@ -132,14 +166,17 @@ void AudienceController::show() {
 void AudienceController::place(QScreen* screen, bool windowed) {
     if (!screen)
         return;
-    if (windowed)
-        audience->placeWindowed(screen, L10n::lookup("Publikum (Testfenster)"));
-    else
-        audience->placeFullScreen(screen);
+    if (windowed) {
+        audience->placeWindowed(screen, title(true), windowFrame(screen));
+        return;
+    }
+    audience->setWindowTitle(title(false));
+    audience->placeFullScreen(screen);
 }
 
 void AudienceController::giveKeysToConsole() {
-    if (!console)
+    // A window of its own never takes the keys, and it stays in front of the console.
+    if (!console || audience->windowed)
         return;
     console->raise();
     console->activateWindow();
@@ -155,9 +192,10 @@ void AudienceController::screenRemoved(QScreen* screen) {
 }
 
 void AudienceController::screensChangedNow() {
-    // Qt moves a window off a screen that went away but keeps its old frame; a test window is
-    // left where the speaker put it.
-    if (slideShow.isPresenting() && !audience->windowed && console) {
+    // Qt moves a window off a screen that went away but keeps its old frame; a window of its own
+    // is left where the speaker put it, until the audience has a screen of its own again.
+    if (slideShow.isPresenting() && console &&
+        !(audience->windowed && audience->isVisible() && outputScreen().second)) {
         // On Wayland a full-screen window over the console's output covers it and takes its
         // keys: after an unplug, it waits for an output of its own.
         const bool onlyTheConsoleLeft = outputScreen().first == console->screen();
@@ -170,7 +208,7 @@ void AudienceController::screensChangedNow() {
 
 void AudienceController::focusWindowChanged(QWindow* window) {
     // Wayland compositors give the keys to every newly shown window, whatever it asks for.
-    if (window && window == audience->windowHandle() && !audience->windowed && console)
+    if (window && window == audience->windowHandle() && console)
         console->activateWindow();
 }
 

@@ -68,6 +68,11 @@ private:
     void presentingChanged(bool presenting);
     // The screen the audience window belongs on, and whether as the test window.
     std::pair<QScreen*, bool> outputScreen() const;
+    // The audience window's title in either mode; it names the mode.
+    QString title(bool windowed) const;
+    // Where a window of its own goes on the screen: where the speaker left it, else beside the
+    // console or over a corner of it.
+    QRect windowFrame(QScreen* screen) const;
     void place(QScreen* screen, bool windowed);
     // Places the window by the chooser's rules and gives the keys back to the console.
     void show();

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "app/OutputScreens.h"
+#include "base/L10n.h"
 #include "base/Preferences.h"
 
 #include <QCommandLineParser>
@@ -13,30 +14,37 @@ const QString programName = QStringLiteral("talvane-orvello");
 struct PreferenceKey {
     const char* key;
     const char* fallback;
-    const char* meaning;
+    const char* meaning; // German, looked up when shown
 };
 
-// Every key a person may want to set for one run; the window frame and the recent files are
+// Every key a person may want to set for one run; the window frames and the recent files are
 // left out, they are the program's own bookkeeping.
 constexpr PreferenceKey preferenceKeys[] = {
     {"outputScreen", "\"\"",
-     "audience screen: \"\" automatic, \"NAME WIDTHxHEIGHT\" as the chooser lists it, "
-     "\"__window__\" the test window"},
-    {"appLanguage", "system", "de, en or fr; the system's language when absent"},
-    {"thumbColumns", "1", "thumbnail columns, 1 to 4"},
-    {"layoutSidebar", "0.1", "sidebar width as a fraction of the console"},
-    {"layoutSplit", "0.62", "current slide's share of the slide area"},
-    {"previewNextPage", "false", "the next-slide view shows the next page, not the next slide"},
-    {"timerSource", "none", "internal, ontime or stagetimer; none: search at start"},
-    {"ontimeEnabled", "false", "reconnect to the last Ontime server at start"},
-    {"ontimeHost", "\"\"", "the Ontime server's host"},
-    {"ontimePort", "4001", "the Ontime server's port"},
-    {"stagetimerEnabled", "false", "reconnect to the Stagetimer room at start"},
-    {"stagetimerRoom", "\"\"", "Stagetimer room ID"},
-    {"stagetimerKey", "\"\"", "Stagetimer API key"},
-    {"stagetimerServer", "\"\"", "a Stagetimer desktop app as HOST:PORT; \"\" the cloud service"},
-    {"automationScript", "\"\"", "file of automation steps (for tests)"},
-    {"automationPassword", "\"\"", "the answer to a password prompt under automation"},
+     ORVL_TEXT("Bildschirm des Publikums: \"\" automatisch, \"NAME BREITExHÖHE\" wie in der "
+               "Auswahl, \"__window__\" das Testfenster")},
+    {"appLanguage", "system", ORVL_TEXT("de, en oder fr; ohne Angabe die Sprache des Systems")},
+    {"thumbColumns", "1", ORVL_TEXT("Spalten der Folienleiste, 1 bis 4")},
+    {"layoutSidebar", "0.1", ORVL_TEXT("Breite der Folienleiste als Anteil der Konsole")},
+    {"layoutSplit", "0.62", ORVL_TEXT("Anteil der aktuellen Folie an der Folienfläche")},
+    {"previewNextPage", "false",
+     ORVL_TEXT("die Ansicht der nächsten Folie zeigt die nächste Seite, nicht die nächste Folie")},
+    {"timerSource", "none", ORVL_TEXT("internal, ontime oder stagetimer; none: beim Start suchen")},
+    {"ontimeEnabled", "false", ORVL_TEXT("beim Start wieder mit dem letzten Ontime verbinden")},
+    {"ontimeHost", "\"\"", ORVL_TEXT("Rechner des Ontime-Servers")},
+    {"ontimePort", "4001", ORVL_TEXT("Port des Ontime-Servers")},
+    {"stagetimerEnabled", "false",
+     ORVL_TEXT("beim Start wieder mit dem Stagetimer-Raum verbinden")},
+    {"stagetimerRoom", "\"\"", ORVL_TEXT("Raum-ID in Stagetimer")},
+    {"stagetimerKey", "\"\"", ORVL_TEXT("API-Key für Stagetimer")},
+    {"stagetimerServer", "\"\"",
+     ORVL_TEXT("eine Stagetimer-Desktop-App als HOST:PORT; \"\" der Cloud-Dienst")},
+    {"automationScript", "\"\"", ORVL_TEXT("Datei mit Automatisierungsschritten (für Tests)")},
+    {"automationPassword", "\"\"",
+     ORVL_TEXT("die Antwort auf eine Passwortabfrage unter Automatisierung")},
+    {"automationSwitchDeck", "false",
+     ORVL_TEXT("die Antwort unter Automatisierung, ob eine laufende Präsentation für einen "
+               "anderen Foliensatz endet")},
 };
 
 // Qt's own options, which the application object takes out of the command line later.
@@ -70,32 +78,41 @@ void print(std::FILE* stream, const QString& text) {
 namespace CommandLine {
 
 QString helpText() {
-    QString text = QStringLiteral(
-        "Usage: talvane-orvello [options] [PDF...]\n"
-        "Presenter for PDF slide decks: the audience sees the slide full screen on the second\n"
-        "screen, the speaker the console with the next slide, timer and clock.\n"
-        "\n"
-        "Options:\n"
-        "  -h, --help           Show this help and exit.\n"
-        "  -v, --version        Show the version and exit.\n"
-        "  --present            Start presenting at once.\n"
-        "  --page N             Open the deck at slide N (counted from 1).\n"
-        "  --duration MIN       Plan a talk of MIN minutes: the talk timer counts down.\n"
-        "  --end-time HH:MM     Plan a talk that ends at this time of day (the next one, or\n"
-        "                       one passed within the last 3 hours: the talk runs over).\n"
-        "  --screen NAME        Show the audience on this screen for this run (its name, or\n"
-        "                       \"NAME WIDTHxHEIGHT\"; \"__window__\" for the test window).\n"
-        "  --set KEY=VALUE      Set a preference for this run only (not stored); VALUE is\n"
-        "                       read as JSON when it parses.\n"
-        "\n"
-        "Arguments:\n"
-        "  PDF...               PDF files or file: URLs; the first one is opened.\n"
-        "\n"
-        "Preferences for --set (default in brackets):\n");
+    // Options and their meanings in two columns; the meanings in the program's language.
+    const auto option = [](const char* names, const QString& meaning) {
+        return QStringLiteral("  %1 %2\n").arg(QLatin1String(names), -20).arg(meaning);
+    };
+    QString text = L10n::lookup("Aufruf: talvane-orvello [Optionen] [PDF …]") +
+                   QStringLiteral("\n") +
+                   L10n::lookup("Präsentationsprogramm für PDF-Foliensätze: das Publikum sieht die "
+                                "Folie im Vollbild auf dem zweiten Bildschirm, der Vortragende die "
+                                "Konsole mit der nächsten Folie, Timer und Uhr.") +
+                   QStringLiteral("\n\n") + L10n::lookup("Optionen:") + QStringLiteral("\n");
+    text += option("-h, --help", L10n::lookup("Diese Hilfe zeigen und beenden."));
+    text += option("-v, --version", L10n::lookup("Die Version zeigen und beenden."));
+    text += option("--present", L10n::lookup("Sofort präsentieren."));
+    text += option("--page N", L10n::lookup("Den Foliensatz bei Folie N öffnen (ab 1 gezählt)."));
+    text +=
+        option("--duration MIN",
+               L10n::lookup("Einen Vortrag von MIN Minuten planen: der Timer zählt rückwärts."));
+    text += option("--end-time HH:MM",
+                   L10n::lookup("Einen Vortrag planen, der zu dieser Uhrzeit endet (der nächsten, "
+                                "oder einer in den letzten 3 Stunden: dann ist er überzogen)."));
+    text +=
+        option("--screen NAME",
+               L10n::lookup("Das Publikum für diesen Lauf auf diesem Bildschirm zeigen (sein "
+                            "Name oder \"NAME BREITExHÖHE\"; \"__window__\" das Testfenster)."));
+    text += option("--set KEY=VALUE",
+                   L10n::lookup("Eine Einstellung nur für diesen Lauf setzen (nicht gespeichert); "
+                                "VALUE gilt als JSON, wo es sich so lesen lässt."));
+    text += QStringLiteral("\n") + L10n::lookup("Argumente:") + QStringLiteral("\n");
+    text += option("PDF...", L10n::lookup("PDF-Dateien oder file:-URLs; die erste wird geöffnet."));
+    text += QStringLiteral("\n") + L10n::lookup("Einstellungen für --set (Vorgabe in Klammern):") +
+            QStringLiteral("\n");
     for (const PreferenceKey& entry : preferenceKeys)
         text += QStringLiteral("  %1 [%2]\n      %3\n")
                     .arg(QLatin1String(entry.key), QLatin1String(entry.fallback),
-                         QLatin1String(entry.meaning));
+                         L10n::lookup(QString::fromUtf8(entry.meaning)));
     return text;
 }
 
@@ -113,8 +130,9 @@ Outcome read(const QStringList& arguments) {
                                      QStringLiteral("HH:MM"));
     parser.addOptions({help, version, present, page, screen, set, duration, endTime});
     const auto mistake = [](const QString& message) {
-        print(stderr, programName + QStringLiteral(": ") + message +
-                          QStringLiteral("\nTry 'talvane-orvello --help'.\n"));
+        print(stderr, programName + QStringLiteral(": ") + message + QStringLiteral("\n") +
+                          L10n::lookup("Mehr mit „talvane-orvello --help“.") +
+                          QStringLiteral("\n"));
         return Outcome{std::nullopt, 2};
     };
     if (!parser.parse(withoutQtOptions(arguments)))
@@ -130,7 +148,7 @@ Outcome read(const QStringList& arguments) {
     }
     for (const QString& assignment : parser.values(set)) {
         if (!Preferences::setOverrideFromArgument(assignment))
-            return mistake(QStringLiteral("--set needs KEY=VALUE, got \"%1\"").arg(assignment));
+            return mistake(L10n::format("--set braucht KEY=VALUE, nicht „%@“", {assignment}));
     }
     if (parser.isSet(screen))
         Preferences::setOverride(OutputScreens::settingKey, parser.value(screen));
@@ -141,24 +159,23 @@ Outcome read(const QStringList& arguments) {
         bool ok = false;
         const qint64 number = parser.value(page).toLongLong(&ok);
         if (!ok || number < 1)
-            return mistake(QStringLiteral("--page needs a slide number from 1 on, got \"%1\"")
-                               .arg(parser.value(page)));
+            return mistake(L10n::format("--page braucht eine Foliennummer ab 1, nicht „%@“",
+                                        {parser.value(page)}));
         request.page = number;
     }
     if (parser.isSet(duration) && parser.isSet(endTime))
-        return mistake(QStringLiteral("--duration and --end-time exclude each other"));
+        return mistake(L10n::lookup("--duration und --end-time schließen einander aus"));
     if (parser.isSet(duration)) {
         request.plan.lengthMinutes = PaceTarget::parseLength(parser.value(duration));
         if (!request.plan.lengthMinutes)
-            return mistake(QStringLiteral("--duration needs minutes from 1 to %1, got \"%2\"")
-                               .arg(PaceTarget::longestMinutes)
-                               .arg(parser.value(duration)));
+            return mistake(L10n::format("--duration braucht Minuten von 1 bis %d, nicht „%@“",
+                                        {PaceTarget::longestMinutes, parser.value(duration)}));
     }
     if (parser.isSet(endTime)) {
         request.plan.endTime = PaceTarget::parseEndTime(parser.value(endTime));
         if (!request.plan.endTime)
-            return mistake(QStringLiteral("--end-time needs a time of day as HH:MM, got \"%1\"")
-                               .arg(parser.value(endTime)));
+            return mistake(L10n::format("--end-time braucht eine Uhrzeit als HH:MM, nicht „%@“",
+                                        {parser.value(endTime)}));
     }
     return {request, 0};
 }

@@ -152,6 +152,10 @@ QString DeckController::notice() const {
     if (!unreadableChange.isEmpty())
         return L10n::format("Geänderte Datei %@ nicht lesbar – die bisherige Fassung bleibt",
                             {unreadableChange});
+    // A truncated copy opens with what could be saved of it; found out now, not on stage.
+    if (deck.wasRepaired())
+        return L10n::format("%@ wurde repariert – Inhalt kann fehlen",
+                            {QFileInfo(deck.url().path()).fileName()});
     return deckNotes.sidecarProblem();
 }
 

@@ -41,7 +41,7 @@ public:
     static inline const QString notesSideKey = QStringLiteral("notesSide");
 
     // What the status line says of the deck: a file loading, a changed file that cannot be read,
-    // a sidecar that cannot be read; empty when all is well.
+    // a damaged file that was repaired, a sidecar that cannot be read; empty when all is well.
     QString notice() const;
 
     // Why a deck did not open, in words for the speaker.

@@ -6,6 +6,8 @@
 #include <QHash>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
 
 namespace OutputScreens {
 
@@ -59,7 +61,7 @@ QString itemTitle(const ScreenInfo& screen, bool holdsPresenter) {
             .arg(screen.geometry.width())
             .arg(screen.geometry.height());
     if (holdsPresenter)
-        title += QStringLiteral(" – Presenter");
+        title += QStringLiteral(" – ") + L10n::lookup("Vollbild auf diesem Bildschirm");
     return title;
 }
 
@@ -87,7 +89,43 @@ Choice outputScreen(const QString& setting, const QList<ScreenInfo>& screens, in
         if (i != presenter)
             return {i, false};
     }
-    return {presenter, false};
+    return {presenter, presenter >= 0};
+}
+
+QRect windowFrame(const QRect& available, const QRect& console, const QRect& over, double aspect) {
+    constexpr int margin = 16;
+    constexpr int widest = 960;
+    constexpr int narrowest = 400;
+    const double shape = aspect > 0.1 && aspect < 10 ? aspect : 16.0 / 9.0;
+    // The largest size of the slide's shape within `room`, at most `widest` wide.
+    const auto fitting = [&](QSize room) {
+        int width = std::min(room.width(), widest);
+        int height = int(std::round(width / shape));
+        if (height > room.height()) {
+            height = room.height();
+            width = int(std::round(height * shape));
+        }
+        return QSize(std::max(width, 1), std::max(height, 1));
+    };
+    const QRect inside = available.adjusted(margin, margin, -margin, -margin);
+    const QRect covered = console.intersected(available);
+    const int left = covered.isEmpty() ? 0 : covered.left() - available.left() - 2 * margin;
+    const int right = covered.isEmpty() ? 0 : available.right() - covered.right() - 2 * margin;
+    if (std::max(left, right) >= narrowest) {
+        const QSize size = fitting({std::max(left, right), inside.height()});
+        const int x =
+            right >= left ? covered.right() + 1 + margin : covered.left() - margin - size.width();
+        return {QPoint(x, inside.top() + (inside.height() - size.height()) / 2), size};
+    }
+    const QRect target = over.intersected(inside);
+    if (target.width() >= narrowest) {
+        QRect frame(QPoint(), fitting(target.size()));
+        frame.moveCenter(target.center());
+        return frame;
+    }
+    const QSize size =
+        fitting({std::clamp(available.width() / 3, narrowest, widest), inside.height()});
+    return {inside.bottomRight() - QPoint(size.width() - 1, size.height() - 1), size};
 }
 
 QList<ChooserItem> chooserItems(const QList<ScreenInfo>& screens, int presenter) {
@@ -106,9 +144,10 @@ int selectedItem(const QList<ChooserItem>& items, const QString& setting) {
     return 0;
 }
 
-QString caption(const Choice& choice, const QList<ScreenInfo>& screens) {
+QString caption(const Choice& choice, const QList<ScreenInfo>& screens, const QString& setting) {
     if (choice.windowed)
-        return L10n::lookup("Ausgabe auf: Testfenster");
+        return setting == testWindowedChoice ? L10n::lookup("Ausgabe auf: Testfenster")
+                                             : L10n::lookup("Ausgabe auf: eigenes Fenster");
     const QString name = choice.screen >= 0 && choice.screen < screens.size()
                              ? screens.at(choice.screen).name
                              : QString();

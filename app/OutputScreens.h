@@ -39,8 +39,8 @@ int indexOf(const QScreen* screen);
 
 // "Name WIDTHxHEIGHT": equal for identical displays, changes with the resolution.
 QString identifier(const ScreenInfo& screen);
-// "Name (WIDTH×HEIGHT)", or "connector · WIDTH×HEIGHT" for a screen that shared its name,
-// with " – Presenter" for the screen holding the presenter window.
+// "Name (WIDTH×HEIGHT)", or "connector · WIDTH×HEIGHT" for a screen that shared its name; the
+// screen holding the presenter window says that choosing it puts the audience over it.
 QString itemTitle(const ScreenInfo& screen, bool holdsPresenter);
 
 // The screen holding the presenter window, else the primary screen, else the first; -1 for none.
@@ -53,8 +53,15 @@ struct Choice {
 };
 
 // The test window on the presenter's screen, else the first screen whose identifier (or name)
-// is the setting, else the first screen that is not the presenter's, else the presenter's own.
+// is the setting, else the first screen that is not the presenter's, else a window of its own on
+// the presenter's screen: the console stays in sight.
 Choice outputScreen(const QString& setting, const QList<ScreenInfo>& screens, int presenter);
+
+// Where the audience window opens on the screen area `available` beside the console's `console`
+// frame: in the wider free strip beside it where that is wide enough, else over `over` (the
+// console's current slide, which it repeats), else over the screen's lower right corner; at most
+// 960 wide, of the slide's `aspect`.
+QRect windowFrame(const QRect& available, const QRect& console, const QRect& over, double aspect);
 
 struct ChooserItem {
     QString title;
@@ -66,8 +73,8 @@ struct ChooserItem {
 QList<ChooserItem> chooserItems(const QList<ScreenInfo>& screens, int presenter);
 // The first item whose value is the setting, else the first item.
 int selectedItem(const QList<ChooserItem>& items, const QString& setting);
-// "Ausgabe auf: …", warning when the system reports at most one screen.
-QString caption(const Choice& choice, const QList<ScreenInfo>& screens);
+// "Ausgabe auf: …", warning when the audience covers the only screen.
+QString caption(const Choice& choice, const QList<ScreenInfo>& screens, const QString& setting);
 
 // Turns every change of the screen list, the primary screen or a screen's geometry into one
 // screensChanged() per event-loop turn, after Qt has finished updating its screen list.

@@ -136,7 +136,9 @@ QString menuStatus(const LinkState& links) {
     if (links.stagetimerConnected)
         return L10n::format("● Verbunden: %@",
                             {QStringLiteral("Stagetimer · ") + roomText(links.stagetimerRoom)});
-    if (links.scanning) {
+    // A search that has gone through every address and waits to start again says so, rather
+    // than reading "99 %" for as long as nothing is found.
+    if (links.scanning && links.scanProgress < 1) {
         // The fraction is dropped; a search still running never reads 100 %.
         const double share = std::clamp(links.scanProgress, 0.0, 0.99);
         return L10n::format("Suche läuft … %d %%", {int(std::floor(share * 100))});
@@ -221,7 +223,8 @@ OntimeReading readOntime(const OntimeModel& model) {
             .remainingMs = model.remainingMs(),
             .timerMessage = model.timerMessage(),
             .timerMessageBlinks = model.timerMessageBlinks(),
-            .secondaryMessage = model.secondaryMessage()};
+            .secondaryMessage = model.secondaryMessage(),
+            .trouble = model.trouble()};
 }
 
 StagetimerReading readStagetimer(const StagetimerModel& model) {
@@ -232,7 +235,20 @@ StagetimerReading readStagetimer(const StagetimerModel& model) {
             .pause = model.pause(),
             .remainingMs = model.remainingMs(),
             .message = model.message(),
-            .room = Preferences::text(roomKey)};
+            .room = Preferences::text(roomKey),
+            .trouble = model.trouble()};
+}
+
+QString troubleText(LinkTrouble trouble) {
+    switch (trouble) {
+    case LinkTrouble::lost:
+        return L10n::lookup("Verbindung verloren");
+    case LinkTrouble::unreachable:
+        return L10n::lookup("nicht erreichbar");
+    case LinkTrouble::none:
+        break;
+    }
+    return {};
 }
 
 QString ontimeStateWord(std::optional<double> remaining, const QString& playback) {
@@ -275,6 +291,7 @@ BlockContent ontimeBlock(const OntimeReading& reading) {
     } else {
         block.status = reading.status;
     }
+    block.trouble = troubleText(reading.trouble);
     return block;
 }
 
@@ -295,6 +312,7 @@ BlockContent stagetimerBlock(const StagetimerReading& reading) {
     } else {
         block.status = reading.status;
     }
+    block.trouble = troubleText(reading.trouble);
     return block;
 }
 

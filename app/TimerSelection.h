@@ -2,6 +2,7 @@
 // the "Ontime / Stagetimer" menu and what the two timer blocks show, as functions of plain state.
 #pragma once
 
+#include "net/LinkTrouble.h"
 #include "ontime/Discovery.h"
 #include "ontime/OntimeWire.h"
 #include "ui/timers/ExternalTimerBlock.h"
@@ -117,6 +118,7 @@ struct OntimeReading {
     QString timerMessage;
     bool timerMessageBlinks = false;
     QString secondaryMessage;
+    LinkTrouble trouble = LinkTrouble::none;
 };
 OntimeReading readOntime(const OntimeModel& model);
 
@@ -129,8 +131,11 @@ struct StagetimerReading {
     std::optional<double> remainingMs;
     QString message;
     QString room;
+    LinkTrouble trouble = LinkTrouble::none;
 };
 StagetimerReading readStagetimer(const StagetimerModel& model);
+// What the block says of a link that keeps failing; empty while it works.
+QString troubleText(LinkTrouble trouble);
 
 QString ontimeStateWord(std::optional<double> remaining, const QString& playback);
 QString stagetimerStateWord(std::optional<double> remaining, bool running,

@@ -29,6 +29,12 @@ bool ScriptedPrompts::confirmQuit(const QString& message) {
     return false;
 }
 
+bool ScriptedPrompts::confirmDeckChange(const QString& message) {
+    Automation::printEvent({{QStringLiteral("event"), QStringLiteral("confirm")},
+                            {QStringLiteral("message"), message}});
+    return Preferences::flag(QStringLiteral("automationSwitchDeck"));
+}
+
 int ScriptedPrompts::ask(const QString& message, const QStringList& buttons) {
     Automation::printEvent({{QStringLiteral("event"), QStringLiteral("alert")},
                             {QStringLiteral("message"), message},

@@ -13,6 +13,8 @@ public:
     std::optional<QString> password(const QString& name, bool again) override;
     // Keeps presenting.
     bool confirmQuit(const QString& message) override;
+    // The "automationSwitchDeck" preference answers: true leaves the talk for the other deck.
+    bool confirmDeckChange(const QString& message) override;
     int ask(const QString& message, const QStringList& buttons) override;
     void about(const QString& title, const QString& text) override;
 };

@@ -62,8 +62,12 @@ QJsonObject audience(Application& app) {
     return {{QStringLiteral("visible"), window->isVisible()},
             {QStringLiteral("exposed"), app.audience().isExposed()},
             {QStringLiteral("windowed"), window->windowed},
+            {QStringLiteral("title"), window->windowTitle()},
             // The native window, for tests that act on it from outside as a window manager would.
-            {QStringLiteral("windowId"), QString::number(window->winId())},
+            // The platform window's: Qt may make a new native window when the flags change.
+            {QStringLiteral("windowId"),
+             QString::number(window->windowHandle() ? window->windowHandle()->winId()
+                                                    : window->winId())},
             // Under Wayland the screen Qt reports follows the outputs the compositor showed it on.
             {QStringLiteral("screen"), OutputScreens::nameOf(window->screen())},
             {QStringLiteral("x"), frame.x()},

@@ -1,12 +1,17 @@
 #include "base/DataFiles.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 namespace DataFiles {
 
 QString find(const QString& fileName) {
-    const QString executableDir = QCoreApplication::applicationDirPath();
+    // Before the application object exists (--help) the system says where the executable is.
+    const QString executableDir =
+        QCoreApplication::instance()
+            ? QCoreApplication::applicationDirPath()
+            : QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
     // Build tree, then an installation relative to the executable (relocatable), then the
     // configured installation prefix.
     const QString candidates[] = {

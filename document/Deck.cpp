@@ -33,6 +33,7 @@ struct Deck::Load {
     QList<QSizeF> sizes;
     QStringList labels;
     QByteArray metadata;
+    bool repaired = false;
     QList<QStringList> notes;
     QList<PageNavigation> navigation;
 
@@ -117,6 +118,7 @@ void Deck::Load::read(const EngineFactory& engines) {
         notes.append(opened->noteTexts(page));
         navigation.append(opened->navigation(page));
     }
+    repaired = opened->wasRepaired();
     document = std::move(opened);
 }
 
@@ -136,6 +138,7 @@ void Deck::apply(Load& load) {
     sizes = load.sizes;
     labels = load.labels;
     xmp = load.metadata;
+    repaired = load.repaired;
     firstPageAspect = aspectOf(sizes.first());
     split = NotesSide::none;
     slideAspect = firstPageAspect;

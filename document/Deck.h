@@ -42,6 +42,8 @@ public:
     const QStringList& pageLabels() const { return labels; }
     // The file's XMP metadata packet, read at open; empty where it has none.
     const QByteArray& metadata() const { return xmp; }
+    // The file was damaged and opened only once repaired: content may be missing.
+    bool wasRepaired() const { return repaired; }
     SlideRenderer* renderer() const { return slideRenderer.get(); }
     // Engines that open the deck's file, unlocked with its password: for work beside the views'.
     const EngineFactory& openEngines() const { return deckEngines; }
@@ -85,6 +87,7 @@ private:
     QList<QSizeF> sizes;
     QStringList labels;
     QByteArray xmp;
+    bool repaired = false;
     std::unique_ptr<SlideRenderer> slideRenderer;
     double firstPageAspect = 16.0 / 9.0;
     double slideAspect = 16.0 / 9.0;

@@ -219,6 +219,8 @@ std::unique_ptr<MupdfEngine> MupdfEngine::open(int fd, const QString& path, cons
             size = fallback.isValid() ? fallback : QSizeF(1280, 720);
     }
     engine->labels = MupdfPageLabels::read(context, document, count);
+    // Reading the pages above may have repaired the file too, not only opening it.
+    engine->repaired = pdf_was_repaired(context, document) != 0;
     engine->lists = MupdfDisplayLists::forFile(fileno(engine->file));
     if (status)
         *status = OpenStatus::ok;

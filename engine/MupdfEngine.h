@@ -37,6 +37,7 @@ public:
     QString pageLabel(qint64 page) const override;
     QStringList noteTexts(qint64 page) const override;
     QByteArray metadata() const override;
+    bool wasRepaired() const override { return repaired; }
     QString regionText(qint64 page, QRectF region) const override;
     PageNavigation navigation(qint64 page) const override;
     QList<MediaLink> pageMedia(qint64 page) const override;
@@ -71,6 +72,7 @@ private:
     QString path;
     QList<QSizeF> pageSizes;
     QStringList labels;
+    bool repaired = false;
     ImageAllocator allocate;
     bool pageTree = false;
 };

@@ -52,6 +52,9 @@ public:
     // The document's XMP metadata packet as stored; empty where it has none or it is longer than
     // maximumMetadataBytes (such a packet is no one's metadata, and is not read).
     virtual QByteArray metadata() const { return {}; }
+    // The file was damaged and opened only after the engine rebuilt its structure: pages or
+    // parts of them may be missing.
+    virtual bool wasRepaired() const { return false; }
     static constexpr qsizetype maximumMetadataBytes = qsizetype(4) << 20;
     // The text within `region` (0..1 page coordinates, top-left origin) as read from the page:
     // what a notes page's notes half says. Empty where the engine cannot tell.

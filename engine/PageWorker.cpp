@@ -156,6 +156,7 @@ int serve(const Opener& open, qint64 addressSpace) {
                 out << count;
                 for (qint64 page = 0; page < count; ++page)
                     out << engine->pageSize(page) << engine->pageLabel(page);
+                out << engine->wasRepaired();
                 sent = answerBytes(reply, table);
             }
         } else if (!engine) {

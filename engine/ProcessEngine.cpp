@@ -19,6 +19,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <mupdf/fitz/version.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -94,6 +95,10 @@ Sandbox::Mechanisms ProcessEngine::workerSandbox() {
     return reportedSandbox;
 }
 
+QString ProcessEngine::engineName() {
+    return QStringLiteral("MuPDF " FZ_VERSION);
+}
+
 QString ProcessEngine::workerPath() {
     const QString chosen = qEnvironmentVariable("ORVL_PAGE_WORKER");
     if (!chosen.isEmpty())
@@ -165,6 +170,10 @@ std::unique_ptr<ProcessEngine> ProcessEngine::open(const QString& worker, const 
         engine->sizes.append(size);
         engine->labels.append(label);
     }
+    // After the pages; absent from the table of a worker that does not say.
+    bool repaired = false;
+    stream >> repaired;
+    engine->repaired = stream.status() == QDataStream::Ok && repaired;
     if (status)
         *status = OpenStatus::ok;
     return engine;

@@ -51,6 +51,8 @@ public:
     // What the page workers are confined by, as the last one to open a deck said; none before
     // any did.
     static Sandbox::Mechanisms workerSandbox();
+    // The engine the workers draw with and its version, for the About box.
+    static QString engineName();
     static EngineFactory factory(const QString& worker, const Limits& limits, int workers);
 
     qint64 pageCount() const override { return sizes.size(); }
@@ -58,6 +60,7 @@ public:
     QString pageLabel(qint64 page) const override { return labels.value(page); }
     QStringList noteTexts(qint64 page) const override;
     QByteArray metadata() const override;
+    bool wasRepaired() const override { return repaired; }
     QString regionText(qint64 page, QRectF region) const override;
     PageNavigation navigation(qint64 page) const override;
     // Checked here again: a list that breaks a bound is dropped whole.
@@ -102,6 +105,7 @@ private:
     const Limits limits;
     QList<QSizeF> sizes;
     QStringList labels;
+    bool repaired = false;
 
     mutable pid_t pid = -1;
     mutable int socket = -1;

@@ -14,7 +14,16 @@ void DeckNotes::load(const QString& pdfPath, const QStringList& pageLabels,
     status = reading.status;
     problemLine = reading.line;
     sidecarName = QFileInfo(Sidecar::pathFor(pdfPath)).fileName();
-    settings = status == Sidecar::Reading::ok ? reading.file : Sidecar::File();
+    // A sidecar caught half-written, or broken by an edit mid-talk, keeps the notes and the
+    // talk's length it gave last, until it reads again.
+    keptEarlier = status == Sidecar::Reading::unreadable && lastGood && lastGood->first == pdfPath;
+    if (status == Sidecar::Reading::ok)
+        lastGood.emplace(pdfPath, reading.file);
+    else if (!keptEarlier)
+        lastGood.reset();
+    settings = status == Sidecar::Reading::ok ? reading.file
+               : keptEarlier                  ? lastGood->second
+                                              : Sidecar::File();
     PdfMetadata::apply(metadata, settings);
     labels = SlideStructure::countedLabels(pageLabels);
     placeEntries();
@@ -31,6 +40,13 @@ void DeckNotes::setNotesPages(bool split) {
 QString DeckNotes::sidecarProblem() const {
     if (status != Sidecar::Reading::unreadable)
         return {};
+    if (keptEarlier && problemLine > 0)
+        return L10n::format(
+            "Notizdatei %@ nicht lesbar (Zeile %d) – die bisherigen Notizen bleiben",
+            {sidecarName, problemLine});
+    if (keptEarlier)
+        return L10n::format("Notizdatei %@ nicht lesbar – die bisherigen Notizen bleiben",
+                            {sidecarName});
     if (problemLine > 0)
         return L10n::format("Notizdatei %@ nicht lesbar (Zeile %d) – ohne Notizen",
                             {sidecarName, problemLine});

@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <utility>
 
 class QTextDocument;
 
@@ -23,7 +25,8 @@ public:
     };
 
     // Reads the sidecar beside `pdfPath`; `pageLabels` are the deck's, empty where it has none;
-    // `metadata` is its XMP packet, whose pdfpc entries count after the sidecar's.
+    // `metadata` is its XMP packet, whose pdfpc entries count after the sidecar's. A sidecar of
+    // the same deck that no longer parses leaves the entries it gave last.
     void load(const QString& pdfPath, const QStringList& pageLabels,
               const QByteArray& metadata = {});
     // Whether every page is a slide beside its notes (beamer's notes pages), whose labels are no
@@ -60,6 +63,9 @@ private:
 
     Sidecar::Reading::Status status = Sidecar::Reading::absent;
     int problemLine = 0;
+    // The deck's path and what its sidecar said when it last parsed.
+    std::optional<std::pair<QString, Sidecar::File>> lastGood;
+    bool keptEarlier = false;
     QString sidecarName;
     Sidecar::File settings;
     // Page labels as the sidecar writers count them.

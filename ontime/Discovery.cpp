@@ -38,7 +38,7 @@ private:
     std::function<void(std::optional<HttpResult>)> done;
 };
 
-// Holds a transport call and hands its result on as "an answer or nothing".
+// Holds a transport call and hands its result on.
 class FetchCall : public HttpCall {
 public:
     std::shared_ptr<HttpCall> inner;
@@ -66,8 +66,8 @@ protected:
 
 class OntimeProbe : public ChainedProbe {
 public:
-    OntimeProbe(QString host, int port, Discovery::Client client,
-                std::function<void(std::optional<OntimeServer>)> done)
+    using Done = std::function<void(std::optional<OntimeServer>, Discovery::ProbeFailure)>;
+    OntimeProbe(QString host, int port, Discovery::Client client, Done done)
         : host(std::move(host)), port(port), client(client), done(std::move(done)) {}
 
     void start() {
@@ -81,7 +81,9 @@ public:
                 if (version.value)
                     return finish(OntimeServer{host, port, OntimeAPI::v3, version.value->payload});
                 if (!version.reachable)
-                    return finish(std::nullopt);
+                    return finish(std::nullopt, version.unresolved
+                                                    ? Discovery::ProbeFailure::unresolved
+                                                    : Discovery::ProbeFailure::noAnswer);
                 askLegacy();
             });
     }
@@ -102,16 +104,17 @@ private:
             });
     }
 
-    void finish(std::optional<OntimeServer> server) {
+    void finish(std::optional<OntimeServer> server,
+                Discovery::ProbeFailure failure = Discovery::ProbeFailure::notOntime) {
         current = nullptr;
         if (auto callback = std::exchange(done, nullptr))
-            callback(std::move(server));
+            callback(std::move(server), failure);
     }
 
     QString host;
     int port;
     Discovery::Client client;
-    std::function<void(std::optional<OntimeServer>)> done;
+    Done done;
 };
 
 class StagetimerProbe : public ChainedProbe {
@@ -366,18 +369,20 @@ Operation fetch(const QString& host, int port, const QString& path, const Client
     request.deadlineMs = client.deadlineMs;
     request.maxBodyBytes = client.maxBodyBytes;
     auto call = std::make_shared<FetchCall>();
-    call->inner =
-        client.transport->get(request, [done = std::move(done)](const HttpResult& result) {
-            if (result.kind == HttpResult::Kind::TransportFailure)
-                done(std::nullopt);
-            else
-                done(result);
-        });
+    call->inner = client.transport->get(
+        request, [done = std::move(done)](const HttpResult& result) { done(result); });
     return call;
 }
 
 Operation probe(const QString& host, int port, const Client& client,
                 std::function<void(std::optional<OntimeServer>)> done) {
+    return probeExplained(host, port, client,
+                          [done = std::move(done)](std::optional<OntimeServer> server,
+                                                   ProbeFailure) { done(std::move(server)); });
+}
+
+Operation probeExplained(const QString& host, int port, const Client& client,
+                         std::function<void(std::optional<OntimeServer>, ProbeFailure)> done) {
     auto probe = std::make_shared<OntimeProbe>(host, port, client, std::move(done));
     probe->start();
     return probe;

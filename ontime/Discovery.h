@@ -43,30 +43,38 @@ Client scanSession(HttpTransport& transport);
 
 template <typename Record> struct Fetched {
     std::optional<Record> value;
-    bool reachable = false; // something answered over HTTP, whatever the status or body
+    bool reachable = false;  // something answered over HTTP, whatever the status or body
+    bool unresolved = false; // the host's name is no name of any address (or no name at all)
 };
 
-// GET http://host:port/path. `done` gets the raw answer, or nothing when the transfer failed or
-// the URL was invalid; it always runs later on the main thread, never inside this call.
+// GET http://host:port/path. `done` gets the answer, a failed transfer's too, or nothing when the
+// URL was invalid; it always runs later on the main thread, never inside this call.
 Operation fetch(const QString& host, int port, const QString& path, const Client& client,
                 std::function<void(std::optional<HttpResult>)> done);
 
 template <typename Record>
 Operation fetchChecked(const QString& host, int port, const QString& path, const Client& client,
                        std::function<void(Fetched<Record>)> done) {
-    return fetch(host, port, path, client,
-                 [done = std::move(done)](std::optional<HttpResult> result) {
-                     Fetched<Record> fetched;
-                     fetched.reachable = result.has_value();
-                     if (fetched.reachable && result->isSuccess() && !result->bodyTooLarge)
-                         fetched.value = Record::decode(result->body);
-                     done(fetched);
-                 });
+    return fetch(
+        host, port, path, client, [done = std::move(done)](std::optional<HttpResult> result) {
+            Fetched<Record> fetched;
+            fetched.reachable = result && result->kind != HttpResult::Kind::TransportFailure;
+            fetched.unresolved = !result || result->error == QNetworkReply::HostNotFoundError;
+            if (fetched.reachable && result->isSuccess() && !result->bodyTooLarge)
+                fetched.value = Record::decode(result->body);
+            done(fetched);
+        });
 }
+
+// Why a probe found no Ontime, in the terms the speaker can act on.
+enum class ProbeFailure { unresolved, noAnswer, notOntime };
 
 // One request to a closed port or silent address, at most two to any HTTP server.
 Operation probe(const QString& host, int port, const Client& client,
                 std::function<void(std::optional<OntimeServer>)> done);
+// The same, saying why when nothing was found.
+Operation probeExplained(const QString& host, int port, const Client& client,
+                         std::function<void(std::optional<OntimeServer>, ProbeFailure)> done);
 
 // Asks "api/v1/", then "api/v0/", for a page that mentions Stagetimer in its first 400 bytes.
 Operation probeStagetimer(const QString& host, int port, const Client& client,

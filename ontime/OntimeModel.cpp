@@ -125,6 +125,8 @@ private:
     void answered() {
         model.pollTime_ = model.clock.nowMs();
         interruptionShown = false;
+        answeredOnce = true;
+        model.trouble_ = LinkTrouble::none;
         if (!model.connected_) {
             model.setConnected(true);
             model.setStatus(L10n::format("Verbunden mit %@", {server.label()}));
@@ -139,6 +141,8 @@ private:
         if (failures >= failuresBeforeInterruption && !interruptionShown) {
             model.setConnected(false);
             interruptionShown = true;
+            if (model.trouble_ != LinkTrouble::lost)
+                model.trouble_ = answeredOnce ? LinkTrouble::lost : LinkTrouble::unreachable;
             model.setStatus(L10n::format("Verbindung zu %@ unterbrochen …", {server.host}), true);
         }
         if (failures >= failuresBeforeGivingUp) {
@@ -155,6 +159,7 @@ private:
     HttpRequest request;
     int failures = 0;
     bool interruptionShown = false;
+    bool answeredOnce = false;
 };
 
 // The search, optionally preceded by one probe of the remembered host (the reconnect attempt).
@@ -241,6 +246,9 @@ private:
         }
         model.setStatus(L10n::format("Kein Ontime gefunden (Port %d) – neuer Versuch …", {port}),
                         true);
+        // The link the speaker set up earlier does not come back.
+        if (model.trouble_ == LinkTrouble::none && Preferences::flag(enabledKey))
+            model.trouble_ = LinkTrouble::unreachable;
         sleep(rescanDelayMs, [this] { scan(); });
     }
 
@@ -255,16 +263,28 @@ public:
 
     void start() {
         const int port = OntimeModel::configuredPort();
-        operation = Discovery::probe(
+        operation = Discovery::probeExplained(
             host, port, Discovery::session(model.transport),
-            guarded([this, port](std::optional<OntimeServer> server) {
+            guarded([this, port](std::optional<OntimeServer> server,
+                                 Discovery::ProbeFailure failure) {
                 operation = nullptr;
                 const auto self = shared_from_this();
                 std::erase(model.hostTasks, self);
                 if (server)
-                    model.connectTo(*server);
-                else
-                    model.setStatus(L10n::format("Kein Ontime unter %@:%d", {host, port}), true);
+                    return model.connectTo(*server);
+                // Each cause has its remedy: the name, the network, or the port.
+                switch (failure) {
+                case Discovery::ProbeFailure::unresolved:
+                    model.setStatus(L10n::format("Rechner „%@“ nicht gefunden", {host}), true);
+                    break;
+                case Discovery::ProbeFailure::noAnswer:
+                    model.setStatus(L10n::format("Keine Antwort von %@:%d", {host, port}), true);
+                    break;
+                case Discovery::ProbeFailure::notOntime:
+                    model.setStatus(
+                        L10n::format("%@:%d antwortet, ist aber kein Ontime", {host, port}), true);
+                    break;
+                }
             }));
     }
 
@@ -346,6 +366,9 @@ void OntimeModel::connectToHost(const QString& text) {
     const QString host = trimmedHost(text);
     if (host.isEmpty())
         return;
+    // The speaker named the server: a search running would overwrite what the attempt says.
+    cancelScanTask();
+    setScanning(false);
     setStatus(L10n::format("Verbinde mit %@ …", {host}));
     auto task = std::make_shared<HostTask>(*this, host);
     hostTasks.push_back(task);
@@ -380,6 +403,7 @@ void OntimeModel::connectTo(const OntimeServer& chosen) {
 }
 
 void OntimeModel::disconnectServer() {
+    trouble_ = LinkTrouble::none;
     cancelPollTask();
     cancelScanTask();
     setScanning(false);

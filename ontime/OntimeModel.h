@@ -3,6 +3,7 @@
 
 #include "net/Clock.h"
 #include "net/Http.h"
+#include "net/LinkTrouble.h"
 #include "ontime/Discovery.h"
 #include "ontime/OntimeWire.h"
 
@@ -40,6 +41,9 @@ public:
     const QString& status() const { return status_; }
     // The status names a failure (a lost link, no server found), not progress.
     bool linkFailed() const { return linkFailed_; }
+    // Whether the chosen server keeps failing; it stays through the reconnection attempts until
+    // a poll answers or the link is switched off.
+    LinkTrouble trouble() const { return connected_ ? LinkTrouble::none : trouble_; }
     const QString& scanInfo() const { return scanInfo_; }
     bool scanning() const { return scanning_; }
     double scanProgress() const { return scanProgress_; }
@@ -116,6 +120,7 @@ private:
     QList<OntimeServer> found_;
     QString status_;
     bool linkFailed_ = false;
+    LinkTrouble trouble_ = LinkTrouble::none;
     QString scanInfo_;
     bool scanning_ = false;
     double scanProgress_ = 0;

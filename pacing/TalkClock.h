@@ -40,7 +40,8 @@ public:
     double elapsedSeconds() const { return timer.elapsedSeconds(); }
     void togglePause() { timer.togglePause(); }
     void reset(bool presenting) { timer.reset(presenting); }
-    void startIfNeverRun() { timer.startIfNeverRun(); }
+    void holdForBreak() { timer.holdForBreak(); }
+    void resumeAfterBreak() { timer.resumeAfterBreak(); }
 
 private:
     const Clock& clock;

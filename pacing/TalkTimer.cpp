@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 TalkTimer::TalkTimer(const Clock& clock) : clock(clock) {}
 
@@ -25,6 +26,7 @@ qint64 TalkTimer::totalSeconds() const {
 }
 
 void TalkTimer::togglePause() {
+    heldForBreak = false;
     if (timerStart) {
         timerAccumulated = elapsedSeconds();
         timerStart.reset();
@@ -34,6 +36,7 @@ void TalkTimer::togglePause() {
 }
 
 void TalkTimer::reset(bool presenting) {
+    heldForBreak = false;
     timerAccumulated = 0;
     if (presenting)
         timerStart = nowMs();
@@ -44,6 +47,21 @@ void TalkTimer::reset(bool presenting) {
 void TalkTimer::startIfNeverRun() {
     if (!timerStart && timerAccumulated == 0)
         timerStart = nowMs();
+}
+
+void TalkTimer::holdForBreak() {
+    if (!timerStart)
+        return;
+    timerAccumulated = elapsedSeconds();
+    timerStart.reset();
+    heldForBreak = true;
+}
+
+void TalkTimer::resumeAfterBreak() {
+    if (std::exchange(heldForBreak, false))
+        timerStart = nowMs();
+    else
+        startIfNeverRun();
 }
 
 TalkTimer::Display TalkTimer::display(const std::optional<TalkPace::Reading>& pace) const {

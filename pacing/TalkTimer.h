@@ -37,6 +37,11 @@ public:
     void reset(bool presenting);
     // The start that beginning a presentation gives: only from zero, never from a pause.
     void startIfNeverRun();
+    // The presentation ended: a running stopwatch pauses, so that a break costs the talk nothing.
+    void holdForBreak();
+    // The presentation goes on: the stopwatch that its end paused runs on; one never started
+    // starts; one the speaker paused stays paused.
+    void resumeAfterBreak();
 
     // With a plan's reading the time counts down to zero, then up again as the overrun.
     Display display(const std::optional<TalkPace::Reading>& pace = std::nullopt) const;
@@ -48,4 +53,6 @@ private:
     double nowMs() const;
 
     const Clock& clock;
+    // Paused by the end of the presentation rather than by the speaker.
+    bool heldForBreak = false;
 };

@@ -116,6 +116,13 @@ std::optional<double> StagetimerModel::remainingMs() const {
     return std::nullopt;
 }
 
+LinkTrouble StagetimerModel::trouble() const {
+    // A refused key or invalid settings are the setup's to say, not a failing link.
+    if (isConnected || !statusIsFailure || settingsRefused)
+        return LinkTrouble::none;
+    return wasConnected ? LinkTrouble::lost : LinkTrouble::unreachable;
+}
+
 void StagetimerModel::start() {
     if (Preferences::flag(enabledKey) && !roomID().isEmpty() && !apiKey().isEmpty())
         connectRoom();
@@ -127,6 +134,8 @@ void StagetimerModel::connectRoom() {
         return;
     }
     cancelTask();
+    wasConnected = false;
+    settingsRefused = false;
     setConnecting(true);
     setConnected(false);
     forgetRoomTexts();
@@ -147,6 +156,8 @@ void StagetimerModel::forgetRoomTexts() {
 
 void StagetimerModel::disconnectRoom() {
     cancelTask();
+    wasConnected = false;
+    settingsRefused = false;
     setConnecting(false);
     setConnected(false);
     setEnabled(false);
@@ -189,6 +200,7 @@ void StagetimerModel::baseAnswered(const std::shared_ptr<Task>& task,
             return retryLater(task);
         pollTask.reset();
         setConnecting(false);
+        settingsRefused = true;
         setStatus(L10n::format("Stagetimer: %@", {task->lastError}), true);
         return;
     }
@@ -228,6 +240,7 @@ void StagetimerModel::apply(const STStatus& status) {
     if (status.serverTime)
         offsetMs = *status.serverTime - clock->nowMs();
     if (!isConnected) {
+        wasConnected = true;
         setConnected(true);
         const QString where = server().isEmpty() ? StagetimerApi::cloudDisplayName : server();
         setStatus(L10n::format("Verbunden mit %@", {where}));

@@ -4,6 +4,7 @@
 
 #include "net/Clock.h"
 #include "net/Http.h"
+#include "net/LinkTrouble.h"
 #include "stagetimer/StagetimerApi.h"
 
 #include <QObject>
@@ -34,6 +35,9 @@ public:
     QString status() const { return currentStatus; }
     // The status names a failure (a refused key, a lost or unreachable server), not progress.
     bool linkFailed() const { return statusIsFailure; }
+    // Whether the room keeps failing: lost once it had answered, else unreachable; none for a
+    // refused key, which the status names.
+    LinkTrouble trouble() const;
     bool connected() const { return isConnected; }
     bool connecting() const { return isConnecting; }
     bool running() const { return isRunning; }
@@ -109,6 +113,10 @@ private:
     QString currentStatus;
     bool statusIsFailure = false;
     bool isConnected = false;
+    // The current attempt reached the room once.
+    bool wasConnected = false;
+    // The current attempt ended on the key or the settings, which the speaker has to change.
+    bool settingsRefused = false;
     bool isConnecting = false;
     bool isRunning = false;
     QString currentTimerName;

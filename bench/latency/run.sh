@@ -2,10 +2,12 @@
 # Key-to-pixels latency of this program against dspdfviewer, in one interleaved run of the shared
 # harness on the bundled sample deck, a heavy generated deck and a 19-page deck (the sample deck
 # and its first seven pages again, longer than a small cache). "ours" starts in the console and
-# presents with F5; "ours-auto" starts presenting at once (--present), for the time to the first
-# projector picture.
+# presents with F5; "ours-window" the same with the audience in a window of its own (as with one
+# screen, shared in a video call) laid over the projector monitor; "ours-auto" starts presenting at
+# once (--present), for the time to the first projector picture.
 # Usage: bench/latency/run.sh RELEASE_BUILD_DIR [REPEATS] [DECKS]
 # LATENCY_HARNESS: the harness folder, when it is not ../shared/tools/latency beside the checkout.
+# LATENCY_PROGRAMS: the profiles to interleave (default "ours dspdfviewer ours-auto").
 # Needs (Debian): xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils xdotool x11-utils
 # openbox libx11-dev libxext-dev libxtst-dev libxrandr-dev libxrender-dev dspdfviewer
 set -eu
@@ -22,6 +24,13 @@ make -C "$harness" xlat >/dev/null
 sed -i 's|-- "\$ORV" --set "automationScript=\$HERE/present.txt"|-- "$ORV" --present|' \
     "$harness/interleave.sh"
 grep -q -- '-- "$ORV" --present' "$harness/interleave.sh"
+# The window of its own, where the harness samples the projector monitor (BEAMER, right of LAPTOP).
+printf '#!/bin/sh\nexec "%s" --set outputScreen=\\"__window__\\" --set "audienceWindowFrame=[2080,90,1600,900]" "$@"\n' \
+    "$build/talvane-orvello" >"$harness/orvello-window"
+chmod +x "$harness/orvello-window"
+sed -i '/^    ours-auto) /i\    ours-window) run1 ours-window $d $r --name ours-window --startup-timeout 6 --after-start F5 -- "$HERE/orvello-window";;' \
+    "$harness/interleave.sh"
+grep -q 'ours-window) run1' "$harness/interleave.sh"
 mkdir -p "$harness/decks"
 cp "$source_dir/resources/sample-deck.pdf" "$harness/decks/sample.pdf"
 QT_QPA_PLATFORM=offscreen "$build/tools/sample-deck/orvl-sample-deck" --heavy "$harness/decks/heavy.pdf"
@@ -29,5 +38,5 @@ qpdf --empty --pages "$harness/decks/sample.pdf" 1-12 "$harness/decks/sample.pdf
     "$harness/decks/deck19.pdf"
 cd "$harness"
 ORV="$build/talvane-orvello" ./interleave.sh --repeats "$repeats" --decks "$decks" \
-    --progs "ours dspdfviewer ours-auto"
+    --progs "${LATENCY_PROGRAMS:-ours dspdfviewer ours-auto}"
 ./summarize.py --markdown results/*/

@@ -27,6 +27,7 @@ public:
         return passwords.takeFirst();
     }
     bool confirmQuit(const QString&) override { return false; }
+    bool confirmDeckChange(const QString&) override { return false; }
     int ask(const QString&, const QStringList&) override { return 0; }
     void about(const QString&, const QString&) override {}
 };

@@ -56,8 +56,10 @@ private slots:
             << twinsAndLaptop << 2 << QStringLiteral("DP-2 1920x1080") << 1 << false;
         QTest::newRow("saved display at another resolution: automatic")
             << laptopAndBeamer << 1 << QStringLiteral("BEAMER 1280x720") << 0 << false;
-        QTest::newRow("one display: full screen over the presenter's own")
-            << laptopAndBeamer.mid(0, 1) << 0 << QString() << 0 << false;
+        QTest::newRow("one display: a window of its own beside the console")
+            << laptopAndBeamer.mid(0, 1) << 0 << QString() << 0 << true;
+        QTest::newRow("one display chosen by name: full screen over the console")
+            << laptopAndBeamer.mid(0, 1) << 0 << QStringLiteral("LAPTOP 1920x1080") << 0 << false;
         QTest::newRow("test window on the presenter's display")
             << laptopAndBeamer << 1 << testWindowedChoice << 1 << true;
         QTest::newRow("presenter window without a screen: the primary holds it")
@@ -86,7 +88,7 @@ private slots:
         const QString testWindow = QStringLiteral("Testfenster (kein Vollbild)");
         const QString laptop = QStringLiteral("LAPTOP (1920×1080)");
         const QString beamer = QStringLiteral("BEAMER (1920×1080)");
-        const QString mark = QStringLiteral(" – Presenter");
+        const QString mark = QStringLiteral(" – Vollbild auf diesem Bildschirm");
 
         QTest::newRow("the presenter mark follows the window")
             << laptopAndBeamer << 1 << QString()
@@ -96,10 +98,18 @@ private slots:
             << laptopAndBeamer << 0 << QStringLiteral("BEAMER 1920x1080")
             << QStringList{automatic, laptop + mark, beamer, testWindow} << 2
             << QStringLiteral("Ausgabe auf: BEAMER");
-        QTest::newRow("saved display absent shows Automatisch")
+        QTest::newRow("saved display absent shows Automatisch: a window of its own")
             << laptopAndBeamer.mid(0, 1) << 0 << QStringLiteral("BEAMER 1920x1080")
             << QStringList{automatic, laptop + mark, testWindow} << 0
+            << QStringLiteral("Ausgabe auf: eigenes Fenster");
+        QTest::newRow("full screen over the only display warns")
+            << laptopAndBeamer.mid(0, 1) << 0 << QStringLiteral("LAPTOP 1920x1080")
+            << QStringList{automatic, laptop + mark, testWindow} << 1
             << QStringLiteral("Ausgabe auf: LAPTOP  (nur 1 Bildschirm!)");
+        QTest::newRow("the test window")
+            << laptopAndBeamer << 0 << testWindowedChoice
+            << QStringList{automatic, laptop + mark, beamer, testWindow} << 3
+            << QStringLiteral("Ausgabe auf: Testfenster");
         QTest::newRow("displays sharing a name show connector and size")
             << twins(1280) << 0 << QStringLiteral("DP-2 1280x1080")
             << QStringList{automatic, QStringLiteral("DP-1 · 1920×1080") + mark,
@@ -120,8 +130,41 @@ private slots:
         QCOMPARE(items.first().value, QString());
         QCOMPARE(items.last().value, testWindowedChoice);
         QTEST(selectedItem(items, setting), "selected");
-        QCOMPARE(OutputScreens::caption(outputScreen(setting, screens, presenter), screens),
-                 caption);
+        QCOMPARE(
+            OutputScreens::caption(outputScreen(setting, screens, presenter), screens, setting),
+            caption);
+    }
+
+    // The audience window of its own: beside the console where there is room, else over the
+    // console's current slide, else in the screen's corner; never past the screen.
+    void windowFrame_data() {
+        QTest::addColumn<QRect>("console");
+        QTest::addColumn<QRect>("currentSlide");
+        QTest::addColumn<double>("aspect");
+        QTest::addColumn<QRect>("expected");
+        const QRect noSlide;
+        QTest::newRow("room to the right")
+            << QRect(0, 0, 1000, 800) << noSlide << 16.0 / 9 << QRect(1016, 290, 888, 500);
+        QTest::newRow("more room to the left, at most 960 wide")
+            << QRect(1000, 0, 920, 800) << noSlide << 16.0 / 9 << QRect(24, 270, 960, 540);
+        QTest::newRow("no room: over the console's current slide")
+            << QRect(0, 0, 1920, 1080) << QRect(200, 100, 1000, 562) << 16.0 / 9
+            << QRect(220, 111, 960, 540);
+        QTest::newRow("no room and no slide shown: the lower right corner")
+            << QRect(0, 0, 1920, 1080) << noSlide << 16.0 / 9 << QRect(1264, 704, 640, 360);
+        QTest::newRow("a portrait deck fits the height")
+            << QRect(0, 0, 1000, 1080) << noSlide << 0.75 << QRect(1016, 16, 786, 1048);
+        QTest::newRow("a console on another screen: the corner")
+            << QRect(3000, 0, 1400, 800) << noSlide << 16.0 / 9 << QRect(1264, 704, 640, 360);
+    }
+    void windowFrame() {
+        QFETCH(QRect, console);
+        QFETCH(QRect, currentSlide);
+        QFETCH(double, aspect);
+        const QRect available(0, 0, 1920, 1080);
+        const QRect frame = OutputScreens::windowFrame(available, console, currentSlide, aspect);
+        QTEST(frame, "expected");
+        QVERIFY(available.contains(frame));
     }
 
     // Several changes in one turn of the event loop give one notification, after that turn.

@@ -182,10 +182,14 @@ private slots:
             l.scanning = true;
             l.scanProgress = 0.999;
         }) << "Suche läuft … 99 %";
-        QTest::newRow("a search still running never reads 100 %") << links([](LinkState& l) {
-            l.scanning = true;
-            l.scanProgress = 1.0;
-        }) << "Suche läuft … 99 %";
+        QTest::newRow("a search waiting to start again says why, never 99 %")
+            << links([](LinkState& l) {
+                   l.scanning = true;
+                   l.scanProgress = 1.0;
+                   l.ontimeStatus =
+                       QStringLiteral("Kein Ontime gefunden (Port 4001) – neuer Versuch …");
+               })
+            << "Kein Ontime gefunden (Port 4001) – neuer Versuch …";
         QTest::newRow("a connected Ontime wins over a scan") << links([&](LinkState& l) {
             scanning(l);
             l.ontimeServer = stage;
@@ -371,6 +375,9 @@ private slots:
         lost.status = QStringLiteral("Verbindung zu 10.0.0.5 unterbrochen …");
         QTest::newRow("not connected shows the model's status")
             << lost << "Verbindung zu 10.0.0.5 unterbrochen …" << false << true;
+        lost.trouble = LinkTrouble::lost;
+        QTest::newRow("a link that keeps failing says so")
+            << lost << "Verbindung zu 10.0.0.5 unterbrochen …" << false << true;
     }
 
     void ontimeBlock() {
@@ -378,6 +385,7 @@ private slots:
 
         const BlockContent block = TimerSelection::ontimeBlock(reading);
         QTEST(block.status, "status");
+        QCOMPARE(block.trouble, TimerSelection::troubleText(reading.trouble));
         QTEST(block.paused, "paused");
         QTEST(block.running, "running");
         QCOMPARE(block.remaining, reading.remainingMs);
@@ -407,6 +415,9 @@ private slots:
         lost.status = QStringLiteral("Stagetimer: Server nicht erreichbar");
         QTest::newRow("not connected shows the model's status")
             << lost << "Stagetimer: Server nicht erreichbar" << false;
+        lost.trouble = LinkTrouble::unreachable;
+        QTest::newRow("a room that never answered says so")
+            << lost << "Stagetimer: Server nicht erreichbar" << false;
     }
 
     void stagetimerBlock() {
@@ -414,6 +425,7 @@ private slots:
 
         const BlockContent block = TimerSelection::stagetimerBlock(reading);
         QTEST(block.status, "status");
+        QCOMPARE(block.trouble, TimerSelection::troubleText(reading.trouble));
         QTEST(block.paused, "paused");
         QCOMPARE(block.running, reading.running);
         QCOMPARE(block.caption, QStringLiteral("Stagetimer"));
@@ -440,6 +452,14 @@ private slots:
         const BlockContent other = TimerSelection::stagetimerBlock(stagetimer);
         QCOMPARE(other.caption, QStringLiteral("Stagetimer · Keynote"));
         QCOMPARE(other.message, stagetimer.message);
+    }
+
+    void troubleTexts() {
+        QCOMPARE(TimerSelection::troubleText(LinkTrouble::lost),
+                 QStringLiteral("Verbindung verloren"));
+        QCOMPARE(TimerSelection::troubleText(LinkTrouble::unreachable),
+                 QStringLiteral("nicht erreichbar"));
+        QCOMPARE(TimerSelection::troubleText(LinkTrouble::none), QString());
     }
 
     void choiceDialog_data() {

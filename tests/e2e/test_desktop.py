@@ -1,6 +1,6 @@
 """The program among other programs: a deck rebuilt while it is shown is reloaded in place, and a
-second launch hands its PDF to the running program over the session bus, which the talk does not
-wait for while it loads."""
+second launch hands its PDF to the running program over the session bus, which asks first during a
+talk and does not keep the talk waiting while it loads."""
 import pathlib
 import shutil
 import subprocess
@@ -48,20 +48,35 @@ class Desktop(DisplayTestCase):
         other = self.path("other.pdf")
         subprocess.run(["qpdf", "--empty", "--pages", str(SAMPLE_DECK), "1-3", "--", str(other)], check=True)
         polling = ["wait 200", "state"] * 400
-        with tempfile.TemporaryDirectory() as home, SessionBus(home) as bus, \
-                Session(self.xvfb, [f"open {SAMPLE_DECK}", "goto 4", "present", "state", *polling, "quit"], home,
-                        environment=program_environment(self.xvfb, home, bus.address)) as running:
-            self.assertEqual(running.next_state()["pageCount"], 12)
+        # During a talk the program asks first, the later launch having its answer already; the
+        # speaker keeps the talk, or leaves it for the other deck.
+        for switch in (False, True):
+            with tempfile.TemporaryDirectory() as home, SessionBus(home) as bus, \
+                    Session(self.xvfb, [f"open {SAMPLE_DECK}", "goto 4", "present", "state", *polling, "quit"],
+                            home, settings={"automationSwitchDeck": switch},
+                            environment=program_environment(self.xvfb, home, bus.address)) as running:
+                self.assertEqual(running.next_state()["pageCount"], 12)
 
-            self.launch(bus, other)
-            # Opened as a dropped file is: from its first slide, the talk stopped.
-            state = running.until(lambda s: s["pageCount"] == 3)
-            self.assertEqual((state["url"], state["index"], state["presenting"]), (other.as_uri(), 0, False))
+                self.launch(bus, other)
+                asked = running.next("confirm")
+                self.assertEqual(asked["message"], "Präsentation läuft – zu „other.pdf“ wechseln?")
+                if not switch:
+                    state = running.next_state()
+                    self.assertEqual((state["url"], state["index"], state["presenting"]),
+                                     (SAMPLE_DECK.as_uri(), 4, True))
+                    # Once the talk has ended, a file handed over opens without a question.
+                    running.type("Escape")
+                    running.until(lambda s: not s["presenting"])
+                    self.launch(bus, other)
+                # Opened as a dropped file is: from its first slide, the talk stopped.
+                state = running.until(lambda s: s["pageCount"] == 3)
+                self.assertEqual((state["url"], state["index"], state["presenting"]), (other.as_uri(), 0, False))
+                self.assertEqual([event["event"] for event in running.seen].count("confirm"), 1)
 
-            # Without files a later launch only brings the console forward.
-            self.launch(bus)
-            self.assertEqual(running.next_state()["url"], other.as_uri())
-            self.assertNotIn("alert", [event.get("event") for event in running.seen])
+                # Without files a later launch only brings the console forward.
+                self.launch(bus)
+                self.assertEqual(running.next_state()["url"], other.as_uri())
+                self.assertNotIn("alert", [event.get("event") for event in running.seen])
 
     def test_a_long_load_keeps_the_talk_and_gives_way_to_a_later_file(self):
         # A PDF header and 64 GiB of nothing (sparse: no disk): MuPDF is still searching it for
@@ -75,7 +90,7 @@ class Desktop(DisplayTestCase):
         polling = ["wait 150", "state"] * 800
         with tempfile.TemporaryDirectory() as home, SessionBus(home) as bus, \
                 Session(self.xvfb, [f"open {SAMPLE_DECK}", "goto 4", "present", "wait 800", "state", *polling,
-                                    "quit"], home,
+                                    "quit"], home, settings={"automationSwitchDeck": True},
                         environment=program_environment(self.xvfb, home, bus.address)) as running:
             sample = running.next_state()["url"]
             self.launch(bus, slow)

@@ -137,6 +137,26 @@ class Foundation(DisplayTestCase):
         wrong = subprocess.run([BINARY, "--page", "0"], capture_output=True, text=True, env=environment)
         self.assertEqual(wrong.returncode, 2)
         self.assertIn("--page", wrong.stderr)
+        # In the system's language, as the rest of the program: German under a German locale.
+        german = {**environment, "LANG": "de_DE.UTF-8"}
+        shown = subprocess.run([BINARY, "--help"], capture_output=True, text=True, env=german)
+        self.assertTrue(shown.stdout.startswith("Aufruf: talvane-orvello [Optionen] [PDF …]\n"), shown.stdout)
+        self.assertIn("Sofort präsentieren.", shown.stdout)
+        self.assertIn("Spalten der Folienleiste, 1 bis 4", shown.stdout)
+        wrong = subprocess.run([BINARY, "--page", "0"], capture_output=True, text=True, env=german)
+        self.assertIn("--page braucht eine Foliennummer ab 1", wrong.stderr)
+
+    def test_about_names_the_version_licence_source_and_sandbox(self):
+        code, events, errors = run_steps(self.xvfb, [f"open {SAMPLE_DECK}", "menu Hilfe > Über Talvane Orvello",
+                                                     "quit"], settings={"appLanguage": "de"})
+        self.assertEqual(code, 0, errors)
+        lines = next(event for event in events if event["event"] == "about")["message"].split("\n")
+        self.assertRegex(lines[0], r"^Talvane Orvello \d+\.\d+\.\d+$")
+        self.assertIn("Lizenz: GNU Affero General Public License, Version 3 oder später", lines)
+        self.assertTrue(any(line.startswith("Quelltext: ") and len(line) > 12 for line in lines), lines)
+        self.assertTrue(any(re.match(r"PDF-Engine: MuPDF \d", line) for line in lines), lines)
+        sandbox = next(line for line in lines if line.startswith("Sandbox: "))
+        self.assertNotEqual(sandbox, "Sandbox: noch kein PDF geöffnet", "a deck was opened")
 
     def test_present_at_a_page_on_a_named_screen(self):
         code, events, errors = run_steps(self.xvfb, ["wait 500", "state", "quit"],

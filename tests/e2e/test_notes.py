@@ -1,5 +1,6 @@
 """Speaker notes in the console: a sidecar file beside the deck gives each slide its note, hidden
-pages are stepped over, the notes' size is remembered, and a broken sidecar is said once."""
+pages are stepped over, the notes' size is remembered, a broken sidecar is said once and one broken
+mid-talk keeps the notes it gave; a damaged deck that opens says so."""
 import json
 import os
 import shutil
@@ -97,6 +98,39 @@ class Notes(DisplayTestCase):
             self.assertEqual(session.finish(), 0)
             errors = session.process.stderr.read()
             self.assertEqual(errors.count("Notizdatei talk.pdfpc nicht lesbar"), 1, errors)
+
+    def test_damage_is_said_before_the_talk_and_an_edit_mid_talk_loses_nothing(self):
+        # A copy cut short, as a download or a full stick leaves it: it opens, and says so.
+        truncated = self.path("truncated.pdf")
+        data = SAMPLE_DECK.read_bytes()
+        truncated.write_bytes(data[:len(data) * 97 // 100])
+        deck = self.deck(json.dumps(SIDECAR))
+        sidecar = deck.replace(".pdf", ".pdfpc")
+        steps = [f"open {truncated}", "state", f"open {deck}", "present", *["wait 150", "state"] * 400, "quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            state = session.next_state()
+            self.assertEqual(state["url"], truncated.as_uri())
+            self.assertGreater(state["pageCount"], 0)
+            self.assertEqual(state["status"], "truncated.pdf wurde repariert – Inhalt kann fehlen")
+
+            state = session.until(lambda state: state["presenting"])
+            self.assertEqual(state["status"], "")
+            self.assertEqual(state["pace"]["phase"], "normal")
+            welcome = state["notes"]["text"]
+            # Broken halfway through an edit: the notes and the talk's length stay.
+            with open(sidecar, "w", encoding="utf-8") as broken:
+                broken.write(json.dumps(SIDECAR)[:60])
+            state = session.until(lambda state: "nicht lesbar" in state["status"])
+            self.assertEqual(state["status"],
+                             "Notizdatei talk.pdfpc nicht lesbar (Zeile 1) – die bisherigen Notizen bleiben")
+            self.assertEqual(state["notes"]["text"], welcome)
+            self.assertEqual(state["pace"]["phase"], "normal")
+            self.assertLessEqual(state["pace"]["remainingSeconds"], 20 * 60)
+            with open(sidecar, "w", encoding="utf-8") as fixed:
+                json.dump({**SIDECAR, "pages": [{"idx": 0, "note": "Start with the demo"}]}, fixed)
+            state = session.until(lambda state: state["status"] == "")
+            self.assertEqual(state["notes"]["text"], "Start with the demo")
+            self.assertTrue(state["presenting"])
 
     def test_annotation_notes_show_in_the_console_and_not_on_the_projector(self):
         folder = tempfile.mkdtemp(dir=self.work.name)

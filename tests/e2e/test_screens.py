@@ -1,6 +1,6 @@
 """Output screens on two RandR monitors: the audience window follows a projector that is unplugged
-and plugged in again, the chooser switches to the test window mid-talk, and the thumbnail sidebar
-and menus answer the way a person uses them."""
+(a window of its own beside the console) and plugged in again, the chooser switches to the test
+window mid-talk, and the thumbnail sidebar and menus answer the way a person uses them."""
 import tempfile
 import time
 import unittest
@@ -8,6 +8,7 @@ import unittest
 from orvl_e2e import DisplayTestCase, Image, SAMPLE_DECK, Session, have_tools, run_steps
 
 BEAMER_GEOMETRY = "1920/508x1080/286+1920+0"
+LAPTOP_FULL_SCREEN = "LAPTOP (1920×1080) – Vollbild auf diesem Bildschirm"
 ORANGE = (0xFF, 0x9F, 0x0A)
 
 
@@ -41,21 +42,23 @@ class Screens(DisplayTestCase):
                 screens = running.next("screens")
                 self.assertEqual(frame(state), (1920, 0, 1920, 1080))
                 self.assertEqual(screens["popup"], [
-                    "Automatisch (zweiter Bildschirm)", "LAPTOP (1920×1080) – Presenter",
+                    "Automatisch (zweiter Bildschirm)", LAPTOP_FULL_SCREEN,
                     "BEAMER (1920×1080)", "Testfenster (kein Vollbild)"])
                 self.assertEqual(screens["caption"], "Ausgabe auf: BEAMER")
+                self.assertEqual(state["audience"]["title"], "Talvane Orvello – Publikum (Vollbild)")
 
+                # With the laptop alone the audience gets a window of its own, not the console's
+                # whole screen.
                 self.xvfb.xrandr("--delmonitor", "BEAMER")
-                state, screens = until(running, lambda s, _: frame(s) == (0, 0, 1920, 1080))
+                state, screens = until(running, lambda s, _: s["audience"]["windowed"])
                 self.assertTrue(state["audience"]["visible"])
-                self.assertFalse(state["audience"]["windowed"])
+                x, y, width, height = frame(state)
+                self.assertTrue(x >= 0 and x + width <= 1920 and width < 1920, frame(state))
                 # The chooser may lag the window by one poll; wait for its rebuild too.
                 state, screens = until(running, lambda s, c: len(c["screens"]) == 1)
                 self.assertEqual(screens["popup"], [
-                    "Automatisch (zweiter Bildschirm)", "LAPTOP (1920×1080) – Presenter",
-                    "Testfenster (kein Vollbild)"])
-                self.assertEqual(screens["caption"], "Ausgabe auf: LAPTOP  (nur 1 Bildschirm!)")
-                self.assertEqual(frame(state), (0, 0, 1920, 1080))
+                    "Automatisch (zweiter Bildschirm)", LAPTOP_FULL_SCREEN, "Testfenster (kein Vollbild)"])
+                self.assertEqual(screens["caption"], "Ausgabe auf: eigenes Fenster")
 
                 self.xvfb.xrandr("--setmonitor", "BEAMER", BEAMER_GEOMETRY, "none")
                 state, screens = until(running, lambda s, _: frame(s) == (1920, 0, 1920, 1080))
@@ -73,10 +76,12 @@ class Screens(DisplayTestCase):
         states = [e for e in events if e["event"] == "state"]
         screens = [e for e in events if e["event"] == "screens"]
         self.assertEqual(frame(states[0]), (1920, 0, 1920, 1080))
-        # A 960 × 540 content area centred on the presenter's screen, at once.
+        # A window on the presenter's screen, at once.
         self.assertTrue(states[1]["audience"]["windowed"])
         self.assertTrue(states[1]["audience"]["visible"])
-        self.assertEqual(frame(states[1]), (480, 270, 960, 540))
+        x, y, width, height = frame(states[1])
+        self.assertTrue(x >= 0 and x + width <= 1920 and 400 <= width < 1920, frame(states[1]))
+        self.assertEqual(states[1]["audience"]["title"], "Talvane Orvello – Publikum (Testfenster)")
         self.assertEqual(screens[0]["selected"], 3)
         self.assertEqual(screens[0]["caption"], "Ausgabe auf: Testfenster")
         self.assertFalse(states[2]["audience"]["windowed"])

@@ -262,5 +262,32 @@ class Timers(DisplayTestCase):
             self.keep(name)
 
 
+    def test_a_failing_link_shows_on_the_console_and_return_keeps_the_setup_window(self):
+        # A Stagetimer app of this test's own, which goes away mid-talk.
+        app = FakeServer([str(FAKE_STAGETIMER), "--port", "3001"])
+        self.addCleanup(lambda: app.process.poll() is None and app.stop())
+        control(3001, "/control/timer?state=running&ms=300000&id=T1&name=Keynote")
+        settings = {"timerSource": "stagetimer", "stagetimerEnabled": True, "stagetimerRoom": "ROOM1234",
+                    "stagetimerKey": "KEY1234", "stagetimerServer": "127.0.0.1:3001"}
+        polling = ["wait 150", "state"]
+        steps = [f"open {SAMPLE_DECK}", *polling * 120, "show-stagetimer-setup",
+                 "setup server 127.0.0.1:9", "key Return", *polling * 120, "quit"]
+        home = tempfile.mkdtemp(dir=self.work.name)
+        with Session(self.xvfb, steps, home, settings) as session:
+            state = session.until(lambda state: state["stagetimer"]["connected"])
+            self.assertEqual(state["block"]["message"], "")
+            app.stop()
+            state = session.until(lambda state: state["block"]["message"] == "Verbindung verloren")
+            self.assertEqual(state["block"]["visible"], "stagetimer")
+            self.assertEqual(state["block"]["time"], "--:--")
+
+            # Return in a field connects with what was typed, and the window stays open.
+            state = session.until(lambda state: state["setup"] == "stagetimer"
+                                  and state["block"]["message"] == "nicht erreichbar")
+            self.assertIn("Stagetimer:", state["stagetimer"]["status"])
+            self.assertEqual(session.finish(), 0)
+            self.assertEqual({event["setup"] for event in session.seen[session.seen.index(state):]
+                              if event.get("event") == "state"}, {"stagetimer"})
+
 if __name__ == "__main__":
     unittest.main()

@@ -17,8 +17,9 @@ class Timings(DisplayTestCase):
             rehearsal += ["wait 1100", "next"]
         rehearsal += ["wait 1100", "stop", "timings", "adopt-plan"]
         # A ten-minute talk: only a talk with a length or an end time is offered skips.
-        talk = ["menu Präsentation > Vortragsdauer …", "pace-dialog 10", "goto 0",
-                "menu Präsentation > Timer zurücksetzen", "present", "wait 3500", "state", "key s", "wait 300", "state", "stop", "timings",
+        talk = ["menu Präsentation > Vortragsdauer …", "pace-dialog 10",
+                # F5 after the rehearsal: a new talk, timed from zero.
+                "key F5", "wait 3500", "state", "key s", "wait 300", "state", "stop", "timings",
                 "quit"]
         with tempfile.TemporaryDirectory() as home, \
                 Session(self.xvfb, rehearsal + talk, home,

@@ -209,6 +209,38 @@ private slots:
         QCOMPARE(notes.notesFor(0, {"From the PDF"}).size(), 1);
     }
 
+    // An edit that breaks the sidecar of the open deck keeps what it said last, until it parses
+    // again; another deck's broken sidecar gives nothing.
+    void aBrokenEditKeepsTheLastGoodEntries() {
+        QTemporaryDir folder;
+        const QString pdf = folder.filePath(QStringLiteral("talk.pdf"));
+        const auto write = [&](const QByteArray& content) {
+            QFile file(folder.filePath(QStringLiteral("talk.pdfpc")));
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(content);
+        };
+        DeckNotes notes;
+        write(R"({"pdfpcFormat": 2, "duration": 20, "pages": [{"idx": 0, "note": "Hello"}]})");
+        notes.load(pdf, labels);
+        write("{\n\"pdfpcFormat\": 2,\n\"pages\": [{\"idx\": 0, \"note\": \"Hel");
+        notes.load(pdf, labels);
+        QCOMPARE(notes.sidecarStatus(), Sidecar::Reading::unreadable);
+        QCOMPARE(notes.sidecarProblem(),
+                 QStringLiteral("Notizdatei talk.pdfpc nicht lesbar (Zeile 3) – die bisherigen "
+                                "Notizen bleiben"));
+        QCOMPARE(DeckNotes::plainText(notes.notesFor(0, {})), QStringLiteral("Hello"));
+        QCOMPARE(notes.sidecar().durationMinutes, std::optional<double>(20));
+        write(R"({"pdfpcFormat": 2, "pages": [{"idx": 0, "note": "Hello again"}]})");
+        notes.load(pdf, labels);
+        QCOMPARE(notes.sidecarProblem(), QString());
+        QCOMPARE(DeckNotes::plainText(notes.notesFor(0, {})), QStringLiteral("Hello again"));
+        QCOMPARE(notes.sidecar().durationMinutes, std::nullopt);
+
+        const Folder other("{broken");
+        notes.load(other.pdf(), labels);
+        QVERIFY(notes.notesFor(0, {}).isEmpty());
+    }
+
     // Every field of the wrong type is dropped on its own; the rest of the file still counts.
     void wrongTypesAreDropped() {
         const Sidecar::Reading reading = Sidecar::parse(R"({

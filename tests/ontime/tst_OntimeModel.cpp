@@ -338,11 +338,13 @@ private slots:
         failPolls(3);
         QVERIFY(!model->connected());
         QCOMPARE(model->status(), interruptedText);
+        QCOMPARE(model->trouble(), LinkTrouble::lost);
         QVERIFY(!model->remainingMs());
         clock->advance(500);
         QVERIFY(transport->answerHttp(202, pollBody("{}")));
         QVERIFY(model->connected());
         QCOMPARE(model->status(), connectedText);
+        QCOMPARE(model->trouble(), LinkTrouble::none);
     }
 
     void chosenServerThatNeverAnswersIsNotShownConnected() {
@@ -350,6 +352,7 @@ private slots:
         QVERIFY(transport->fail());
         failPolls(2);
         QCOMPARE(model->status(), interruptedText);
+        QCOMPARE(model->trouble(), LinkTrouble::unreachable);
     }
 
     // After ten failures the remembered host is asked for its version; if it is gone, a search
@@ -380,6 +383,8 @@ private slots:
         QVERIFY(transport->fail());
         QVERIFY(model->scanning());
         QCOMPARE(model->status(), QStringLiteral("Suche Ontime im Netzwerk …"));
+        // The console keeps saying the link is lost while the search runs.
+        QCOMPARE(model->trouble(), LinkTrouble::lost);
         QCOMPARE(transport->requests.back().url.host(), QStringLiteral("127.0.0.1"));
         const auto polls = [&] {
             return std::count_if(transport->requests.begin(), transport->requests.end(),
@@ -438,29 +443,51 @@ private slots:
 
     void connectToHostFails_data() {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("notFound");   // 404 answers, one per probe request
+        // One per request: an HTTP status; 0 a refused connection, -1 a name that resolves to
+        // no address.
+        QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<QString>("status"); // empty: left alone
 
-        QTest::newRow("only spaces does nothing") << "  \t " << 0 << "";
-        QTest::newRow("not Ontime") << "10.20.0.59" << 2 << "Kein Ontime unter 10.20.0.59:4001";
+        QTest::newRow("only spaces does nothing") << "  \t " << QList<int>() << "";
+        QTest::newRow("a server that is not Ontime")
+            << "10.20.0.59" << QList<int>{404, 404}
+            << "10.20.0.59:4001 antwortet, ist aber kein Ontime";
+        QTest::newRow("an address that does not answer")
+            << "10.20.0.59" << QList<int>{0} << "Keine Antwort von 10.20.0.59:4001";
+        QTest::newRow("a name that does not resolve")
+            << "beamer.invalid" << QList<int>{-1} << "Rechner „beamer.invalid“ nicht gefunden";
         QTest::newRow("a port inside the host sends nothing")
-            << "10.20.0.59:4001" << 0 << "Kein Ontime unter 10.20.0.59:4001:4001";
+            << "10.20.0.59:4001" << QList<int>() << "Rechner „10.20.0.59:4001“ nicht gefunden";
     }
 
+    // A search running meanwhile ends, so the message stays until the speaker acts again.
     void connectToHostFails() {
         QFETCH(QString, typed);
-        QFETCH(int, notFound);
+        QFETCH(QList<int>, answers);
         QFETCH(QString, status);
+        model->search(true, false);
+        transport->refuseAll();
+        const size_t searched = transport->requests.size();
         QSignalSpy changes(model.get(), &OntimeModel::statusChanged);
         model->connectToHost(typed);
-        for (int probe = 0; probe < notFound; ++probe)
-            QVERIFY(transport->answerHttp(404, "Not Found"));
-        if (status.isEmpty())
+        for (const int answer : answers) {
+            if (answer > 0)
+                QVERIFY(transport->answerHttp(answer, "Not Found"));
+            else
+                QVERIFY(transport->fail(answer < 0 ? QNetworkReply::HostNotFoundError
+                                                   : QNetworkReply::ConnectionRefusedError));
+        }
+        if (status.isEmpty()) {
             QCOMPARE(changes.count(), 0);
-        else
-            QTRY_COMPARE(model->status(), status);
-        QCOMPARE(int(transport->requests.size()), notFound);
+            return;
+        }
+        QTRY_COMPARE(model->status(), status);
+        QVERIFY(model->linkFailed());
+        QCOMPARE(transport->requests.size(), searched + size_t(answers.size()));
         QVERIFY(!model->server());
+        QVERIFY(!model->scanning());
+        clock->advance(60000);
+        QCOMPARE(model->status(), status);
     }
 
     void searchWithoutResultRetriesEveryFiveSeconds() {

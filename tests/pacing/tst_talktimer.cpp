@@ -35,8 +35,8 @@ private slots:
     }
 
     // Each row runs a sequence of actions; 's' toggles, 'r' resets outside a talk,
-    // 'R' resets during a talk, 'a' is the automatic start, digits advance the clock by that
-    // many tenths of a second.
+    // 'R' resets during a talk, 'a' is a presentation starting, 'e' one ending, digits advance
+    // the clock by that many tenths of a second.
     void states_data() {
         QTest::addColumn<QString>("actions");
         QTest::addColumn<State>("state");
@@ -54,6 +54,12 @@ private slots:
             << "s99sa99" << State::paused << "00:00:01";
         QTest::newRow("automatic start does not resume a sub-second pause")
             << "s4sa99" << State::notStarted << "00:00:00";
+        QTest::newRow("the end of a presentation pauses the talk")
+            << "a99e9" << State::paused << "00:00:01";
+        QTest::newRow("a presentation that goes on after a break: the break costs nothing")
+            << "a99e99999a99" << State::running << "00:00:03";
+        QTest::newRow("a pause the speaker made outlasts the break")
+            << "a99se9a9" << State::paused << "00:00:01";
         QTest::newRow("reset outside a talk stops at zero")
             << "s99r9" << State::notStarted << "00:00:00";
         QTest::newRow("reset during a talk counts on from zero at once")
@@ -74,7 +80,9 @@ private slots:
             else if (action == 'R')
                 timer.reset(true);
             else if (action == 'a')
-                timer.startIfNeverRun();
+                timer.resumeAfterBreak();
+            else if (action == 'e')
+                timer.holdForBreak();
             else
                 clock.advance(action.digitValue() * 100.0);
         }

@@ -198,6 +198,8 @@ private slots:
         const bool retries = !succeeded && !model->status().contains("API-Key");
         QCOMPARE(model->connecting(), retries);
         QCOMPARE(model->connected(), succeeded);
+        // The console says "nicht erreichbar" for a link tried again, never for a refused key.
+        QCOMPARE(model->trouble(), retries ? LinkTrouble::unreachable : LinkTrouble::none);
         QCOMPARE(Preferences::flag("stagetimerEnabled"), succeeded);
         QCOMPARE(connectedCalls, succeeded ? 1 : 0);
         if (succeeded) {
@@ -299,12 +301,14 @@ private slots:
         QVERIFY(!model->connected());
         QCOMPARE(model->message(), QString());
         QCOMPARE(model->timerName(), QString());
+        QCOMPARE(model->trouble(), LinkTrouble::lost);
 
         clock->advance(1500);
         QVERIFY(transport->answerHttp(200, showing));
         QCOMPARE(model->message(), QString());
         QVERIFY(transport->answerHttp(200, envelope(runningStatus("T1"))));
         QVERIFY(model->connected());
+        QCOMPARE(model->trouble(), LinkTrouble::none);
         QCOMPARE(endpoints().last(), QStringLiteral("get_timer"));
     }
 

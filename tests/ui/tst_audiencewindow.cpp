@@ -1,5 +1,5 @@
-// The audience window: full screen on the chosen display without taking the keys, the test
-// window, clicks as slide steps and the hidden pointer.
+// The audience window: full screen on the chosen display without taking the keys, the window of
+// its own, clicks as slide steps and the hidden pointer.
 #include "document/Deck.h"
 #include "support/TestSupport.h"
 #include "ui/audience/AudienceWindow.h"
@@ -15,8 +15,9 @@ class TestAudienceWindow : public QObject {
 private slots:
     void initTestCase() { QCOMPARE(QGuiApplication::screens().size(), 2); }
 
-    // Full screen covers the whole display and refuses the keys; the test window is framed,
-    // focusable and centred; back to full screen on the same display.
+    // Full screen covers the whole display and refuses the keys; the window of its own is framed,
+    // at the frame asked for, never on top and never taking the keys either, and remembers where
+    // the speaker leaves it; back to full screen on the same display.
     void fullScreenAndTestWindow() {
         Deck deck;
         AudienceWindow window(&deck);
@@ -30,16 +31,22 @@ private slots:
         QVERIFY(flags() & Qt::WindowStaysOnTopHint);
         QCOMPARE(window.slide->geometry(), QRect(QPoint(), beamer()->geometry().size()));
 
-        window.placeWindowed(beamer(), QStringLiteral("Publikum (Testfenster)"));
+        const QRect frame(beamer()->geometry().topLeft() + QPoint(100, 80), QSize(960, 540));
+        window.placeWindowed(beamer(), QStringLiteral("Publikum"), frame);
         QVERIFY(window.windowed);
-        QVERIFY(!(flags() & Qt::WindowDoesNotAcceptFocus) && !(flags() & Qt::FramelessWindowHint));
-        QCOMPARE(window.size(), QSize(960, 540));
-        QCOMPARE(window.geometry().center(), beamer()->availableGeometry().center());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Publikum"));
+        QVERIFY(!(flags() & Qt::FramelessWindowHint) && !(flags() & Qt::WindowStaysOnTopHint));
+        QVERIFY(flags() & Qt::WindowDoesNotAcceptFocus);
+        QVERIFY(!window.isFullScreen());
+        QCOMPARE(window.geometry(), frame);
         const QImage grab = window.grab().toImage();
         QCOMPARE(grab.pixelColor(grab.width() / 2, grab.height() / 2), QColor(Qt::black));
-        // A resized test window keeps the slide filling it.
+        // A resized window keeps the slide filling it, and the frame is kept once it is hidden.
         window.resize(700, 500);
         QCOMPARE(window.slide->size(), QSize(700, 500));
+        const QRect left = window.geometry();
+        window.hide();
+        QCOMPARE(AudienceWindow::storedFrame(), left);
 
         window.placeFullScreen(beamer());
         QCOMPARE(window.geometry(), beamer()->geometry());

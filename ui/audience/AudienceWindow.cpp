@@ -1,8 +1,10 @@
 #include "ui/audience/AudienceWindow.h"
 
+#include "base/Preferences.h"
 #include "document/Deck.h"
 #include "ui/common/SlideView.h"
 
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QWindow>
@@ -36,6 +38,17 @@ void CursorHidingView::mousePressEvent(QMouseEvent* event) {
         emit stepRequested(-1);
 }
 
+const QString AudienceWindow::frameKey = QStringLiteral("audienceWindowFrame");
+
+QRect AudienceWindow::storedFrame() {
+    // Four numbers, so that --set can give one as JSON too.
+    const QVariantList numbers = Preferences::value(frameKey).toList();
+    if (numbers.size() != 4)
+        return {};
+    return {numbers.at(0).toInt(), numbers.at(1).toInt(), numbers.at(2).toInt(),
+            numbers.at(3).toInt()};
+}
+
 AudienceWindow::AudienceWindow(Deck* deck)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), slide(new SlideView),
       content(new CursorHidingView(slide, this)) {
@@ -44,10 +57,43 @@ AudienceWindow::AudienceWindow(Deck* deck)
     slide->setPriority(RenderPriority::audienceView);
     resize(960, 540);
     connect(content, &CursorHidingView::stepRequested, this, &AudienceWindow::stepRequested);
+    // Moving or resizing sends a stream of events; the frame is stored once they settle.
+    frameSaver.setSingleShot(true);
+    frameSaver.setInterval(400);
+    connect(&frameSaver, &QTimer::timeout, this, &AudienceWindow::saveFrame);
 }
 
 void AudienceWindow::resizeEvent(QResizeEvent*) {
     content->setGeometry(rect());
+    if (windowed && isVisible())
+        frameSaver.start();
+}
+
+void AudienceWindow::saveFrame() {
+    // The inner frame, as placeWindowed() takes it back: x() and y() include the decoration.
+    const QRect inner = geometry();
+    if (windowed)
+        Preferences::setValue(frameKey,
+                              QVariantList{inner.x(), inner.y(), inner.width(), inner.height()});
+}
+
+void AudienceWindow::hideEvent(QHideEvent*) {
+    // The talk may end right after a move: the place is kept for the next one.
+    if (frameSaver.isActive()) {
+        frameSaver.stop();
+        saveFrame();
+    }
+}
+
+void AudienceWindow::moveEvent(QMoveEvent*) {
+    if (windowed && isVisible())
+        frameSaver.start();
+}
+
+void AudienceWindow::closeEvent(QCloseEvent* event) {
+    // Hidden by the program, never by the window system: the talk decides what is shown.
+    event->ignore();
+    emit closeRequested();
 }
 
 bool AudienceWindow::isFullScreenOn(const QScreen* screen) const {
@@ -56,6 +102,7 @@ bool AudienceWindow::isFullScreenOn(const QScreen* screen) const {
 }
 
 void AudienceWindow::placeFullScreen(QScreen* screen, bool show) {
+    frameSaver.stop();
     if (show && isFullScreenOn(screen)) {
         raise();
         return;
@@ -80,28 +127,33 @@ void AudienceWindow::placeFullScreen(QScreen* screen, bool show) {
     raise();
 }
 
-QSize AudienceWindow::slidePixelsOn(QScreen* screen, bool windowed) const {
+QSize AudienceWindow::slidePixelsOn(QScreen* screen, bool windowed, QSize windowSize) const {
     if (!screen)
         return {};
     if (isVisible())
         return slide->pixelKeySize();
-    return SlideView::pixelSize(windowed ? QSizeF(960, 540) : QSizeF(screen->geometry().size()),
+    return SlideView::pixelSize(windowed ? QSizeF(windowSize) : QSizeF(screen->geometry().size()),
                                 screen->devicePixelRatio());
 }
 
-void AudienceWindow::placeWindowed(QScreen* screen, const QString& title) {
+void AudienceWindow::placeWindowed(QScreen* screen, const QString& title, const QRect& frame) {
+    setWindowTitle(title);
+    if (windowed && isVisible() && windowHandle() && windowHandle()->screen() == screen) {
+        raise();
+        return;
+    }
     windowed = true;
     hide();
+    // A full-screen run leaves its state and flags on the window: both are set anew, so that it
+    // comes back as a plain window rather than a frameless one of the screen's size.
+    setWindowState(Qt::WindowNoState);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::WindowMinMaxButtonsHint);
+                   Qt::WindowMinMaxButtonsHint | Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating, true);
-    setWindowTitle(title);
     winId();
-    QRect frame(QPoint(), QSize(960, 540));
-    frame.moveCenter(screen->availableGeometry().center());
     setGeometry(frame);
     windowHandle()->setScreen(screen);
-    showNormal();
+    show();
     setGeometry(frame);
     raise();
 }

@@ -1,7 +1,8 @@
 // The window the audience sees: the current slide alone, full screen on the output display or
-// as a movable test window.
+// as a window of its own that can be moved, resized and shared in a video call.
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 class Deck;
@@ -28,6 +29,10 @@ protected:
 class AudienceWindow : public QWidget {
     Q_OBJECT
 public:
+    // Where the speaker last put the window of its own: [x, y, width, height].
+    static const QString frameKey; // "audienceWindowFrame"
+    static QRect storedFrame();
+
     explicit AudienceWindow(Deck* deck);
 
     // Borderless over the screen's whole frame, above other windows, never taking the keys
@@ -36,11 +41,13 @@ public:
     void placeFullScreen(QScreen* screen, bool show = true);
     // Already shown full screen over exactly that screen.
     bool isFullScreenOn(const QScreen* screen) const;
-    // A titled 960 × 540 window centred on the screen's free area; it may take the keys.
-    void placeWindowed(QScreen* screen, const QString& title);
+    // A plain titled window at `frame` on the screen, in front of the console and never taking
+    // the keys; its frame is remembered as the speaker moves and resizes it.
+    void placeWindowed(QScreen* screen, const QString& title, const QRect& frame);
 
-    // The slide's size in device pixels once the window is placed so; as it is while shown.
-    QSize slidePixelsOn(QScreen* screen, bool windowed) const;
+    // The slide's size in device pixels once the window is placed so (`windowSize` for a window
+    // of its own); as it is while shown.
+    QSize slidePixelsOn(QScreen* screen, bool windowed, QSize windowSize) const;
 
     SlideView* const slide;
     CursorHidingView* const content;
@@ -48,7 +55,17 @@ public:
 
 signals:
     void stepRequested(int step);
+    // The speaker closed the window of its own: the audience is to see nothing more.
+    void closeRequested();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void saveFrame();
+
+    QTimer frameSaver;
 };

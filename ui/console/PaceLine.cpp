@@ -1,12 +1,19 @@
 #include "ui/console/PaceLine.h"
 
 #include "base/Colors.h"
+#include "base/L10n.h"
 
 #include <QPainter>
 #include <cmath>
 
 PaceLine::PaceLine(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setToolTip(legend());
+}
+
+QString PaceLine::legend() {
+    return L10n::lookup("Tempolinie: der Balken füllt sich mit der geplanten Zeit – grün vor dem "
+                        "Plan, orange dahinter; der helle Strich zeigt, wo die aktuelle Folie im "
+                        "Foliensatz liegt.");
 }
 
 void PaceLine::setReading(const TalkPace::Reading& reading) {

@@ -15,6 +15,8 @@ public:
 
     // The filled part's colour: green ahead, orange behind, light grey on pace.
     static QColor fillColour(TalkPace::Pace pace);
+    // What the line shows, in words: its tooltip and its entry in the key overview.
+    static QString legend();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -413,6 +413,10 @@ QSize PresenterView::currentSlidePixels() const {
     return current->width() > 1 && current->isVisible() ? current->drawnKeySize() : QSize();
 }
 
+QRect PresenterView::currentSlideArea() const {
+    return current->isVisible() ? QRect(current->mapToGlobal(QPoint()), current->size()) : QRect();
+}
+
 QSize PresenterView::nextSlidePixels() const {
     return next->width() > 1 && next->isVisible() ? next->drawnKeySize() : QSize();
 }

@@ -99,6 +99,8 @@ public:
     // view is hidden.
     QSize currentSlidePixels() const;
     QSize nextSlidePixels() const;
+    // Where the current slide shows, in global coordinates; empty while it is hidden.
+    QRect currentSlideArea() const;
     // Where the slides, their captions and the notes are: what the overview covers.
     QRect slideArea() const;
     // The current slide's view, for the tools that draw over it.

@@ -4,6 +4,7 @@
 #include "base/L10n.h"
 #include "ui/common/KeyNames.h"
 #include "ui/common/LabelStyle.h"
+#include "ui/console/PaceLine.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -89,6 +90,18 @@ ShortcutOverlay::ShortcutOverlay(QWidget* window) : QWidget(window), entries(key
         grid->addWidget(meaningLabel, row, 1);
         ++row;
     }
+    // The pace line under the talk timer speaks in colours only: say here what they mean.
+    auto* paceSample = new QLabel(QStringLiteral("━━━━"));
+    paceSample->setFont(LabelStyle::interfaceFont(15, QFont::DemiBold));
+    LabelStyle::setTextColour(paceSample, PaceLine::fillColour(TalkPace::Pace::ahead));
+    auto* paceLegend = new QLabel(PaceLine::legend());
+    paceLegend->setObjectName(QStringLiteral("paceLegend"));
+    paceLegend->setWordWrap(true);
+    paceLegend->setFont(LabelStyle::interfaceFont(15, QFont::Normal));
+    LabelStyle::setTextColour(paceLegend, Colors::grey(0.85));
+    grid->addWidget(paceSample, row, 0, Qt::AlignRight | Qt::AlignTop);
+    grid->addWidget(paceLegend, row, 1);
+    ++row;
     auto* footer = new QLabel(L10n::lookup("Eine beliebige Taste schließt diese Übersicht."));
     LabelStyle::setTextColour(footer, Colors::grey(0.55));
     grid->addWidget(footer, row, 0, 1, 2, Qt::AlignCenter);

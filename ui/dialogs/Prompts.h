@@ -23,6 +23,8 @@ public:
     virtual std::optional<QString> password(const QString& name, bool again) = 0;
     // Whether to end a running talk; false keeps presenting.
     virtual bool confirmQuit(const QString& message) = 0;
+    // Whether to leave a running talk for another deck; false keeps presenting.
+    virtual bool confirmDeckChange(const QString& message) = 0;
     // A question with these buttons, the first the default; the index of the one chosen.
     virtual int ask(const QString& message, const QStringList& buttons) = 0;
     virtual void about(const QString& title, const QString& text) = 0;

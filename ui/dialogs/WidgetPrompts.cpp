@@ -2,6 +2,8 @@
 
 #include "base/L10n.h"
 
+#include <QApplication>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,15 +57,28 @@ std::optional<QString> WidgetPrompts::password(const QString& name, bool again) 
     return dialog.textValue();
 }
 
-bool WidgetPrompts::confirmQuit(const QString& message) {
+namespace {
+
+// A question whose default, and the answer to Esc, keeps the talk running.
+bool confirmLeavingTheTalk(QWidget* parent, const QString& message, const QString& leave) {
     QMessageBox box(QMessageBox::Question, applicationTitle, message, QMessageBox::NoButton,
                     parent);
     QPushButton* keep = box.addButton(L10n::lookup("Weiter präsentieren"), QMessageBox::RejectRole);
-    box.addButton(L10n::lookup("Beenden"), QMessageBox::DestructiveRole);
+    box.addButton(leave, QMessageBox::DestructiveRole);
     box.setDefaultButton(keep);
     box.setEscapeButton(keep);
     box.exec();
     return box.clickedButton() != keep;
+}
+
+} // namespace
+
+bool WidgetPrompts::confirmQuit(const QString& message) {
+    return confirmLeavingTheTalk(parent, message, L10n::lookup("Beenden"));
+}
+
+bool WidgetPrompts::confirmDeckChange(const QString& message) {
+    return confirmLeavingTheTalk(parent, message, L10n::lookup("Wechseln"));
 }
 
 int WidgetPrompts::ask(const QString& message, const QStringList& buttons) {
@@ -80,5 +95,14 @@ int WidgetPrompts::ask(const QString& message, const QStringList& buttons) {
 }
 
 void WidgetPrompts::about(const QString& title, const QString& text) {
-    QMessageBox::about(parent, title, text);
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.setIconPixmap(QApplication::windowIcon().pixmap(64));
+    box.setTextFormat(Qt::PlainText);
+    // The address and the version can be copied from it.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A message box sizes itself to its longest line only; the title needs room too.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(520, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    box.exec();
 }

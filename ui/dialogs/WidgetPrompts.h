@@ -14,6 +14,7 @@ public:
     void notice(const QString& message, const QString& informative) override;
     std::optional<QString> password(const QString& name, bool again) override;
     bool confirmQuit(const QString& message) override;
+    bool confirmDeckChange(const QString& message) override;
     int ask(const QString& message, const QStringList& buttons) override;
     void about(const QString& title, const QString& text) override;
 

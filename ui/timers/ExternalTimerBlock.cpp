@@ -116,6 +116,15 @@ void ExternalTimerBlock::display(const QString& captionText, std::optional<doubl
     status->setText(statusText);
 }
 
+void ExternalTimerBlock::display(const TimerBlockContent& content) {
+    const bool trouble = !content.trouble.isEmpty();
+    display(content.caption, content.remaining, content.paused, content.running,
+            trouble ? content.trouble : content.message, content.blink && !trouble,
+            content.secondary, content.status);
+    if (trouble)
+        setColour(message, Colors::red);
+}
+
 double ExternalTimerBlock::messageOpacity(bool blink, double secondsSince1970) {
     if (!blink)
         return 1.0;

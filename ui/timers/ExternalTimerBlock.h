@@ -18,6 +18,8 @@ struct TimerBlockContent {
     bool blink = false;
     QString secondary;
     QString status;
+    // A link that keeps failing ("Verbindung verloren"): shown in the message's place, in red.
+    QString trouble;
 
     friend bool operator==(const TimerBlockContent&, const TimerBlockContent&) = default;
 };
@@ -38,10 +40,7 @@ public:
     void display(const QString& caption, std::optional<double> remaining, bool paused, bool running,
                  const QString& message, bool blink, const QString& secondary,
                  const QString& status);
-    void display(const TimerBlockContent& content) {
-        display(content.caption, content.remaining, content.paused, content.running,
-                content.message, content.blink, content.secondary, content.status);
-    }
+    void display(const TimerBlockContent& content);
 
     // Full opacity during odd wall-clock half seconds, faint during even ones.
     static double messageOpacity(bool blink, double secondsSince1970);

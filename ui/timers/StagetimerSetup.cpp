@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 namespace {
 
@@ -76,6 +77,11 @@ StagetimerSetupWindow::StagetimerSetupWindow(StagetimerModel& model, QWidget* pa
         grid->addWidget(rows.at(row).second, row, 1);
         connect(rows.at(row).second, &QLineEdit::textChanged, this,
                 &StagetimerSetupWindow::refresh);
+        // Return in a field connects, as the speaker means it; it never closes the window.
+        connect(rows.at(row).second, &QLineEdit::returnPressed, this, [this] {
+            if (connectButton->isEnabled())
+                storeAndConnect();
+        });
     }
     layout->addWidget(group);
 
@@ -89,8 +95,10 @@ StagetimerSetupWindow::StagetimerSetupWindow(StagetimerModel& model, QWidget* pa
     buttons->addStretch(1);
     doneButton = new QPushButton(L10n::lookup("Fertig"));
     doneButton->setObjectName(QStringLiteral("done"));
-    doneButton->setDefault(true);
     buttons->addWidget(doneButton);
+    // No button answers Return for the fields: that would close the window on what was typed.
+    for (QPushButton* button : {disconnectButton, connectButton, doneButton})
+        button->setAutoDefault(false);
     layout->addLayout(buttons);
     layout->addStretch(1);
 
@@ -112,9 +120,13 @@ void StagetimerSetupWindow::showEvent(QShowEvent* event) {
 }
 
 void StagetimerSetupWindow::loadFields() {
-    roomField->setText(model.roomID());
-    keyField->setText(model.apiKey());
-    serverField->setText(model.server());
+    // What the speaker typed and did not store yet stays: closing the window loses nothing.
+    for (const auto& [field, stored] : {std::pair{roomField, model.roomID()},
+                                        {keyField, model.apiKey()},
+                                        {serverField, model.server()}}) {
+        if (!field->isModified())
+            field->setText(stored);
+    }
     refresh();
 }
 
@@ -122,6 +134,8 @@ void StagetimerSetupWindow::storeAndConnect() {
     model.setRoomID(roomField->text());
     model.setApiKey(keyField->text());
     model.setServer(serverField->text());
+    for (QLineEdit* field : {roomField, keyField, serverField})
+        field->setModified(false);
     model.connectRoom();
 }
 

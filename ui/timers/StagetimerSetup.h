@@ -10,8 +10,8 @@ class QLineEdit;
 class QPushButton;
 class StagetimerModel;
 
-// The form in its window. The fields edit only themselves; nothing is stored before "Verbinden",
-// and every showing reloads them from the preferences.
+// The form in its window. The fields edit only themselves; nothing is stored before "Verbinden"
+// (or Return in a field), and every showing reloads the fields the speaker has not edited since.
 class StagetimerSetupWindow : public QDialog {
     Q_OBJECT
 public:
