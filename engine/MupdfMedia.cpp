@@ -314,6 +314,19 @@ void readPageOpen(fz_context* context, pdf_obj* action, std::vector<Found>& foun
     }
 }
 
+// One broken annotation costs only itself. A function of its own, so that no local of a caller's
+// loop lives across the jump.
+std::optional<Found> tryReadAnnotation(fz_context* context, pdf_obj* annotation) {
+    std::optional<Found> item;
+    fz_try(context) {
+        item = readAnnotation(context, annotation);
+    }
+    fz_catch(context) {
+        return std::nullopt;
+    }
+    return item;
+}
+
 std::vector<Found> readPage(fz_context* context, pdf_document* document, int number) {
     std::vector<Found> found;
     pdf_obj* const page = pdf_lookup_page_obj(context, document, number);
@@ -329,14 +342,7 @@ std::vector<Found> readPage(fz_context* context, pdf_document* document, int num
         pdf_obj* annotation = pdf_array_get(context, annotations, i);
         if (!pdf_is_dict(context, annotation))
             continue;
-        std::optional<Found> item;
-        // One broken annotation costs only itself.
-        fz_try(context) {
-            item = readAnnotation(context, annotation);
-        }
-        fz_catch(context) {
-            item.reset();
-        }
+        std::optional<Found> item = tryReadAnnotation(context, annotation);
         if (!item)
             continue;
         item->link.rect = placement(context, annotation, bounds, transform);
