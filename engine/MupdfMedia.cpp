@@ -74,7 +74,7 @@ qint64 milliseconds(double seconds) {
     return qint64(std::llround(seconds * 1000));
 }
 
-// A file specification: its embedded stream, else its name or address.
+// A file entry (/FS): its embedded stream, else its name or address.
 void readFile(fz_context* context, pdf_obj* spec, Found& found) {
     if (pdf_is_stream(context, spec)) {
         found.stream = spec;

@@ -74,7 +74,7 @@ void toDestination(fz_context* context, pdf_document* document, pdf_obj* destina
     link->kind = link->page >= 0 ? PageLink::Kind::page : PageLink::Kind::missing;
 }
 
-// The file a launch action names, for the speaker to read: a string, or a file specification.
+// The file a launch action names, for the speaker to read: a string, or a file entry (/F dictionary).
 const char* launchedFile(fz_context* context, pdf_obj* action) {
     pdf_obj* file = pdf_dict_get(context, action, PDF_NAME(F));
     if (pdf_is_dict(context, file)) {

@@ -54,7 +54,7 @@ class Deck:
         return self.add(b"<< /Length %d " % len(data) + entries + b" >>\nstream\n" + data + b"\nendstream")
 
     def file_spec(self, name=None, data=None):
-        """A file specification: `data` embedded, else the file `name` beside the deck."""
+        """A file entry (/FS): `data` embedded, else the file `name` beside the deck."""
         if data is not None:
             embedded = self.stream(data, b"/Type /EmbeddedFile")
             return b"<< /Type /Filespec /F (clip) /EF << /F %d 0 R >> >>" % embedded

@@ -31,7 +31,7 @@ QMap<QString, QString> collectGermanTexts() {
     QMap<QString, QString> texts;
     for (const char* folder :
          {"app", "automation", "base", "document", "notes", "pacing", "timing", "ui", "ontime",
-          "stagetimer", "remote"}) {
+          "stagetimer", "remote", "drawing", "navigation", "media"}) {
         // ui/ keeps its widgets in subfolders.
         QDirIterator files(QStringLiteral(ORVL_SOURCE_DIR "/") + QLatin1String(folder),
                            {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,

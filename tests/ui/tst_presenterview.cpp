@@ -6,6 +6,7 @@
 #include "support/FakeEngine.h"
 #include "support/OpenDeck.h"
 #include "support/TestSupport.h"
+#include "ui/common/PdfDrop.h"
 #include "ui/common/SlideView.h"
 #include "ui/console/NotesPane.h"
 #include "ui/console/PresenterView.h"
@@ -445,7 +446,7 @@ private slots:
                 [&](const QUrl& url) { calls.append(url.toLocalFile()); });
         QMimeData data;
         data.setUrls(urls);
-        const std::optional<QUrl> found = PresenterView::pdfUrl(&data);
+        const std::optional<QUrl> found = PdfDrop::pdfUrl(&data);
         QCOMPARE(found ? found->toLocalFile() : QString(), opened);
         QDragEnterEvent enter(QPoint(700, 400), Qt::CopyAction | Qt::MoveAction, &data,
                               Qt::LeftButton, Qt::NoModifier);

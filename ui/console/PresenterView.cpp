@@ -6,6 +6,7 @@
 #include "document/Deck.h"
 #include "ui/common/KeyNames.h"
 #include "ui/common/LabelStyle.h"
+#include "ui/common/PdfDrop.h"
 #include "ui/common/SlideView.h"
 #include "ui/console/NotesPane.h"
 #include "ui/console/PaceLine.h"
@@ -18,9 +19,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QLabel>
-#include <QMimeData>
 #include <QPushButton>
 #include <QWheelEvent>
 
@@ -571,42 +570,15 @@ void PresenterView::layoutAll() {
     emit laidOut();
 }
 
-std::optional<QUrl> PresenterView::pdfUrl(const QMimeData* data) {
-    if (!data || !data->hasUrls())
-        return std::nullopt;
-    for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile() &&
-            QFileInfo(url.toLocalFile()).suffix().toLower() == QLatin1String("pdf"))
-            return url;
-    }
-    return std::nullopt;
-}
-
 void PresenterView::dragEnterEvent(QDragEnterEvent* event) {
-    if (pdfUrl(event->mimeData())) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    PdfDrop::accept(event);
 }
 
 void PresenterView::dragMoveEvent(QDragMoveEvent* event) {
-    if (pdfUrl(event->mimeData())) {
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    PdfDrop::accept(event);
 }
 
 void PresenterView::dropEvent(QDropEvent* event) {
-    const std::optional<QUrl> url = pdfUrl(event->mimeData());
-    if (!url) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    emit fileDropped(*url);
+    if (const std::optional<QUrl> url = PdfDrop::accept(event))
+        emit fileDropped(*url);
 }

@@ -23,7 +23,6 @@ class PaceLine;
 class QAction;
 class QComboBox;
 class QLabel;
-class QMimeData;
 class QPushButton;
 class QWheelEvent;
 class SlideView;
@@ -148,9 +147,6 @@ public:
     double sidebarFraction() const;
     double slideSplit() const;
     double notesSplit() const;
-
-    // The first local file ending in ".pdf" (any letter case) among dragged data.
-    static std::optional<QUrl> pdfUrl(const QMimeData* data);
 
 signals:
     // A click on a thumbnail: the page its slide starts on.
