@@ -191,6 +191,21 @@ def run_steps(xvfb, steps, settings=None, arguments=(), timeout=120):
     return result.returncode, events, result.stderr
 
 
+def write_objects(path, objects):
+    """A PDF of these objects, numbered from 1; the first is the catalog."""
+    body = b"%PDF-1.7\n"
+    offsets = []
+    for number, text in enumerate(objects, start=1):
+        offsets.append(len(body))
+        body += b"%d 0 obj\n%s\nendobj\n" % (number, text)
+    xref = len(body)
+    body += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
+    body += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
+    body += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
+    with open(path, "wb") as pdf:
+        pdf.write(body)
+
+
 def write_pdf(path, pages, catalog=b""):
     """A PDF of pages given as (width, height, content, annotations): content operators (font F1
     is Helvetica), and annotation dictionaries whose "APPEARANCE" stands for a red square form;
@@ -214,17 +229,7 @@ def write_pdf(path, pages, catalog=b""):
                        % (width, height, content_number, annots))
         kids.append(len(objects))
     objects[1] = b"<< /Type /Pages /Kids [%s] /Count %d >>" % (b" ".join(b"%d 0 R" % k for k in kids), len(kids))
-    body = b"%PDF-1.7\n"
-    offsets = []
-    for number, text in enumerate(objects, start=1):
-        offsets.append(len(body))
-        body += b"%d 0 obj\n%s\nendobj\n" % (number, text)
-    xref = len(body)
-    body += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-    body += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
-    body += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
-    with open(path, "wb") as pdf:
-        pdf.write(body)
+    write_objects(path, objects)
 
 
 class Image:

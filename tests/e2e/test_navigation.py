@@ -4,7 +4,7 @@ import subprocess
 import tempfile
 import unittest
 
-from orvl_e2e import DisplayTestCase, Image, Session
+from orvl_e2e import DisplayTestCase, Image, Session, write_objects
 
 
 def write_pdf(path, pages, catalog=b""):
@@ -28,17 +28,7 @@ def write_pdf(path, pages, catalog=b""):
         for index, number in enumerate(page_numbers):
             annotation = annotation.replace(b"PAGE%d" % index, b"%d 0 R" % number)
         objects.append(annotation)
-    body = b"%PDF-1.7\n"
-    offsets = []
-    for number, text in enumerate(objects, start=1):
-        offsets.append(len(body))
-        body += b"%d 0 obj\n%s\nendobj\n" % (number, text)
-    xref = len(body)
-    body += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-    body += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
-    body += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
-    with open(path, "wb") as pdf:
-        pdf.write(body)
+    write_objects(path, objects)
 
 
 def link(rect, action):
