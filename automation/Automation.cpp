@@ -300,13 +300,20 @@ void Automation::registerConsoleSteps() {
         const QPoint centre = part->rect().center();
         QWidget* under = part->childAt(centre);
         const QPointer<QWidget> target(under ? under : part);
-        const QPointF at = target->mapFrom(part, centre);
         for (const int turn : std::as_const(turns)) {
-            if (!target)
-                break;
-            QWheelEvent event(at, target->mapToGlobal(at), QPoint(), QPoint(0, turn), Qt::NoButton,
-                              Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(target, &event);
+            // Qt passes an ignored wheel on to the parents only when it came from the window
+            // system; a pointer's would, so this one does too.
+            for (QPointer<QWidget> receiver = target; receiver;) {
+                const QPointF at =
+                    receiver->mapFrom(part->window(), part->mapTo(part->window(), centre));
+                QWheelEvent event(at, receiver->mapToGlobal(at), QPoint(), QPoint(0, turn),
+                                  Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(receiver, &event);
+                if (event.isAccepted() || !receiver || receiver->isWindow() ||
+                    receiver->testAttribute(Qt::WA_NoMousePropagation))
+                    break;
+                receiver = receiver->parentWidget();
+            }
         }
         return 0;
     });

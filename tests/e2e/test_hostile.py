@@ -154,7 +154,8 @@ class Hostile(DisplayTestCase):
         self.assertTrue(connected["stagetimer"]["connected"], connected["stagetimer"])
         self.assertEqual(connected["block"]["message"], "Noch 5 Minuten")
         self.assertFalse(lost["stagetimer"]["connected"])
-        self.assertEqual(lost["block"]["message"], "")
+        # The server's last text is gone; the block says the link is lost instead.
+        self.assertEqual(lost["block"]["message"], "Verbindung verloren")
         self.assertEqual(lost["block"]["caption"], "Stagetimer")
         self.assertEqual(setup["setup"], "stagetimer")
         # The server repeats the key in its failure message; the program must not.
