@@ -75,19 +75,19 @@ qint64 milliseconds(double seconds) {
 }
 
 // A file entry (/FS): its embedded stream, else its name or address.
-void readFile(fz_context* context, pdf_obj* spec, Found& found) {
-    if (pdf_is_stream(context, spec)) {
-        found.stream = spec;
+void readFile(fz_context* context, pdf_obj* entry, Found& found) {
+    if (pdf_is_stream(context, entry)) {
+        found.stream = entry;
         found.link.embedded = true;
         return;
     }
-    if (pdf_is_string(context, spec)) {
-        found.link.target = text(context, spec);
+    if (pdf_is_string(context, entry)) {
+        found.link.target = text(context, entry);
         return;
     }
-    if (!pdf_is_dict(context, spec))
+    if (!pdf_is_dict(context, entry))
         return;
-    if (pdf_obj* files = pdf_dict_gets(context, spec, "EF")) {
+    if (pdf_obj* files = pdf_dict_gets(context, entry, "EF")) {
         for (const char* key : {"UF", "F", "Unix", "DOS", "Mac"}) {
             pdf_obj* stream = pdf_dict_gets(context, files, key);
             if (pdf_is_stream(context, stream)) {
@@ -98,7 +98,7 @@ void readFile(fz_context* context, pdf_obj* spec, Found& found) {
         }
     }
     for (const char* key : {"UF", "F", "Unix", "DOS", "Mac"}) {
-        const QString name = text(context, pdf_dict_gets(context, spec, key));
+        const QString name = text(context, pdf_dict_gets(context, entry, key));
         if (!name.isEmpty()) {
             found.link.target = name;
             return;

@@ -270,7 +270,8 @@ class Timers(DisplayTestCase):
         settings = {"timerSource": "stagetimer", "stagetimerEnabled": True, "stagetimerRoom": "ROOM1234",
                     "stagetimerKey": "KEY1234", "stagetimerServer": "127.0.0.1:3001"}
         polling = ["wait 150", "state"]
-        steps = [f"open {SAMPLE_DECK}", *polling * 120, "show-stagetimer-setup",
+        # The setup window must have the keyboard before Return is typed into it.
+        steps = [f"open {SAMPLE_DECK}", *polling * 120, "show-stagetimer-setup", "wait 1500",
                  "setup server 127.0.0.1:9", "key Return", *polling * 120, "quit"]
         home = tempfile.mkdtemp(dir=self.work.name)
         with Session(self.xvfb, steps, home, settings) as session:
