@@ -12,7 +12,7 @@ ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-
                    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
                    gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gl)
 # Additionally, to run the test suite and the benchmarks.
-ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils dbus iproute2 util-linux
+ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils x11-utils dbus iproute2 util-linux
                     mupdf-tools poppler-utils imagemagick python3
                     weston libweston-10-dev pkg-config qt6-wayland mutter python3-gi
                     liblo-tools chromium chromium-driver python3-selenium ffmpeg)
