@@ -47,6 +47,7 @@ bool TransitionControl::isPlaying() const {
 void TransitionControl::beforeRefresh() {
     shownPage.reset();
     shownPicture = QImage();
+    pendingMove.reset();
     // A move during a transition ends it where it is, and cuts.
     const bool interrupted = isPlaying();
     if (layer)
@@ -54,7 +55,16 @@ void TransitionControl::beforeRefresh() {
     if (interrupted || !enabled || !audience || !audience->isVisible() ||
         audience->blank() != Blank::none || !audience->page() || !audience->image())
         return;
-    shownPage = audience->page();
+    const qint64 from = *audience->page();
+    const qint64 to = show.page();
+    if (from == to)
+        return;
+    pendingMove = Transitions::forMove(
+        from, to, [this](qint64 at) { return deck.navigation(at).transition; },
+        Transitions::parseDefault(notes.sidecar().defaultTransition));
+    if (!pendingMove)
+        return;
+    shownPage = from;
     shownPicture = audience->grab().toImage();
 }
 
@@ -63,13 +73,10 @@ void TransitionControl::afterRefresh() {
     advance.show(page, deck.navigation(page).displaySeconds, show.isPresenting());
     const std::optional<qint64> from = std::exchange(shownPage, std::nullopt);
     const QImage before = std::exchange(shownPicture, QImage());
-    if (!from || *from == page || !layer || !audience || audience->page() != page ||
+    const std::optional<Transitions::Move> move = std::exchange(pendingMove, std::nullopt);
+    if (!from || !move || *from == page || !layer || !audience || audience->page() != page ||
         audience->blank() != Blank::none || !audience->imageKey() ||
         audience->imageKey()->page != page)
         return;
-    const std::optional<Transitions::Move> move = Transitions::forMove(
-        *from, page, [this](qint64 at) { return deck.navigation(at).transition; },
-        Transitions::parseDefault(notes.sidecar().defaultTransition));
-    if (move)
-        layer->play(before, audience->grab().toImage(), *move);
+    layer->play(before, audience->grab().toImage(), *move);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "navigation/AutoAdvance.h"
+#include "navigation/Transitions.h"
 
 #include <QImage>
 #include <QObject>
@@ -49,7 +50,9 @@ private:
     QPointer<SlideView> audience;
     QPointer<TransitionLayer> layer;
     bool enabled = true;
-    // What the projector showed before the refresh: its page and picture.
+    // What the projector showed before the refresh, and the move to play from it; none where no
+    // transition plays, so that an ordinary key grabs nothing.
     std::optional<qint64> shownPage;
     QImage shownPicture;
+    std::optional<Transitions::Move> pendingMove;
 };
