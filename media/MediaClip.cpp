@@ -19,13 +19,11 @@ namespace {
 // A clip that has not loaded by then will not: the status line says so and the poster stays.
 constexpr int loadingMilliseconds = 15000;
 
-QImage scaledInto(const QImage& image, QSize target) {
-    if (image.isNull() || target.isEmpty())
+// The largest size of the frame's shape within `target`.
+QSize fittedInto(QSize frame, QSize target) {
+    if (frame.isEmpty() || target.isEmpty())
         return {};
-    const QSize size = MediaPlacement::fitted(image.size(), QRect(QPoint(), target)).size();
-    return size == image.size()
-               ? image
-               : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return MediaPlacement::fitted(frame, QRect(QPoint(), target)).size();
 }
 
 } // namespace
@@ -170,15 +168,6 @@ void MediaClip::seek(qint64 milliseconds) {
     emit changed();
 }
 
-void MediaClip::leave() {
-    hold();
-    if (player && trouble.isEmpty() && !media.resume) {
-        ended = false;
-        timesPlayed = 0;
-        player->setPosition(media.startMs);
-    }
-}
-
 void MediaClip::hold() {
     const bool was = playing || visible;
     playing = false;
@@ -232,15 +221,11 @@ void MediaClip::convert(const QVideoFrame& frame) {
     const QSize console = consoleSize;
     const bool counted = playing;
     const QPointer<MediaClip> self(this);
-    converter->start([self, frame, audience, console, counted] {
-        const QImage image = frame.toImage().convertToFormat(QImage::Format_RGB32);
-        const QImage forAudience = scaledInto(image, audience);
-        // The console's smaller image comes from the projector's when that is at least as large.
-        const QImage& base =
-            forAudience.width() >= console.width() && forAudience.height() >= console.height()
-                ? forAudience
-                : image;
-        const QImage forConsole = scaledInto(base, console);
+    converter->start([self, scaler = scaler, frame, audience, console, counted] {
+        const QList<QImage> pictures = scaler->scaled(
+            frame, {fittedInto(frame.size(), audience), fittedInto(frame.size(), console)});
+        const QImage& forAudience = pictures.at(0);
+        const QImage& forConsole = pictures.at(1);
         QMetaObject::invokeMethod(
             qApp,
             [self, forAudience, forConsole, counted] {

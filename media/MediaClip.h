@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/MediaLink.h"
+#include "media/FrameScaler.h"
 
 #include <QImage>
 #include <QObject>
@@ -12,6 +13,7 @@
 #include <QUrl>
 #include <QVideoFrame>
 
+#include <memory>
 #include <optional>
 
 class QAudioOutput;
@@ -45,8 +47,6 @@ public:
     void pause();
     void toggle();
     void seek(qint64 milliseconds);
-    // Back to the start (or to where it was, for a clip that resumes), silent and unseen.
-    void leave();
     // Silent and unseen at once, without moving: blanking, the end of the talk.
     void hold();
 
@@ -85,6 +85,8 @@ private:
     const MediaLink media;
     const QString clipName;
     QThreadPool* const converter;
+    // Shared with a conversion under way, which may outlast the clip.
+    std::shared_ptr<FrameScaler> scaler = std::make_shared<FrameScaler>();
     QMediaPlayer* player = nullptr;
     QAudioOutput* audio = nullptr;
     QVideoSink* sink = nullptr;

@@ -50,10 +50,11 @@ void SlideMedia::setDeck(const EngineFactory& engines, const QString& path) {
 void SlideMedia::show(std::optional<qint64> page, std::optional<qint64> next, bool isLive) {
     const bool moved = page != current;
     const bool started = isLive && (!live || moved);
-    if (moved && current) {
-        for (MediaClip* clip : opened.value(*current))
-            clip->leave();
-    }
+    // The slide left takes its clips along; shown again, it gets fresh ones, made ready ahead as
+    // any, at the start or where the clip was left, as the deck asks. Rewinding a player instead
+    // held the key's picture back 300 ms (a seek waits for the paused pipeline).
+    if (moved && current)
+        drop(*current);
     if (!isLive) {
         for (MediaClip* clip : opened.value(current.value_or(-1)))
             clip->hold();
@@ -158,7 +159,10 @@ void SlideMedia::drop(qint64 page) {
     for (MediaClip* clip : opened.take(page)) {
         if (clip->link().resume && clip->problem().isEmpty())
             leftAt.insert({page, clip->link().entry}, clip->position());
-        delete clip;
+        // Held at once, taken down after the key's picture is on the projector: a player's
+        // teardown takes milliseconds that picture must not wait for.
+        clip->hold();
+        clip->deleteLater();
     }
 }
 

@@ -2,6 +2,7 @@
 
 # To build and run the presenter. Qt Multimedia plays video and sound through GStreamer: the base,
 # good and bad plugins and libav bring H.264, H.265, VP8, VP9, AV1, AAC, Opus, MP3 and more.
+# libswscale turns decoded frames into pictures at the size they are shown.
 # Qt Charts' CMake package asks for Qt OpenGL's, which Debian ships apart.
 ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
                    qt6-charts-dev libqt6opengl6-dev
@@ -10,7 +11,7 @@ ORVL_RUN_PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-qpa-plugins libgl-
                    libssl3 ca-certificates qpdf fonts-dejavu-core qt6-translations-l10n
                    qt6-httpserver-dev qt6-websockets-dev liblo-dev libqrencode-dev
                    qt6-multimedia-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-                   gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gl)
+                   gstreamer1.0-plugins-bad gstreamer1.0-libav gstreamer1.0-gl libswscale-dev)
 # Additionally, to run the test suite and the benchmarks.
 ORVL_TEST_PACKAGES=(xvfb xdotool x11-xserver-utils x11-utils dbus iproute2 util-linux
                     mupdf-tools poppler-utils imagemagick python3
