@@ -40,6 +40,13 @@ bool TransitionControl::eventFilter(QObject*, QEvent* event) {
     return false;
 }
 
+QImage TransitionControl::projectorPicture() const {
+    const std::optional<QImage> image = audience->image();
+    if (image && !audience->region() && image->size() == audience->pixelKeySize())
+        return *image;
+    return audience->grab().toImage();
+}
+
 bool TransitionControl::isPlaying() const {
     return layer && layer->isPlaying();
 }
@@ -65,7 +72,7 @@ void TransitionControl::beforeRefresh() {
     if (!pendingMove)
         return;
     shownPage = from;
-    shownPicture = audience->grab().toImage();
+    shownPicture = projectorPicture();
 }
 
 void TransitionControl::afterRefresh() {
@@ -78,5 +85,5 @@ void TransitionControl::afterRefresh() {
         audience->blank() != Blank::none || !audience->imageKey() ||
         audience->imageKey()->page != page)
         return;
-    layer->play(before, audience->grab().toImage(), *move);
+    layer->play(before, projectorPicture(), *move);
 }

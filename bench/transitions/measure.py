@@ -22,7 +22,6 @@ from orvl_e2e import Session, Xvfb  # noqa: E402
 from test_navigation import write_pdf  # noqa: E402
 from test_projector import ColumnProbe  # noqa: E402
 
-PAGES = 8
 BEAMER_X = 1920 + 960
 
 
@@ -61,8 +60,10 @@ def probe_around(xvfb, session, keys, seconds):
 
 def run(binary, transitions, repeats):
     deck = pathlib.Path(tempfile.mkdtemp()) / "dissolve.pdf"
-    write_pdf(deck, [(b"%g 0.3 0.6" % (i / PAGES), b"/Trans << /S /Dissolve /D 1 >>", [])
-                     for i in range(PAGES)])
+    # Three moves forward a repeat, and a page to spare.
+    pages = 3 * repeats + 2
+    write_pdf(deck, [(b"%g 0.3 0.6" % (i / pages), b"/Trans << /S /Dissolve /D 1 >>", [])
+                     for i in range(pages)])
     first, rates, interrupted = [], [], []
     steps = [f"open {deck}", "present", "wait 600000"]
     with Xvfb() as xvfb, tempfile.TemporaryDirectory() as home, \
