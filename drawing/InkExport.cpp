@@ -14,11 +14,10 @@ InkExport::~InkExport() {
 QList<InkStroke> InkExport::inkOf(const Drawings& drawings) {
     QList<InkStroke> ink;
     for (const Sheet& sheet : drawings.sheets()) {
-        if (sheet.board != 0)
-            continue;
         for (const Stroke& stroke : drawings.strokes(sheet)) {
             InkStroke written;
             written.page = sheet.page;
+            written.board = sheet.board;
             written.colour = stroke.colour;
             written.opacity = stroke.ink == Ink::highlighter ? Stroke::highlighterOpacity : 1.0;
             written.width = stroke.meanWidth();

@@ -17,7 +17,7 @@ public:
     // Waits for an export still running.
     ~InkExport() override;
 
-    // The slides' strokes as ink (whiteboards are no pages of the deck).
+    // The strokes of the slides and of their whiteboards as ink.
     static QList<InkStroke> inkOf(const Drawings& drawings);
 
     bool isRunning() const { return running; }

@@ -9,6 +9,7 @@ namespace {
 
 // More than any talk draws; a larger count is a damaged message.
 constexpr qint64 maximumCount = 10'000'000;
+constexpr int maximumBoards = 1000;
 
 } // namespace
 
@@ -17,8 +18,8 @@ QByteArray InkStroke::encode(const QList<InkStroke>& strokes) {
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out << qint64(strokes.size());
     for (const InkStroke& stroke : strokes) {
-        out << stroke.page << stroke.colour.rgb() << stroke.opacity << stroke.width
-            << qint64(stroke.points.size());
+        out << stroke.page << qint32(stroke.board) << stroke.colour.rgb() << stroke.opacity
+            << stroke.width << qint64(stroke.points.size());
         for (const QPointF& point : stroke.points)
             out << point.x() << point.y();
     }
@@ -37,11 +38,13 @@ std::optional<QList<InkStroke>> InkStroke::decode(const QByteArray& bytes) {
         InkStroke stroke;
         QRgb rgb = 0;
         qint64 length = 0;
-        in >> stroke.page >> rgb >> stroke.opacity >> stroke.width >> length;
+        qint32 board = 0;
+        in >> stroke.page >> board >> rgb >> stroke.opacity >> stroke.width >> length;
         points += length;
-        if (length < 0 || points > maximumCount || !std::isfinite(stroke.opacity) ||
-            !std::isfinite(stroke.width))
+        if (length < 0 || points > maximumCount || board < 0 || board > maximumBoards ||
+            !std::isfinite(stroke.opacity) || !std::isfinite(stroke.width))
             return std::nullopt;
+        stroke.board = board;
         stroke.colour = QColor::fromRgb(rgb);
         for (qint64 p = 0; p < length && in.status() == QDataStream::Ok; ++p) {
             double x = 0;

@@ -17,6 +17,9 @@ struct InkStroke {
     double width = 0.005;
     // 0..1 coordinates of the page as displayed, top-left origin.
     QList<QPointF> points;
+    // 0: on the page itself; n: on the n-th whiteboard after it, a blank page of its size that
+    // the copy gains there.
+    int board = 0;
 
     friend bool operator==(const InkStroke&, const InkStroke&) = default;
 

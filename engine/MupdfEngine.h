@@ -74,5 +74,6 @@ private:
     QStringList labels;
     bool repaired = false;
     ImageAllocator allocate;
-    bool pageTree = false;
+    // Dropped by an export that puts pages in, which would leave it stale.
+    mutable bool pageTree = false;
 };

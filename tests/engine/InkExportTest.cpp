@@ -79,7 +79,7 @@ private:
 
 private slots:
     void strokesTravelIntact() {
-        InkStroke stroke{3, QColor(10, 20, 30), 0.4, 0.01, {{0.1, 0.2}, {0.3, 0.4}}};
+        InkStroke stroke{3, QColor(10, 20, 30), 0.4, 0.01, {{0.1, 0.2}, {0.3, 0.4}}, 2};
         const QList<InkStroke> strokes{stroke, InkStroke{0, QColor(Qt::white), 1.0, 0.02, {}}};
         QCOMPARE(InkStroke::decode(InkStroke::encode(strokes)), strokes);
         // Cut short, or with trailing bytes, is no list of strokes.
@@ -124,6 +124,27 @@ private slots:
         QVERIFY(near(read.at(1).points.at(0), marker.points.at(0)));
         QVERIFY(near(read.at(1).points.at(1), marker.points.at(1)));
         QVERIFY(std::abs(read.at(1).opacity - 0.4f) < 1e-3);
+
+        // Whiteboards become blank pages after their slide, up to the last one drawn on (the
+        // empty first one included); the slides after them keep their ink.
+        const InkStroke board{0, QColor(0, 0, 255), 1.0, 0.01, {{0.5, 0.5}, {0.6, 0.6}}, 2};
+        // A fresh worker, as each export has.
+        const auto fresh = ProcessEngine::open(ProcessEngine::workerPath(), deck, {}, &status, {});
+        QVERIFY(fresh);
+        const QByteArray boards = fresh->writeWithInk({pen, marker, board});
+        const QString withBoards = folder.filePath(QStringLiteral("boards.pdf"));
+        QFile boardsOut(withBoards);
+        QVERIFY(boardsOut.open(QIODevice::WriteOnly));
+        boardsOut.write(boards);
+        boardsOut.close();
+        const QList<ReadInk> onBoards = readInk(withBoards);
+        QCOMPARE(onBoards.size(), 3);
+        QCOMPARE(onBoards.at(0).page, 0);
+        QCOMPARE(onBoards.at(1).page, 2);
+        QCOMPARE(onBoards.at(1).colour, board.colour);
+        QVERIFY(near(onBoards.at(1).points.at(0), board.points.at(0)));
+        QCOMPARE(onBoards.at(2).page, 3);
+        QVERIFY(near(onBoards.at(2).points.at(0), marker.points.at(0)));
         // The deck itself is untouched.
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll(), before);
