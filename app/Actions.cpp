@@ -81,6 +81,7 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     add(Id::about, L10n::format("Über %@", {QStringLiteral("Talvane Orvello")}));
     add(Id::overview, L10n::lookup("Folienübersicht   (Tab)"));
     add(Id::linkBack, L10n::lookup("Zurück vor den Link   (Alt+←)"));
+    add(Id::linkForward, L10n::lookup("Wieder zum Link   (Alt+→)"));
     add(Id::transitions, L10n::lookup("Folienübergänge zeigen"))->setCheckable(true);
     add(Id::toggleMedia, L10n::lookup("Video abspielen / anhalten   (M)"));
     // The tools' keys are presenter keys too, taken by the key filter.
@@ -95,6 +96,7 @@ Actions::Actions(QObject* parent) : QObject(parent), sides(new QActionGroup(this
     add(Id::nextColour, L10n::lookup("Nächste Farbe   (C)"));
     add(Id::nextWidth, L10n::lookup("Nächste Strichstärke   (V)"));
     add(Id::zoom, L10n::lookup("Zoom   (Z)"));
+    add(Id::zoomHere, L10n::lookup("Zoom auf die Stelle unter der Maus   (Umschalt+Z)"));
     add(Id::freeze, L10n::lookup("Projektor einfrieren   (F)"));
     add(Id::whiteboard, L10n::lookup("Whiteboard   (T)"));
     add(Id::exportDrawings, L10n::lookup("Mit Zeichnungen exportieren"));
@@ -136,11 +138,13 @@ void Actions::setDeckOpen(bool open) {
                         Id::nextColour,
                         Id::nextWidth,
                         Id::zoom,
+                        Id::zoomHere,
                         Id::freeze,
                         Id::whiteboard,
                         Id::exportDrawings,
                         Id::overview,
                         Id::linkBack,
+                        Id::linkForward,
                         Id::toggleMedia})
         actions.value(id)->setEnabled(open);
 }

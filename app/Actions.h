@@ -57,6 +57,7 @@ public:
         overview,
         // Alt+Left: back to the page a link jump left.
         linkBack,
+        linkForward,
         // Whether the projector shows the deck's transitions (checkable, remembered).
         transitions,
         // M: starts or pauses the slide's video or sound.
@@ -73,6 +74,7 @@ public:
         nextWidth,
         // Drag a rectangle (or click) on the slide to enlarge it; again, or Esc, goes back.
         zoom,
+        zoomHere,
         // The projector keeps its picture while the console moves on.
         freeze,
         // A blank page after the current slide, to draw on.

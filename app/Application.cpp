@@ -252,17 +252,25 @@ void Application::connectActions() {
         talkTimings.rehearseNext();
         show.start();
     });
+    // A slide's whiteboards come after it, as pages of the talk.
     on(Id::next, [this] {
-        if (!talkTimings.stepPastSkip())
+        if (!presenterTools.stepBoard(+1) && !talkTimings.stepPastSkip())
             show.next();
     });
-    on(Id::previous, [this] { show.previous(); });
+    on(Id::previous, [this] {
+        if (presenterTools.stepBoard(-1))
+            return;
+        const qint64 from = show.page();
+        show.previous();
+        presenterTools.steppedBackFrom(from);
+    });
     on(Id::nextSlide, [this] { show.nextSlide(); });
     on(Id::previousSlide, [this] { show.previousSlide(); });
     on(Id::first, [this] { show.first(); });
     on(Id::last, [this] { show.last(); });
     on(Id::goToTyped, [this] { show.goToTyped(); });
     on(Id::linkBack, [this] { pageLinks.back(); });
+    on(Id::linkForward, [this] { pageLinks.forward(); });
     on(Id::overview, [this] { slideOverview.toggle(); });
     // Esc leaves a tool's state before it acts on the talk.
     on(Id::escape, [this] {

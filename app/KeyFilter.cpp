@@ -16,8 +16,12 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
         return modifiers & Qt::ShiftModifier ? Command::StartFromBeginning
                                              : Command::TogglePresentation;
     // As a browser goes back.
-    if (held == Qt::AltModifier && key == Qt::Key_Left && !(modifiers & Qt::ShiftModifier))
-        return Command::LinkBack;
+    if (held == Qt::AltModifier && !(modifiers & Qt::ShiftModifier)) {
+        if (key == Qt::Key_Left)
+            return Command::LinkBack;
+        if (key == Qt::Key_Right)
+            return Command::LinkForward;
+    }
     if (held)
         return Command::None;
     const bool shifted = modifiers & Qt::ShiftModifier;
@@ -51,6 +55,8 @@ Command commandFor(int key, Qt::KeyboardModifiers modifiers, const QString& text
         break;
     }
     const QString characters = text.toLower();
+    if (characters == QLatin1String("z") && shifted)
+        return Command::ZoomHere;
     if (characters == QLatin1String("b") || characters == QLatin1String("."))
         return Command::ToggleBlack;
     if (characters == QLatin1String("w") || characters == QLatin1String(","))
@@ -210,6 +216,8 @@ std::optional<Actions::Id> actionFor(Command command, bool shifted, bool present
         return Id::overview;
     case Command::LinkBack:
         return Id::linkBack;
+    case Command::LinkForward:
+        return Id::linkForward;
     case Command::ToggleMedia:
         return Id::toggleMedia;
     case Command::Pointer:
@@ -232,6 +240,8 @@ std::optional<Actions::Id> actionFor(Command command, bool shifted, bool present
         return Id::nextWidth;
     case Command::Zoom:
         return Id::zoom;
+    case Command::ZoomHere:
+        return Id::zoomHere;
     case Command::Freeze:
         return Id::freeze;
     case Command::Whiteboard:

@@ -57,6 +57,8 @@ enum class Command {
     NextColour,
     NextWidth,
     Zoom,
+    // Shift+Z: zooms at once to the part under the mouse.
+    ZoomHere,
     Freeze,
     Whiteboard,
     Digit,
@@ -68,6 +70,8 @@ enum class Command {
     Overview,
     // Alt+Left: back to the page before the last link jump.
     LinkBack,
+    // Alt+Right: forward again to where that jump led.
+    LinkForward,
     // M: starts or pauses the slide's video.
     ToggleMedia,
 };

@@ -74,7 +74,7 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
     presentation->addAction(actions[Id::rehearse]);
     presentation->addSeparator();
     for (const Id id : {Id::next, Id::previous, Id::nextSlide, Id::previousSlide, Id::first,
-                        Id::last, Id::linkBack})
+                        Id::last, Id::linkBack, Id::linkForward})
         presentation->addAction(actions[id]);
     presentation->addSeparator();
     presentation->addAction(actions[Id::toggleBlack]);
@@ -96,6 +96,7 @@ MenuBar::MenuBar(const Actions& actions, QWidget* parent) : QMenuBar(parent) {
         tools->addAction(actions[id]);
     tools->addSeparator();
     tools->addAction(actions[Id::zoom]);
+    tools->addAction(actions[Id::zoomHere]);
     tools->addAction(actions[Id::freeze]);
     tools->addAction(actions[Id::whiteboard]);
 

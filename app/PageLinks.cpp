@@ -41,8 +41,7 @@ void PageLinks::follow(const PageLink& link, bool onConsole) {
         back();
         break;
     case Does::forward:
-        if (const std::optional<qint64> page = history.forward(show.page()))
-            show.goTo(*page);
+        forward();
         break;
     case Does::open:
         say(openUrl(outcome.url)
@@ -59,6 +58,11 @@ void PageLinks::follow(const PageLink& link, bool onConsole) {
 
 void PageLinks::back() {
     if (const std::optional<qint64> page = history.back(show.page()))
+        show.goTo(*page);
+}
+
+void PageLinks::forward() {
+    if (const std::optional<qint64> page = history.forward(show.page()))
         show.goTo(*page);
 }
 

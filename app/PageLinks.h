@@ -27,6 +27,8 @@ public:
     void watch(SlideView* console, SlideView* audience);
     // Alt+Left: back to the page the last link jump left.
     void back();
+    // Alt+Right: forward again to where the jump led, after going back.
+    void forward();
     // A new deck: its jumps start afresh.
     void clear();
     // What the last click on a link did or why it did nothing, while its page is shown; empty

@@ -107,7 +107,16 @@ void PresenterTools::connectActions(const Actions& actions) {
     on(Id::toolHighlighter, [this] { choose(ToolState::Tool::highlighter); });
     on(Id::toolEraser, [this] { choose(ToolState::Tool::eraser); });
     on(Id::undoStroke, [this] { drawings.undo(sheet()); });
-    on(Id::clearSlide, [this] { drawings.clear(sheet()); });
+    on(Id::clearSlide, [this] {
+        // An empty whiteboard cleared leaves the talk as it was before the board was put in.
+        if (state.board() > 0 && drawings.strokes(sheet()).isEmpty()) {
+            drawings.removeBoard(state.page(), state.board());
+            state.showBoard(state.board() - 1);
+            update();
+            return;
+        }
+        drawings.clear(sheet());
+    });
     on(Id::nextColour, [this] {
         state.nextColour();
         update();
@@ -117,6 +126,7 @@ void PresenterTools::connectActions(const Actions& actions) {
         update();
     });
     on(Id::zoom, [this] { toggleZoom(); });
+    on(Id::zoomHere, [this] { zoomHere(); });
     on(Id::freeze, [this] { toggleFreeze(); });
     on(Id::whiteboard, [this] { toggleWhiteboard(); });
     on(Id::exportDrawings, [this] { exportDrawings(); });
@@ -138,7 +148,11 @@ void PresenterTools::attach(SlideView* console, AudienceWindow* audience) {
     });
     for (ToolOverlay* overlay : {consoleOverlay.data(), audienceOverlay.data()}) {
         connect(overlay, &ToolOverlay::resized, this, &PresenterTools::update);
-        connect(overlay, &ToolOverlay::pointerMoved, this, &PresenterTools::pointerMoved);
+        connect(overlay, &ToolOverlay::pointerMoved, this,
+                [this](const std::optional<QPointF>& page) {
+                    mouse = page;
+                    pointerMoved(page);
+                });
         connect(overlay, &ToolOverlay::pressed, this, &PresenterTools::pressed);
         connect(overlay, &ToolOverlay::dragged, this, &PresenterTools::dragged);
         connect(overlay, &ToolOverlay::released, this, &PresenterTools::released);
@@ -172,6 +186,17 @@ void PresenterTools::toggleZoom() {
     else
         state.choose(ToolState::Tool::zoom);
     zoomStart.reset();
+    update();
+}
+
+void PresenterTools::zoomHere() {
+    // Away from the slide there is no place to zoom to: the rectangle is dragged as with Z.
+    if (state.zoom() || !mouse) {
+        toggleZoom();
+        return;
+    }
+    zoomStart.reset();
+    zoomTo(*mouse, *mouse);
     update();
 }
 
@@ -212,6 +237,25 @@ void PresenterTools::toggleWhiteboard() {
     }
     live.reset();
     update();
+}
+
+bool PresenterTools::stepBoard(int by) {
+    const int board = state.board() + by;
+    if (show.page() != state.page() || board < 0 || board > drawings.boards(state.page()))
+        return false;
+    state.showBoard(board);
+    live.reset();
+    update();
+    return true;
+}
+
+void PresenterTools::steppedBackFrom(qint64 from) {
+    refresh();
+    const int boards = drawings.boards(show.page());
+    if (show.page() < from && boards > 0) {
+        state.showBoard(boards);
+        update();
+    }
 }
 
 bool PresenterTools::escape() {
@@ -318,6 +362,7 @@ void PresenterTools::update() {
         consoleOverlay->setStrokes(strokes);
         consoleOverlay->setLiveStroke(live);
         consoleOverlay->setWhiteboard(state.board() > 0);
+        consoleOverlay->setFaded(show.blank() != Blank::none);
         consoleOverlay->setPointer(pointing ? pointer : std::nullopt);
         consoleOverlay->setSpotlight(spotlight);
         consoleOverlay->setTakesClicks(state.takesClicks());

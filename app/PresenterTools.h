@@ -36,6 +36,12 @@ public:
     void attach(SlideView* console, AudienceWindow* audience);
     // After every change of the talk: both overlays in line with the page and the blanking.
     void refresh();
+    // Next and previous go through the whiteboards after a slide as through pages: true when the
+    // step stayed on this slide's sheets, so that the talk does not move.
+    bool stepBoard(int by);
+    // The talk stepped back from page `from`: it arrives on the last whiteboard of the page
+    // before, where there is one.
+    void steppedBackFrom(qint64 from);
     // Esc: leaves a zoom, a frozen projector, a tool or a whiteboard, one at a time; false when
     // there was none, so that Esc goes on to the talk.
     bool escape();
@@ -58,6 +64,8 @@ private:
     void connectActions(const Actions& actions);
     void choose(ToolState::Tool tool);
     void toggleZoom();
+    // Twice as large around the mouse on the slide, at once; the same key again goes back.
+    void zoomHere();
     void zoomTo(QPointF from, QPointF to);
     // Both views show the zoomed region, or the whole slide again.
     void applyZoom();
@@ -93,6 +101,8 @@ private:
     QPointer<ToolOverlay> audienceOverlay;
     QPointer<InkPalette> palette;
     std::optional<QPointF> pointer;
+    // Where the mouse is on a slide, also while the resting pointer is hidden.
+    std::optional<QPointF> mouse;
     // The stroke being drawn, or the eraser held down.
     std::optional<Stroke> live;
     bool erasing = false;

@@ -112,12 +112,13 @@ private slots:
         QTest::newRow("shift page up") << "Shift+Prior" << Command::PreviousSlide;
         QTest::newRow("shift down stays a step") << "Shift+Down" << Command::Next;
         QTest::newRow("ctrl right belongs to the menus") << "Ctrl+Right" << Command::None;
-        QTest::newRow("alt right") << "Alt+Right" << Command::None;
+        QTest::newRow("alt right goes forward to the link") << "Alt+Right" << Command::LinkForward;
         QTest::newRow("meta right") << "Meta+Right" << Command::None;
         QTest::newRow("ctrl b") << "Ctrl+b" << Command::None;
         QTest::newRow("other letter") << "q" << Command::None;
         QTest::newRow("l takes the pointer") << "l" << Command::Pointer;
         QTest::newRow("shift d like caps lock") << "Shift+d" << Command::Pen;
+        QTest::newRow("shift z zooms under the mouse") << "Shift+z" << Command::ZoomHere;
         QTest::newRow("x clears the slide") << "x" << Command::ClearSlide;
         QTest::newRow("ctrl f belongs to the menus") << "Ctrl+f" << Command::None;
         QTest::newRow("s skips what the console offers") << "s" << Command::SkipSlides;

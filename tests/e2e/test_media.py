@@ -94,6 +94,8 @@ class Media(DisplayTestCase):
                   "wait 300", "state", "key b", "wait 1500", "state", "key f", "wait 300", "state", "key f",
                   "wait 1500", "state", "stop", "wait 300", "state",
                   "present", "goto 7", "wait 2000", "click audience left", "wait 1500", "state",
+                  "key d", "wait 300", "click audience left", "wait 500",
+                  "grab audience {home}/pen-over-clip.png", "state", "key d",
                   "goto 8", "wait 3000", "state", "goto 9", "wait 2500", "state", "goto 0",
                   "wait 500", "goto 9", "wait 1500", "state", "goto 0", "wait 300", "state", "quit"]
         with tempfile.TemporaryDirectory() as home:
@@ -155,6 +157,13 @@ class Media(DisplayTestCase):
                 clicked = session.next_state(ANSWER_SECONDS)
                 self.assertEqual(clicked["index"], 7)
                 self.assertTrue(clicked["media"][0]["playing"], clicked["media"])
+                # With the pen in hand a click on the clip draws, over the playing video.
+                inked = session.next_state(ANSWER_SECONDS)
+                self.assertTrue(inked["media"][0]["playing"], inked["media"])
+                self.assertEqual(len(inked["drawings"]), 1, inked["drawings"])
+                over = Image(pathlib.Path(home) / "pen-over-clip.png")
+                red, green, blue = over.pixel(over.width // 2, over.height // 2)
+                self.assertTrue(red > 200 and green < 120 and blue < 120, (red, green, blue))
                 sound = session.next_state(ANSWER_SECONDS)["media"][0]
                 self.assertEqual(sound["problem"], "", sound)
                 self.assertEqual(sound["position"], 1000, sound)

@@ -55,7 +55,7 @@ class Navigation(DisplayTestCase):
             (b"0 0 1", b"", [link(b"0 0 400 225", b"/A << /S /Named /N /GoBack >>")]),
         ])
         steps = [f"open {deck}", "present", "wait 2000", "state", "wait 2500", "state", "wait 2500",
-                 "state", "wait 2500", "state", "quit"]
+                 "state", "wait 2500", "state", "wait 2500", "state", "quit"]
         with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
             first = session.next_state()
             self.assertEqual(first["index"], 0)
@@ -77,6 +77,8 @@ class Navigation(DisplayTestCase):
             session.type("alt+Left")
             back = session.next_state()
             self.assertEqual(back["index"], 0)
+            session.type("alt+Right")
+            self.assertEqual(session.next_state()["index"], 2, "forward again to the link's page")
             self.assertEqual(session.finish(), 0)
 
     def test_the_overview_chooses_a_slide(self):

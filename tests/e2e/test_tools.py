@@ -116,6 +116,14 @@ class Tools(DisplayTestCase):
                                 "the stroke under the zoom's centre")
                 session.type("z")
                 session.until(lambda state: state["zoom"] is None)
+                # Shift+Z: twice as large around the mouse at once, and back.
+                self.mouse(session, "mousemove", *at(current, 0.45, 0.6))
+                session.type("shift+z")
+                x, y, width, height = session.until(lambda state: state["zoom"] is not None)["zoom"]
+                self.assertAlmostEqual(x + width / 2, 0.45, delta=0.01)
+                self.assertAlmostEqual(width, 0.5, delta=0.01)
+                session.type("shift+z")
+                session.until(lambda state: state["zoom"] is None)
 
                 # Frozen: the console moves on, the projector keeps its picture.
                 session.type("f")
@@ -142,7 +150,29 @@ class Tools(DisplayTestCase):
                 board = root_grab(self.xvfb, self.path("board.png"))
                 self.assertEqual(board.pixel(*at(audience, 0.5, 0.5)), (255, 255, 255))
                 session.type("t")
+                state = session.until(lambda state: state["board"] == 0)
+                # The slide's whiteboard is a page of the talk: next and previous step over it.
+                slide = state["index"]
+                session.type("Right")
+                state = session.until(lambda state: state["board"] == 1)
+                self.assertEqual(state["index"], slide)
+                session.type("Right")
+                session.until(lambda state: state["index"] == slide + 1 and state["board"] == 0)
+                session.type("Left")
+                state = session.until(lambda state: state["board"] == 1)
+                self.assertEqual(state["index"], slide)
+                session.type("Left")
+                session.until(lambda state: state["index"] == slide and state["board"] == 0)
+                # Cleared while empty, the whiteboard leaves the talk: next goes past the slide.
+                session.type("t")
+                session.until(lambda state: state["board"] == 1)
+                session.type("x")
                 session.until(lambda state: state["board"] == 0)
+                session.type("Right")
+                state = session.until(lambda state: state["index"] == slide + 1)
+                self.assertEqual(state["board"], 0)
+                session.type("Left")
+                session.until(lambda state: state["index"] == slide)
                 session.type("Escape")
                 session.until(lambda state: state["tool"] is None and state["presenting"])
                 drawings = deck.with_name("talk.orvello-drawings.json")

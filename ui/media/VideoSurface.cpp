@@ -24,6 +24,9 @@ VideoSurface::VideoSurface(Role role, QWidget* slideView) : QWidget(slideView), 
     else
         setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::NoFocus);
+    // Under the presenter tools: the pointer and the ink show over a playing clip, and a press
+    // the tools do not take reaches the clip through them.
+    lower();
 }
 
 void VideoSurface::setArea(QRect devicePixels) {

@@ -43,6 +43,13 @@ void ToolOverlay::setSlide(const SlideGeometry& slide) {
     update();
 }
 
+void ToolOverlay::setFaded(bool fade) {
+    if (fade == faded)
+        return;
+    faded = fade;
+    update();
+}
+
 void ToolOverlay::setStrokes(const QList<Stroke>& shown) {
     if (shown == strokes)
         return;
@@ -51,6 +58,10 @@ void ToolOverlay::setStrokes(const QList<Stroke>& shown) {
 }
 
 void ToolOverlay::setLiveStroke(const std::optional<Stroke>& stroke) {
+    // Every change of the talk passes here: a repaint for nothing would paint the projector's
+    // old slide once more before the new one.
+    if (stroke == live)
+        return;
     const qsizetype had = live ? live->points.size() : 0;
     const bool grows =
         live && stroke && stroke->points.size() > had && stroke->points.mid(0, had) == live->points;
@@ -143,11 +154,14 @@ void ToolOverlay::paintEvent(QPaintEvent*) {
         painter.drawPixmap(rect(), frozen);
     } else if (geometry.isValid()) {
         painter.setClipRect(geometry.target);
+        // As much of the drawings as the veil's alpha (170) lets through of the slide.
+        painter.setOpacity(faded ? 1.0 - 170.0 / 255.0 : 1.0);
         if (whiteboard)
             painter.fillRect(geometry.target, Qt::white);
         StrokePainter::paintAll(painter, strokes, geometry);
         if (live)
             StrokePainter::paint(painter, *live, geometry);
+        painter.setOpacity(1.0);
         if (spotlight && pointer) {
             QPainterPath dimmed;
             dimmed.addRect(geometry.target);
@@ -189,10 +203,41 @@ void ToolOverlay::paintEvent(QPaintEvent*) {
     }
 }
 
+bool ToolOverlay::forwardBeneath(QMouseEvent* event) {
+    QWidget* target = forwardedTo;
+    if (event->type() == QEvent::MouseButtonPress) {
+        target = nullptr;
+        // Siblings are stacked in the order of the parent's children: those before this one lie
+        // under the tools.
+        const QPoint at = mapToParent(event->position()).toPoint();
+        for (QObject* child : parentWidget()->children()) {
+            if (child == this)
+                break;
+            auto* widget = qobject_cast<QWidget*>(child);
+            if (widget && widget->isVisible() && widget->geometry().contains(at))
+                target = widget;
+        }
+    }
+    if (!target)
+        return false;
+    QMouseEvent forwarded(event->type(), target->mapFromParent(mapToParent(event->position())),
+                          event->scenePosition(), event->globalPosition(), event->button(),
+                          event->buttons(), event->modifiers(), event->pointingDevice());
+    forwarded.setAccepted(false);
+    // Straight to the widget: through the application it would go on to the view when ignored,
+    // and the view then gets this press a second time from the overlay.
+    static_cast<QObject*>(target)->event(&forwarded);
+    if (event->type() == QEvent::MouseButtonPress)
+        forwardedTo = forwarded.isAccepted() ? target : nullptr;
+    else if (event->type() == QEvent::MouseButtonRelease)
+        forwardedTo = nullptr;
+    return forwarded.isAccepted();
+}
+
 void ToolOverlay::mousePressEvent(QMouseEvent* event) {
     const bool eraser = event->button() == Qt::RightButton;
     if (!takesClicks || !geometry.isValid() || (event->button() != Qt::LeftButton && !eraser)) {
-        event->ignore();
+        event->setAccepted(forwardBeneath(event));
         return;
     }
     drawing = true;
@@ -200,6 +245,8 @@ void ToolOverlay::mousePressEvent(QMouseEvent* event) {
 }
 
 void ToolOverlay::mouseMoveEvent(QMouseEvent* event) {
+    if (forwardedTo)
+        forwardBeneath(event);
     if (!geometry.isValid())
         return;
     const QPointF page = geometry.toPage(event->position());
@@ -210,7 +257,7 @@ void ToolOverlay::mouseMoveEvent(QMouseEvent* event) {
 
 void ToolOverlay::mouseReleaseEvent(QMouseEvent* event) {
     if (!drawing) {
-        event->ignore();
+        event->setAccepted(forwardedTo && forwardBeneath(event));
         return;
     }
     drawing = false;

@@ -8,6 +8,7 @@
 #include "drawing/Stroke.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -35,6 +36,9 @@ public:
     void setFrozenPicture(const QPixmap& picture);
     // The rectangle a zoom is being dragged over, in page coordinates; none for none.
     void setRubberBand(const std::optional<QRectF>& page);
+    // The view is veiled (blanked on the projector): the drawings show through the veil as
+    // faintly as the slide does, not over it.
+    void setFaded(bool faded);
     // A line for the speaker across the view's top; empty for none.
     void setBanner(const QString& text);
     // Whether the mouse's buttons draw (else they reach the view below) and the cursor hides.
@@ -64,6 +68,9 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // A press the tools do not take goes to what lies under them on the slide (a clip), and the
+    // moves and the release after it with it; false when nothing there took it.
+    bool forwardBeneath(QMouseEvent* event);
     QRectF dotBounds(const std::optional<QPointF>& page) const;
     double dotRadius() const;
 
@@ -73,9 +80,12 @@ private:
     std::optional<QPointF> pointer;
     std::optional<double> spotlight;
     bool whiteboard = false;
+    bool faded = false;
     QPixmap frozen;
     std::optional<QRectF> rubberBand;
     QString banner;
     bool takesClicks = false;
+    // What took the press under way, past the tools.
+    QPointer<QWidget> forwardedTo;
     bool drawing = false;
 };
