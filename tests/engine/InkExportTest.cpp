@@ -77,6 +77,20 @@ class InkExportTest : public QObject {
 private:
     QTemporaryDir folder;
 
+    // The deck written with the ink by a fresh worker, as each export has one, into `name`.
+    QString exported(const QString& deck, const QList<InkStroke>& ink, const QString& name) {
+        OpenStatus status = OpenStatus::ok;
+        const auto engine = ProcessEngine::open(ProcessEngine::workerPath(), deck, {}, &status, {});
+        const QByteArray written = engine ? engine->writeWithInk(ink) : QByteArray();
+        if (!written.startsWith("%PDF"))
+            return {};
+        const QString copy = folder.filePath(name);
+        QFile out(copy);
+        if (!out.open(QIODevice::WriteOnly) || out.write(written) != written.size())
+            return {};
+        return copy;
+    }
+
 private slots:
     void strokesTravelIntact() {
         InkStroke stroke{3, QColor(10, 20, 30), 0.4, 0.01, {{0.1, 0.2}, {0.3, 0.4}}, 2};
@@ -100,18 +114,10 @@ private slots:
         const QByteArray before = original.readAll();
         original.close();
 
-        OpenStatus status = OpenStatus::ok;
-        const auto engine = ProcessEngine::open(ProcessEngine::workerPath(), deck, {}, &status, {});
-        QVERIFY(engine);
         const InkStroke pen{0, QColor(255, 0, 0), 1.0, 0.01, {{0.25, 0.5}, {0.75, 0.25}}};
         const InkStroke marker{1, QColor(255, 214, 10), 0.4, 0.04, {{0.1, 0.9}, {0.6, 0.3}}};
-        const QByteArray written = engine->writeWithInk({pen, marker});
-        QVERIFY(written.startsWith("%PDF"));
-        const QString copy = folder.filePath(QStringLiteral("copy.pdf"));
-        QFile out(copy);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(written);
-        out.close();
+        const QString copy = exported(deck, {pen, marker}, QStringLiteral("copy.pdf"));
+        QVERIFY(!copy.isEmpty());
 
         const QList<ReadInk> read = readInk(copy);
         QCOMPARE(read.size(), 2);
@@ -128,15 +134,9 @@ private slots:
         // Whiteboards become blank pages after their slide, up to the last one drawn on (the
         // empty first one included); the slides after them keep their ink.
         const InkStroke board{0, QColor(0, 0, 255), 1.0, 0.01, {{0.5, 0.5}, {0.6, 0.6}}, 2};
-        // A fresh worker, as each export has.
-        const auto fresh = ProcessEngine::open(ProcessEngine::workerPath(), deck, {}, &status, {});
-        QVERIFY(fresh);
-        const QByteArray boards = fresh->writeWithInk({pen, marker, board});
-        const QString withBoards = folder.filePath(QStringLiteral("boards.pdf"));
-        QFile boardsOut(withBoards);
-        QVERIFY(boardsOut.open(QIODevice::WriteOnly));
-        boardsOut.write(boards);
-        boardsOut.close();
+        const QString withBoards =
+            exported(deck, {pen, marker, board}, QStringLiteral("boards.pdf"));
+        QVERIFY(!withBoards.isEmpty());
         const QList<ReadInk> onBoards = readInk(withBoards);
         QCOMPARE(onBoards.size(), 3);
         QCOMPARE(onBoards.at(0).page, 0);
