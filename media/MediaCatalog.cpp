@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -12,32 +13,68 @@
 
 #include <unistd.h>
 
+namespace {
+
+// The page's clips, pdfpc's links read as clips and other links left out.
+QList<MediaLink> readPage(const PageEngine* engine, qint64 page) {
+    QList<MediaLink> found;
+    for (const MediaLink& link : engine ? engine->pageMedia(page) : QList<MediaLink>()) {
+        if (link.kind != MediaLink::Kind::link)
+            found.append(link);
+        else if (const std::optional<MediaLink> clip = MediaSource::fromLink(link))
+            found.append(*clip);
+    }
+    return found;
+}
+
+} // namespace
+
 // One thread per deck with its own engine; a reader left behind (a new deck, the catalog gone)
-// ends after the job it is in, and its answers find nobody.
+// ends after the job it is in, and its answers find nobody. Between the jobs asked for it reads
+// the deck's pages in order; once all are read and none embeds a clip, its engine goes (a worker
+// process fewer during the talk), to be opened again only if a job comes.
 struct MediaCatalog::Reader {
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<std::function<void(PageEngine*)>> jobs;
     bool closed = false;
 
-    void run(EngineFactory engines, QString path) {
-        std::unique_ptr<PageEngine> engine;
-        bool opened = false;
+    void run(EngineFactory engines, QString path,
+             std::function<void(qint64, QList<MediaLink>)> read) {
+        std::unique_ptr<PageEngine> engine = engines.open(path, {}, nullptr);
+        const qint64 count = engine ? engine->pageCount() : 0;
+        qint64 next = 0;
+        bool embedded = false;
+        bool released = false;
         for (;;) {
             std::function<void(PageEngine*)> job;
             {
                 std::unique_lock lock(mutex);
-                wake.wait(lock, [this] { return closed || !jobs.empty(); });
+                if (next >= count)
+                    wake.wait(lock, [this] { return closed || !jobs.empty(); });
                 if (closed)
                     return;
-                job = std::move(jobs.front());
-                jobs.pop_front();
+                if (!jobs.empty()) {
+                    job = std::move(jobs.front());
+                    jobs.pop_front();
+                }
             }
-            if (!opened) {
-                opened = true;
-                engine = engines.open(path, {}, nullptr);
+            if (job) {
+                if (released) {
+                    engine = engines.open(path, {}, nullptr);
+                    released = false;
+                }
+                job(engine.get());
+                continue;
             }
-            job(engine.get());
+            const QList<MediaLink> links = readPage(engine.get(), next);
+            embedded = embedded || std::any_of(links.begin(), links.end(),
+                                               [](const MediaLink& link) { return link.embedded; });
+            read(next, links);
+            if (++next == count && !embedded) {
+                engine.reset();
+                released = true;
+            }
         }
     }
 };
@@ -61,7 +98,17 @@ void MediaCatalog::setDeck(const EngineFactory& engines, const QString& path) {
     if (path.isEmpty() || !engines.open)
         return;
     reader = std::make_shared<Reader>();
-    std::thread([shared = reader, engines, path] { shared->run(engines, path); }).detach();
+    const QPointer<MediaCatalog> self(this);
+    const quint64 wanted = generation;
+    const auto read = [self, wanted](qint64 page, const QList<MediaLink>& found) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, wanted, page, found] { self ? self->pageFound(wanted, page, found) : void(); },
+            Qt::QueuedConnection);
+    };
+    std::thread([shared = reader, engines, path, read] {
+        shared->run(engines, path, read);
+    }).detach();
 }
 
 void MediaCatalog::post(std::function<void(PageEngine*)> job) {
@@ -82,24 +129,21 @@ std::optional<QList<MediaLink>> MediaCatalog::media(qint64 page) {
     const QPointer<MediaCatalog> self(this);
     const quint64 wanted = generation;
     post([self, wanted, page](PageEngine* engine) {
-        QList<MediaLink> found;
-        for (const MediaLink& link : engine ? engine->pageMedia(page) : QList<MediaLink>()) {
-            if (link.kind != MediaLink::Kind::link)
-                found.append(link);
-            else if (const std::optional<MediaLink> clip = MediaSource::fromLink(link))
-                found.append(*clip);
-        }
+        const QList<MediaLink> found = readPage(engine, page);
         QMetaObject::invokeMethod(
             qApp,
-            [self, wanted, page, found] {
-                if (!self || self->generation != wanted)
-                    return;
-                self->pages.insert(page, found);
-                emit self->pageRead(page);
-            },
+            [self, wanted, page, found] { self ? self->pageFound(wanted, page, found) : void(); },
             Qt::QueuedConnection);
     });
     return std::nullopt;
+}
+
+void MediaCatalog::pageFound(quint64 wanted, qint64 page, const QList<MediaLink>& found) {
+    if (generation != wanted || pages.contains(page))
+        return;
+    pages.insert(page, found);
+    if (asked.contains(page))
+        emit pageRead(page);
 }
 
 void MediaCatalog::takeFile(qint64 page, int index) {

@@ -36,6 +36,8 @@ signals:
 private:
     struct Reader;
     void post(std::function<void(PageEngine*)> job);
+    // A page's clips read on the reader's thread, for the deck of `wanted`.
+    void pageFound(quint64 wanted, qint64 page, const QList<MediaLink>& found);
 
     std::shared_ptr<Reader> reader;
     quint64 generation = 0;
