@@ -85,9 +85,8 @@ private slots:
         QVERIFY2(same <= 2.5, qPrintable(QString::number(same)));
         QCOMPARE(pictures.at(1).size(), QSize(width / 2, height / 2));
         const double half = meanDifference(
-            pictures.at(1),
-            reference.scaled(width / 2, height / 2, Qt::IgnoreAspectRatio,
-                             Qt::SmoothTransformation));
+            pictures.at(1), reference.scaled(width / 2, height / 2, Qt::IgnoreAspectRatio,
+                                             Qt::SmoothTransformation));
         QVERIFY2(half <= 4, qPrintable(QString::number(half)));
         QVERIFY(pictures.at(2).isNull());
         // Asked again at other sizes, the kept contexts follow.
@@ -98,9 +97,10 @@ private slots:
     void highDefinitionColours() {
         // Y 100, U 60, V 200 in video range: BT.709 gives (227, 74, 0), BT.601 (213, 66, 0).
         FrameScaler scaler;
-        const QImage hd = scaler.scaled(frameOf(QVideoFrameFormat::Format_YUV420P,
-                                                QVideoFrameFormat::ColorSpace_BT709, true),
-                                        {QSize(width, height)})
+        const QImage hd = scaler
+                              .scaled(frameOf(QVideoFrameFormat::Format_YUV420P,
+                                              QVideoFrameFormat::ColorSpace_BT709, true),
+                                      {QSize(width, height)})
                               .at(0);
         const QColor colour = hd.pixelColor(width / 2, height / 2);
         QVERIFY2(std::abs(colour.red() - 227) <= 3 && std::abs(colour.green() - 74) <= 3 &&
