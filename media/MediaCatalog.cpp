@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -14,6 +15,9 @@
 #include <unistd.h>
 
 namespace {
+
+// The deck's first pictures come before the reading of all its pages.
+constexpr std::chrono::seconds sweepDelay{2};
 
 // The page's clips, pdfpc's links read as clips and other links left out.
 QList<MediaLink> readPage(const PageEngine* engine, qint64 page) {
@@ -29,10 +33,11 @@ QList<MediaLink> readPage(const PageEngine* engine, qint64 page) {
 
 } // namespace
 
-// One thread per deck with its own engine; a reader left behind (a new deck, the catalog gone)
-// ends after the job it is in, and its answers find nobody. Between the jobs asked for it reads
-// the deck's pages in order; once all are read and none embeds a clip, its engine goes (a worker
-// process fewer during the talk), to be opened again only if a job comes.
+// One thread per deck with its own engine, opened for the first job; a reader left behind (a new
+// deck, the catalog gone) ends after the job it is in, and its answers find nobody. From a few
+// seconds after the deck opened (its first pictures come first) it reads the deck's pages in
+// order between the jobs asked for; once all are read and none embeds a clip, its engine goes (a
+// worker process fewer during the talk), to be opened again only if a job comes.
 struct MediaCatalog::Reader {
     std::mutex mutex;
     std::condition_variable wake;
@@ -41,17 +46,21 @@ struct MediaCatalog::Reader {
 
     void run(EngineFactory engines, QString path,
              std::function<void(qint64, QList<MediaLink>)> read) {
-        std::unique_ptr<PageEngine> engine = engines.open(path, {}, nullptr);
-        const qint64 count = engine ? engine->pageCount() : 0;
+        const auto sweepFrom = std::chrono::steady_clock::now() + sweepDelay;
+        std::unique_ptr<PageEngine> engine;
+        std::optional<qint64> count;
         qint64 next = 0;
         bool embedded = false;
-        bool released = false;
+        bool released = true;
         for (;;) {
             std::function<void(PageEngine*)> job;
             {
                 std::unique_lock lock(mutex);
-                if (next >= count)
-                    wake.wait(lock, [this] { return closed || !jobs.empty(); });
+                const auto asked = [this] { return closed || !jobs.empty(); };
+                if (count && next >= *count)
+                    wake.wait(lock, asked);
+                else
+                    wake.wait_until(lock, sweepFrom, asked);
                 if (closed)
                     return;
                 if (!jobs.empty()) {
@@ -59,19 +68,23 @@ struct MediaCatalog::Reader {
                     jobs.pop_front();
                 }
             }
+            if (released) {
+                engine = engines.open(path, {}, nullptr);
+                released = false;
+                if (!count)
+                    count = engine ? engine->pageCount() : 0;
+            }
             if (job) {
-                if (released) {
-                    engine = engines.open(path, {}, nullptr);
-                    released = false;
-                }
                 job(engine.get());
                 continue;
             }
+            if (next >= *count)
+                continue;
             const QList<MediaLink> links = readPage(engine.get(), next);
             embedded = embedded || std::any_of(links.begin(), links.end(),
                                                [](const MediaLink& link) { return link.embedded; });
             read(next, links);
-            if (++next == count && !embedded) {
+            if (++next == *count && !embedded) {
                 engine.reset();
                 released = true;
             }
