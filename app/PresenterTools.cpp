@@ -250,7 +250,7 @@ bool PresenterTools::stepBoard(int by) {
 }
 
 void PresenterTools::steppedBackFrom(qint64 from) {
-    refresh();
+    // The show's change has run refresh() already: the state is on the new page.
     const int boards = drawings.boards(show.page());
     if (show.page() < from && boards > 0) {
         state.showBoard(boards);

@@ -17,6 +17,10 @@ inline QColor grey(double whiteLevel, double alpha = 1.0) {
     return colour;
 }
 
+// How much of the slide the console's veil covers while the projector is blanked; the speaker's
+// drawings on it fade by as much.
+constexpr int blankVeilAlpha = 170;
+
 inline const QColor windowBackground = grey(0.11);
 inline const QColor sidebarBackground = grey(0.07);
 

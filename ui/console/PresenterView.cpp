@@ -235,13 +235,14 @@ void PresenterView::showSlides(const Slides& shown) {
     }
     // The speaker keeps seeing the slide, dimmed, and what the audience sees instead.
     current->setBlank(Blank::none);
-    current->setVeil(slides.blank == Blank::black
-                         ? std::optional<SlideView::Veil>(
-                               {QColor(0, 0, 0, 170), L10n::lookup("Schwarz"), Qt::white})
-                     : slides.blank == Blank::white
-                         ? std::optional<SlideView::Veil>({QColor(255, 255, 255, 170),
-                                                           L10n::lookup("Weiß"), Colors::grey(0.2)})
-                         : std::nullopt);
+    current->setVeil(
+        slides.blank == Blank::black
+            ? std::optional<SlideView::Veil>(
+                  {QColor(0, 0, 0, Colors::blankVeilAlpha), L10n::lookup("Schwarz"), Qt::white})
+        : slides.blank == Blank::white
+            ? std::optional<SlideView::Veil>({QColor(255, 255, 255, Colors::blankVeilAlpha),
+                                              L10n::lookup("Weiß"), Colors::grey(0.2)})
+            : std::nullopt);
     if (next->needsRefreshFor(slides.next)) {
         next->setPage(slides.next);
         next->refresh();

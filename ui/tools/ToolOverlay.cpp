@@ -1,5 +1,6 @@
 #include "ui/tools/ToolOverlay.h"
 
+#include "base/Colors.h"
 #include "ui/tools/StrokePainter.h"
 
 #include <QEvent>
@@ -154,8 +155,8 @@ void ToolOverlay::paintEvent(QPaintEvent*) {
         painter.drawPixmap(rect(), frozen);
     } else if (geometry.isValid()) {
         painter.setClipRect(geometry.target);
-        // As much of the drawings as the veil's alpha (170) lets through of the slide.
-        painter.setOpacity(faded ? 1.0 - 170.0 / 255.0 : 1.0);
+        // As much of the drawings as the blanking veil lets through of the slide.
+        painter.setOpacity(faded ? 1.0 - Colors::blankVeilAlpha / 255.0 : 1.0);
         if (whiteboard)
             painter.fillRect(geometry.target, Qt::white);
         StrokePainter::paintAll(painter, strokes, geometry);
