@@ -11,11 +11,31 @@
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
+#include <QTimer>
+
+namespace {
+
+// Long enough for a refresh to reach the projector before the work picture is made.
+constexpr int prepareDelayMs = 100;
+
+} // namespace
 
 TransitionControl::TransitionControl(const Deck& deck, const DeckNotes& notes, SlideShow& show,
                                      Clock& clock, QObject* parent)
     : QObject(parent), deck(deck), notes(notes), show(show), clock(clock), advance(clock) {
     advance.advance = [this] { this->show.next(); };
+    preparing.setSingleShot(true);
+    connect(&preparing, &QTimer::timeout, this, [this] {
+        if (!layer || !audience)
+            return;
+        // Not while a transition plays: after it.
+        if (layer->isPlaying()) {
+            preparing.start(prepareDelayMs);
+            return;
+        }
+        if (const std::optional<QImage> shown = slidePicture())
+            layer->prepareDissolve(*shown);
+    });
     enabled = Preferences::flag(QLatin1String(enabledKey), true);
 }
 
@@ -40,11 +60,35 @@ bool TransitionControl::eventFilter(QObject*, QEvent* event) {
     return false;
 }
 
-QImage TransitionControl::projectorPicture() const {
-    const std::optional<QImage> image = audience->image();
+std::optional<QImage> TransitionControl::slidePicture() const {
+    std::optional<QImage> image = audience->image();
     if (image && !audience->region() && image->size() == audience->pixelKeySize())
+        return image;
+    return std::nullopt;
+}
+
+QImage TransitionControl::projectorPicture() const {
+    if (std::optional<QImage> image = slidePicture())
         return *image;
     return audience->grab().toImage();
+}
+
+std::optional<Transitions::Move> TransitionControl::moveBetween(qint64 from, qint64 to) const {
+    return Transitions::forMove(
+        from, to, [this](qint64 at) { return deck.navigation(at).transition; },
+        Transitions::parseDefault(notes.sidecar().defaultTransition));
+}
+
+bool TransitionControl::dissolvesNext(qint64 page) const {
+    for (const qint64 next : {page - 1, page + 1}) {
+        if (next < 0 || next >= deck.pageCount())
+            continue;
+        const std::optional<Transitions::Move> move = moveBetween(page, next);
+        if (move && (move->transition.style == PageTransition::Style::dissolve ||
+                     move->transition.style == PageTransition::Style::glitter))
+            return true;
+    }
+    return false;
 }
 
 bool TransitionControl::isPlaying() const {
@@ -66,9 +110,7 @@ void TransitionControl::beforeRefresh() {
     const qint64 to = show.page();
     if (from == to)
         return;
-    pendingMove = Transitions::forMove(
-        from, to, [this](qint64 at) { return deck.navigation(at).transition; },
-        Transitions::parseDefault(notes.sidecar().defaultTransition));
+    pendingMove = moveBetween(from, to);
     if (!pendingMove)
         return;
     shownPage = from;
@@ -81,6 +123,8 @@ void TransitionControl::afterRefresh() {
     const std::optional<qint64> from = std::exchange(shownPage, std::nullopt);
     const QImage before = std::exchange(shownPicture, QImage());
     const std::optional<Transitions::Move> move = std::exchange(pendingMove, std::nullopt);
+    if (enabled && layer && dissolvesNext(page))
+        preparing.start(prepareDelayMs);
     if (!from || !move || *from == page || !layer || !audience || audience->page() != page ||
         audience->blank() != Blank::none || !audience->imageKey() ||
         audience->imageKey()->page != page)

@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <optional>
 
@@ -46,6 +47,10 @@ private:
     // copied), else the view grabbed, which takes some 12 ms a full-HD picture. The speaker's
     // drawings and a clip join the picture when the transition ends.
     QImage projectorPicture() const;
+    std::optional<QImage> slidePicture() const;
+    std::optional<Transitions::Move> moveBetween(qint64 from, qint64 to) const;
+    // Whether a step from `page` to a page beside it plays a dissolve, made pixel by pixel.
+    bool dissolvesNext(qint64 page) const;
 
     const Deck& deck;
     const DeckNotes& notes;
@@ -60,4 +65,6 @@ private:
     std::optional<qint64> shownPage;
     QImage shownPicture;
     std::optional<Transitions::Move> pendingMove;
+    // Makes the dissolve's work picture once the projector has changed.
+    QTimer preparing;
 };

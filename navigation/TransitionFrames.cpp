@@ -3,42 +3,15 @@
 #include <QPainter>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace {
 
 using Style = PageTransition::Style;
+using TransitionFrames::motion;
 
 // How many strips the blinds are cut into.
 constexpr int blindCount = 8;
-
-// A fixed random threshold per pixel, tiled: the same dissolve every time.
-const std::array<quint8, 256 * 256>& noise() {
-    static const std::array<quint8, 256 * 256> table = [] {
-        std::array<quint8, 256 * 256> values{};
-        quint32 state = 2463534242u;
-        for (quint8& value : values) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            value = quint8(state >> 24);
-        }
-        return values;
-    }();
-    return table;
-}
-
-// The motion of a direction in whole pictures: 0 degrees is left to right, 90 bottom to top,
-// 315 top left to bottom right.
-QPointF motion(int degrees) {
-    const double radians = degrees * M_PI / 180.0;
-    QPointF vector(std::cos(radians), -std::sin(radians));
-    const double longest = std::max(std::abs(vector.x()), std::abs(vector.y()));
-    vector /= longest;
-    const auto snap = [](double value) { return std::abs(value) < 1e-9 ? 0.0 : value; };
-    return {snap(vector.x()), snap(vector.y())};
-}
 
 QRectF centred(QSizeF size, double share) {
     const QSizeF part(size.width() * share, size.height() * share);
@@ -72,49 +45,6 @@ void drawPart(QPainter& painter, const QImage& image, const QRectF& part) {
     painter.drawImage(part, image, part);
 }
 
-// Dissolve and glitter: each pixel turns once its threshold is passed; glitter's thresholds rise
-// along the direction, so the dissolving sweeps across.
-void compose(const QImage& from, const QImage& to, const PageTransition& transition,
-             double progress, QImage& scratch) {
-    const int width = from.width();
-    const int height = from.height();
-    if (scratch.size() != from.size() || scratch.format() != from.format())
-        scratch = QImage(from.size(), from.format());
-    const int level = int(std::lround(progress * 256));
-    const bool sweeping = transition.style == Style::glitter;
-    QList<int> alongX(width, 0);
-    QList<int> alongY(height, 0);
-    if (sweeping) {
-        const QPointF way =
-            motion(transition.direction == PageTransition::noDirection ? 0 : transition.direction);
-        const double parts = std::abs(way.x()) + std::abs(way.y());
-        for (int x = 0; x < width; ++x) {
-            const double share = way.x() >= 0 ? double(x) / width : double(width - 1 - x) / width;
-            alongX[x] = int(255 * share * std::abs(way.x()) / parts);
-        }
-        for (int y = 0; y < height; ++y) {
-            const double share =
-                way.y() >= 0 ? double(y) / height : double(height - 1 - y) / height;
-            alongY[y] = int(255 * share * std::abs(way.y()) / parts);
-        }
-    }
-    const quint8* const thresholds = noise().data();
-    for (int y = 0; y < height; ++y) {
-        const auto* const before = reinterpret_cast<const quint32*>(from.constScanLine(y));
-        const auto* const after = reinterpret_cast<const quint32*>(to.constScanLine(y));
-        auto* const out = reinterpret_cast<quint32*>(scratch.scanLine(y));
-        const quint8* const row = thresholds + (y & 255) * 256;
-        if (!sweeping) {
-            for (int x = 0; x < width; ++x)
-                out[x] = row[x & 255] < level ? after[x] : before[x];
-            continue;
-        }
-        const int rowShare = alongY[y];
-        for (int x = 0; x < width; ++x)
-            out[x] = (row[x & 255] + alongX[x] + rowShare) / 2 < level ? after[x] : before[x];
-    }
-}
-
 // Fly: the new page comes in over the old one (inward), or the old one leaves over the new one
 // (outward), moving along the direction or, without one, growing from or shrinking to its scale.
 void fly(QPainter& painter, const QImage& from, const QImage& to, const PageTransition& transition,
@@ -144,8 +74,17 @@ void fly(QPainter& painter, const QImage& from, const QImage& to, const PageTran
 
 namespace TransitionFrames {
 
+QPointF motion(int degrees) {
+    const double radians = degrees * M_PI / 180.0;
+    QPointF vector(std::cos(radians), -std::sin(radians));
+    const double longest = std::max(std::abs(vector.x()), std::abs(vector.y()));
+    vector /= longest;
+    const auto snap = [](double value) { return std::abs(value) < 1e-9 ? 0.0 : value; };
+    return {snap(vector.x()), snap(vector.y())};
+}
+
 void paint(QPainter& painter, const QImage& from, const QImage& to,
-           const PageTransition& transition, double progress, QImage& scratch) {
+           const PageTransition& transition, double progress, DissolveFrames& pixels) {
     const double p = std::clamp(progress, 0.0, 1.0);
     const QSizeF size = to.size();
     if (from.size() != to.size() || p >= 1) {
@@ -217,8 +156,12 @@ void paint(QPainter& painter, const QImage& from, const QImage& to,
         return;
     case Style::dissolve:
     case Style::glitter:
-        compose(from, to, transition, p, scratch);
-        painter.drawImage(QPointF(0, 0), scratch);
+        if (from.format() == to.format() && from.depth() == 32)
+            painter.drawImage(QPointF(0, 0), pixels.at(from, to, transition, p));
+        else
+            painter.drawImage(QPointF(0, 0),
+                              pixels.at(from.convertToFormat(QImage::Format_RGB32),
+                                        to.convertToFormat(QImage::Format_RGB32), transition, p));
         return;
     }
 }
@@ -227,9 +170,9 @@ QImage frame(const QImage& from, const QImage& to, const PageTransition& transit
              double progress) {
     QImage picture(to.size(), QImage::Format_RGB32);
     picture.fill(Qt::black);
-    QImage scratch;
+    DissolveFrames pixels;
     QPainter painter(&picture);
-    paint(painter, from, to, transition, progress, scratch);
+    paint(painter, from, to, transition, progress, pixels);
     return picture;
 }
 

@@ -2,6 +2,7 @@
 // all on a manual clock.
 #include "navigation/Transitions.h"
 #include "navigation/AutoAdvance.h"
+#include "navigation/DissolveFrames.h"
 #include "navigation/TransitionFrames.h"
 #include "support/ManualClock.h"
 #include "support/TestSupport.h"
@@ -25,6 +26,25 @@ QImage filled(QColor colour) {
     QImage image(64, 48, QImage::Format_RGB32);
     image.fill(colour);
     return image;
+}
+
+// Every pixel its own colour, so that a pixel taken from the wrong place or picture shows.
+QImage patterned(QSize size, int seed) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y,
+                           qRgb((x + seed) % 256, (y * 3 + seed) % 256, (x / 256 + seed) % 256));
+    return image;
+}
+
+// Which pixels show the new picture, as a share of `part` of the picture.
+double turned(const QImage& picture, const QImage& to, QRect part) {
+    int count = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x)
+            count += picture.pixel(x, y) == to.pixel(x, y);
+    return double(count) / (part.width() * part.height());
 }
 
 } // namespace
@@ -138,6 +158,59 @@ private slots:
         QCOMPARE(middle.size(), to.size());
         QVERIFY(middle != from);
         QVERIFY(middle != to);
+    }
+
+    // Dissolve and glitter are made frame by frame, writing only what changed since the last
+    // frame: whatever the order of the frames (on, back as a move back plays, a jump), each is
+    // the picture made at once; the share turned follows the progress, and glitter sweeps along
+    // its direction. Pictures larger than the threshold tile and no multiple of it.
+    void dissolvingFrameByFrameIsDissolvingAtOnce_data() {
+        QTest::addColumn<PageTransition>("transition");
+        // Glitter: where the sweep starts and where it ends.
+        QTest::addColumn<QRect>("leading");
+        QTest::addColumn<QRect>("trailing");
+        const QRect left(0, 0, 60, 270);
+        const QRect right(240, 0, 60, 270);
+        QTest::newRow("dissolve") << styled(Style::dissolve) << QRect() << QRect();
+        QTest::newRow("glitter right") << styled(Style::glitter, 0) << left << right;
+        QTest::newRow("glitter left") << styled(Style::glitter, 180) << right << left;
+        QTest::newRow("glitter down")
+            << styled(Style::glitter, 270) << QRect(0, 0, 300, 50) << QRect(0, 220, 300, 50);
+        QTest::newRow("glitter diagonal")
+            << styled(Style::glitter, 315) << QRect(0, 0, 60, 60) << QRect(240, 210, 60, 60);
+    }
+    void dissolvingFrameByFrameIsDissolvingAtOnce() {
+        QFETCH(PageTransition, transition);
+        QFETCH(QRect, leading);
+        QFETCH(QRect, trailing);
+        const QSize size(300, 270);
+        const QImage from = patterned(size, 0);
+        const QImage to = patterned(size, 101);
+        const QRect whole(QPoint(0, 0), size);
+        DissolveFrames frames;
+        // Made ready from another picture than the one the transition starts from.
+        frames.prepare(patterned(size, 7));
+        double before = 0;
+        for (const double progress : {0.02, 0.05, 0.3, 0.29, 0.6, 0.1, 0.97, 1.0, 0.5}) {
+            DissolveFrames once;
+            const QImage expected = once.at(from, to, transition, progress);
+            QCOMPARE(frames.at(from, to, transition, progress), expected);
+            if (leading.isNull())
+                QVERIFY(std::abs(turned(expected, to, whole) - progress) < 0.03);
+            else if (progress > before)
+                QVERIFY(turned(expected, to, whole) >
+                        turned(DissolveFrames().at(from, to, transition, before), to, whole));
+            before = progress;
+        }
+        if (!leading.isNull()) {
+            const QImage sweeping = DissolveFrames().at(from, to, transition, 0.4);
+            QVERIFY(turned(sweeping, to, leading) > turned(sweeping, to, trailing) + 0.2);
+        }
+        // The starting picture changed in place is another picture: the frames start afresh.
+        QImage changed = from;
+        changed.setPixel(0, 0, qRgb(1, 2, 3));
+        QCOMPARE(frames.at(changed, to, transition, 0.3),
+                 DissolveFrames().at(changed, to, transition, 0.3));
     }
 
     // Directions as the file means them: a wipe at 0 degrees comes from the left, at 90 from

@@ -33,6 +33,11 @@ QSize TransitionLayer::pixelSize() const {
     return QSize(int(std::round(width() * ratio)), int(std::round(height() * ratio)));
 }
 
+void TransitionLayer::prepareDissolve(const QImage& shown) {
+    if (!isPlaying() && shown.size() == pixelSize())
+        pixels.prepare(asRgb32(shown));
+}
+
 double TransitionLayer::framePeriod() const {
     const QScreen* shownOn = screen();
     const double rate = shownOn ? shownOn->refreshRate() : 0;
@@ -79,7 +84,7 @@ void TransitionLayer::paintEvent(QPaintEvent*) {
     painter.scale(1 / ratio, 1 / ratio);
     const double progress = run.progress();
     if (playing.backwards)
-        TransitionFrames::paint(painter, after, before, playing.transition, 1 - progress, scratch);
+        TransitionFrames::paint(painter, after, before, playing.transition, 1 - progress, pixels);
     else
-        TransitionFrames::paint(painter, before, after, playing.transition, progress, scratch);
+        TransitionFrames::paint(painter, before, after, playing.transition, progress, pixels);
 }

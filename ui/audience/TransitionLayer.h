@@ -3,6 +3,7 @@
 // the moment the talk changes or the window's size does.
 #pragma once
 
+#include "navigation/DissolveFrames.h"
 #include "navigation/Transitions.h"
 
 #include <QImage>
@@ -21,6 +22,9 @@ public:
     bool isPlaying() const { return run.isRunning(); }
     // The layer's size in device pixels: what a picture must have to be played.
     QSize pixelSize() const;
+    // A move ahead may dissolve from `shown`, the picture on the projector: its work picture is
+    // made now, so that the move's first frame need not.
+    void prepareDissolve(const QImage& shown);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -33,6 +37,6 @@ private:
     TransitionRun run;
     QImage before;
     QImage after;
-    QImage scratch;
+    DissolveFrames pixels;
     Transitions::Move playing;
 };
