@@ -1,7 +1,8 @@
 #!/bin/sh
 # Key-to-pixels latency of this program against dspdfviewer, in one interleaved run of the shared
 # harness on the bundled sample deck, a heavy generated deck and a 19-page deck (the sample deck
-# and its first seven pages again, longer than a small cache). "ours" starts in the console and
+# and its first seven pages again, longer than a small cache); "dissolve" (not run by default) is
+# the sample deck with every page dissolving in. "ours" starts in the console and
 # presents with F5; "ours-window" the same with the audience in a window of its own (as with one
 # screen, shared in a video call) laid over the projector monitor; "ours-auto" starts presenting at
 # once (--present), for the time to the first projector picture; "ours-osc" and "ours-http" are
@@ -49,6 +50,10 @@ cp "$source_dir/resources/sample-deck.pdf" "$harness/decks/sample.pdf"
 QT_QPA_PLATFORM=offscreen "$build/tools/sample-deck/orvl-sample-deck" --heavy "$harness/decks/heavy.pdf"
 qpdf --empty --pages "$harness/decks/sample.pdf" 1-12 "$harness/decks/sample.pdf" 1-7 -- \
     "$harness/decks/deck19.pdf"
+# The sample deck again, each page dissolving in (a sidecar's default transition, which only this
+# program reads): the first changed picture of a transition against a cut's.
+cp "$harness/decks/sample.pdf" "$harness/decks/dissolve.pdf"
+printf '{"pdfpcFormat": 2, "defaultTransition": "dissolve:1"}\n' >"$harness/decks/dissolve.pdfpc"
 cd "$harness"
 ORV="$build/talvane-orvello" ./interleave.sh --repeats "$repeats" --decks "$decks" \
     --progs "${LATENCY_PROGRAMS:-ours dspdfviewer ours-auto}"
