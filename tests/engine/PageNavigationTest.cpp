@@ -195,6 +195,57 @@ private slots:
         QCOMPARE(read.displaySeconds.value_or(0), display);
     }
 
+    // A deck as LaTeX beamer writes it: the table of contents and the return buttons lead to
+    // their pages through named destinations, the navigation symbols are pages and named
+    // actions (two of them, Find and GoToPage, refused), each frame's transition is read and the
+    // overlays of a frame share theirs.
+    void readsARealBeamerDeck() {
+        const auto engine =
+            MupdfEngine::open(TestSupport::dataPath("document/beamer-navigation.pdf"));
+        QVERIFY(engine);
+        QCOMPARE(engine->pageCount(), 7);
+        const auto targets = [&engine](qint64 page, Kind kind, double below) {
+            QList<QVariant> found;
+            for (const PageLink& link : engine->navigation(page).links)
+                if (link.kind == kind && link.area.top() < below)
+                    found.append(kind == Kind::destination ? QVariant(link.page)
+                                 : kind == Kind::action    ? QVariant(int(link.action))
+                                                           : QVariant(link.text));
+            return found;
+        };
+        // Above the navigation symbols, which lie along the bottom edge.
+        constexpr double content = 0.9;
+        QCOMPARE(targets(0, Kind::destination, content), (QList<QVariant>{1, 2, 4}));
+        QCOMPARE(targets(1, Kind::destination, content), QList<QVariant>{0});
+        QCOMPARE(targets(3, Kind::destination, content), QList<QVariant>{5});
+        QCOMPARE(targets(4, Kind::uri, content), QList<QVariant>{"https://example.org/talk"});
+        QCOMPARE(targets(5, Kind::action, content), QList<QVariant>{int(PageLink::Action::back)});
+        QCOMPARE(targets(2, Kind::action, 1),
+                 (QList<QVariant>{int(PageLink::Action::back), int(PageLink::Action::forward)}));
+        QCOMPARE(targets(2, Kind::unsupported, 1), (QList<QVariant>{"GoToPage", "Find"}));
+        // The symbols for the frame before and after lead to those frames' pages.
+        const QList<QVariant> symbols = targets(2, Kind::destination, 1);
+        QVERIFY(symbols.contains(1) && symbols.contains(4) && symbols.contains(5));
+
+        const auto transition = [&engine](qint64 page) {
+            return engine->navigation(page).transition;
+        };
+        QCOMPARE(transition(0)->style, Style::replace);
+        QCOMPARE(transition(1)->style, Style::dissolve);
+        QCOMPARE(transition(1)->seconds, 0.5);
+        for (const qint64 overlay : {2, 3}) {
+            QCOMPARE(transition(overlay)->style, Style::split);
+            QVERIFY(transition(overlay)->vertical && transition(overlay)->outward);
+        }
+        QCOMPARE(transition(4)->style, Style::wipe);
+        QCOMPARE(transition(4)->direction, 90);
+        QCOMPARE(engine->navigation(4).displaySeconds, std::optional<double>(3));
+        QCOMPARE(transition(5)->style, Style::glitter);
+        QCOMPARE(transition(5)->direction, 315);
+        QCOMPARE(transition(6)->style, Style::box);
+        QVERIFY(!transition(6)->outward);
+    }
+
     // What crosses from the worker: a faithful round trip, and from damaged or hostile bytes
     // nothing, or only what lies on the page.
     void bytesFromTheWorkerAreChecked() {
