@@ -2,6 +2,7 @@
 
 #include "base/L10n.h"
 #include "document/Deck.h"
+#include "document/ShownPage.h"
 #include "show/SlideShow.h"
 #include "ui/audience/AudienceWindow.h"
 #include "ui/common/SlideView.h"
@@ -28,9 +29,10 @@ SlideGeometry geometryOf(const Deck& deck, const SlideView* view) {
         return SlideGeometry::letterboxed(deck.pageSizes().value(*view->page()),
                                           view->pixelKeySize(), view->pixelRatio(),
                                           *view->region());
-    const PageSplit::Geometry shown = deck.geometry(view->pixelKeySize());
-    return SlideGeometry::placed(PageSplit::region(deck.notesSide(), false), shown.target,
-                                 view->pixelRatio());
+    // Where the renderer put the slide: a page of another shape than the view's lies between
+    // bars, and the ink and the pointer must land on the page, not on the bars.
+    const ShownPage::Area shown = ShownPage::area(deck, *view->page(), view->pixelKeySize());
+    return SlideGeometry::placed(shown.region, shown.pixels.toRect(), view->pixelRatio());
 }
 
 // The slide's rectangle on the screen, in the screen's pixels.

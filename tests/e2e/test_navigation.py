@@ -4,7 +4,7 @@ import subprocess
 import tempfile
 import unittest
 
-from orvl_e2e import DisplayTestCase, Image, Session, write_objects
+from orvl_e2e import SOURCE_DIR, DisplayTestCase, Image, Session, write_objects
 
 
 def write_pdf(path, pages, catalog=b""):
@@ -79,6 +79,33 @@ class Navigation(DisplayTestCase):
             self.assertEqual(back["index"], 0)
             session.type("alt+Right")
             self.assertEqual(session.next_state()["index"], 2, "forward again to the link's page")
+            self.assertEqual(session.finish(), 0)
+
+    def test_a_beamer_decks_contents_and_return_buttons(self):
+        """A deck as LaTeX beamer writes it (tests/data/document): its table of contents and its
+        return button clicked on the projector, and Alt+Left back after the button."""
+        deck = SOURCE_DIR / "tests" / "data" / "document" / "beamer-navigation.pdf"
+        steps = [f"open {deck}", "present", "wait 2000", "state", "wait 2500", "state", "key Right",
+                 "wait 300", "state", "wait 2500", "state", "wait 2500", "state", "quit"]
+        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+            agenda = session.next_state()
+            audience = agenda["views"]["audience"]
+            # The 4:3 slide between bars on the 16:9 projector: where links, ink and pointer go.
+            self.assertEqual(audience, [1920 + 240, 0, 1440, 1080])
+            contents = [entry for entry in agenda["links"]
+                        if entry["kind"] == "destination" and entry["rect"][1] < 0.9]
+            self.assertEqual([entry["target"] for entry in contents], [1, 2, 4])
+            self.click(session, audience, contents[2])
+            self.assertEqual(session.next_state()["index"], 4, "the third section")
+            details = session.next_state()
+            self.assertEqual(details["index"], 5)
+            button = [entry for entry in details["links"]
+                      if entry["kind"] == "destination" and entry["rect"][1] < 0.9]
+            self.assertEqual([entry["target"] for entry in button], [0])
+            self.click(session, audience, button[0])
+            self.assertEqual(session.next_state()["index"], 0, "back to the agenda")
+            session.type("alt+Left")
+            self.assertEqual(session.next_state()["index"], 5, "and back where the button was")
             self.assertEqual(session.finish(), 0)
 
     def test_the_overview_chooses_a_slide(self):
