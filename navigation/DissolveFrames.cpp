@@ -76,6 +76,11 @@ void DissolveFrames::prepare(const QImage& shown) {
 }
 
 void DissolveFrames::copy(const QImage& start) {
+    if (start.isNull()) {
+        picture = QImage();
+        copiedKey = 0;
+        return;
+    }
     if (start.cacheKey() == copiedKey && picture.size() == start.size() &&
         picture.format() == start.format())
         return;
