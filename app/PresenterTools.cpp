@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QScreen>
 #include <QTimer>
 
 namespace {
@@ -35,14 +36,16 @@ SlideGeometry geometryOf(const Deck& deck, const SlideView* view) {
     return SlideGeometry::placed(shown.region, shown.pixels.toRect(), view->pixelRatio());
 }
 
-// The slide's rectangle on the screen, in the screen's pixels.
+// The slide's rectangle on the screen, in the screen's pixels. Scaled, Qt keeps each screen's
+// origin where it lies in pixels and scales what lies beyond it.
 QJsonValue screenRect(const QWidget* view, const SlideGeometry& geometry) {
     if (!view || !view->isVisible() || !geometry.isValid())
         return QJsonValue::Null;
     const double ratio = view->devicePixelRatioF();
-    const QPointF origin = view->mapToGlobal(QPointF(0, 0));
-    return QJsonArray{qRound((origin.x() + geometry.target.x()) * ratio),
-                      qRound((origin.y() + geometry.target.y()) * ratio),
+    const QPointF screenOrigin = view->screen() ? view->screen()->geometry().topLeft() : QPoint();
+    const QPointF inScreen = view->mapToGlobal(QPointF(0, 0)) - screenOrigin;
+    return QJsonArray{qRound(screenOrigin.x() + (inScreen.x() + geometry.target.x()) * ratio),
+                      qRound(screenOrigin.y() + (inScreen.y() + geometry.target.y()) * ratio),
                       qRound(geometry.target.width() * ratio),
                       qRound(geometry.target.height() * ratio)};
 }

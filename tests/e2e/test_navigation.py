@@ -4,7 +4,8 @@ import subprocess
 import tempfile
 import unittest
 
-from orvl_e2e import SOURCE_DIR, DisplayTestCase, Image, Session, write_objects
+from orvl_e2e import (SOURCE_DIR, DisplayTestCase, Image, Session, Xvfb, program_environment,
+                      write_objects)
 
 
 def write_pdf(path, pages, catalog=b""):
@@ -83,15 +84,24 @@ class Navigation(DisplayTestCase):
 
     def test_a_beamer_decks_contents_and_return_buttons(self):
         """A deck as LaTeX beamer writes it (tests/data/document): its table of contents and its
-        return button clicked on the projector, and Alt+Left back after the button."""
+        return button clicked on the projector, and Alt+Left back after the button; on full-HD
+        monitors and on 4K ones at twice the scale, where the slide's screen rectangle in the
+        state must still be in the screen's pixels."""
+        self.beamer_links(self.xvfb, None, 1)
+        with Xvfb(7680, 2160, (("LAPTOP", 0, 3840), ("BEAMER", 3840, 3840))) as xvfb, \
+                tempfile.TemporaryDirectory() as home:
+            self.beamer_links(xvfb, {**program_environment(xvfb, home), "QT_SCALE_FACTOR": "2"}, 2)
+
+    def beamer_links(self, xvfb, environment, scale):
         deck = SOURCE_DIR / "tests" / "data" / "document" / "beamer-navigation.pdf"
         steps = [f"open {deck}", "present", "wait 2000", "state", "wait 2500", "state", "key Right",
                  "wait 300", "state", "wait 2500", "state", "wait 2500", "state", "quit"]
-        with tempfile.TemporaryDirectory() as home, Session(self.xvfb, steps, home) as session:
+        with tempfile.TemporaryDirectory() as home, \
+                Session(xvfb, steps, home, environment=environment) as session:
             agenda = session.next_state()
             audience = agenda["views"]["audience"]
             # The 4:3 slide between bars on the 16:9 projector: where links, ink and pointer go.
-            self.assertEqual(audience, [1920 + 240, 0, 1440, 1080])
+            self.assertEqual(audience, [scale * (1920 + 240), 0, scale * 1440, scale * 1080])
             contents = [entry for entry in agenda["links"]
                         if entry["kind"] == "destination" and entry["rect"][1] < 0.9]
             self.assertEqual([entry["target"] for entry in contents], [1, 2, 4])
