@@ -25,8 +25,9 @@ TransitionControl::TransitionControl(const Deck& deck, const DeckNotes& notes, S
     : QObject(parent), deck(deck), notes(notes), show(show), clock(clock), advance(clock) {
     advance.advance = [this] { this->show.next(); };
     preparing.setSingleShot(true);
+    // Off the key's way: whether a move from here dissolves is asked when the timer fires.
     connect(&preparing, &QTimer::timeout, this, [this] {
-        if (!layer || !audience)
+        if (!enabled || !layer || !audience || !dissolvesNext(this->show.page()))
             return;
         // Not while a transition plays: after it.
         if (layer->isPlaying()) {
@@ -123,7 +124,7 @@ void TransitionControl::afterRefresh() {
     const std::optional<qint64> from = std::exchange(shownPage, std::nullopt);
     const QImage before = std::exchange(shownPicture, QImage());
     const std::optional<Transitions::Move> move = std::exchange(pendingMove, std::nullopt);
-    if (enabled && layer && dissolvesNext(page))
+    if (enabled && layer)
         preparing.start(prepareDelayMs);
     if (!from || !move || *from == page || !layer || !audience || audience->page() != page ||
         audience->blank() != Blank::none || !audience->imageKey() ||
